@@ -1,0 +1,15 @@
+#pragma once
+// The 8-bit texts of the game's files are Windows-1252; the byte view of the hex dump and
+// string boxes shows bytes as the old OEM code page 437 did. Stored bytes are never
+// converted; these are for display and for file names only.
+
+#include <string>
+#include <string_view>
+
+namespace brindle {
+
+std::string Cp1252ToUtf8(std::string_view bytes);
+// Every byte shown as its code page 437 glyph, control codes included (0x01 is a smiley).
+std::string Cp437ToUtf8(std::string_view bytes);
+
+}  // namespace brindle

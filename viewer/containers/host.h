@@ -1,0 +1,52 @@
+#pragma once
+// The one way the core talks back to whoever drives it: the window shows message boxes
+// and a progress panel, brindle-cli prints to stderr, tests record.
+
+#include <cstdint>
+#include <string>
+
+namespace brindle {
+
+class CoreHost {
+ public:
+  virtual ~CoreHost() = default;
+  // One modal message (UTF-8). The core goes on after it returns.
+  virtual void Message(const std::string& text) = 0;
+  // The loading panel with a caption, or hiding it again.
+  virtual void ShowProgress(bool /*on*/, const std::string& /*caption*/) {}
+  // The progress bar, 0 to 100. Called only when the value changes.
+  virtual void SetProgress(int /*percent*/) {}
+  // The watch for outside changes is held while an import rewrites the container.
+  virtual void SuspendWatch(bool /*suspended*/) {}
+  // After a write-back: the container's new size (status bar) and the entry that changed
+  // (the window shows its selected row again).
+  virtual void FileSizeChanged(std::int64_t /*size*/) {}
+  virtual void EntryRewritten(int /*index*/) {}
+};
+
+// A host that shows nothing.
+class SilentHost : public CoreHost {
+ public:
+  void Message(const std::string&) override {}
+};
+
+// Turns (i, n) steps into whole percentages (halves to even, as the bar rounds) and passes
+// on only changes, so long loops cost one call per percent rather than one per step.
+class ProgressReporter {
+ public:
+  explicit ProgressReporter(CoreHost& host) : host_(host) {}
+  void Step(std::int64_t i, std::int64_t n) {
+    int p = Percent(i, n);
+    if (p != last_) {
+      last_ = p;
+      host_.SetProgress(p);
+    }
+  }
+  static int Percent(std::int64_t i, std::int64_t n);
+
+ private:
+  CoreHost& host_;
+  int last_ = -1;
+};
+
+}  // namespace brindle

@@ -1,0 +1,96 @@
+#include "viewer/viewers/exports.h"
+
+#include <array>
+
+#include "viewer/containers/extract.h"
+
+namespace brindle {
+
+namespace {
+
+using Extractor = Bytes (*)(ByteFile&, const TResourceInfo&, CoreHost&);
+
+Bytes AfterLodHeader(ByteFile& f, const TResourceInfo& e, CoreHost& h) {
+  return ExtractEntry(f, e, kLodHeaderSize, h);
+}
+Bytes BinAfterLodHeader(ByteFile& f, const TResourceInfo& e, CoreHost& h) {
+  return ExtractBinEntry(f, e, kLodHeaderSize, h);
+}
+Bytes AfterMapHeader(ByteFile& f, const TResourceInfo& e, CoreHost& h) {
+  return ExtractEntry(f, e, kMapHeaderSize, h);
+}
+Bytes Whole(ByteFile& f, const TResourceInfo& e, CoreHost& h) {
+  return ExtractEntry(f, e, 0, h);
+}
+Bytes SpritePixels(ByteFile& f, const TResourceInfo& e, CoreHost& h) {
+  return ExtractEntry(f, e, e.Size - e.PackedSize, h);
+}
+Bytes Stored(ByteFile& f, const TResourceInfo& e, CoreHost&) {
+  return ReadStoredEntry(f, e);
+}
+// A palette is always 768 raw colours after its header. Taking them as stored (rather than
+// through the compression test) keeps a palette whose first colour happens to read 78 9C.
+Bytes PaletteColours(ByteFile& f, const TResourceInfo& e, CoreHost&) {
+  return f.ReadPadded(static_cast<std::int64_t>(e.Offset) + kLodHeaderSize, 768);
+}
+
+struct TypeRow {
+  TResourceType type;
+  Extractor payload;     // what the page reads
+  Extractor save;        // what its save button writes; null: no converter yet
+  std::string_view ext;  // extension of the saved file; empty keeps the name
+};
+
+constexpr std::array<TypeRow, 19> kRows = {{
+    {rtText, AfterLodHeader, AfterLodHeader, "txt"},
+    {rtPalette, PaletteColours, PaletteColours, "act"},
+    {rtSprite, SpritePixels, nullptr, "bmp"},
+    {rtBitmap, AfterLodHeader, nullptr, "bmp"},
+    {rtIcon, AfterLodHeader, nullptr, "bmp"},
+    {rtIconPcx, AfterLodHeader, nullptr, "bmp"},
+    {rtSound, Whole, Whole, "wav"},
+    {rtUnidentified, Stored, Stored, ""},
+    {rtFont, AfterLodHeader, nullptr, "bmp"},
+    {rtEvt, AfterLodHeader, AfterLodHeader, "evt"},
+    {rtStr, AfterLodHeader, AfterLodHeader, "str"},
+    {rtBin, BinAfterLodHeader, BinAfterLodHeader, "bin"},
+    {rtDlv, AfterMapHeader, AfterMapHeader, "dlv"},
+    {rtDdm, AfterMapHeader, AfterMapHeader, "ddm"},
+    {rtBlv, AfterMapHeader, AfterMapHeader, "blv"},
+    {rtOdm, AfterMapHeader, AfterMapHeader, "odm"},
+    {rtPcx, Stored, nullptr, "bmp"},
+    {rtPartyBin, Stored, Stored, "bin"},
+    {rtVideo, Stored, Stored, "ztp"},
+}};
+
+const TypeRow& RowOf(TResourceType type) {
+  for (const TypeRow& r : kRows) {
+    if (r.type == type) return r;
+  }
+  return kRows[rtUnidentified];
+}
+
+}  // namespace
+
+Bytes PagePayload(ByteFile& file, const TResourceInfo& entry, CoreHost& host) {
+  return RowOf(entry.ResType).payload(file, entry, host);
+}
+
+ExportResult ExportEntry(ByteFile& file, const TResourceInfo& entry, CoreHost& host) {
+  const TypeRow& row = RowOf(entry.ResType);
+  ExportResult r;
+  if (!row.save) {
+    r.status = ExportStatus::kNoConverter;
+    return r;
+  }
+  r.extension = row.ext;
+  // Kinora movies keep their own extension.
+  if (entry.ResType == rtVideo && UpperExtension(entry.Name) == ".KNO") r.extension = "kno";
+  r.bytes = row.save(file, entry, host);
+  // Stored entries are copied as they are, even when empty (a movie of size 0 gives an
+  // empty file); an extract that yields nothing cannot be saved.
+  if (r.bytes.empty() && row.save != Stored) r.status = ExportStatus::kEmpty;
+  return r;
+}
+
+}  // namespace brindle
