@@ -49,7 +49,9 @@ InflateResult InflateBytes(ByteView stream, std::int32_t n, CoreHost& host) {
     zs.next_in = const_cast<Bytef*>(stream.data());
     zs.avail_in =
         static_cast<uInt>(std::min<std::size_t>(stream.size(), std::numeric_limits<uInt>::max()));
-    zs.next_out = result.bytes.data();
+    // zlib refuses a null output pointer even for zero bytes of room.
+    std::uint8_t none = 0;
+    zs.next_out = capacity > 0 ? result.bytes.data() : &none;
     zs.avail_out = static_cast<uInt>(capacity);
     int rc = inflate(&zs, Z_FINISH);
     switch (rc) {

@@ -1,0 +1,75 @@
+#pragma once
+// Helpers shared by the tests: a scratch folder, a host that records what it is told.
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/bytes.h"
+#include "common/file.h"
+#include "viewer/containers/host.h"
+
+namespace brindle::test {
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "brindle-test-XXXXXX").string();
+    path_ = ::mkdtemp(tmpl.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+  std::string Write(const std::string& name, ByteView bytes) const {
+    std::string p = File(name);
+    WriteWholeFile(p, bytes);
+    return p;
+  }
+  Bytes Read(const std::string& name) const {
+    Bytes b;
+    ReadWholeFile(File(name), &b);
+    return b;
+  }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+class RecordingHost : public CoreHost {
+ public:
+  void Message(const std::string& text) override { messages.push_back(text); }
+  void ShowProgress(bool on, const std::string& caption) override {
+    panel.push_back(on ? "on:" + caption : "off");
+  }
+  void SetProgress(int percent) override { progress.push_back(percent); }
+  void SuspendWatch(bool suspended) override { watch.push_back(suspended); }
+  void FileSizeChanged(std::int64_t size) override { sizes.push_back(size); }
+  void EntryRewritten(int index) override { rewritten.push_back(index); }
+
+  std::vector<std::string> messages;
+  std::vector<std::string> panel;
+  std::vector<int> progress;
+  std::vector<bool> watch;
+  std::vector<std::int64_t> sizes;
+  std::vector<int> rewritten;
+};
+
+inline Bytes TextBytes(const std::string& s) {
+  return Bytes(s.begin(), s.end());
+}
+
+// n bytes of a repeating, recognisable pattern.
+inline Bytes Pattern(std::size_t n, std::uint8_t seed = 1) {
+  Bytes b(n);
+  for (std::size_t i = 0; i < n; ++i)
+    b[i] = static_cast<std::uint8_t>(seed + i * 7);
+  return b;
+}
+
+}  // namespace brindle::test

@@ -1,0 +1,222 @@
+#include "viewer/cli/commands.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "common/wav.h"
+#include "test_support.h"
+#include "viewer/containers/container_writer.h"
+
+namespace brindle {
+namespace {
+
+using test::Pattern;
+using test::TempDir;
+using test::TextBytes;
+
+struct CliRun {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+CliRun Cli(std::vector<std::string> args) {
+  std::ostringstream out, err;
+  int code = RunCli(args, out, err);
+  return {code, out.str(), err.str()};
+}
+
+std::vector<std::string> Lines(const std::string& s) {
+  std::vector<std::string> lines;
+  std::istringstream in(s);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  return lines;
+}
+
+Bytes Palette(std::uint8_t first, std::uint8_t second) {
+  Bytes b = BuildLodEntryHeader({.name = "pal"});
+  for (int i = 0; i < 768; ++i)
+    b.push_back(static_cast<std::uint8_t>(i));
+  b[48] = first;
+  b[49] = second;
+  return b;
+}
+
+// An ICONS LOD with one entry of each kind the core can save.
+std::string IconsLod(const TempDir& dir) {
+  Bytes evt = BuildPackedLodEntry("global.evt", Pattern(64), true);
+  Bytes rawEvt = BuildPackedLodEntry("local.evt", Pattern(20), false);
+  Bytes str = BuildPackedLodEntry("global.str", TextBytes(std::string("a\0\0b", 4)), false);
+  Bytes bin = BuildPackedLodEntry("data.bin", Pattern(30), false);
+  Bytes txt = BuildPackedLodEntry("items.txt", TextBytes("x\ty\r\n"), true);
+  Bytes name1252 = BuildPackedLodEntry("caf\xe9.txt", TextBytes("z"), false);
+  return dir.Write("icons.lod", BuildLod("ICONS", {{"global.evt", evt},
+                                                   {"local.evt", rawEvt},
+                                                   {"global.str", str},
+                                                   {"data.bin", bin},
+                                                   {"items.txt", txt},
+                                                   {"pal", Palette(0x78, 0x9C)},
+                                                   {"Items.TXT", txt},
+                                                   {"caf\xe9.txt", name1252},
+                                                   {"odd.wav", Pattern(5)},
+                                                   {"a/b:c", Pattern(3)},
+                                                   {"..", Pattern(2)}}));
+}
+
+TEST(CliList, OneLinePerEntryWithTypes) {
+  TempDir dir;
+  std::string lod = IconsLod(dir);
+  CliRun r = Cli({"list", lod});
+  ASSERT_EQ(r.code, 0) << r.err;
+  auto lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 12u);
+  EXPECT_EQ(lines[0], "index\tname\ttype\toffset\tsize\tpacked\tunpacked\twidth\theight\tpalette");
+  EXPECT_EQ(lines[1].substr(0, 17), "0\tglobal.evt\tevt\t");
+  EXPECT_NE(lines[3].find("\tstr\t"), std::string::npos);
+  EXPECT_NE(lines[6].find("\tpalette\t"), std::string::npos);
+  EXPECT_NE(lines[8].find("café.txt\ttext"), std::string::npos);
+  EXPECT_NE(lines[9].find("odd.wav\tunidentified"), std::string::npos);
+  // The numbers after identification: packed and unpacked come from the entry header.
+  std::istringstream fields(lines[5]);
+  std::vector<std::string> f;
+  for (std::string x; std::getline(fields, x, '\t');)
+    f.push_back(x);
+  ASSERT_EQ(f.size(), 10u);
+  EXPECT_EQ(f[2], "text");
+  EXPECT_EQ(f[6], "5");
+}
+
+TEST(CliInfoAndErrors, KindsAndExitCodes) {
+  TempDir dir;
+  std::string lod = IconsLod(dir);
+  CliRun info = Cli({"info", lod});
+  EXPECT_EQ(info.code, 0);
+  auto lines = Lines(info.out);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0], "file: " + lod);
+  EXPECT_EQ(lines[1], "kind: icons");
+  EXPECT_EQ(lines[2], "entries: 11");
+  EXPECT_EQ(lines[3].substr(0, 6), "size: ");
+  EXPECT_EQ(lines[3].substr(lines[3].size() - 6), " bytes");
+
+  std::string games = dir.Write("games.lod", BuildLod("GAMES", {}));
+  CliRun bad = Cli({"list", games});
+  EXPECT_EQ(bad.code, 2);
+  EXPECT_EQ(bad.err, "Not a recognised data file: " + games + "\n");
+  CliRun missing = Cli({"info", dir.File("none.lod")});
+  EXPECT_EQ(missing.code, 2);
+  EXPECT_EQ(missing.err, "Cannot open file " + dir.File("none.lod") + "\n");
+  EXPECT_EQ(Cli({}).code, 2);
+  EXPECT_EQ(Cli({"frobnicate", lod}).code, 2);
+  EXPECT_EQ(Cli({"--help"}).code, 0);
+}
+
+TEST(CliExtract, NamesPayloadsAndCollisions) {
+  TempDir dir;
+  std::string lod = IconsLod(dir);
+  std::string out = dir.File("out/deeper");
+  CliRun r = Cli({"extract", lod, "-o", out});
+  EXPECT_EQ(r.code, 0) << r.err;
+  auto read = [&](const std::string& name) {
+    Bytes b;
+    EXPECT_TRUE(ReadWholeFile(out + "/" + name, &b)) << name;
+    return b;
+  };
+  EXPECT_EQ(read("global.evt"), Pattern(64));
+  EXPECT_EQ(read("local.evt"), Pattern(20));  // without its 48-byte header
+  EXPECT_EQ(read("global.str"), TextBytes(std::string("a\0\0b", 4)));
+  // An uncompressed .bin comes whole, header included.
+  EXPECT_EQ(read("data.bin").size(), 48u + 30u);
+  EXPECT_EQ(read("items.txt"), TextBytes("x\ty\r\n"));
+  EXPECT_EQ(read("Items-6.txt"), TextBytes("x\ty\r\n"));  // the same name in another case
+  EXPECT_EQ(read("café.txt"), TextBytes("z"));
+  // A palette whose first colour reads 78 9C still gives its 768 colours.
+  Bytes act = read("pal.act");
+  ASSERT_EQ(act.size(), 768u);
+  EXPECT_EQ(act[0], 0x78);
+  EXPECT_EQ(act[767], 0xFF);
+  EXPECT_EQ(read("odd.wav"), Pattern(5));  // unidentified: stored bytes, name kept
+  EXPECT_EQ(read("a_b_c"), Pattern(3));
+  EXPECT_EQ(read("_10"), Pattern(2));
+  EXPECT_NE(r.out.find("global.evt -> " + out + "/global.evt\n"), std::string::npos);
+
+  // Chosen entries by name in any case and by index; --raw keeps stored bytes and names.
+  std::string raw = dir.File("raw");
+  CliRun chosen = Cli({"extract", lod, "-o", raw, "--raw", "GLOBAL.EVT", "#4", "#99", "nope"});
+  EXPECT_EQ(chosen.code, 1);
+  EXPECT_NE(chosen.err.find("No entry #99"), std::string::npos);
+  EXPECT_NE(chosen.err.find("No entry nope"), std::string::npos);
+  Bytes stored;
+  ASSERT_TRUE(ReadWholeFile(raw + "/global.evt", &stored));
+  EXPECT_EQ(stored.size(), 48u + BuildPackedLodEntry("x", Pattern(64), true).size() - 48u);
+  EXPECT_TRUE(ReadWholeFile(raw + "/items.txt", &stored));
+}
+
+TEST(CliExtract, EmptyPayloadIsAnErrorAndTheRunGoesOn) {
+  TempDir dir;
+  // A compressed text whose stream has nothing after its marker.
+  Bytes broken = BuildLodEntryHeader({.name = "broken.txt", .packedSize = 2, .unpackedSize = 10});
+  broken.push_back(0x78);
+  broken.push_back(0x9C);
+  broken.push_back(0);
+  std::string lod = dir.Write(
+      "icons.lod",
+      BuildLod("ICONS", {{"broken.txt", broken},
+                         {"fine.evt", BuildPackedLodEntry("fine.evt", Pattern(9), false)}}));
+  CliRun r = Cli({"extract", lod, "-o", dir.File("o")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "Error!  Unable to save broken.txt\n");
+  EXPECT_NE(r.out.find("fine.evt ->"), std::string::npos);
+}
+
+TEST(CliImport, ExitCodesFollowWhatWasShown) {
+  TempDir dir;
+  Bytes wav = MakeWav({22050, 1, 16}, Pattern(1000));
+  std::string snd = dir.Write("audio.snd", BuildSnd({{"Chime", wav, 0}, {"Bell", wav, 0}}));
+  std::string chime = dir.Write("CHIME", MakeWav({8000, 1, 8}, Pattern(300)));
+  std::string bell = dir.Write("bell", TextBytes("not a wav"));
+  CliRun ok = Cli({"import", snd, chime});
+  EXPECT_EQ(ok.code, 0) << ok.err;
+  EXPECT_EQ(ok.out, "Imported Chime\n");
+  CliRun refused = Cli({"import", snd, chime, bell});
+  EXPECT_EQ(refused.code, 1);
+  EXPECT_EQ(refused.err, "Sound file bell is not a valid WAV!\n");
+  CliRun missing = Cli({"import", snd, dir.File("nothere")});
+  EXPECT_EQ(missing.code, 1);
+
+  std::string maps = dir.Write("maps.lod", BuildLod("MAPS", {{"a.dlv", Pattern(20)}}));
+  std::string dlv = dir.Write("a.dlv", Pattern(20));
+  CliRun unsupported = Cli({"import", maps, dlv});
+  EXPECT_EQ(unsupported.code, 2);
+  EXPECT_EQ(unsupported.err, "Importing into current data file not implemented!\n");
+
+  // What was imported reads back.
+  CliRun again = Cli({"extract", snd, "-o", dir.File("x"), "Chime"});
+  EXPECT_EQ(again.code, 0);
+  Bytes got, expected;
+  ReadWholeFile(dir.File("x/Chime.wav"), &got);
+  ReadWholeFile(chime, &expected);
+  EXPECT_EQ(got, expected);
+}
+
+TEST(CliHexDump, DumpsThePagePayload) {
+  TempDir dir;
+  std::string lod = IconsLod(dir);
+  CliRun r = Cli({"hexdump", lod, "local.evt"});
+  EXPECT_EQ(r.code, 0);
+  auto lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 4u);  // 20 bytes after the header: two data lines
+  EXPECT_EQ(lines[0], "Offset  Hexidecimal Data                       Data");
+  EXPECT_EQ(lines[3].substr(0, 10), "     16 71");  // byte 16 of the pattern
+  // Control bytes show as their old OEM glyphs.
+  CliRun s = Cli({"hexdump", lod, "global.str"});
+  EXPECT_NE(s.out.find("a..b"), std::string::npos);
+  CliRun bin = Cli({"hexdump", lod, "#3"});
+  EXPECT_EQ(Lines(bin.out).size(), 2u + 5u);  // 78 bytes, header included
+  EXPECT_EQ(Cli({"hexdump", lod, "nothing"}).code, 1);
+}
+
+}  // namespace
+}  // namespace brindle
