@@ -158,7 +158,7 @@ Bytes OutdoorMap() {
       height.push_back(river ? 0 : ToIndex(h * h * 1.4));
       tiles.push_back(static_cast<std::uint8_t>(river ? 200 : h > 0.6 ? 60 + (x + y) % 4 : 10));
     }
-  w.Append(height).Append(tiles).Zeros(kGrid * kGrid);  // no special tile attributes yet
+  w.Append(height).Append(tiles).Zeros(kGrid * kGrid);  // tile attributes: none set yet
   // Buildings: model name, position, facing.
   const struct {
     const char* name;
