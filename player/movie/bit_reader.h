@@ -17,7 +17,8 @@ inline uint32_t LoadWord(const uint8_t* data, size_t size, size_t pos) {
            uint32_t{data[pos + 3]} << 24;
   }
   uint32_t w = 0;
-  for (size_t i = 0; i < 4 && pos + i < size; ++i) w |= uint32_t{data[pos + i]} << (8 * i);
+  for (size_t i = 0; i < 4 && pos + i < size; ++i)
+    w |= uint32_t{data[pos + i]} << (8 * i);
   return w;
 }
 
@@ -119,7 +120,8 @@ class BitWriter {
     count_ += n;
     if (fill_ >= 32) {
       uint32_t w = static_cast<uint32_t>(acc_);
-      for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<uint8_t>(w >> (8 * i)));
+      for (int i = 0; i < 4; ++i)
+        bytes_.push_back(static_cast<uint8_t>(w >> (8 * i)));
       acc_ >>= 32;
       fill_ -= 32;
     }
@@ -140,7 +142,8 @@ class BitWriter {
     std::vector<uint8_t> out = bytes_;
     if (fill_ > 0) {
       uint32_t w = static_cast<uint32_t>(acc_);
-      for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(w >> (8 * i)));
+      for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<uint8_t>(w >> (8 * i)));
     }
     return out;
   }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "player/movie/zoe_trees.h"
+
 struct ZoeTrack;
 
 // A readable, seekable byte source. Offsets are absolute positions in the underlying file.
@@ -81,17 +83,18 @@ struct ZoeContext {
   std::function<std::unique_ptr<ZoeFile>(const std::string&)> openFile = ZoeOpenDiskFile;
   ZoeSoundOutput* output = nullptr;  // no output: sound tracks do not open
 
-  uint32_t readSpeed = 0;   // simulated device speed in bytes per second (open flag 0x800)
-  int32_t forcedRate = 0;   // header rate used under open flag 0x80
-  bool fastReader = true;   // 64-bit bit reader; false selects the 32-bit one
+  uint32_t readSpeed = 0;  // simulated device speed in bytes per second (open flag 0x800)
+  int32_t forcedRate = 0;  // header rate used under open flag 0x80
+  bool fastReader = true;  // 64-bit bit reader; false selects the 32-bit one
 
   // Debug lines: -1 until the first ZoeOpen reads ZOETROPE_DEBUG.
   int debug = -1;
   std::function<void(const std::string&)> debugSink;  // default: stderr
 
-  // Sound tracks open in all movies of this context, and their shared decode workspace.
+  // Sound tracks open in all movies of this context, and the decode workspace they share
+  // (present while any track is open).
   int openTracks = 0;
-  std::vector<uint32_t> soundWorkspace;
+  std::unique_ptr<zoe::SoundTrees> soundTrees;
 
   void Debug(const std::string& line);
 };

@@ -86,7 +86,10 @@ bool ReadVideoTree(Reader& r, size_t maxNodes, VideoTree& t) {
   // Every node costs at least one bit of tree data, which bounds the reservation.
   t.nodes.reserve(std::min<size_t>(maxNodes, 1 << 16));
   bool ok = ReadPreorder(
-      r, maxNodes, [&] { t.nodes.push_back({TreeNode::kInner, 0, 0}); },
+      r, maxNodes,
+      [&] {
+        t.nodes.push_back({TreeNode::kInner, 0, 0});
+      },
       [&](uint32_t index, uint32_t one) { t.nodes[index].one = one; },
       [&] {
         uint32_t lo = low.Decode(r);
@@ -121,7 +124,9 @@ void BuildVideoLookup(VideoTree& t) {
       ++used;
     }
     const TreeNode& n = t.nodes[node];
-    uint64_t low = n.kind == TreeNode::kLeaf ? n.word : n.kind == TreeNode::kCacheSlot ? n.one : node;
+    uint64_t low = n.kind == TreeNode::kLeaf        ? n.word
+                   : n.kind == TreeNode::kCacheSlot ? n.one
+                                                    : node;
     t.lookup[i] = low | uint64_t{used} << 32 | uint64_t{n.kind} << 36;
   }
 }
@@ -133,7 +138,10 @@ bool ReadByteTree(Reader& r, ByteTree& out) {
   out.nodes.clear();
   out.nodes.reserve(64);
   bool ok = ReadPreorder(
-      r, ByteTree::kMaxNodes, [&] { out.nodes.push_back({0, 0, 0}); },
+      r, ByteTree::kMaxNodes,
+      [&] {
+        out.nodes.push_back({0, 0, 0});
+      },
       [&](uint32_t index, uint32_t one) { out.nodes[index].one = static_cast<uint16_t>(one); },
       [&] {
         out.nodes.push_back({0, 1, static_cast<uint8_t>(r.Bits(8))});
@@ -168,8 +176,10 @@ bool BuildVideoTrees(const uint8_t* data, size_t size, const std::array<uint32_t
     }
   }
   out.marker = 0;
-  while (out.marker < 65535 && isLeaf[out.marker]) ++out.marker;
-  for (VideoTree& t : out.trees) t.ResetCache();
+  while (out.marker < 65535 && isLeaf[out.marker])
+    ++out.marker;
+  for (VideoTree& t : out.trees)
+    t.ResetCache();
   return true;
 }
 

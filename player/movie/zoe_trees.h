@@ -68,7 +68,8 @@ struct VideoTree {
     if (kind == TreeNode::kCacheSlot) return cache[w];
     // A code longer than the table: walk on bit by bit.
     uint32_t i = w;
-    while (nodes[i].kind == TreeNode::kInner) i = r.Bits(1) ? nodes[i].one : i + 1;
+    while (nodes[i].kind == TreeNode::kInner)
+      i = r.Bits(1) ? nodes[i].one : i + 1;
     return nodes[i].kind == TreeNode::kCacheSlot ? cache[nodes[i].one] : nodes[i].word;
   }
 };
@@ -94,8 +95,8 @@ void RemapVideoTrees(VideoTrees& trees, const uint8_t map[256]);
 struct ByteTree {
   static constexpr size_t kMaxNodes = 512;
   struct Node {
-    uint16_t one;    // inner: index of the "1" child
-    uint8_t leaf;    // 1 when a leaf
+    uint16_t one;  // inner: index of the "1" child
+    uint8_t leaf;  // 1 when a leaf
     uint8_t value;
   };
   std::vector<Node> nodes;
@@ -107,10 +108,14 @@ struct ByteTree {
     uint32_t e = lookup[r.Peek(8)];
     r.Skip(e >> 16 & 15);
     uint32_t i = e & 0xFFFF;
-    while (!nodes[i].leaf) i = r.Bits(1) ? nodes[i].one : i + 1;
+    while (!nodes[i].leaf)
+      i = r.Bits(1) ? nodes[i].one : i + 1;
     return nodes[i].value;
   }
 };
+
+// The trees of one compressed sound chunk (up to four channels' byte trees).
+using SoundTrees = std::array<ByteTree, 4>;
 
 // Reads one 8-bit tree with its terminating bit. False when the data ends or the tree grows
 // past 512 nodes.

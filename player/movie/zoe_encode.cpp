@@ -1,0 +1,594 @@
+// The encoder mirrors the decoder: blocks are classified losslessly (skip when unchanged,
+// solid, two-colour, full), grouped into runs, and every value a tree would deliver is sent
+// either literally or, when it is still in the tree's three-value cache, as an escape. The
+// Huffman trees are built from the whole movie's counts, so the movie is encoded in two
+// passes: first the symbols, then the bits.
+#include "player/movie/zoe_encode.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <queue>
+
+#include "player/movie/bit_reader.h"
+#include "player/movie/zoe.h"
+
+namespace zoe {
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Huffman codes over symbol ids 0..n-1. A single symbol gets a root leaf and an empty code.
+
+struct Huffman {
+  struct Node {
+    int zero = -1;
+    int one = -1;
+    uint32_t symbol = 0;
+  };
+  std::vector<Node> nodes;
+  int root = -1;
+  std::vector<uint64_t> code;  // first bit lowest
+  std::vector<uint8_t> length;
+  size_t leaves = 0;
+};
+
+int Depth(const Huffman& h, int n) {
+  const auto& node = h.nodes[n];
+  if (node.zero < 0) return 0;
+  return 1 + std::max(Depth(h, node.zero), Depth(h, node.one));
+}
+
+void AssignCodes(Huffman& h, int n, uint64_t code, uint8_t length) {
+  const auto& node = h.nodes[n];
+  if (node.zero < 0) {
+    h.code[node.symbol] = code;
+    h.length[node.symbol] = length;
+    return;
+  }
+  AssignCodes(h, node.zero, code, length + 1);
+  AssignCodes(h, node.one, code | uint64_t{1} << length, length + 1);
+}
+
+Huffman BuildHuffman(std::vector<uint64_t> counts) {
+  Huffman h;
+  h.code.assign(counts.size(), 0);
+  h.length.assign(counts.size(), 0);
+  for (;;) {
+    h.nodes.clear();
+    using Item = std::pair<uint64_t, int>;
+    std::priority_queue<Item, std::vector<Item>, std::greater<Item>> queue;
+    for (size_t s = 0; s < counts.size(); ++s) {
+      if (counts[s] == 0) continue;
+      h.nodes.push_back({-1, -1, static_cast<uint32_t>(s)});
+      queue.push({counts[s], static_cast<int>(h.nodes.size() - 1)});
+    }
+    h.leaves = queue.size();
+    if (queue.empty()) return h;
+    while (queue.size() > 1) {
+      Item a = queue.top();
+      queue.pop();
+      Item b = queue.top();
+      queue.pop();
+      h.nodes.push_back({a.second, b.second, 0});
+      queue.push({a.first + b.first, static_cast<int>(h.nodes.size() - 1)});
+    }
+    h.root = queue.top().second;
+    // Keep codes well inside 64 bits: flatten the counts until the tree is shallow enough.
+    if (Depth(h, h.root) <= 48) break;
+    for (auto& c : counts) {
+      if (c != 0) c = (c >> 1) | 1;
+    }
+  }
+  AssignCodes(h, h.root, 0, 0);
+  return h;
+}
+
+// Pre-order: 1 for an inner node, 0 and the leaf for a leaf; a closing 0 bit after the tree.
+template <class PutLeaf>
+void PutShape(const Huffman& h, int n, BitWriter& w, PutLeaf putLeaf) {
+  const auto& node = h.nodes[n];
+  if (node.zero < 0) {
+    w.PutBit(0);
+    putLeaf(node.symbol);
+    return;
+  }
+  w.PutBit(1);
+  PutShape(h, node.zero, w, putLeaf);
+  PutShape(h, node.one, w, putLeaf);
+}
+
+void PutByteTree(const Huffman& h, BitWriter& w) {
+  PutShape(h, h.root, w, [&](uint32_t symbol) { w.Put(symbol, 8); });
+  w.PutBit(0);
+}
+
+// A byte tree over the given counts; a tree with nothing to code still needs one leaf.
+Huffman ByteHuffman(std::vector<uint64_t> counts) {
+  bool any = false;
+  for (uint64_t c : counts)
+    any |= c != 0;
+  if (!any) counts[0] = 1;
+  return BuildHuffman(std::move(counts));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Video symbols: tree number, slot (0-2 escape, 3 literal) and value in one word.
+
+constexpr uint32_t kLiteral = 3;
+uint32_t Symbol(uint32_t tree, uint32_t slot, uint32_t value) {
+  return tree << 20 | slot << 16 | value;
+}
+
+struct TreeModel {
+  std::array<uint32_t, 3> cache{};
+  void Reset() { cache = {0, 0, 0}; }
+  // The decoder's cache update, and the cheapest way to send the value.
+  uint32_t Send(uint32_t tree, uint32_t value) {
+    uint32_t slot = kLiteral;
+    for (uint32_t s = 0; s < 3; ++s) {
+      if (cache[s] == value) {
+        slot = s;
+        break;
+      }
+    }
+    if (value != cache[0]) {
+      cache[2] = cache[1];
+      cache[1] = cache[0];
+      cache[0] = value;
+    }
+    return Symbol(tree, slot, value);
+  }
+};
+
+struct FrameCoder {
+  uint32_t width;
+  uint32_t height;
+  std::array<TreeModel, 4> models;
+  std::vector<uint32_t>* out;
+
+  void Put(uint32_t tree, uint32_t value) { out->push_back(models[tree].Send(tree, value)); }
+
+  // The run-table entry for the next piece of a run of n blocks. The frame's last run may
+  // overshoot the end, which the decoder ignores.
+  static int RunIndex(uint32_t n, bool last) {
+    if (last) {
+      for (int i = 0; i < 64; ++i) {
+        if (kRunLengths[i] >= n) return i;
+      }
+    }
+    for (int i = 63; i > 0; --i) {
+      if (kRunLengths[i] <= n) return i;
+    }
+    return 0;
+  }
+};
+
+struct Block {
+  std::array<uint8_t, 16> p;
+};
+
+Block ReadBlock(const std::vector<uint8_t>& pixels, uint32_t width, uint32_t bx, uint32_t by) {
+  Block b;
+  for (uint32_t line = 0; line < 4; ++line) {
+    std::memcpy(&b.p[4 * line], &pixels[(size_t{by} * 4 + line) * width + bx * 4], 4);
+  }
+  return b;
+}
+
+// Symbols of one frame. `previous` is what the decoder holds before it (null: no skips).
+void CodeFrame(const std::vector<uint8_t>& pixels, const std::vector<uint8_t>* previous,
+               uint32_t width, uint32_t height, std::vector<uint32_t>& out) {
+  FrameCoder coder{width, height, {}, &out};
+  const uint32_t perRow = width / 4;
+  const uint32_t total = perRow * (height / 4);
+  struct Kind {
+    uint32_t type;
+    uint32_t colour;
+    bool operator==(const Kind&) const = default;
+  };
+  std::vector<Kind> kinds(total);
+  std::vector<Block> blocks(total);
+  for (uint32_t i = 0; i < total; ++i) {
+    const uint32_t bx = i % perRow, by = i / perRow;
+    blocks[i] = ReadBlock(pixels, width, bx, by);
+    const Block& b = blocks[i];
+    if (previous != nullptr && ReadBlock(*previous, width, bx, by).p == b.p) {
+      kinds[i] = {2, 0};
+      continue;
+    }
+    uint8_t other = b.p[15];
+    int colours = 1;
+    for (uint8_t v : b.p) {
+      if (v == b.p[15]) continue;
+      if (colours == 1) {
+        other = v;
+        colours = 2;
+      } else if (v != other) {
+        colours = 3;
+        break;
+      }
+    }
+    kinds[i] = colours == 1 ? Kind{3, b.p[0]} : colours == 2 ? Kind{0, 0} : Kind{1, 0};
+  }
+  uint32_t i = 0;
+  while (i < total) {
+    uint32_t j = i + 1;
+    while (j < total && kinds[j] == kinds[i])
+      ++j;
+    // Each piece of the run is a type value followed by its blocks.
+    uint32_t k = i;
+    while (k < j) {
+      const int index = FrameCoder::RunIndex(j - k, j == total);
+      coder.Put(kTypeTree,
+                kinds[i].type | static_cast<uint32_t>(index) << 2 | kinds[i].colour << 8);
+      const uint32_t end = std::min<uint32_t>(j, k + kRunLengths[index]);
+      for (; k < end; ++k) {
+        const Block& b = blocks[k];
+        if (kinds[i].type == 0) {
+          // Pixel 15 always takes the "clear" colour, so patterns stay below 0x8000.
+          const uint8_t clear = b.p[15];
+          uint8_t set = clear;
+          uint32_t m = 0;
+          for (uint32_t bit = 0; bit < 16; ++bit) {
+            if (b.p[bit] != clear) {
+              set = b.p[bit];
+              m |= 1u << bit;
+            }
+          }
+          coder.Put(kColourTree, uint32_t{set} << 8 | clear);
+          coder.Put(kPatternTree, m);
+        } else if (kinds[i].type == 1) {
+          for (uint32_t line = 0; line < 4; ++line) {
+            const uint8_t* q = &b.p[4 * line];
+            coder.Put(kFullTree, q[2] | uint32_t{q[3]} << 8);
+            coder.Put(kFullTree, q[0] | uint32_t{q[1]} << 8);
+          }
+        }
+      }
+    }
+    i = j;
+  }
+}
+
+// One 16-bit tree as sent: its escapes, its Huffman code over literal values (ids 0-65535)
+// and escapes (ids 65536-65538).
+struct SentTree {
+  bool present = false;
+  std::array<uint16_t, 3> escapes{};
+  Huffman code;
+  uint32_t nodeWords = 0;
+};
+
+bool PlanTree(const std::vector<uint64_t>& counts, SentTree& t, std::string& error) {
+  t.code = BuildHuffman(counts);
+  if (t.code.leaves == 0) return true;
+  t.present = true;
+  // Escapes must be values that are never sent literally.
+  uint32_t next = 0;
+  for (uint32_t s = 0; s < 3; ++s) {
+    while (next < 65536 && counts[next] != 0)
+      ++next;
+    if (next >= 65536) {
+      error = "too many distinct values for one decoding tree";
+      return false;
+    }
+    t.escapes[s] = static_cast<uint16_t>(next++);
+  }
+  uint32_t unmatched = 0;
+  for (uint32_t s = 0; s < 3; ++s)
+    unmatched += counts[65536 + s] == 0;
+  t.nodeWords = static_cast<uint32_t>(2 * t.code.leaves - 1 + unmatched);
+  return true;
+}
+
+uint32_t SentValue(const SentTree& t, uint32_t symbol) {
+  return symbol >= 65536 ? t.escapes[symbol - 65536] : symbol;
+}
+
+void PutVideoTree(const SentTree& t, BitWriter& w) {
+  if (!t.present) {
+    w.PutBit(0);
+    return;
+  }
+  w.PutBit(1);
+  std::vector<uint64_t> low(256, 0), high(256, 0);
+  for (const auto& node : t.code.nodes) {
+    if (node.zero >= 0) continue;
+    const uint32_t v = SentValue(t, node.symbol);
+    ++low[v & 0xFF];
+    ++high[v >> 8];
+  }
+  const Huffman lowTree = ByteHuffman(low);
+  const Huffman highTree = ByteHuffman(high);
+  w.PutBit(1);
+  PutByteTree(lowTree, w);
+  w.PutBit(1);
+  PutByteTree(highTree, w);
+  for (uint16_t e : t.escapes) {
+    w.Put(e & 0xFF, 8);
+    w.Put(e >> 8, 8);
+  }
+  PutShape(t.code, t.code.root, w, [&](uint32_t symbol) {
+    const uint32_t v = SentValue(t, symbol);
+    w.PutCode(lowTree.code[v & 0xFF], lowTree.length[v & 0xFF]);
+    w.PutCode(highTree.code[v >> 8], highTree.length[v >> 8]);
+  });
+  w.PutBit(0);
+}
+
+void PutLe32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i)
+    out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+}  // namespace
+
+uint8_t NearestLevel(uint8_t component) {
+  int best = 0;
+  for (int i = 1; i < 64; ++i) {
+    if (std::abs(kComponent[i] - component) < std::abs(kComponent[best] - component)) best = i;
+  }
+  return static_cast<uint8_t>(best);
+}
+
+std::vector<uint8_t> EncodePaletteChunk(const std::array<uint8_t, 768>& old,
+                                        const std::array<uint8_t, 768>& now) {
+  auto same = [&](size_t a, size_t b) { return std::memcmp(&now[3 * a], &old[3 * b], 3) == 0; };
+  std::vector<uint8_t> out{0};
+  size_t i = 0;
+  while (i < 256) {
+    size_t keep = 0;
+    while (i + keep < 256 && keep < 128 && same(i + keep, i + keep))
+      ++keep;
+    if (keep > 0) {
+      out.push_back(static_cast<uint8_t>(0x80 | (keep - 1)));
+      i += keep;
+      continue;
+    }
+    size_t bestRun = 0, bestSource = 0;
+    for (size_t s = 0; s < 256; ++s) {
+      size_t run = 0;
+      while (run < 64 && i + run < 256 && s + run < 256 && same(i + run, s + run))
+        ++run;
+      if (run > bestRun) {
+        bestRun = run;
+        bestSource = s;
+      }
+    }
+    if (bestRun > 0) {
+      out.push_back(static_cast<uint8_t>(0x40 | (bestRun - 1)));
+      out.push_back(static_cast<uint8_t>(bestSource));
+      i += bestRun;
+      continue;
+    }
+    for (int c = 0; c < 3; ++c)
+      out.push_back(NearestLevel(now[3 * i + c]));
+    ++i;
+  }
+  out.resize((out.size() + 3) / 4 * 4, 0);
+  out[0] = static_cast<uint8_t>(out.size() / 4);
+  return out;
+}
+
+std::vector<uint8_t> EncodeSoundBits(const uint8_t* pcm, size_t bytes, bool stereo, bool bits16) {
+  const size_t channels = stereo ? 2 : 1;
+  const size_t sampleBytes = bits16 ? 2 : 1;
+  const size_t frames = bytes / (channels * sampleBytes);
+  const uint32_t mask = bits16 ? 0xFFFF : 0xFF;
+  auto sample = [&](size_t f, size_t c) -> uint32_t {
+    const uint8_t* p = pcm + (f * channels + c) * sampleBytes;
+    return bits16 ? p[0] | uint32_t{p[1]} << 8 : p[0];
+  };
+  // Deltas per channel; byte trees: low (and high) byte per channel.
+  std::vector<std::vector<uint64_t>> counts(channels * sampleBytes, std::vector<uint64_t>(256, 0));
+  for (size_t f = 1; f < frames; ++f) {
+    for (size_t c = 0; c < channels; ++c) {
+      const uint32_t d = (sample(f, c) - sample(f - 1, c)) & mask;
+      ++counts[c * sampleBytes][d & 0xFF];
+      if (bits16) ++counts[c * sampleBytes + 1][d >> 8];
+    }
+  }
+  std::vector<Huffman> trees;
+  for (auto& c : counts)
+    trees.push_back(ByteHuffman(c));
+
+  BitWriter w;
+  w.PutBit(1);
+  w.PutBit(stereo);
+  w.PutBit(bits16);
+  for (const Huffman& t : trees) {
+    w.PutBit(0);  // read and not interpreted by the decoder
+    PutByteTree(t, w);
+  }
+  if (frames > 0) {
+    // Starting values: right before left, high byte before low byte.
+    for (size_t k = channels; k-- > 0;) {
+      const uint32_t s = sample(0, k);
+      if (bits16) w.Put(s >> 8, 8);
+      w.Put(s & 0xFF, 8);
+    }
+  } else {
+    for (size_t k = 0; k < channels * sampleBytes; ++k)
+      w.Put(0, 8);
+  }
+  for (size_t f = 1; f < frames; ++f) {
+    for (size_t c = 0; c < channels; ++c) {
+      const uint32_t d = (sample(f, c) - sample(f - 1, c)) & mask;
+      const Huffman& lo = trees[c * sampleBytes];
+      w.PutCode(lo.code[d & 0xFF], lo.length[d & 0xFF]);
+      if (bits16) {
+        const Huffman& hi = trees[c * sampleBytes + 1];
+        w.PutCode(hi.code[d >> 8], hi.length[d >> 8]);
+      }
+    }
+  }
+  return w.Padded();
+}
+
+EncodeResult EncodeMovie(const EncodeOptions& o, const std::vector<EncodeFrame>& frames) {
+  EncodeResult result;
+  auto fail = [&](const std::string& why) {
+    result.error = why;
+    return result;
+  };
+  if (frames.empty()) return fail("no frames");
+  if (o.width == 0 || o.height == 0 || o.width % 4 || o.height % 4) {
+    return fail("width and height must be non-zero multiples of 4");
+  }
+  if (o.width > 65536 || o.height > 65536) return fail("pictures are too large");
+  if (o.interlaced && o.doubled) return fail("a movie is either interlaced or doubled");
+  if (o.tracks.size() > static_cast<size_t>(kZoeTracks)) return fail("at most 7 sound tracks");
+  const size_t pictureSize = size_t{o.width} * o.height;
+  for (const EncodeFrame& f : frames) {
+    if (f.pixels.size() != pictureSize) return fail("frames differ in size");
+  }
+  const uint32_t period = ZoePeriod(o.rate);
+  if (!o.tracks.empty() && period == 0) return fail("sound needs a frame rate");
+
+  // Palettes as the decoder will hold them.
+  std::vector<std::array<uint8_t, 768>> palettes(frames.size());
+  for (size_t f = 0; f < frames.size(); ++f) {
+    for (int c = 0; c < 768; ++c) {
+      const uint8_t level = kComponent[NearestLevel(frames[f].palette[c])];
+      result.paletteRounded |= level != frames[f].palette[c];
+      palettes[f][c] = level;
+    }
+  }
+
+  // Pass 1: symbols of every frame (the ring frame last: frame 0 drawn over the last frame).
+  const size_t count = frames.size() + (o.ring ? 1 : 0);
+  std::vector<std::vector<uint32_t>> symbols(count);
+  for (size_t f = 0; f < count; ++f) {
+    const bool ringFrame = f == frames.size();
+    const std::vector<uint8_t>& pixels = ringFrame ? frames[0].pixels : frames[f].pixels;
+    // Frame 0 draws every block, so it shows correctly over whatever the screen held.
+    const std::vector<uint8_t>* previous = f == 0      ? nullptr
+                                           : ringFrame ? &frames.back().pixels
+                                                       : &frames[f - 1].pixels;
+    CodeFrame(pixels, previous, o.width, o.height, symbols[f]);
+  }
+
+  // Trees from the counts.
+  std::array<std::vector<uint64_t>, 4> counts;
+  for (auto& c : counts)
+    c.assign(65536 + 3, 0);
+  for (const auto& frame : symbols) {
+    for (uint32_t s : frame) {
+      const uint32_t slot = s >> 16 & 3;
+      ++counts[s >> 20][slot == kLiteral ? (s & 0xFFFF) : 65536 + slot];
+    }
+  }
+  std::array<SentTree, 4> trees;
+  for (int t = 0; t < 4; ++t) {
+    if (!PlanTree(counts[t], trees[t], result.error)) return result;
+  }
+  {
+    // The decoder needs one value that no tree uses as a leaf.
+    std::vector<bool> leaf(65536, false);
+    for (const SentTree& t : trees) {
+      for (const auto& node : t.code.nodes) {
+        if (node.zero < 0) leaf[SentValue(t, node.symbol)] = true;
+      }
+    }
+    if (std::all_of(leaf.begin(), leaf.end(), [](bool b) { return b; })) {
+      return fail("the trees use every 16-bit value");
+    }
+  }
+  BitWriter treeBits;
+  for (const SentTree& t : trees)
+    PutVideoTree(t, treeBits);
+  const std::vector<uint8_t> treeData = treeBits.Padded();
+
+  // Sound: each frame carries its share of every track; the ring frame carries none.
+  const size_t tracks = o.tracks.size();
+  std::vector<std::vector<std::pair<size_t, size_t>>> shares(tracks);  // byte ranges per frame
+  ZoeHeader h;
+  for (size_t t = 0; t < tracks; ++t) {
+    const EncodeAudio& a = o.tracks[t];
+    if (a.sampleRate == 0 || a.sampleRate > 0xFFFFFF) return fail("bad sample rate");
+    const size_t frameBytes = (a.stereo ? 2 : 1) * (a.bits16 ? 2 : 1);
+    const size_t samples = a.pcm.size() / frameBytes;
+    shares[t].resize(frames.size());
+    size_t done = 0;
+    for (size_t f = 0; f < frames.size(); ++f) {
+      size_t end = static_cast<size_t>(uint64_t{f + 1} * a.sampleRate * period / 100000);
+      if (f + 1 == frames.size()) {
+        if (samples > end + a.sampleRate) return fail("the sound lasts longer than the pictures");
+        end = samples;
+      }
+      end = std::min(end, samples);
+      shares[t][f] = {done * frameBytes, (end - std::min(end, done)) * frameBytes};
+      done = std::max(done, end);
+    }
+    h.audioRate[t] = a.sampleRate | kZoeAudioPresent | (a.stereo ? kZoeAudioStereo : 0) |
+                     (a.bits16 ? kZoeAudio16Bit : 0) | (a.compressed ? kZoeAudioCompressed : 0);
+  }
+
+  // Pass 2: frames.
+  std::vector<std::vector<uint8_t>> frameBytes(count);
+  std::vector<uint8_t> types(count, 0);
+  std::array<uint8_t, 768> shown{};  // the decoder's palette; zero at frame 0
+  for (size_t f = 0; f < count; ++f) {
+    const bool ringFrame = f == frames.size();
+    const std::array<uint8_t, 768>& palette = palettes[ringFrame ? 0 : f];
+    std::vector<uint8_t>& out = frameBytes[f];
+    if (f == 0 || palette != shown) {
+      types[f] |= 1;
+      const std::vector<uint8_t> chunk = EncodePaletteChunk(shown, palette);
+      out.insert(out.end(), chunk.begin(), chunk.end());
+      shown = palette;
+    }
+    for (size_t t = 0; t < tracks && !ringFrame; ++t) {
+      const auto [start, bytes] = shares[t][f];
+      if (bytes == 0) continue;
+      const EncodeAudio& a = o.tracks[t];
+      types[f] |= static_cast<uint8_t>(2 << t);
+      h.audioSize[t] = std::max<uint32_t>(h.audioSize[t], static_cast<uint32_t>(bytes));
+      if (a.compressed) {
+        const std::vector<uint8_t> bits =
+            EncodeSoundBits(a.pcm.data() + start, bytes, a.stereo, a.bits16);
+        PutLe32(out, static_cast<uint32_t>(bits.size() + 8));
+        PutLe32(out, static_cast<uint32_t>(bytes));
+        out.insert(out.end(), bits.begin(), bits.end());
+      } else {
+        PutLe32(out, static_cast<uint32_t>(bytes + 4));
+        out.insert(out.end(), a.pcm.begin() + static_cast<ptrdiff_t>(start),
+                   a.pcm.begin() + static_cast<ptrdiff_t>(start + bytes));
+      }
+    }
+    BitWriter video;
+    for (uint32_t s : symbols[f]) {
+      const SentTree& t = trees[s >> 20];
+      const uint32_t slot = s >> 16 & 3;
+      const uint32_t id = slot == kLiteral ? (s & 0xFFFF) : 65536 + slot;
+      video.PutCode(t.code.code[id], t.code.length[id]);
+    }
+    const std::vector<uint8_t> bits = video.Padded();
+    out.insert(out.end(), bits.begin(), bits.end());
+    if (out.size() > 0xFFFFFFFFull) return fail("a frame is too large");
+  }
+
+  h.width = o.width;
+  h.height = o.height;
+  h.frames = static_cast<uint32_t>(frames.size());
+  h.rate = o.rate;
+  h.flags = (o.ring ? kZoeHeaderRing : 0) | (o.interlaced ? kZoeHeaderInterlaced : 0) |
+            (o.doubled ? kZoeHeaderDoubled : 0);
+  h.treesSize = static_cast<uint32_t>(treeData.size());
+  for (int t = 0; t < 4; ++t)
+    h.treeSize[t] = trees[t].nodeWords * 4;
+
+  std::vector<uint8_t>& movie = result.movie;
+  movie.resize(kZoeHeaderSize);
+  h.Write(movie.data());
+  for (const auto& f : frameBytes)
+    PutLe32(movie, static_cast<uint32_t>(f.size()));
+  movie.insert(movie.end(), types.begin(), types.end());
+  movie.insert(movie.end(), treeData.begin(), treeData.end());
+  for (const auto& f : frameBytes)
+    movie.insert(movie.end(), f.begin(), f.end());
+  result.ok = true;
+  return result;
+}
+
+}  // namespace zoe

@@ -1,0 +1,305 @@
+#include "tools/ztptool/commands.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "player/movie/zoe.h"
+#include "player/movie/zoe_encode.h"
+#include "player/movie/zoe_internal.h"
+#include "tools/ztptool/bmp_io.h"
+
+namespace ztptool {
+namespace {
+
+constexpr uint64_t kMaxInputFile = 1ull << 31;
+
+const char kUsage[] =
+    "usage:\n"
+    "  ztptool info MOVIE\n"
+    "  ztptool decode MOVIE -o DIR\n"
+    "  ztptool encode -o MOVIE [--fps N | --ms N] [--ring] [--interlace | --double]\n"
+    "                 [--audio WAV [--raw-audio]]... FRAME.bmp...\n"
+    "Frames are 8-bit BMPs of one size, width and height multiples of 4, given at their\n"
+    "stored size (--interlace and --double only mark how the lines are shown).\n";
+
+// A private context: no sound output, so no track opens and nothing is ever late.
+ZoeContext MakeContext() {
+  ZoeContext ctx;
+  ctx.debug = 0;
+  return ctx;
+}
+
+struct MovieCloser {
+  void operator()(ZoeMovie* m) const { ZoeClose(m); }
+};
+using MoviePtr = std::unique_ptr<ZoeMovie, MovieCloser>;
+
+std::string TrackLine(uint32_t word) {
+  return std::to_string(word & 0xFFFFFF) + " Hz, " + (word & kZoeAudio16Bit ? "16-bit" : "8-bit") +
+         ", " + (word & kZoeAudioStereo ? "stereo" : "mono") + ", " +
+         (word & kZoeAudioCompressed ? "compressed" : "raw");
+}
+
+int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.size() != 1) {
+    err << kUsage;
+    return 2;
+  }
+  ZoeContext ctx = MakeContext();
+  MoviePtr m(ZoeOpen({args[0]}, 0, -1, ctx));
+  if (!m) {
+    err << "ztptool: cannot open " << args[0] << " as a movie\n";
+    return 1;
+  }
+  const ZoeHeader& h = m->header;
+  out << "width: " << h.width << "\n";
+  out << "height: " << h.height << "\n";
+  out << "frames: " << h.frames << "\n";
+  out << "ring frame: " << (h.flags & kZoeHeaderRing ? "yes" : "no") << "\n";
+  out << "rate: " << h.rate << "\n";
+  out << "period: " << m->period << "\n";
+  out << "frames per second: " << ZoeFramesPerSecond(m->period) << "\n";
+  out << "flags: " << h.flags << "\n";
+  out << "lines: "
+      << (m->flags & kZoeInterlace ? "interlaced"
+          : m->flags & kZoeDouble  ? "doubled"
+                                   : "single")
+      << "\n";
+  for (int t = 0; t < kZoeTracks; ++t) {
+    if (h.audioRate[t] & kZoeAudioPresent) {
+      out << "track " << t << ": " << TrackLine(h.audioRate[t]) << "\n";
+    }
+  }
+  out << "trees size: " << h.treesSize << "\n";
+  out << "buffering: " << (m->preloaded ? "preload" : "stream " + std::to_string(m->ringSize))
+      << "\n";
+  out << "average frame size: " << m->averageFrameSize << "\n";
+  out << "highest one-second data rate: " << m->highestRate << "\n";
+  out << "highest rate start frame: " << m->highestRateFrame << "\n";
+  return 0;
+}
+
+std::string Numbered(const std::string& dir, const char* prefix, uint32_t n, const char* ext) {
+  char name[64];
+  std::snprintf(name, sizeof name, "%s%05u.%s", prefix, n, ext);
+  return (std::filesystem::path(dir) / name).string();
+}
+
+int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  std::string movie, dir;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "-o" && i + 1 < args.size()) {
+      dir = args[++i];
+    } else if (movie.empty()) {
+      movie = args[i];
+    } else {
+      err << kUsage;
+      return 2;
+    }
+  }
+  if (movie.empty() || dir.empty()) {
+    err << kUsage;
+    return 2;
+  }
+  ZoeContext ctx = MakeContext();
+  MoviePtr m(ZoeOpen({movie}, 0, -1, ctx));
+  if (!m) {
+    err << "ztptool: cannot open " << movie << " as a movie\n";
+    return 1;
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) {
+    err << "ztptool: cannot create " << dir << "\n";
+    return 1;
+  }
+  Picture picture;
+  picture.width = m->header.width;
+  picture.height = m->header.height;
+  if (uint64_t{picture.width} * picture.height > kMaxPixels) {
+    err << "ztptool: the movie's pictures are too large\n";
+    return 1;
+  }
+  picture.pixels.assign(size_t{picture.width} * picture.height, 0);
+  ZoeSurface surface;
+  surface.pixels = picture.pixels.data();
+  surface.pitch = static_cast<int32_t>(picture.width);
+  surface.width = static_cast<int32_t>(picture.width);
+  surface.height = static_cast<int32_t>(picture.height);
+  if (picture.pixels.empty() || !ZoeSetTarget(m.get(), surface)) {
+    err << "ztptool: the movie has no picture to decode into\n";
+    return 1;
+  }
+
+  std::array<Sound, kZoeTracks> sound;
+  std::array<bool, kZoeTracks> wanted{};
+  zoe::SoundTrees trees;
+  for (int t = 0; t < kZoeTracks; ++t) {
+    const uint32_t word = m->header.audioRate[t];
+    wanted[t] = word & kZoeAudioPresent && (word & 0xFFFFFF) != 0;
+    sound[t].sampleRate = word & 0xFFFFFF;
+    sound[t].channels = word & kZoeAudioStereo ? 2 : 1;
+    sound[t].bits = word & kZoeAudio16Bit ? 16 : 8;
+  }
+  const uint32_t count = m->tableEntries;
+  uint32_t written = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    if (m->readError) {
+      err << "ztptool: the movie ends early, at frame " << i << "\n";
+      break;
+    }
+    for (int t = 0; t < kZoeTracks; ++t) {
+      if (!wanted[t]) continue;
+      const uint32_t length = std::min(zoe::SoundChunkLength(*m, t), zoe::kMaxTrackRing);
+      if (length == 0) continue;
+      std::vector<uint8_t>& data = sound[t].data;
+      const size_t at = data.size();
+      const uint8_t silence = sound[t].bits == 16 ? 0 : 0x80;
+      data.resize(at + length, silence);
+      if (m->header.audioRate[t] & kZoeAudioCompressed) {
+        zoe::DecompressSound(m->soundChunk[t] + 8, m->soundChunkSize[t] - 8, data.data() + at,
+                             length, 0, length, silence, trees);
+      } else {
+        std::copy_n(m->soundChunk[t] + 4, length, data.begin() + static_cast<ptrdiff_t>(at));
+      }
+    }
+    ZoeDecodeFrame(m.get());
+    std::copy(m->palette.begin(), m->palette.end(), picture.palette.begin());
+    if (!WriteFile(Numbered(dir, "frame_", i, "bmp"), MakeBmp(picture))) {
+      err << "ztptool: cannot write into " << dir << "\n";
+      return 1;
+    }
+    ++written;
+    if (i + 1 < count) ZoeAdvance(m.get());
+  }
+  for (int t = 0; t < kZoeTracks; ++t) {
+    if (!wanted[t]) continue;
+    const std::string name =
+        (std::filesystem::path(dir) / ("track_" + std::to_string(t) + ".wav")).string();
+    if (!WriteFile(name, MakeWav(sound[t]))) {
+      err << "ztptool: cannot write " << name << "\n";
+      return 1;
+    }
+  }
+  out << written << " frames decoded into " << dir << "\n";
+  return written == count ? 0 : 1;
+}
+
+bool ParseCount(const std::string& s, int32_t& v) {
+  char* end = nullptr;
+  const long n = std::strtol(s.c_str(), &end, 10);
+  if (end == s.c_str() || *end != 0 || n <= 0 || n > 100000) return false;
+  v = static_cast<int32_t>(n);
+  return true;
+}
+
+int Encode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  std::string output;
+  zoe::EncodeOptions options;
+  options.rate = -(100000 / 15);
+  std::vector<std::string> frames;
+  std::vector<std::string> audio;
+  std::vector<bool> raw;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    const bool hasValue = i + 1 < args.size();
+    int32_t n = 0;
+    if (a == "-o" && hasValue) {
+      output = args[++i];
+    } else if (a == "--fps" && hasValue && ParseCount(args[i + 1], n)) {
+      ++i;
+      options.rate = -(100000 / n);
+    } else if (a == "--ms" && hasValue && ParseCount(args[i + 1], n)) {
+      ++i;
+      options.rate = n;
+    } else if (a == "--ring") {
+      options.ring = true;
+    } else if (a == "--interlace") {
+      options.interlaced = true;
+    } else if (a == "--double") {
+      options.doubled = true;
+    } else if (a == "--audio" && hasValue) {
+      audio.push_back(args[++i]);
+      raw.push_back(false);
+    } else if (a == "--raw-audio" && !raw.empty()) {
+      raw.back() = true;
+    } else if (!a.empty() && a[0] == '-') {
+      err << "ztptool: unknown or incomplete option " << a << "\n" << kUsage;
+      return 2;
+    } else {
+      frames.push_back(a);
+    }
+  }
+  if (output.empty() || frames.empty() || audio.size() > static_cast<size_t>(kZoeTracks)) {
+    err << kUsage;
+    return 2;
+  }
+  std::vector<zoe::EncodeFrame> pictures;
+  for (const std::string& name : frames) {
+    std::vector<uint8_t> bytes;
+    Picture p;
+    std::string why;
+    if (!ReadFile(name, bytes, kMaxInputFile) || !ParseBmp(bytes, p, why)) {
+      err << "ztptool: " << name << ": " << (why.empty() ? "cannot read" : why) << "\n";
+      return 1;
+    }
+    if (pictures.empty()) {
+      options.width = p.width;
+      options.height = p.height;
+    } else if (p.width != options.width || p.height != options.height) {
+      err << "ztptool: " << name << " differs in size from the first frame\n";
+      return 1;
+    }
+    pictures.push_back({std::move(p.pixels), p.palette});
+  }
+  for (size_t t = 0; t < audio.size(); ++t) {
+    std::vector<uint8_t> bytes;
+    Sound s;
+    std::string why;
+    if (!ReadFile(audio[t], bytes, kMaxInputFile) || !ParseWav(bytes, s, why)) {
+      err << "ztptool: " << audio[t] << ": " << (why.empty() ? "cannot read" : why) << "\n";
+      return 1;
+    }
+    zoe::EncodeAudio track;
+    track.sampleRate = s.sampleRate;
+    track.stereo = s.channels == 2;
+    track.bits16 = s.bits == 16;
+    track.compressed = !raw[t];
+    track.pcm = std::move(s.data);
+    options.tracks.push_back(std::move(track));
+  }
+  const zoe::EncodeResult result = zoe::EncodeMovie(options, pictures);
+  if (!result.ok) {
+    err << "ztptool: " << result.error << "\n";
+    return 1;
+  }
+  if (result.paletteRounded) {
+    err << "ztptool: note: palette components were rounded to the movie's 64 levels\n";
+  }
+  if (!WriteFile(output, result.movie)) {
+    err << "ztptool: cannot write " << output << "\n";
+    return 1;
+  }
+  out << pictures.size() << " frames, " << result.movie.size() << " bytes written to " << output
+      << "\n";
+  return 0;
+}
+
+}  // namespace
+
+int RunZtpTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.empty()) {
+    err << kUsage;
+    return 2;
+  }
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (args[0] == "info") return Info(rest, out, err);
+  if (args[0] == "decode") return Decode(rest, out, err);
+  if (args[0] == "encode") return Encode(rest, out, err);
+  err << kUsage;
+  return 2;
+}
+
+}  // namespace ztptool
