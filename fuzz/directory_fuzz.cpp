@@ -1,5 +1,21 @@
+// Reads the input as a container of every family and identifies its entries.
 #include <cstddef>
 #include <cstdint>
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t*, std::size_t) {
+
+#include "viewer/containers/directory.h"
+#include "viewer/shell/identify.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace brindle;
+  SilentHost host;
+  for (auto [kind, path] : {std::pair{ckIcons, "x.lod"}, {ckSnd, "x.snd"}, {ckVid, "x.vid"}}) {
+    MemoryFile file(Bytes(data, data + size));
+    TDataFile df;
+    df.FileName = path;
+    df.Kind = RecogniseContainer(file, path);
+    if (df.Kind == ckNone) df.Kind = kind;
+    ReadDirectory(file, df.Kind, df.Entries, host);
+    IdentifyAll(df, file);
+  }
   return 0;
 }

@@ -1,5 +1,15 @@
+// The hex dump of any bytes: every line has the fixed layout.
 #include <cstddef>
 #include <cstdint>
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t*, std::size_t) {
+#include <cstdlib>
+
+#include "viewer/shell/hexdump.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  auto lines = brindle::HexDump(brindle::ByteView(data, size));
+  if (lines.size() != 2 + (size == 0 ? 1 : (size + 15) / 16)) std::abort();
+  for (std::size_t i = 2; i + 1 < lines.size(); ++i) {
+    if (lines[i].size() < 63) std::abort();
+  }
   return 0;
 }

@@ -1,5 +1,28 @@
+// One entry of every container kind with the input as its bytes: identification, then
+// what its page would read and what its save button would write.
 #include <cstddef>
 #include <cstdint>
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t*, std::size_t) {
+#include <string>
+
+#include "viewer/shell/identify.h"
+#include "viewer/viewers/exports.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace brindle;
+  if (size < 2) return 0;
+  static const char* kNames[] = {"x",     "x.pal", "x.pcx", "x.txt", "x.fnt", "x.evt",
+                                 "x.str", "x.bin", "party.bin", "x.dlv", "x.ddm",
+                                 "x.blv", "x.odm", "x.ztp", "x.kno", "x."};
+  SilentHost host;
+  MemoryFile file(Bytes(data + 2, data + size));
+  TDataFile df;
+  df.Kind = static_cast<TContainerKind>(data[0] % 8);
+  TResourceInfo& e = df.Entries.emplace_back();
+  e.Name = kNames[data[1] % 16];
+  e.Offset = data[1] / 16;
+  e.Size = static_cast<std::int32_t>(size - 2) - e.Offset;
+  IdentifyEntry(df, 0, file);
+  PagePayload(file, e, host);
+  ExportEntry(file, e, host);
   return 0;
 }

@@ -137,7 +137,8 @@ class NameBook {
   std::string Claim(std::string name, int index) {
     if (!used_.insert(UpperAscii(name)).second) {
       auto dot = name.find_last_of('.');
-      std::string tag = "-" + std::to_string(index);
+      std::string tag(1, '-');
+      tag += std::to_string(index);
       if (dot == std::string::npos || dot == 0) {
         name += tag;
       } else {
@@ -313,7 +314,11 @@ std::string ExtractFileName(const std::string& entryName, const std::string& ext
     if (b < 0x20 || b == 0x7F || std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos)
       c = '_';
   }
-  if (name.find_first_not_of('.') == std::string::npos) name = "_" + std::to_string(index);
+  if (name.find_first_not_of('.') == std::string::npos) {
+    name.clear();
+    name.push_back('_');
+    name += std::to_string(index);
+  }
   return name;
 }
 

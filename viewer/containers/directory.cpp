@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <limits>
 
 namespace brindle {
@@ -92,7 +93,8 @@ void ReadDirectory(ByteFile& file, TContainerKind kind, std::vector<TResourceInf
   for (std::int64_t i = 0; i < count; ++i) {
     ByteView rec(records.data() + i * fam.recordSize, static_cast<std::size_t>(fam.recordSize));
     TResourceInfo& e = entries.emplace_back();
-    e.Name = FixedText(rec.first(fam.nameSize));
+    const auto* name = reinterpret_cast<const char*>(rec.data());
+    e.Name.assign(name, ::strnlen(name, fam.nameSize));
     if (kind == ckSnd) {
       e.Offset = ReadI32(rec, 40);
       e.Size = ReadI32(rec, 44);

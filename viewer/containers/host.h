@@ -2,6 +2,7 @@
 // The one way the core talks back to whoever drives it: the window shows message boxes
 // and a progress panel, brindle-cli prints to stderr, tests record.
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -36,17 +37,24 @@ class ProgressReporter {
  public:
   explicit ProgressReporter(CoreHost& host) : host_(host) {}
   void Step(std::int64_t i, std::int64_t n) {
+    // Between changes only a comparison: the step where the rounded value can next change
+    // is worked out once per percent.
+    if (i < next_ && n == n_) return;
+    n_ = n;
     int p = Percent(i, n);
     if (p != last_) {
       last_ = p;
       host_.SetProgress(p);
     }
+    next_ = n > 0 ? std::max(i + 1, ((2 * static_cast<std::int64_t>(p) + 1) * n) / 200) : i + 1;
   }
   static int Percent(std::int64_t i, std::int64_t n);
 
  private:
   CoreHost& host_;
   int last_ = -1;
+  std::int64_t next_ = 0;
+  std::int64_t n_ = -1;
 };
 
 }  // namespace brindle

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <numeric>
 #include <string_view>
 
 #include "viewer/containers/extract.h"
@@ -104,6 +103,20 @@ bool Any(TResourceInfo& e, const Fields&, TResourceType t) {
 // One row per (kind, extension): the test to run, the type it gives and the test to fall
 // back on. An empty extension stands for names without one (or ending in a bare dot). The
 // PARTY.BIN row is matched on the whole name and comes before the general .BIN row.
+// An extension packed into a number for quick comparison: up to three characters after the
+// dot, upper-cased. 0 is no extension; longer extensions get a key no rule has.
+constexpr std::uint32_t ExtKey(std::string_view ext) {
+  if (ext.size() <= 1) return 0;
+  if (ext.size() > 4) return 0xFFFFFFFF;
+  std::uint32_t key = 0;
+  for (std::size_t i = 1; i < ext.size(); ++i) {
+    char c = ext[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    key = (key << 8) | static_cast<std::uint8_t>(c);
+  }
+  return key | (static_cast<std::uint32_t>(ext.size()) << 24);
+}
+
 struct Rule {
   TContainerKind kind;
   std::string_view ext;
@@ -111,6 +124,7 @@ struct Rule {
   Test test;
   TResourceType type;
   Test fallback;
+  std::uint32_t key = ExtKey(ext);
 };
 
 constexpr std::array<Rule, 24> kRules = {{
@@ -140,27 +154,37 @@ constexpr std::array<Rule, 24> kRules = {{
     {ckVid, ".KNO", "", Any, rtVideo, nullptr},
 }};
 
-const Rule* FindRule(TContainerKind kind, const std::string& name) {
-  std::string ext = UpperExtension(name);
-  if (ext == ".") ext.clear();
+// The extension of a name as the rules see it: from the last dot on, a bare dot counting
+// as none. A view into the name; nothing is copied.
+std::string_view RuleExtension(std::string_view name) {
+  auto dot = name.rfind('.');
+  if (dot == std::string_view::npos || dot + 1 == name.size()) return {};
+  return name.substr(dot);
+}
+
+const Rule* FindRule(TContainerKind kind, std::string_view name) {
+  const std::uint32_t key = ExtKey(RuleExtension(name));
   for (const Rule& r : kRules) {
-    if (r.kind != kind || r.ext != ext) continue;
-    if (!r.wholeName.empty() && UpperAscii(name) != r.wholeName) continue;
+    if (r.kind != kind || r.key != key) continue;
+    if (!r.wholeName.empty() && !EqualsIgnoreAsciiCase(name, r.wholeName)) continue;
     return &r;
   }
   return nullptr;
+}
+
+bool ApplyRule(const Rule& rule, TResourceInfo& entry, ByteView header) {
+  Fields f{header};
+  bool matched = rule.test(entry, f, rule.type);
+  if (!matched && rule.fallback) matched = rule.fallback(entry, f, rule.type);
+  if (matched) entry.Identified = true;
+  return matched;
 }
 
 }  // namespace
 
 bool IdentifyFromHeader(TContainerKind kind, TResourceInfo& entry, ByteView header) {
   const Rule* rule = FindRule(kind, entry.Name);
-  if (!rule) return false;
-  Fields f{header};
-  bool matched = rule->test(entry, f, rule->type);
-  if (!matched && rule->fallback) matched = rule->fallback(entry, f, rule->type);
-  if (matched) entry.Identified = true;
-  return matched;
+  return rule && ApplyRule(*rule, entry, header);
 }
 
 void IdentifyEntry(TDataFile& dataFile, int index, ByteFile& file) {
@@ -181,33 +205,46 @@ void IdentifyAll(TDataFile& dataFile, ByteFile& file) {
   if (dataFile.Kind == ckNone) return;
   // Visit the entries by offset so that headers lying close together come from one read
   // of at most kWindow bytes; far-apart headers cost one small read each.
-  constexpr std::int64_t kWindow = 64 * 1024;
-  std::vector<std::uint32_t> order;
+  constexpr std::int64_t kWindow = 256 * 1024;
+  struct Pending {
+    std::int64_t offset;
+    std::uint32_t index;
+    const Rule* rule;
+  };
+  std::vector<Pending> order;
   order.reserve(dataFile.Entries.size());
   for (std::uint32_t i = 0; i < dataFile.Entries.size(); ++i) {
     const TResourceInfo& e = dataFile.Entries[i];
-    if (!e.Identified && FindRule(dataFile.Kind, e.Name)) order.push_back(i);
+    if (e.Identified) continue;
+    if (const Rule* rule = FindRule(dataFile.Kind, e.Name)) order.push_back({e.Offset, i, rule});
   }
-  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-    return dataFile.Entries[a].Offset < dataFile.Entries[b].Offset;
-  });
+  // Containers are usually laid out in directory order already.
+  auto byOffset = [](const Pending& a, const Pending& b) { return a.offset < b.offset; };
+  if (!std::is_sorted(order.begin(), order.end(), byOffset)) {
+    std::sort(order.begin(), order.end(), byOffset);
+  }
+  const auto head = static_cast<std::int64_t>(kIdentifyHeaderBytes);
   Bytes window;
-  std::int64_t windowStart = 0;
-  const std::int64_t head = static_cast<std::int64_t>(kIdentifyHeaderBytes);
   for (std::size_t k = 0; k < order.size();) {
     // Extend the read over following headers while they fit in the window.
-    windowStart = dataFile.Entries[order[k]].Offset;
+    const std::int64_t windowStart = order[k].offset;
     std::size_t last = k;
-    while (last + 1 < order.size() &&
-           dataFile.Entries[order[last + 1]].Offset + head - windowStart <= kWindow) {
+    while (last + 1 < order.size() && order[last + 1].offset + head - windowStart <= kWindow) {
       ++last;
     }
-    std::int64_t windowEnd = dataFile.Entries[order[last]].Offset + head;
-    window = file.ReadPadded(windowStart, static_cast<std::size_t>(windowEnd - windowStart));
+    const std::int64_t windowEnd = order[last].offset + head;
+    // The buffer is reused; what lies past the end of the file reads as zero.
+    window.resize(static_cast<std::size_t>(windowEnd - windowStart));
+    std::size_t got = windowStart >= 0 ? file.ReadAt(windowStart, window.data(), window.size()) : 0;
+    if (windowStart < 0) {
+      Bytes padded = file.ReadPadded(windowStart, window.size());
+      window.swap(padded);
+      got = window.size();
+    }
+    std::fill(window.begin() + static_cast<std::ptrdiff_t>(got), window.end(), 0);
     for (; k <= last; ++k) {
-      TResourceInfo& e = dataFile.Entries[order[k]];
-      ByteView header(window.data() + (e.Offset - windowStart), kIdentifyHeaderBytes);
-      IdentifyFromHeader(dataFile.Kind, e, header);
+      ByteView header(window.data() + (order[k].offset - windowStart), kIdentifyHeaderBytes);
+      ApplyRule(*order[k].rule, dataFile.Entries[order[k].index], header);
     }
   }
 }
