@@ -1,0 +1,270 @@
+// ztptool end to end: BMP and WAV files in, a movie out, and back to the same files; the info
+// report; the BMP and WAV readers against files made by outside tools when they are present.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <sstream>
+
+#include "player/movie/zoe.h"
+#include "tools/ztptool/bmp_io.h"
+#include "tools/ztptool/commands.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using ztptool::Picture;
+using ztptool::Sound;
+
+struct TempDir {
+  fs::path path;
+  TempDir() {
+    path = fs::temp_directory_path() /
+           ("ztptool_test_" + std::to_string(std::random_device{}()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(path);
+  }
+  ~TempDir() { fs::remove_all(path); }
+  std::string operator/(const std::string& name) const { return (path / name).string(); }
+};
+
+struct ToolRun {
+  int status = 0;
+  std::string out, err;
+};
+
+ToolRun Tool(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  ToolRun r;
+  r.status = ztptool::RunZtpTool(args, out, err);
+  r.out = out.str();
+  r.err = err.str();
+  return r;
+}
+
+Picture MakePicture(uint32_t w, uint32_t h, int frame) {
+  Picture p;
+  p.width = w;
+  p.height = h;
+  p.pixels.resize(size_t{w} * h);
+  for (uint32_t y = 0; y < h; ++y) {
+    for (uint32_t x = 0; x < w; ++x) {
+      p.pixels[y * w + x] =
+          static_cast<uint8_t>(x > 8 + uint32_t(frame) ? (x * y) % 7 : 40 + frame);
+    }
+  }
+  for (int i = 0; i < 768; ++i)
+    p.palette[i] = zoe::kComponent[(i * 5 + frame) % 64];
+  return p;
+}
+
+Picture Load(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  Picture p;
+  std::string why;
+  EXPECT_TRUE(ztptool::ReadFile(path, bytes, 1 << 30)) << path;
+  EXPECT_TRUE(ztptool::ParseBmp(bytes, p, why)) << path << ": " << why;
+  return p;
+}
+
+bool Have(const char* tool) {
+  const std::string cmd = std::string("command -v ") + tool + " >/dev/null 2>&1";
+  return std::system(cmd.c_str()) == 0;
+}
+
+TEST(ZtpTool, EncodeThenDecodeGivesBackFramesAndSound) {
+  TempDir dir;
+  std::vector<std::string> args{"encode", "-o", dir / "m.ztp", "--fps", "10", "--ring"};
+  std::vector<Picture> pictures;
+  for (int f = 0; f < 4; ++f) {
+    pictures.push_back(MakePicture(20, 12, f));
+    const std::string name = dir / ("in" + std::to_string(f) + ".bmp");
+    ASSERT_TRUE(ztptool::WriteFile(name, ztptool::MakeBmp(pictures.back())));
+    args.push_back(name);
+  }
+  Sound s;
+  s.sampleRate = 11025;
+  s.channels = 2;
+  s.bits = 16;
+  for (int i = 0; i < 11025 * 4 / 10 * 4; ++i)
+    s.data.push_back(static_cast<uint8_t>(i * 7 / 3));
+  ASSERT_TRUE(ztptool::WriteFile(dir / "a.wav", ztptool::MakeWav(s)));
+  Sound raw = s;
+  raw.channels = 1;
+  raw.bits = 8;
+  raw.sampleRate = 5000;
+  raw.data.resize(2000);
+  ASSERT_TRUE(ztptool::WriteFile(dir / "b.wav", ztptool::MakeWav(raw)));
+  args.insert(args.begin() + 3,
+              {"--audio", dir / "a.wav", "--audio", dir / "b.wav", "--raw-audio"});
+  ToolRun enc = Tool(args);
+  ASSERT_EQ(enc.status, 0) << enc.err;
+
+  ToolRun dec = Tool({"decode", dir / "m.ztp", "-o", dir / "out/sub"});
+  ASSERT_EQ(dec.status, 0) << dec.err;
+  for (int f = 0; f < 5; ++f) {
+    const Picture got = Load(dir / ("out/sub/frame_0000" + std::to_string(f) + ".bmp"));
+    const Picture& want = pictures[f % 4];  // the ring frame shows frame 0 again
+    EXPECT_EQ(got.width, 20u);
+    EXPECT_EQ(got.height, 12u);
+    EXPECT_EQ(got.pixels, want.pixels) << f;
+    EXPECT_EQ(got.palette, want.palette) << f;
+  }
+  EXPECT_FALSE(fs::exists(dir / "out/sub/frame_00005.bmp"));
+  for (auto [name, want] : {std::pair{"track_0.wav", &s}, std::pair{"track_1.wav", &raw}}) {
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(ztptool::ReadFile(dir / ("out/sub/" + std::string(name)), bytes, 1 << 30));
+    Sound got;
+    std::string why;
+    ASSERT_TRUE(ztptool::ParseWav(bytes, got, why)) << why;
+    EXPECT_EQ(got.sampleRate, want->sampleRate);
+    EXPECT_EQ(got.channels, want->channels);
+    EXPECT_EQ(got.bits, want->bits);
+    EXPECT_EQ(got.data, want->data) << name;
+  }
+
+  ToolRun info = Tool({"info", dir / "m.ztp"});
+  ASSERT_EQ(info.status, 0);
+  for (const char* line :
+       {"width: 20\n", "height: 12\n", "frames: 4\n", "ring frame: yes\n", "rate: -10000\n",
+        "period: 10000\n", "track 0: 11025 Hz, 16-bit, stereo, compressed\n",
+        "track 1: 5000 Hz, 8-bit, mono, raw\n", "buffering: preload\n",
+        "highest rate start frame: 1\n"}) {
+    EXPECT_NE(info.out.find(line), std::string::npos) << line << info.out;
+  }
+  EXPECT_NE(info.out.find("trees size: "), std::string::npos);
+  EXPECT_NE(info.out.find("average frame size: "), std::string::npos);
+  EXPECT_NE(info.out.find("highest one-second data rate: "), std::string::npos);
+}
+
+TEST(ZtpTool, DoubledMoviesDecodeAtTheirShownHeight) {
+  TempDir dir;
+  const Picture p = MakePicture(8, 8, 1);
+  ASSERT_TRUE(ztptool::WriteFile(dir / "f.bmp", ztptool::MakeBmp(p)));
+  ASSERT_EQ(Tool({"encode", "-o", dir / "d.ztp", "--double", dir / "f.bmp"}).status, 0);
+  ASSERT_EQ(Tool({"decode", dir / "d.ztp", "-o", dir / "o"}).status, 0);
+  const Picture got = Load(dir / "o/frame_00000.bmp");
+  ASSERT_EQ(got.height, 16u);
+  for (uint32_t y = 0; y < 16; ++y) {
+    EXPECT_TRUE(std::equal(&got.pixels[y * 8], &got.pixels[y * 8 + 8], &p.pixels[(y / 2) * 8]));
+  }
+  EXPECT_NE(Tool({"info", dir / "d.ztp"}).out.find("height: 16\n"), std::string::npos);
+}
+
+TEST(ZtpTool, RefusesBadCommandsAndInputs) {
+  TempDir dir;
+  EXPECT_EQ(Tool({}).status, 2);
+  EXPECT_EQ(Tool({"play"}).status, 2);
+  EXPECT_EQ(Tool({"encode", "-o", dir / "x.ztp"}).status, 2);
+  EXPECT_EQ(Tool({"encode", "--bogus", "-o", dir / "x.ztp", "a.bmp"}).status, 2);
+  EXPECT_EQ(Tool({"decode", dir / "x.ztp"}).status, 2);
+  ASSERT_TRUE(ztptool::WriteFile(dir / "junk.bmp", {'B', 'M', 1, 2, 3}));
+  ToolRun r = Tool({"encode", "-o", dir / "x.ztp", dir / "junk.bmp"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("junk.bmp"), std::string::npos);
+  ASSERT_TRUE(ztptool::WriteFile(dir / "a.bmp", ztptool::MakeBmp(MakePicture(8, 8, 0))));
+  ASSERT_TRUE(ztptool::WriteFile(dir / "b.bmp", ztptool::MakeBmp(MakePicture(12, 8, 0))));
+  EXPECT_EQ(Tool({"encode", "-o", dir / "x.ztp", dir / "a.bmp", dir / "b.bmp"}).status, 1);
+  ASSERT_TRUE(ztptool::WriteFile(dir / "c.bmp", ztptool::MakeBmp(MakePicture(6, 8, 0))));
+  r = Tool({"encode", "-o", dir / "x.ztp", dir / "c.bmp"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("multiples of 4"), std::string::npos);
+  EXPECT_EQ(Tool({"info", dir / "a.bmp"}).status, 1);
+  EXPECT_EQ(Tool({"decode", dir / "a.bmp", "-o", dir / "o"}).status, 1);
+}
+
+TEST(ZtpTool, DecodeOfACutMovieWritesWhatItHasAndFails) {
+  TempDir dir;
+  std::vector<std::string> args{"encode", "-o", dir / "m.ztp"};
+  for (int f = 0; f < 6; ++f) {
+    ASSERT_TRUE(ztptool::WriteFile(dir / (std::to_string(f) + ".bmp"),
+                                   ztptool::MakeBmp(MakePicture(64, 64, f * 9))));
+    args.push_back(dir / (std::to_string(f) + ".bmp"));
+  }
+  ASSERT_EQ(Tool(args).status, 0);
+  std::vector<uint8_t> movie;
+  ASSERT_TRUE(ztptool::ReadFile(dir / "m.ztp", movie, 1 << 30));
+  movie.pop_back();  // the last frame is one byte short
+  ASSERT_TRUE(ztptool::WriteFile(dir / "cut.ztp", movie));
+  ToolRun r = Tool({"decode", dir / "cut.ztp", "-o", dir / "o"});
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_TRUE(fs::exists(dir / "o/frame_00004.bmp"));
+  EXPECT_FALSE(fs::exists(dir / "o/frame_00005.bmp"));
+}
+
+TEST(BmpWav, ReadersRefuseDamagedFiles) {
+  Picture p = MakePicture(8, 4, 0);
+  std::vector<uint8_t> bmp = ztptool::MakeBmp(p);
+  Picture back;
+  std::string why;
+  ASSERT_TRUE(ztptool::ParseBmp(bmp, back, why));
+  EXPECT_EQ(back.pixels, p.pixels);
+  std::vector<uint8_t> cut(bmp.begin(), bmp.end() - 10);
+  EXPECT_FALSE(ztptool::ParseBmp(cut, back, why));
+  std::vector<uint8_t> huge = bmp;
+  huge[19] = 0x7F;  // width in the millions
+  EXPECT_FALSE(ztptool::ParseBmp(huge, back, why));
+  std::vector<uint8_t> deep = bmp;
+  deep[28] = 24;
+  EXPECT_FALSE(ztptool::ParseBmp(deep, back, why));
+
+  Sound s;
+  s.sampleRate = 8000;
+  s.channels = 1;
+  s.bits = 16;
+  s.data = {1, 2, 3, 4, 5};
+  std::vector<uint8_t> wav = ztptool::MakeWav(s);
+  Sound got;
+  ASSERT_TRUE(ztptool::ParseWav(wav, got, why));
+  EXPECT_EQ(got.data, (std::vector<uint8_t>{1, 2, 3, 4}));  // whole sample frames only
+  wav[20] = 3;                                              // IEEE float
+  EXPECT_FALSE(ztptool::ParseWav(wav, got, why));
+  EXPECT_FALSE(ztptool::ParseWav({'R', 'I', 'F', 'F'}, got, why));
+}
+
+TEST(BmpWav, FilesFromOutsideToolsReadAndOursAreReadBack) {
+  if (!Have("convert") || !Have("sox")) GTEST_SKIP() << "ImageMagick or sox missing";
+  TempDir dir;
+  // ImageMagick writes palette BMPs run-length coded; frames of a movie with sound from sox.
+  for (int f = 0; f < 3; ++f) {
+    const std::string cmd =
+        "convert -size 32x16 -seed 5 plasma:fractal -roll +" + std::to_string(4 * f) +
+        "+0 -colors 64 -type Palette BMP3:" + (dir / ("f" + std::to_string(f) + ".bmp")) +
+        " 2>/dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+  }
+  ASSERT_EQ(std::system(
+                ("sox -n -r 8000 -c 1 -b 8 " + (dir / "s.wav") + " synth 0.2 sine 300 2>/dev/null")
+                    .c_str()),
+            0);
+  ToolRun enc = Tool({"encode", "-o", dir / "m.ztp", "--fps", "15", "--audio", dir / "s.wav",
+                      dir / "f0.bmp", dir / "f1.bmp", dir / "f2.bmp"});
+  ASSERT_EQ(enc.status, 0) << enc.err;
+  ASSERT_EQ(Tool({"decode", dir / "m.ztp", "-o", dir / "o"}).status, 0);
+  for (int f = 0; f < 3; ++f) {
+    const Picture in = Load(dir / ("f" + std::to_string(f) + ".bmp"));
+    const Picture out = Load(dir / ("o/frame_0000" + std::to_string(f) + ".bmp"));
+    EXPECT_EQ(in.pixels, out.pixels);
+  }
+  // ImageMagick reads our BMP as an 8-bit palette picture of the right size.
+  const std::string probe = dir / "probe.txt";
+  ASSERT_EQ(
+      std::system(
+          ("identify -format '%w %h %z' " + (dir / "o/frame_00001.bmp") + " > " + probe).c_str()),
+      0);
+  std::vector<uint8_t> text;
+  ASSERT_TRUE(ztptool::ReadFile(probe, text, 1000));
+  EXPECT_EQ(std::string(text.begin(), text.end()), "32 16 8");
+  // sox reads our WAV and finds the same samples.
+  ASSERT_EQ(std::system(("sox " + (dir / "o/track_0.wav") + " -t raw " + (dir / "a.raw") +
+                         " && sox " + (dir / "s.wav") + " -t raw " + (dir / "b.raw"))
+                            .c_str()),
+            0);
+  std::vector<uint8_t> a, b;
+  ASSERT_TRUE(ztptool::ReadFile(dir / "a.raw", a, 1 << 20));
+  ASSERT_TRUE(ztptool::ReadFile(dir / "b.raw", b, 1 << 20));
+  EXPECT_EQ(a, b);
+}
+
+}  // namespace
