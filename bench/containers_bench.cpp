@@ -28,7 +28,8 @@ const std::string& BigLod() {
       std::string name = "e";
       name += std::to_string(i);
       name += exts[i % 6];
-      Bytes payload = test::Pattern(32 + static_cast<std::size_t>(i % 64), static_cast<std::uint8_t>(i));
+      Bytes payload =
+          test::Pattern(32 + static_cast<std::size_t>(i % 64), static_cast<std::uint8_t>(i));
       entries.push_back({name, BuildPackedLodEntry(name, payload, false)});
     }
     return dir.Write("big.lod", BuildLod("ICONS", entries));
@@ -89,9 +90,11 @@ template <auto Search>
 void BM_Placement(benchmark::State& state) {
   auto entries = PackedLayout(static_cast<int>(state.range(0)));
   std::int64_t end = 0;
-  for (const auto& e : entries) end = std::max<std::int64_t>(end, e.Offset + e.Size);
+  for (const auto& e : entries)
+    end = std::max<std::int64_t>(end, e.Offset + e.Size);
   PlacementQuery q{&entries, 288 + 32 * state.range(0), end, 1000};
-  for (auto _ : state) benchmark::DoNotOptimize(Search(q, {}));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(Search(q, {}));
 }
 BENCHMARK_TEMPLATE(BM_Placement, FindPlacement)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_Placement, FindPlacementQuadratic)->Arg(20000)->Unit(benchmark::kMillisecond);
@@ -106,7 +109,8 @@ class CountingHost : public CoreHost {
 void BM_HexDump8MB(benchmark::State& state) {
   Bytes payload = test::Pattern(8 * 1024 * 1024, 3);
   CountingHost host;
-  for (auto _ : state) benchmark::DoNotOptimize(HexDump(payload, &host).size());
+  for (auto _ : state)
+    benchmark::DoNotOptimize(HexDump(payload, &host).size());
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(payload.size()));
   state.counters["progress_calls_per_dump"] =

@@ -10,9 +10,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace brindle;
   if (size < 2) return 0;
-  static const char* kNames[] = {"x",     "x.pal", "x.pcx", "x.txt", "x.fnt", "x.evt",
-                                 "x.str", "x.bin", "party.bin", "x.dlv", "x.ddm",
-                                 "x.blv", "x.odm", "x.ztp", "x.kno", "x."};
+  static const char* kNames[] = {"x",     "x.pal", "x.pcx",     "x.txt", "x.fnt", "x.evt",
+                                 "x.str", "x.bin", "party.bin", "x.dlv", "x.ddm", "x.blv",
+                                 "x.odm", "x.ztp", "x.kno",     "x."};
   SilentHost host;
   MemoryFile file(Bytes(data + 2, data + size));
   TDataFile df;

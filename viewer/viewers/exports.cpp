@@ -1,5 +1,6 @@
 #include "viewer/viewers/exports.h"
 
+#include <algorithm>
 #include <array>
 
 #include "viewer/containers/extract.h"
@@ -22,8 +23,11 @@ Bytes AfterMapHeader(ByteFile& f, const TResourceInfo& e, CoreHost& h) {
 Bytes Whole(ByteFile& f, const TResourceInfo& e, CoreHost& h) {
   return ExtractEntry(f, e, 0, h);
 }
+// A sprite's header and line table take whatever the packed pixels leave of the entry.
 Bytes SpritePixels(ByteFile& f, const TResourceInfo& e, CoreHost& h) {
-  return ExtractEntry(f, e, e.Size - e.PackedSize, h);
+  const std::int64_t header = static_cast<std::int64_t>(e.Size) - e.PackedSize;
+  const std::int64_t clamped = std::max<std::int64_t>(0, std::min<std::int64_t>(header, e.Size));
+  return ExtractEntry(f, e, static_cast<std::int32_t>(clamped), h);
 }
 Bytes Stored(ByteFile& f, const TResourceInfo& e, CoreHost&) {
   return ReadStoredEntry(f, e);
