@@ -1,9 +1,32 @@
 #include "viewer/shell/hexdump.h"
 
-#include <cstdio>
 #include <optional>
 
 namespace brindle {
+
+namespace {
+
+// Offset (up to 20 digits), 36 for the groups, 3 spaces, 16 characters.
+constexpr std::size_t kLineCapacity = 20 + 1 + 36 + 3 + 16;
+
+// The offset right-aligned in 7 places (longer numbers in full) and a space.
+std::size_t FormatOffset(char* out, std::size_t value) {
+  char digits[20];
+  std::size_t n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  std::size_t len = 0;
+  for (std::size_t pad = n; pad < 7; ++pad)
+    out[len++] = ' ';
+  while (n > 0)
+    out[len++] = digits[--n];
+  out[len++] = ' ';
+  return len;
+}
+
+}  // namespace
 
 std::vector<std::string> HexDump(ByteView bytes, CoreHost* progressHost) {
   static constexpr char kHex[] = "0123456789ABCDEF";
@@ -17,28 +40,32 @@ std::vector<std::string> HexDump(ByteView bytes, CoreHost* progressHost) {
   std::optional<ProgressReporter> progress;
   if (progressHost) progress.emplace(*progressHost);
   do {
-    char line[96];
-    int n = std::snprintf(line, sizeof line, "%7zu ", pos);
-    std::size_t len = static_cast<std::size_t>(n);
+    std::string& line = lines.emplace_back();
+    line.resize(kLineCapacity);
+    char* out = line.data();
+    std::size_t len = FormatOffset(out, pos);
     char chars[16];
     std::size_t charCount = 0;
     for (int group = 0; group < 4; ++group) {
       for (int place = 0; place < 4; ++place) {
         if (pos < size) {
           std::uint8_t b = bytes[pos++];
-          line[len++] = kHex[b >> 4];
-          line[len++] = kHex[b & 15];
+          out[len++] = kHex[b >> 4];
+          out[len++] = kHex[b & 15];
           chars[charCount++] = b > 13 ? static_cast<char>(b) : '.';
         } else {
-          line[len++] = ' ';
-          line[len++] = ' ';
+          out[len++] = ' ';
+          out[len++] = ' ';
         }
       }
-      line[len++] = ' ';
+      out[len++] = ' ';
     }
-    std::string& out = lines.emplace_back();
-    out.reserve(len + 3 + charCount);
-    out.append(line, len).append("   ").append(chars, charCount);
+    out[len++] = ' ';
+    out[len++] = ' ';
+    out[len++] = ' ';
+    for (std::size_t i = 0; i < charCount; ++i)
+      out[len++] = chars[i];
+    line.resize(len);
     if (progress) progress->Step(static_cast<std::int64_t>(pos), static_cast<std::int64_t>(size));
   } while (pos < size);
   return lines;
