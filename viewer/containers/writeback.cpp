@@ -169,6 +169,21 @@ void Finish(TDataFile& dataFile, int index, CoreHost& host) {
   host.EntryRewritten(index);
 }
 
+// The write-back on the container itself: opened for writing around the write, the new
+// stamp stored after it.
+template <typename Write>
+WriteBackResult OnDisk(TDataFile& dataFile, int index, CoreHost& host, Write write) {
+  return WithPanel(dataFile, index, host, [&] {
+    WriteBackResult failure = WriteBackResult::kOk;
+    auto file = OpenForWriteBack(dataFile, host, &failure);
+    if (!file) return failure;
+    WriteBackResult r = write(*file);
+    file.reset();
+    if (r == WriteBackResult::kOk) Finish(dataFile, index, host);
+    return r;
+  });
+}
+
 }  // namespace
 
 WriteBackResult WriteBackLodEntryTo(ByteFile& file, TDataFile& dataFile, int index, ByteView image,
@@ -179,41 +194,21 @@ WriteBackResult WriteBackLodEntryTo(ByteFile& file, TDataFile& dataFile, int ind
 
 WriteBackResult WriteBackSndEntryTo(ByteFile& file, TDataFile& dataFile, int index, ByteView sound,
                                     CoreHost& host) {
-  if (index < 0 || static_cast<std::size_t>(index) >= dataFile.Entries.size())
-    return WriteBackResult::kBadIndex;
-  Bytes packed = BuildCompressedPayload(sound);
+  const Bytes packed = BuildCompressedPayload(sound);
   return WithPanel(dataFile, index, host, [&] {
     return SndTo(file, dataFile, index, packed, static_cast<std::int64_t>(sound.size()), host);
   });
 }
 
 WriteBackResult WriteBackLodEntry(TDataFile& dataFile, int index, ByteView image, CoreHost& host) {
-  if (index < 0 || static_cast<std::size_t>(index) >= dataFile.Entries.size())
-    return WriteBackResult::kBadIndex;
-  return WithPanel(dataFile, index, host, [&] {
-    WriteBackResult failure = WriteBackResult::kOk;
-    auto file = OpenForWriteBack(dataFile, host, &failure);
-    if (!file) return failure;
-    WriteBackResult r = LodTo(*file, dataFile, index, image, host);
-    file.reset();
-    if (r == WriteBackResult::kOk) Finish(dataFile, index, host);
-    return r;
-  });
+  return OnDisk(dataFile, index, host,
+                [&](ByteFile& file) { return LodTo(file, dataFile, index, image, host); });
 }
 
 WriteBackResult WriteBackSndEntry(TDataFile& dataFile, int index, ByteView sound, CoreHost& host) {
-  if (index < 0 || static_cast<std::size_t>(index) >= dataFile.Entries.size())
-    return WriteBackResult::kBadIndex;
-  Bytes packed = BuildCompressedPayload(sound);
-  return WithPanel(dataFile, index, host, [&] {
-    WriteBackResult failure = WriteBackResult::kOk;
-    auto file = OpenForWriteBack(dataFile, host, &failure);
-    if (!file) return failure;
-    WriteBackResult r =
-        SndTo(*file, dataFile, index, packed, static_cast<std::int64_t>(sound.size()), host);
-    file.reset();
-    if (r == WriteBackResult::kOk) Finish(dataFile, index, host);
-    return r;
+  const Bytes packed = BuildCompressedPayload(sound);
+  return OnDisk(dataFile, index, host, [&](ByteFile& file) {
+    return SndTo(file, dataFile, index, packed, static_cast<std::int64_t>(sound.size()), host);
   });
 }
 
