@@ -74,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ZoeSetTarget(m, s);
   }
   uint8_t map[256];
-  for (int i = 0; i < 256; ++i) map[i] = static_cast<uint8_t>(255 - i);
+  for (int i = 0; i < 256; ++i)
+    map[i] = static_cast<uint8_t>(255 - i);
   if (mode & 0x80) ZoeRemapColors(m, map);
   // Every frame once, the ring frame and the wrap, bounded.
   const uint32_t steps = std::min<uint32_t>(m->tableEntries + 2, 4096);

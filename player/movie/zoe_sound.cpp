@@ -123,7 +123,10 @@ bool SetUpTrack(ZoeMovie& m, int t) {
   k.bits16 = word & kZoeAudio16Bit;
   k.compressed = word & kZoeAudioCompressed;
   k.bytesPerSecond = rate * (k.bits16 ? 2 : 1) * (k.stereo ? 2 : 1);
-  k.bytesPerFrame1024 = int64_t{k.bytesPerSecond} * 1024 * m.period / 100000;
+  // Bytes of sound per frame, x 1024. A header may claim hours per frame; the clock treats
+  // anything beyond a minute as a minute so that its sums stay representable.
+  const uint64_t period = std::min<uint64_t>(m.period, 60 * 100000);
+  k.bytesPerFrame1024 = static_cast<int64_t>(uint64_t{k.bytesPerSecond} * 1024 * period / 100000);
   const uint64_t perFrame = static_cast<uint64_t>(k.bytesPerFrame1024) / 1024;
   uint64_t size = (uint64_t{k.bytesPerSecond} + 2 * perFrame + 4095) / 4096 * 4096;
   size = std::clamp<uint64_t>(size, 8192, kMaxTrackRing);

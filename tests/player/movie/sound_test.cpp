@@ -191,6 +191,24 @@ TEST(SoundTracks, OpenOnlyWhenPresentWithARateAndAnOutput) {
   }
 }
 
+TEST(SoundTracks, AbsurdRatesAndPeriodsStayBounded) {
+  SoundPlayer p;
+  MovieFixture f =
+      SoundMovie({100, 100}, 0xFFFFFF | kZoeAudioPresent | kZoeAudio16Bit | kZoeAudioStereo);
+  f.rate = 0x7FFFFFFF;  // weeks per frame
+  f.audioSize[0] = 0xFFFFFFFF;
+  ASSERT_TRUE(p.Start(f));
+  EXPECT_EQ(p.Track().ring.size(), zoe::kMaxTrackRing);
+  EXPECT_GT(p.Track().bytesPerFrame1024, 0);
+  EXPECT_LE(p.Track().largestChunk, zoe::kMaxTrackRing);
+  ZoeDecodeFrame(p.m);
+  EXPECT_EQ(ZoeFrameDue(p.m), 1);  // far from due, and no overflow made it look due
+  EXPECT_GE(p.Track().lateAcc, 0);
+  ZoeAdvance(p.m);
+  ZoeDecodeFrame(p.m);
+  EXPECT_EQ(p.Track().totalWritten, 200u);
+}
+
 TEST(SoundTracks, FramesFeedTheRingInOrder) {
   SoundPlayer p;
   ASSERT_TRUE(p.Start(SoundMovie({100, 80, 120})));
