@@ -1,0 +1,44 @@
+// brindle-dat: packs the game data file from its text and picture sources, and takes a data
+// file apart again. Exit codes: 0 done, 1 the work failed, 2 the command line is wrong.
+#include <cstdio>
+#include <string>
+
+#include "tools/brindle-dat/dat_tool.h"
+
+namespace {
+
+void Usage() {
+  std::fprintf(stderr,
+               "usage: brindle-dat pack SRC_DIR OUT.dat\n"
+               "       brindle-dat unpack FILE.dat OUT_DIR\n"
+               "SRC_DIR holds title.bmp and one text file per column, from %s on.\n",
+               brindle::ColumnFileName(0).c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    Usage();
+    return 2;
+  }
+  const std::string command = argv[1];
+  brindle::DatToolResult r;
+  if (command == "pack") {
+    r = brindle::PackGameDataFolder(argv[2], argv[3]);
+  } else if (command == "unpack") {
+    r = brindle::UnpackGameDataFile(argv[2], argv[3]);
+  } else {
+    std::fprintf(stderr, "brindle-dat: unknown command \"%s\"\n", command.c_str());
+    Usage();
+    return 2;
+  }
+  for (const std::string& w : r.warnings)
+    std::fprintf(stderr, "brindle-dat: warning: %s\n", w.c_str());
+  if (!r.ok) {
+    std::fprintf(stderr, "brindle-dat: %s\n", r.message.c_str());
+    return 1;
+  }
+  std::printf("%s\n", r.message.c_str());
+  return 0;
+}
