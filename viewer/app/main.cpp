@@ -1,0 +1,43 @@
+// brindle: the viewer and editor window. An optional container path opens at start-up.
+#include <QApplication>
+#include <QMessageBox>
+#include <iostream>
+
+#include "viewer/savegame/game_data.h"
+#include "viewer/shell/app_paths.h"
+#include "viewer/shell/main_window.h"
+#include "viewer/shell/qt_prompts.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("brindle");
+  using namespace brindle;
+
+  const AppPaths paths = MakeAppPaths(ExecutableDir(argv[0]), BRINDLE_SHARE_DIR);
+  QtPrompts prompts;
+
+  // Without the game data the window cannot work: say where it was looked for, then end.
+  GameDataLocation where = LocateGameDataFile(paths.gameDataCandidates);
+  std::string problem;
+  GameDataLoad data;
+  if (where.path.empty()) {
+    problem = "The game data file brindle.dat was not found. Looked for it at:";
+    for (const std::string& p : where.searched)
+      problem += "\n  " + p;
+  } else {
+    data = LoadGameDataFile(where.path);
+    if (!data.ok())
+      problem = "The game data file " + where.path + " cannot be used: " + data.message + ".";
+  }
+  if (!problem.empty()) {
+    std::cerr << problem << '\n';
+    prompts.Message(problem);
+    return 1;
+  }
+
+  TForm1 form(paths, prompts, MakeGameDataView(data));
+  prompts.SetParent(&form);
+  form.show();
+  if (argc > 1) form.LoadDataFile(argv[1]);
+  return app.exec();
+}

@@ -1,0 +1,94 @@
+// brindle-screenshots: renders the window on each of its pages with the sample game folder
+// and writes PNG files, so the window can be looked at without a display.
+//
+//   brindle-screenshots OUT_DIR SAMPLE_DIR
+#include <QApplication>
+#include <QDir>
+#include <iostream>
+
+#include "viewer/savegame/game_data.h"
+#include "viewer/shell/app_paths.h"
+#include "viewer/shell/main_window.h"
+
+namespace {
+
+// Dialogs are never answered here; messages go to stderr.
+class PrintingPrompts : public brindle::Prompts {
+ public:
+  void Message(const std::string& text) override { std::cerr << "message: " << text << '\n'; }
+  std::optional<std::string> AskSaveFile(const brindle::FileDialogSpec&) override { return {}; }
+  std::optional<std::string> AskOpenFile(const brindle::FileDialogSpec&) override { return {}; }
+  std::vector<std::string> AskOpenFiles(const brindle::FileDialogSpec&) override { return {}; }
+  std::optional<std::uint32_t> AskColour(std::uint32_t) override { return {}; }
+};
+
+struct Shot {
+  const char* container;
+  const char* entry;  // empty: the title page before anything is opened
+  const char* file;
+};
+
+constexpr Shot kShots[] = {
+    {"", "", "title.png"},
+    {"icons.lod", "events.evt", "evttab.png"},
+    {"icons.lod", "events.str", "strtab.png"},
+    {"icons.lod", "spells.bin", "bintab.png"},
+    {"maps.lod", "keep.dlv", "dlvtab.png"},
+    {"maps.lod", "town.ddm", "ddmtab.png"},
+    {"maps.lod", "keep.blv", "blvtab.png"},
+    {"maps.lod", "town.odm", "odmtab.png"},
+    {"movies.vid", "intro", "ztptab.png"},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::cerr << "usage: brindle-screenshots OUT_DIR SAMPLE_DIR\n";
+    return 2;
+  }
+  QApplication app(argc, argv);
+  using namespace brindle;
+  const std::string out = argv[1];
+  const std::string samples = argv[2];
+  QDir().mkpath(QString::fromStdString(out));
+
+  // Settings and temporary files go to the output folder, never beside the program.
+  AppPaths paths = MakeAppPaths(ExecutableDir(argv[0]), BRINDLE_SHARE_DIR);
+  paths.iniPath = out + "/brindle.ini";
+  paths.tempDir = out;
+  GameDataLocation where = LocateGameDataFile(paths.gameDataCandidates);
+  if (where.path.empty()) {
+    std::cerr << "brindle.dat not found beside the program\n";
+    return 1;
+  }
+  GameDataLoad data = LoadGameDataFile(where.path);
+  PrintingPrompts prompts;
+  TForm1 form(paths, prompts, MakeGameDataView(data));
+  form.resize(900, 560);
+  form.show();
+
+  int written = 0;
+  for (const Shot& shot : kShots) {
+    if (*shot.container) {
+      const std::string path = samples + "/" + shot.container;
+      if (form.DataFile().FileName != path) form.LoadDataFile(path);
+      int row = -1;
+      for (std::size_t i = 0; i < form.DataFile().Entries.size(); ++i) {
+        if (form.DataFile().Entries[i].Name == shot.entry) row = static_cast<int>(i);
+      }
+      if (row < 0) {
+        std::cerr << "no entry " << shot.entry << " in " << path << '\n';
+        continue;
+      }
+      form.SelectRow(row);
+    }
+    QApplication::processEvents();
+    const QString file = QString::fromStdString(out + "/" + shot.file);
+    if (form.grab().save(file)) {
+      std::cout << file.toStdString() << '\n';
+      ++written;
+    }
+  }
+  return written == static_cast<int>(std::size(kShots)) ? 0 : 1;
+}

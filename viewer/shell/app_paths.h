@@ -1,0 +1,24 @@
+#pragma once
+// Where the viewer keeps its files. Its own folder holds the game data file, the settings
+// and the temporary movie copies, as long as it is writable; otherwise the settings go to
+// the user's configuration folder and the movie copies to the cache folder.
+
+#include <string>
+#include <vector>
+
+namespace brindle {
+
+struct AppPaths {
+  std::string programDir;                       // the executable's folder
+  std::string iniPath;                          // brindle.ini
+  std::string tempDir;                          // where temp.ztp and temp.kno go
+  std::vector<std::string> gameDataCandidates;  // brindle.dat, in the order looked at
+};
+
+// programDir: the executable's folder; prefixShare: <prefix>/share/brindle.
+AppPaths MakeAppPaths(const std::string& programDir, const std::string& prefixShare);
+
+// The executable's folder, from /proc/self/exe (argv0 when that is unavailable).
+std::string ExecutableDir(const char* argv0);
+
+}  // namespace brindle

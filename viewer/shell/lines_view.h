@@ -1,0 +1,49 @@
+#pragma once
+// A read-only text box for very long texts held as lines: only the lines in view are ever
+// laid out, so a dump of half a million lines is shown as soon as it is made. Lines are
+// stored as their bytes and shown through a code page (the old OEM one by default).
+// Lines can be selected with the mouse or Shift+arrows and copied with Ctrl+C; Ctrl+A
+// selects everything.
+
+#include <QAbstractScrollArea>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace brindle {
+
+class LinesView : public QAbstractScrollArea {
+  Q_OBJECT
+ public:
+  explicit LinesView(QWidget* parent = nullptr);
+
+  // Replaces the lines in one assignment.
+  void SetLines(std::vector<std::string> lines);
+  const std::vector<std::string>& Lines() const { return lines_; }
+  // How a line's bytes become text; code page 437 unless set.
+  void SetDecoder(std::function<QString(const std::string&)> decode);
+  // The text of the selected lines (all of them when none are selected), one per line.
+  QString SelectedText() const;
+  void SelectAll();
+  int FirstVisibleLine() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void UpdateScrollBars();
+  int LineAt(int y) const;
+  int LineHeight() const;
+
+  std::vector<std::string> lines_;
+  std::function<QString(const std::string&)> decode_;
+  int widest_ = 0;  // in characters, from the longest line
+  int anchor_ = -1;
+  int cursor_ = -1;
+};
+
+}  // namespace brindle

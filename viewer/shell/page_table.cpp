@@ -1,0 +1,29 @@
+#include "viewer/shell/page_table.h"
+
+#include "viewer/viewers/raw_pages.h"
+#include "viewer/viewers/video_page.h"
+
+namespace brindle {
+
+const std::vector<PageSlot>& PageSlots() {
+  static const std::vector<PageSlot> pages = {
+      {"pictab", {rtIcon, rtBitmap, rtSprite}, nullptr},
+      {"paltab", {rtPalette}, nullptr},
+      {"txttab", {rtText}, nullptr},
+      {"pcxtab", {rtIconPcx, rtPcx}, nullptr},
+      {"fnttab", {rtFont}, nullptr},
+      {"evttab", {rtEvt}, MakeEvtPage},
+      {"strtab", {rtStr}, MakeStrPage},
+      {"bintab", {rtBin}, MakeBinPage},
+      {"sndtab", {rtSound}, nullptr},
+      {"dlvtab", {rtDlv}, MakeDlvPage},
+      {"ddmtab", {rtDdm}, MakeDdmPage},
+      {"blvtab", {rtBlv}, MakeBlvPage},
+      {"odmtab", {rtOdm}, MakeOdmPage},
+      {"partyedittab", {rtPartyBin}, nullptr},
+      {"ztptab", {rtVideo}, MakeVideoPage},
+  };
+  return pages;
+}
+
+}  // namespace brindle

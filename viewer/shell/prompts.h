@@ -1,0 +1,47 @@
+#pragma once
+// Every question the window asks the user and every message box it shows goes through this
+// one interface: the program answers with real dialogs, tests with a script.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brindle {
+
+struct FileDialogSpec {
+  std::string title;
+  // "Kind (*.x)|*.x|All files (*.*)|*.*": pairs of shown text and patterns.
+  std::string filter;
+  std::string defaultExt;  // without the dot
+  std::string initialDir;
+  std::string proposedName;
+};
+
+class Prompts {
+ public:
+  virtual ~Prompts() = default;
+  // A modal box with an OK button.
+  virtual void Message(const std::string& text) = 0;
+  virtual std::optional<std::string> AskSaveFile(const FileDialogSpec& spec) = 0;
+  virtual std::optional<std::string> AskOpenFile(const FileDialogSpec& spec) = 0;
+  // Several files; empty when cancelled.
+  virtual std::vector<std::string> AskOpenFiles(const FileDialogSpec& spec) = 0;
+  // 0xRRGGBB, or nothing when cancelled.
+  virtual std::optional<std::uint32_t> AskColour(std::uint32_t initial) = 0;
+};
+
+// The export dialog every save button uses: "Save to X...", the kind's filter with the
+// all-files choice, and the entry's name with the new extension proposed.
+FileDialogSpec ExportDialog(const std::string& shownExt, const std::string& ext,
+                            const std::string& kindName, const std::string& entryName,
+                            const std::string& initialDir);
+// The import dialog: "Import X...", the kind's filter only.
+FileDialogSpec ImportDialog(const std::string& shownExt, const std::string& ext,
+                            const std::string& kindName, const std::string& entryName,
+                            const std::string& initialDir);
+
+// The entry's name (shown as UTF-8) with its extension replaced by "." + ext.
+std::string NameWithExtension(const std::string& entryName, const std::string& ext);
+
+}  // namespace brindle

@@ -1,0 +1,120 @@
+#include "viewer/viewers/raw_pages.h"
+
+#include <QFontDatabase>
+
+#include "common/codepage.h"
+#include "viewer/containers/directory.h"
+#include "viewer/shell/hexdump.h"
+#include "viewer/viewers/exports.h"
+
+namespace brindle {
+
+std::vector<std::string> SplitStrings(ByteView payload) {
+  std::vector<std::string> lines;
+  std::string buffer;
+  for (std::uint8_t b : payload) {
+    if (b == 0) {
+      lines.push_back(std::move(buffer));
+      buffer.clear();
+    } else {
+      buffer.push_back(static_cast<char>(b));
+    }
+  }
+  if (!buffer.empty()) lines.push_back(std::move(buffer));
+  return lines;
+}
+
+RawPage::RawPage(PageContext& context, const RawPageSpec& spec, QWidget* parent)
+    : EntryPage(context, spec.page, parent), spec_(spec) {
+  box_ = new LinesView(this);
+  box_->setObjectName(spec.box);
+  if (!spec.strings) {
+    // A small fixed-pitch face for the dump's columns.
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setPixelSize(11);
+    box_->setFont(mono);
+  }
+  SetContent(box_);
+  QPushButton* save = AddButton(spec.button, QString("Save to ") + spec.shown);
+  connect(save, &QPushButton::clicked, this, &RawPage::SaveClick);
+}
+
+void RawPage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
+  CoreHost& host = context_.host();
+  Bytes payload = PagePayload(container, entry, host);
+  if (payload.empty()) {
+    host.Message("Error!  Unable to show " + EntryName(entry));
+  } else if (spec_.strings) {
+    box_->SetLines(SplitStrings(payload));
+  } else {
+    context_.ShowLoading(true);
+    std::vector<std::string> lines = HexDump(payload, &host);
+    payload = Bytes();
+    box_->SetLines(std::move(lines));
+    context_.ShowLoading(false);
+  }
+  context_.ShowPage(this);
+}
+
+void RawPage::SaveClick() {
+  const TResourceInfo* entry = SelectedEntry();
+  if (!entry) return;
+  auto target = context_.prompts().AskSaveFile(
+      ExportDialog(spec_.shown, spec_.ext, spec_.kind, entry->Name, context_.paths().programDir));
+  if (!target) return;
+  CoreHost& host = context_.host();
+  auto file = PosixFile::Open(context_.DataFile().FileName, FileMode::kReadShared);
+  if (!file) {
+    host.Message(CannotOpenMessage(context_.DataFile().FileName));
+    return;
+  }
+  Bytes payload = PagePayload(*file, *entry, host);
+  if (payload.empty()) {
+    host.Message("Error!  Unable to save " + EntryName(*entry));
+  } else if (!WriteWholeFile(*target, payload)) {
+    host.Message(CannotOpenMessage(*target));
+  }
+}
+
+namespace {
+
+constexpr RawPageSpec kEvt{"evttab", "evttabeditbox", "evttabsavetoevt", "EVT", "evt", "EVT files",
+                           false};
+constexpr RawPageSpec kStr{"strtab", "strtabeditbox", "strtabsavetostr", "STR", "str", "STR files",
+                           true};
+constexpr RawPageSpec kBin{
+    "bintab", "bintabeditbox", "bintabsavetobin", "BIN", "bin", "Binary files", false};
+constexpr RawPageSpec kDlv{"dlvtab", "dlvtabeditbox", "dlvtabsavetodlv", "DLV", "dlv", "DLV files",
+                           false};
+constexpr RawPageSpec kDdm{"ddmtab", "ddmtabeditbox", "ddmtabsavetoddm", "DDM", "ddm", "DDM files",
+                           false};
+constexpr RawPageSpec kBlv{"blvtab", "blvtabeditbox", "blvtabsavetoblv", "BLV", "blv", "BLV files",
+                           false};
+constexpr RawPageSpec kOdm{"odmtab", "odmtabeditbox", "odmtabsavetoodm", "ODM", "odm", "ODM files",
+                           false};
+
+}  // namespace
+
+EntryPage* MakeEvtPage(PageContext& c) {
+  return new RawPage(c, kEvt);
+}
+EntryPage* MakeStrPage(PageContext& c) {
+  return new RawPage(c, kStr);
+}
+EntryPage* MakeBinPage(PageContext& c) {
+  return new RawPage(c, kBin);
+}
+EntryPage* MakeDlvPage(PageContext& c) {
+  return new RawPage(c, kDlv);
+}
+EntryPage* MakeDdmPage(PageContext& c) {
+  return new RawPage(c, kDdm);
+}
+EntryPage* MakeBlvPage(PageContext& c) {
+  return new RawPage(c, kBlv);
+}
+EntryPage* MakeOdmPage(PageContext& c) {
+  return new RawPage(c, kOdm);
+}
+
+}  // namespace brindle

@@ -1,0 +1,46 @@
+#pragma once
+// Pages of the entries shown as they are: event, data and map entries as hex dumps, string
+// lists as lines of text. Each saves the same payload it shows.
+
+#include "viewer/shell/entry_page.h"
+#include "viewer/shell/lines_view.h"
+
+namespace brindle {
+
+struct RawPageSpec {
+  const char* page;    // evttab
+  const char* box;     // evttabeditbox
+  const char* button;  // evttabsavetoevt
+  const char* shown;   // EVT
+  const char* ext;     // evt
+  const char* kind;    // EVT files
+  bool strings;        // lines of text rather than a dump
+};
+
+class RawPage : public EntryPage {
+  Q_OBJECT
+ public:
+  RawPage(PageContext& context, const RawPageSpec& spec, QWidget* parent = nullptr);
+  void ShowEntry(ByteFile& container, const TResourceInfo& entry) override;
+  LinesView* box() const { return box_; }
+
+ private:
+  void SaveClick();
+
+  RawPageSpec spec_;
+  LinesView* box_;
+};
+
+// The string list's lines: each NUL ends one (an empty one too); bytes after the last NUL
+// make one more.
+std::vector<std::string> SplitStrings(ByteView payload);
+
+EntryPage* MakeEvtPage(PageContext& c);
+EntryPage* MakeStrPage(PageContext& c);
+EntryPage* MakeBinPage(PageContext& c);
+EntryPage* MakeDlvPage(PageContext& c);
+EntryPage* MakeDdmPage(PageContext& c);
+EntryPage* MakeBlvPage(PageContext& c);
+EntryPage* MakeOdmPage(PageContext& c);
+
+}  // namespace brindle
