@@ -6,6 +6,7 @@
 #include "player/movie/zoe_encode.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <queue>
@@ -589,6 +590,59 @@ EncodeResult EncodeMovie(const EncodeOptions& o, const std::vector<EncodeFrame>&
     movie.insert(movie.end(), f.begin(), f.end());
   result.ok = true;
   return result;
+}
+
+EncodeResult MakeSampleMovie(uint32_t width, uint32_t height, uint32_t frames, bool ring) {
+  EncodeOptions o;
+  o.width = width;
+  o.height = height;
+  o.rate = 100;  // 10 frames per second
+  o.ring = ring;
+  std::vector<EncodeFrame> pictures(frames);
+  for (uint32_t f = 0; f < frames; ++f) {
+    EncodeFrame& e = pictures[f];
+    // A warm ramp in entries 0-127, a cool one in 128-191 that brightens over the movie,
+    // and white for the ball.
+    for (int i = 0; i < 256; ++i) {
+      int r = 0, g = 0, b = 0;
+      if (i < 128) {
+        r = i / 2;
+        g = i / 4;
+        b = 8;
+      } else if (i < 192) {
+        r = 4;
+        g = (i - 128) / 2;
+        b = std::min(63, int(i - 128) / 2 + int(f * 2));
+      } else {
+        r = g = b = 63;
+      }
+      e.palette[3 * i] = kComponent[r];
+      e.palette[3 * i + 1] = kComponent[g];
+      e.palette[3 * i + 2] = kComponent[b];
+    }
+    e.pixels.resize(size_t{width} * height);
+    const int cx = int(width / 4 + (width / 2) * f / std::max(1u, frames - 1));
+    const int cy = int(height / 2), radius = int(std::min(width, height) / 6);
+    for (uint32_t y = 0; y < height; ++y) {
+      for (uint32_t x = 0; x < width; ++x) {
+        uint8_t v = static_cast<uint8_t>(y * 128 / height);
+        if (y > height * 3 / 4) v = static_cast<uint8_t>(128 + ((x + 4 * f) / 8) % 64);
+        const int dx = int(x) - cx, dy = int(y) - cy;
+        if (dx * dx + dy * dy < radius * radius) v = (dx + dy) % 3 ? 255 : 200;
+        e.pixels[size_t{y} * width + x] = v;
+      }
+    }
+  }
+  EncodeAudio a;
+  a.sampleRate = 11025;
+  const size_t samples = size_t{a.sampleRate} * frames / 10;
+  for (size_t i = 0; i < samples; ++i) {
+    const double t = double(i) / a.sampleRate;
+    a.pcm.push_back(
+        static_cast<uint8_t>(128 + 60 * std::sin(2 * 3.14159265 * (220 + 110 * t) * t)));
+  }
+  o.tracks.push_back(std::move(a));
+  return EncodeMovie(o, pictures);
 }
 
 }  // namespace zoe

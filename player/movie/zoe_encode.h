@@ -41,6 +41,10 @@ struct EncodeResult {
 
 EncodeResult EncodeMovie(const EncodeOptions& options, const std::vector<EncodeFrame>& frames);
 
+// A small deterministic movie with pictures, palette changes and a compressed sound track,
+// for sample data and demonstrations. width and height must be multiples of 4.
+EncodeResult MakeSampleMovie(uint32_t width, uint32_t height, uint32_t frames, bool ring);
+
 // Building blocks, also used to make test data.
 // A palette chunk (length byte included, padded to a multiple of 4) that turns `old` into
 // `now`; both hold 8-bit components that are representable levels.

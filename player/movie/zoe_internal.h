@@ -5,9 +5,9 @@
 
 namespace zoe {
 
-// Largest ring a sound track gets, whatever its header claims (about a minute of 16-bit
-// stereo sound at 44100 Hz); longer chunks are cut like any overflow.
-inline constexpr uint32_t kMaxTrackRing = 16u << 20;
+// Largest ring a sound track gets, whatever its header claims (over five seconds of 16-bit
+// stereo sound at 192 kHz, twenty at 44.1 kHz); longer chunks are cut like any overflow.
+inline constexpr uint32_t kMaxTrackRing = 4u << 20;
 
 // Reader (buffered reading and navigation).
 // Reads n bytes through the read-ahead ring (or straight from the file); a short read sets

@@ -139,11 +139,11 @@ ZoeMovie* OpenMovie(const ZoeSource& src, uint32_t flags, int32_t extra, ZoeCont
   if (flags & kZoeFromHandle) {
     file = callerRecord ? src.record->file : src.file;
     ctx.Debug("ZoeOpen - file handle: " + Address(file) + "\r\n");
-    if (file == nullptr) {
+    base = file != nullptr ? file->Tell() : -1;
+    if (base < 0) {
       ctx.Debug("Couldn't open the Zoetrope file\r\n");
       return nullptr;
     }
-    base = file->Tell();
   } else {
     ctx.Debug("ZoeOpen - file: " + src.name + "\r\n");
     owned = ctx.openFile(src.name);

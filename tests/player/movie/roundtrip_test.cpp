@@ -273,6 +273,19 @@ TEST(RoundTrip, SoundChunksOfEveryShape) {
   }
 }
 
+TEST(RoundTrip, SampleMoviePlaysWithPicturesPalettesAndSound) {
+  const zoe::EncodeResult r = zoe::MakeSampleMovie(64, 48, 12, true);
+  ASSERT_TRUE(r.ok) << r.error;
+  const Played p = Play(r.movie, 13, kZoeAllTracks);
+  ASSERT_EQ(p.pictures.size(), 13u);
+  EXPECT_NE(p.pictures[0], p.pictures[11]);
+  EXPECT_EQ(p.pictures[12], p.pictures[0]);  // the ring frame brings back the first picture
+  EXPECT_NE(p.palettes[0], p.palettes[11]);
+  EXPECT_EQ(p.palettes[12], p.palettes[0]);
+  ASSERT_TRUE(p.sound.count(0));
+  EXPECT_EQ(p.sound.at(0).size(), 11025u * 12 / 10);
+}
+
 TEST(RoundTrip, EncoderRefusesWhatItCannotWriteExactly) {
   const auto frames = MakeFrames(16, 16, 2, 1);
   EncodeOptions o = Options(18, 16);
