@@ -31,10 +31,6 @@ class RawPage : public EntryPage {
   LinesView* box_;
 };
 
-// The string list's lines: each NUL ends one (an empty one too); bytes after the last NUL
-// make one more.
-std::vector<std::string> SplitStrings(ByteView payload);
-
 EntryPage* MakeEvtPage(PageContext& c);
 EntryPage* MakeStrPage(PageContext& c);
 EntryPage* MakeBinPage(PageContext& c);
