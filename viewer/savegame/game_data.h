@@ -172,7 +172,7 @@ GameDataBlocks SplitGameData(ByteView file);
 
 // Loads a whole data file held in memory.
 GameDataLoad LoadGameData(ByteView file);
-// Loads the data file at path.
+// Loads the data file at path. An error's message names the path itself.
 GameDataLoad LoadGameDataFile(const std::string& path);
 
 // A data file from a BMP (empty: no picture) and the plain text of each column.
