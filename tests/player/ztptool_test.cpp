@@ -247,6 +247,23 @@ TEST(BmpWav, FilesFromOutsideToolsReadAndOursAreReadBack) {
     const Picture out = Load(dir / ("o/frame_0000" + std::to_string(f) + ".bmp"));
     EXPECT_EQ(in.pixels, out.pixels);
   }
+  // Our reader sees the same colours as ImageMagick in its RLE8, 4-bit and 1-bit palette BMPs.
+  for (const char* colours : {"64", "12", "2"}) {
+    const std::string bmp = dir / (std::string("c") + colours + ".bmp");
+    const std::string rgb = dir / "c.rgb";
+    ASSERT_EQ(std::system(("convert -size 20x8 -seed 4 plasma:fractal -colors " +
+                           std::string(colours) + " -type Palette BMP3:" + bmp + " && convert " +
+                           bmp + " -depth 8 rgb:" + rgb + " 2>/dev/null")
+                              .c_str()),
+              0);
+    const Picture p = Load(bmp);
+    std::vector<uint8_t> want;
+    ASSERT_TRUE(ztptool::ReadFile(rgb, want, 1 << 20));
+    std::vector<uint8_t> got;
+    for (uint8_t v : p.pixels)
+      got.insert(got.end(), &p.palette[3 * v], &p.palette[3 * v + 3]);
+    EXPECT_EQ(got, want) << colours << " colours";
+  }
   // ImageMagick reads our BMP as an 8-bit palette picture of the right size.
   const std::string probe = dir / "probe.txt";
   ASSERT_EQ(

@@ -66,7 +66,7 @@ bool DecodeRle8(const std::vector<uint8_t>& f, size_t pos, Picture& out) {
 // (size, width, signed height, planes, bits, compression, ..., colours used at 32), the
 // colour table as blue, green, red, 0 per entry, and rows padded to 4 bytes.
 bool ParseBmp(const std::vector<uint8_t>& f, Picture& out, std::string& error) {
-  error = "not an 8-bit BMP (uncompressed or RLE8)";
+  error = "not a palette BMP of 1, 4 or 8 bits (uncompressed or RLE8)";
   if (f.size() < 54 || f[0] != 'B' || f[1] != 'M') return false;
   const uint32_t pixelOffset = Le32(&f[10]);
   const uint32_t infoSize = Le32(&f[14]);
@@ -76,7 +76,11 @@ bool ParseBmp(const std::vector<uint8_t>& f, Picture& out, std::string& error) {
   const uint16_t bits = Le16(&f[28]);
   const uint32_t compression = Le32(&f[30]);
   uint32_t colours = Le32(&f[46]);
-  if (bits != 8 || compression > 1) return false;
+  // 8-bit pictures, plain or RLE8; 1- and 4-bit ones (as tools write them for few colours)
+  // are widened to 8 bits per pixel.
+  if ((bits != 8 && bits != 4 && bits != 1) || compression > 1 || (compression == 1 && bits != 8)) {
+    return false;
+  }
   if (width <= 0 || rawHeight == 0 || rawHeight == INT32_MIN) {
     error = "bad BMP size";
     return false;
@@ -87,7 +91,7 @@ bool ParseBmp(const std::vector<uint8_t>& f, Picture& out, std::string& error) {
     error = "BMP too large";
     return false;
   }
-  if (colours == 0 || colours > 256) colours = 256;
+  if (colours == 0 || colours > (1u << bits)) colours = 1u << bits;
   const uint64_t tableAt = 14 + uint64_t{infoSize};
   if (tableAt + 4 * uint64_t{colours} > f.size()) {
     error = "BMP colour table is cut short";
@@ -112,15 +116,27 @@ bool ParseBmp(const std::vector<uint8_t>& f, Picture& out, std::string& error) {
     error.clear();
     return true;
   }
-  const uint64_t stride = (uint64_t{out.width} + 3) / 4 * 4;
-  if (uint64_t{pixelOffset} + stride * height > f.size() + (stride - out.width)) {
+  const uint64_t rowBytes = (uint64_t{out.width} * bits + 7) / 8;
+  const uint64_t stride = (rowBytes + 3) / 4 * 4;
+  if (uint64_t{pixelOffset} + stride * height > f.size() + (stride - rowBytes)) {
     error = "BMP pixel data is cut short";
     return false;
   }
   out.pixels.resize(uint64_t{out.width} * height);
   for (uint32_t y = 0; y < height; ++y) {
     const uint32_t row = topDown ? y : height - 1 - y;
-    std::memcpy(&out.pixels[uint64_t{y} * out.width], &f[pixelOffset + stride * row], out.width);
+    const uint8_t* in = &f[pixelOffset + stride * row];
+    uint8_t* line = &out.pixels[uint64_t{y} * out.width];
+    if (bits == 8) {
+      std::memcpy(line, in, out.width);
+      continue;
+    }
+    // Leftmost pixel in the most significant bits.
+    const uint32_t perByte = 8 / bits, mask = (1u << bits) - 1;
+    for (uint32_t x = 0; x < out.width; ++x) {
+      const uint32_t shift = bits * (perByte - 1 - x % perByte);
+      line[x] = static_cast<uint8_t>((in[x / perByte] >> shift) & mask);
+    }
   }
   error.clear();
   return true;

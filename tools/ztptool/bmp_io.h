@@ -18,8 +18,9 @@ struct Picture {
 // Largest picture accepted, in pixels: far beyond any movie, small enough to allocate.
 inline constexpr uint64_t kMaxPixels = 1u << 26;
 
-// Parses an 8-bit BMP, uncompressed or RLE8 (any header version from 40 bytes on, bottom-up or
-// top-down). False with a reason when it is anything else or damaged.
+// Parses a palette BMP: 8-bit (uncompressed or RLE8), or 1- or 4-bit widened to 8 bits (any header
+// version from 40 bytes on, bottom-up or top-down). False with a reason when it is anything else or
+// damaged.
 bool ParseBmp(const std::vector<uint8_t>& file, Picture& out, std::string& error);
 std::vector<uint8_t> MakeBmp(const Picture& picture);
 
