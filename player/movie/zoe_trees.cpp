@@ -108,27 +108,30 @@ bool ReadVideoTree(Reader& r, size_t maxNodes, VideoTree& t) {
   return ok;
 }
 
+// Fills every table index whose low `depth` bits are `code` with the node reached there.
+void FillLookup(VideoTree& t, uint32_t node, uint32_t code, uint32_t depth) {
+  const TreeNode& n = t.nodes[node];
+  if (n.kind == TreeNode::kInner && depth < t.lookupBits) {
+    FillLookup(t, node + 1, code, depth + 1);
+    FillLookup(t, n.one, code | 1u << depth, depth + 1);
+    return;
+  }
+  const uint64_t low =
+      n.kind == TreeNode::kLeaf ? n.word : n.kind == TreeNode::kCacheSlot ? n.one : node;
+  const uint64_t entry = low | uint64_t{depth} << 32 | uint64_t{n.kind} << 36;
+  for (uint32_t rest = 0; rest < (1u << (t.lookupBits - depth)); ++rest) {
+    t.lookup[code | rest << depth] = entry;
+  }
+}
+
 void BuildVideoLookup(VideoTree& t) {
   if (!t.present) {
     t.lookupBits = 0;
     t.lookup.assign(1, 0);
     return;
   }
-  const uint32_t size = 1u << t.lookupBits;
-  t.lookup.assign(size, 0);
-  for (uint32_t i = 0; i < size; ++i) {
-    uint32_t node = 0;
-    uint32_t used = 0;
-    while (t.nodes[node].kind == TreeNode::kInner && used < t.lookupBits) {
-      node = (i >> used) & 1 ? t.nodes[node].one : node + 1;
-      ++used;
-    }
-    const TreeNode& n = t.nodes[node];
-    uint64_t low = n.kind == TreeNode::kLeaf        ? n.word
-                   : n.kind == TreeNode::kCacheSlot ? n.one
-                                                    : node;
-    t.lookup[i] = low | uint64_t{used} << 32 | uint64_t{n.kind} << 36;
-  }
+  t.lookup.assign(size_t{1} << t.lookupBits, 0);
+  FillLookup(t, 0, 0, 0);
 }
 
 }  // namespace
