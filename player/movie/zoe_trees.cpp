@@ -116,8 +116,9 @@ void FillLookup(VideoTree& t, uint32_t node, uint32_t code, uint32_t depth) {
     FillLookup(t, n.one, code | 1u << depth, depth + 1);
     return;
   }
-  const uint64_t low =
-      n.kind == TreeNode::kLeaf ? n.word : n.kind == TreeNode::kCacheSlot ? n.one : node;
+  const uint64_t low = n.kind == TreeNode::kLeaf        ? n.word
+                       : n.kind == TreeNode::kCacheSlot ? n.one
+                                                        : node;
   const uint64_t entry = low | uint64_t{depth} << 32 | uint64_t{n.kind} << 36;
   for (uint32_t rest = 0; rest < (1u << (t.lookupBits - depth)); ++rest) {
     t.lookup[code | rest << depth] = entry;

@@ -74,6 +74,49 @@ struct VideoTree {
   }
 };
 
+// One tree's decoding state during a frame. It lives in the decoder's locals, apart from the
+// tree, so that pixel stores (which may alias anything) do not force the cache and tables
+// back to memory between values. Same results as VideoTree::Decode.
+struct TreeCursor {
+  const uint64_t* lookup;
+  const TreeNode* nodes;
+  unsigned bits;
+  uint32_t c0, c1, c2;
+
+  explicit TreeCursor(const VideoTree& t)
+      : lookup(t.lookup.data()),
+        nodes(t.nodes.data()),
+        bits(t.lookupBits),
+        c0(t.resetWord),
+        c1(t.resetWord),
+        c2(t.resetWord) {}
+
+  template <class Reader>
+  uint32_t Decode(Reader& r) {
+    const uint64_t e = lookup[r.Peek(bits)];
+    r.Skip(static_cast<unsigned>(e >> 32) & 15);
+    uint32_t w = static_cast<uint32_t>(e);
+    if (e >> 36) w = Resolve(static_cast<unsigned>(e >> 36), w, r);
+    if (w != c0) {
+      c2 = c1;
+      c1 = c0;
+      c0 = w;
+    }
+    return w >> 16;
+  }
+
+ private:
+  uint32_t Slot(uint32_t s) const { return s == 0 ? c0 : s == 1 ? c1 : c2; }
+  template <class Reader>
+  uint32_t Resolve(unsigned kind, uint32_t w, Reader& r) {
+    if (kind == TreeNode::kCacheSlot) return Slot(w);
+    uint32_t i = w;
+    while (nodes[i].kind == TreeNode::kInner)
+      i = r.Bits(1) ? nodes[i].one : i + 1;
+    return nodes[i].kind == TreeNode::kCacheSlot ? Slot(nodes[i].one) : nodes[i].word;
+  }
+};
+
 struct VideoTrees {
   std::array<VideoTree, 4> trees;
   uint16_t marker = 0;

@@ -85,12 +85,11 @@ struct ChangeMap {
 
 template <class Reader, bool Doubled>
 void DecodeBlocks(VideoTrees& trees, const uint8_t* data, size_t size, ZoeTarget& target) {
-  VideoTree& typeTree = trees.trees[kTypeTree];
-  VideoTree& colourTree = trees.trees[kColourTree];
-  VideoTree& patternTree = trees.trees[kPatternTree];
-  VideoTree& fullTree = trees.trees[kFullTree];
-  for (VideoTree& t : trees.trees)
-    t.ResetCache();
+  // Every frame starts with reset caches.
+  TreeCursor typeTree(trees.trees[kTypeTree]);
+  TreeCursor colourTree(trees.trees[kColourTree]);
+  TreeCursor patternTree(trees.trees[kPatternTree]);
+  TreeCursor fullTree(trees.trees[kFullTree]);
 
   Reader r(data, size);
   const BlockWriter<Doubled> out{target.lineStep, target.pitch};
