@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
+#include <QWindow>
 #include <charconv>
 #include <filesystem>
 
@@ -333,7 +334,7 @@ void TForm1::ShowProgress(bool on, const std::string& caption) {
   loadingpanel_->hide();
   if (on) {
     filechangetimer_->stop();
-    setEnabled(false);
+    inputBlocked_ = true;
     panel2_->setText(QString::fromStdString(caption));
     loadingpercent_->setValue(0);
     shownPercent_ = 0;
@@ -344,7 +345,7 @@ void TForm1::ShowProgress(bool on, const std::string& caption) {
     loadingpanel_->raise();
     loadingpanel_->repaint();
   } else {
-    setEnabled(true);
+    inputBlocked_ = false;
     filechangetimer_->start();
   }
 }
@@ -439,13 +440,22 @@ void TForm1::BatchImportClick() {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  // While the loading panel is up, no key reaches the window or its controls.
-  if (loadingpanel_ && loadingpanel_->isVisible()) {
+  // While the loading panel is up, no key and no click reaches the window or its controls.
+  // (Blocking input here rather than disabling every widget keeps a reload cheap.)
+  // Boxes and dialogs shown meanwhile are windows of their own and keep their input.
+  const bool ours = watched->isWidgetType() ? static_cast<QWidget*>(watched)->window() == this
+                                            : watched == static_cast<QObject*>(windowHandle());
+  if (inputBlocked_ && ours) {
     switch (event->type()) {
       case QEvent::KeyPress:
       case QEvent::KeyRelease:
       case QEvent::ShortcutOverride:
       case QEvent::Shortcut:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::Wheel:
+      case QEvent::Drop:
         return true;
       default:
         break;

@@ -68,6 +68,8 @@ class TForm1 : public QMainWindow, private PageContext {
   void ShowProgress(bool on, const std::string& caption) override;
   void SetProgress(int percent);
   void FileChangeWatch();  // one tick of filechangetimer
+  // True while the loading panel is up and the window takes no input.
+  bool InputBlocked() const { return inputBlocked_; }
   void BatchImportClick();
   // Writes the history and geometry, deletes the temporary movies: the shutdown steps.
   void SaveSettingsAndCleanUp();
@@ -126,6 +128,7 @@ class TForm1 : public QMainWindow, private PageContext {
   QAction* historyEnd_ = nullptr;
   std::vector<QAction*> historyActions_;
   int shownPercent_ = -1;
+  bool inputBlocked_ = false;  // the loading panel is up
   bool settingsSaved_ = false;
 };
 

@@ -114,7 +114,7 @@ TEST_F(WindowTest, UnknownAndMissingContainersLeaveTheListAlone) {
   EXPECT_EQ(prompts_.messages,
             std::vector<std::string>{"Cannot open file " + dir_.File("gone.snd")});
   EXPECT_EQ(w->DataFile().FileName, icons);
-  EXPECT_TRUE(w->isEnabled());
+  EXPECT_FALSE(w->InputBlocked());
   EXPECT_FALSE(w->findChild<QWidget*>("loadingpanel")->isVisible());
 }
 
@@ -236,7 +236,7 @@ TEST_F(WindowTest, GeometryFromSettingsKeepsWhatIsNotANumber) {
   EXPECT_EQ(w->frameGeometry().height(), 500);
 }
 
-TEST_F(WindowTest, KeysAreSwallowedWhileLoading) {
+TEST_F(WindowTest, KeysAndClicksAreSwallowedWhileLoading) {
   auto w = MakeWindow();
   w->LoadDataFile(IconsLod());
   auto* list = w->findChild<QListView*>("reslistbox");
@@ -245,7 +245,25 @@ TEST_F(WindowTest, KeysAreSwallowedWhileLoading) {
   QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
   QApplication::sendEvent(list, &down);
   EXPECT_EQ(list->currentIndex().row(), 0);
-  EXPECT_FALSE(w->isEnabled());
+  EXPECT_TRUE(w->InputBlocked());
+  const QPoint third = list->visualRect(list->model()->index(2, 0)).center();
+  QMouseEvent click(QEvent::MouseButtonPress, third, list->viewport()->mapToGlobal(third),
+                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(list->viewport(), &click);
+  EXPECT_EQ(list->currentIndex().row(), 0);
+  // A box shown meanwhile still takes its keys.
+  QWidget box;
+  box.setFocusPolicy(Qt::StrongFocus);
+  struct Counter : QObject {
+    int keys = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::KeyPress) ++keys;
+      return false;
+    }
+  } counter;
+  box.installEventFilter(&counter);
+  QApplication::sendEvent(&box, &down);
+  EXPECT_EQ(counter.keys, 1);
   w->ShowLoading(false);
   QApplication::sendEvent(list, &down);
   EXPECT_EQ(list->currentIndex().row(), 1);
@@ -295,7 +313,7 @@ TEST_F(WindowTest, BatchImportThroughTheMenu) {
   // The program's own write does not wake the watch.
   w->FileChangeWatch();
   EXPECT_EQ(prompts_.messages.size(), 1u);
-  EXPECT_TRUE(w->isEnabled());
+  EXPECT_FALSE(w->InputBlocked());
 }
 
 }  // namespace
