@@ -18,6 +18,9 @@ struct AppPaths {
 // programDir: the executable's folder; prefixShare: <prefix>/share/brindle.
 AppPaths MakeAppPaths(const std::string& programDir, const std::string& prefixShare);
 
+// What the window says, on stderr and in a box, when no game data file is found.
+std::string MissingGameDataMessage(const std::vector<std::string>& searched);
+
 // The executable's folder, from /proc/self/exe (argv0 when that is unavailable).
 std::string ExecutableDir(const char* argv0);
 

@@ -1,18 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QUrl>
 #include <thread>
 
 #include "fake_prompts.h"
 #include "test_support.h"
 #include "viewer/containers/container_writer.h"
+#include "viewer/savegame/game_data.h"
 #include "viewer/shell/ini_file.h"
 #include "viewer/shell/main_window.h"
 #include "viewer/viewers/raw_pages.h"
@@ -78,6 +82,52 @@ TEST_F(WindowTest, StartsOnTheTitlePageWithItsControls) {
   EXPECT_EQ(w->findChild<QTableWidget*>("partyvals")->rowCount(), 2);
   EXPECT_EQ(w->statusBar()->findChildren<QLabel*>().size(), 4);
   EXPECT_EQ(w->DataFile().Kind, ckNone);
+}
+
+TEST_F(WindowTest, GameDataFillsTheHiddenTableAndTheTitlePicture) {
+  // A title picture of 4 x 2 and two columns of different lengths; the others empty.
+  Bytes bmp = {'B', 'M'};
+  {
+    QImage img(4, 2, QImage::Format_RGB32);
+    img.fill(Qt::red);
+    QByteArray data;
+    QBuffer buf(&data);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "BMP");
+    bmp.assign(data.begin(), data.end());
+  }
+  GameDataLoad load =
+      LoadGameData(BuildGameData(bmp, {TextBytes("0\r\n1"), {}, TextBytes("a\r\nb\r\nc")}));
+  ASSERT_TRUE(load.ok()) << load.message;
+  GameDataView view = MakeGameDataView(load);
+  EXPECT_EQ(view.title.size(), QSize(4, 2));
+  auto w = MakeWindow(view);
+  auto* table = w->findChild<QTableWidget*>("partyvals");
+  EXPECT_EQ(table->columnCount(), 19);
+  ASSERT_EQ(table->rowCount(), 3);
+  EXPECT_EQ(table->item(1, 0)->text(), "1");
+  EXPECT_EQ(table->item(2, 2)->text(), "c");
+  EXPECT_EQ(table->item(2, 0)->text(), "");
+  // An empty table is a table without rows, not a failure.
+  GameDataLoad empty = LoadGameData(BuildGameData({}, {}));
+  ASSERT_TRUE(empty.ok());
+  auto bare = MakeWindow(MakeGameDataView(empty));
+  EXPECT_EQ(bare->findChild<QTableWidget*>("partyvals")->rowCount(), 0);
+  EXPECT_EQ(MissingGameDataMessage({"/a/brindle.dat", "/b/brindle.dat"}),
+            "The game data file brindle.dat was not found. Looked for it at:\n  /a/brindle.dat\n  "
+            "/b/brindle.dat");
+}
+
+TEST_F(WindowTest, DroppingAContainerOpensIt) {
+  auto w = MakeWindow();
+  std::string icons = IconsLod();
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(icons))});
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  // Straight to the window: outside a real drag the application would not route it.
+  static_cast<QObject*>(w.get())->event(&drop);
+  EXPECT_EQ(w->DataFile().FileName, icons);
+  EXPECT_EQ(w->DataFile().Entries.size(), 4u);
 }
 
 TEST_F(WindowTest, ReloadKeepsTheSelectionAnotherContainerClearsIt) {
