@@ -166,6 +166,7 @@ struct ZoeMovie {
   uint32_t ringWrap = 0;
   uint32_t ringHeld = 0;
   bool readError = false;
+  uint32_t readSpeed = 0;  // simulated device speed copied at open (flag 0x800), bytes/s
 
   // Frame navigation.
   uint32_t period = 0;

@@ -181,7 +181,11 @@ ZoeMovie* OpenMovieInto(ZoeMovie* m, bool callerRecord, ZoeFile* file,
   m->consumedOffset = base;
   const int64_t size = file->Size();
   m->fileEnd = size;
-  if (flags & kZoeSimulateSpeed) m->flags |= kZoeSimulateSpeed;
+  if (flags & kZoeSimulateSpeed) {
+    // The speed in force now; a later change affects movies opened after it.
+    m->flags |= kZoeSimulateSpeed;
+    m->readSpeed = ctx.readSpeed;
+  }
   auto fail = [&](const char* message) -> ZoeMovie* {
     if (message != nullptr) ctx.Debug(message);
     Release(m, callerRecord);

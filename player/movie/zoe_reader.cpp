@@ -25,9 +25,9 @@ uint64_t FileRead(ZoeMovie& m, uint8_t* destination, uint64_t n) {
 
 // Under a simulated device speed, a read lasts as long as the device would have needed.
 void Throttle(ZoeMovie& m, uint32_t started, uint64_t bytes) {
-  if (!(m.flags & kZoeSimulateSpeed) || m.context->readSpeed == 0) return;
+  if (!(m.flags & kZoeSimulateSpeed) || m.readSpeed == 0) return;
   ZoeClock& clock = *m.context->clock;
-  const uint64_t need = bytes * 1000 / m.context->readSpeed;
+  const uint64_t need = bytes * 1000 / m.readSpeed;
   while (clock.Milliseconds() - started < need)
     clock.Pause(1);
 }

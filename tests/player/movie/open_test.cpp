@@ -282,9 +282,14 @@ TEST(ZoeStreaming, SimulatedReadSpeedStretchesReads) {
   ZoeSetReadSpeed(100000, t.ctx);
   std::vector<uint32_t> sizes(30, 3000);
   MoviePtr m(t.Open(SizedMovie(sizes).Bytes(), kZoeSimulateSpeed, 16384));
+  ZoeSetReadSpeed(0, t.ctx);  // only movies opened later are affected
   const uint32_t before = t.clock.now;
   EXPECT_EQ(ZoeBackgroundRead(m.get()), 4096u);
   EXPECT_GE(t.clock.now - before, 40u);
+  MoviePtr n(t.Open(SizedMovie(sizes).Bytes(), kZoeSimulateSpeed, 16384));
+  const uint32_t later = t.clock.now;
+  EXPECT_EQ(ZoeBackgroundRead(n.get()), 4096u);
+  EXPECT_EQ(t.clock.now, later);
 }
 
 TEST(ZoeNavigation, RingFrameStandsInForFrameZeroOnLaterPasses) {
