@@ -210,7 +210,7 @@ int Extract(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (raw) {
       r.bytes = ReadStoredEntry(*o.file, e);
     } else {
-      r = ExportEntry(*o.file, e, host);
+      r = ExportEntry(*o.file, e, host, path);
     }
     if (r.status == ExportStatus::kNoConverter) {
       err << "Skipped " << shownName << " (" << ResourceTypeName(e.ResType)

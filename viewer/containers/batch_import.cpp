@@ -6,6 +6,7 @@
 #include "common/codepage.h"
 #include "common/file.h"
 #include "viewer/shell/identify.h"
+#include "viewer/viewers/pictures.h"
 #include "viewer/viewers/sounds.h"
 #include "viewer/viewers/texts.h"
 
@@ -37,6 +38,9 @@ bool KindTakesImports(TContainerKind kind) {
 
 ImportConverters CoreImportConverters() {
   ImportConverters c;
+  c.bitmap = [](TDataFile& df, int index, const std::string& path, bool sameSize, CoreHost& host) {
+    ImportBitmapFile(df, index, path, sameSize, host);
+  };
   c.text = [](TDataFile& df, int index, const std::string& path, bool, CoreHost& host) {
     ImportTextFile(df, index, path, host);
   };

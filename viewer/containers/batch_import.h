@@ -23,7 +23,7 @@ struct ImportConverters {
   ImportConverter sound;   // rtSound
 };
 
-// The converters the core has: texts and sounds.
+// The converters the core has: bitmaps, texts and sounds.
 ImportConverters CoreImportConverters();
 
 enum class BatchResult {

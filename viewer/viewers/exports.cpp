@@ -4,6 +4,7 @@
 #include <array>
 
 #include "viewer/containers/extract.h"
+#include "viewer/viewers/pictures.h"
 
 namespace brindle {
 
@@ -38,20 +39,36 @@ Bytes PaletteColours(ByteFile& f, const TResourceInfo& e, CoreHost&) {
   return f.ReadPadded(static_cast<std::int64_t>(e.Offset) + kLodHeaderSize, 768);
 }
 
+// Pictures are saved as BMP files, decoded afresh from the container.
+using PictureDecoder = PictureResult (*)(ByteFile&, const TResourceInfo&, const std::string&,
+                                         CoreHost&);
+
+PictureResult BitmapPicture(ByteFile& f, const TResourceInfo& e, const std::string&, CoreHost& h) {
+  return DecodeBitmapEntry(f, e, h);
+}
+PictureResult SpritePicture(ByteFile& f, const TResourceInfo& e, const std::string& container,
+                            CoreHost& h) {
+  return DecodeSprite(f, e, container, h);
+}
+PictureResult PcxPicture(ByteFile& f, const TResourceInfo& e, const std::string&, CoreHost& h) {
+  return DecodePcx(f, e, h);
+}
+
 struct TypeRow {
   TResourceType type;
-  Extractor payload;     // what the page reads
-  Extractor save;        // what its save button writes; null: no converter yet
-  std::string_view ext;  // extension of the saved file; empty keeps the name
+  Extractor payload;         // what the page reads
+  Extractor save;            // what its save button writes; null: see picture
+  std::string_view ext;      // extension of the saved file; empty keeps the name
+  PictureDecoder picture{};  // pictures: saved as a BMP of this; neither: no converter yet
 };
 
 constexpr std::array<TypeRow, 19> kRows = {{
     {rtText, AfterLodHeader, AfterLodHeader, "txt"},
     {rtPalette, PaletteColours, PaletteColours, "act"},
-    {rtSprite, SpritePixels, nullptr, "bmp"},
-    {rtBitmap, AfterLodHeader, nullptr, "bmp"},
-    {rtIcon, AfterLodHeader, nullptr, "bmp"},
-    {rtIconPcx, AfterLodHeader, nullptr, "bmp"},
+    {rtSprite, SpritePixels, nullptr, "bmp", SpritePicture},
+    {rtBitmap, AfterLodHeader, nullptr, "bmp", BitmapPicture},
+    {rtIcon, AfterLodHeader, nullptr, "bmp", BitmapPicture},
+    {rtIconPcx, AfterLodHeader, nullptr, "bmp", PcxPicture},
     {rtSound, Whole, Whole, "wav"},
     {rtUnidentified, Stored, Stored, ""},
     {rtFont, AfterLodHeader, nullptr, "bmp"},
@@ -62,7 +79,7 @@ constexpr std::array<TypeRow, 19> kRows = {{
     {rtDdm, AfterMapHeader, AfterMapHeader, "ddm"},
     {rtBlv, AfterMapHeader, AfterMapHeader, "blv"},
     {rtOdm, AfterMapHeader, AfterMapHeader, "odm"},
-    {rtPcx, Stored, nullptr, "bmp"},
+    {rtPcx, Stored, nullptr, "bmp", PcxPicture},
     {rtPartyBin, Stored, Stored, "bin"},
     {rtVideo, Stored, Stored, "ztp"},
 }};
@@ -80,9 +97,19 @@ Bytes PagePayload(ByteFile& file, const TResourceInfo& entry, CoreHost& host) {
   return RowOf(entry.ResType).payload(file, entry, host);
 }
 
-ExportResult ExportEntry(ByteFile& file, const TResourceInfo& entry, CoreHost& host) {
+ExportResult ExportEntry(ByteFile& file, const TResourceInfo& entry, CoreHost& host,
+                         const std::string& containerPath) {
   const TypeRow& row = RowOf(entry.ResType);
   ExportResult r;
+  if (row.picture) {
+    r.extension = row.ext;
+    PictureResult decoded = row.picture(file, entry, containerPath, host);
+    if (decoded.ok())
+      r.bytes = PictureToBmp(decoded.picture);
+    else
+      r.status = ExportStatus::kEmpty;
+    return r;
+  }
   if (!row.save) {
     r.status = ExportStatus::kNoConverter;
     return r;

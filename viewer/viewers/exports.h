@@ -30,7 +30,9 @@ struct ExportResult {
   std::string extension;
 };
 
-// The file the entry's save button writes.
-ExportResult ExportEntry(ByteFile& file, const TResourceInfo& entry, CoreHost& host);
+// The file the entry's save button writes. containerPath is where `file` lies: sprites take
+// their colours from the "bitmaps.lod" beside it (without it they cannot be saved).
+ExportResult ExportEntry(ByteFile& file, const TResourceInfo& entry, CoreHost& host,
+                         const std::string& containerPath = {});
 
 }  // namespace brindle
