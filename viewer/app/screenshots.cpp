@@ -30,6 +30,11 @@ struct Shot {
 
 constexpr Shot kShots[] = {
     {"", "", "title.png"},
+    {"icons.lod", "iorb01", "pictab-icon.png"},
+    {"bitmaps.lod", "cobble01", "pictab-bitmap.png"},
+    {"sprites.lod", "goblin01", "pictab-sprite.png"},
+    {"bitmaps.lod", "pal003", "paltab.png"},
+    {"icons.lod", "vista.pcx", "pcxtab.png"},
     {"icons.lod", "events.evt", "evttab.png"},
     {"icons.lod", "events.str", "strtab.png"},
     {"icons.lod", "spells.bin", "bintab.png"},

@@ -28,6 +28,8 @@ class PageContext {
   virtual void ShowProgress(bool on, const std::string& caption) = 0;
   // The entry of the selected row, or -1.
   virtual int SelectedIndex() const = 0;
+  // The status bar's last panel: what lies under the pointer (empty clears it).
+  virtual void SetPointerText(const std::string& text) = 0;
 };
 
 class EntryPage : public QWidget {

@@ -125,10 +125,16 @@ TForm1::TForm1(const AppPaths& paths, Prompts& prompts, const GameDataView& game
   statusBar()->setObjectName("statusbar");
   for (int width : {200, 100, 100, 50}) {
     auto* panel = new QLabel(statusBar());
-    panel->setFixedWidth(width);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    statusBar()->addWidget(panel);
     panels_.push_back(panel);
+    if (panels_.size() < 4) {
+      panel->setFixedWidth(width);
+      statusBar()->addWidget(panel);
+    } else {
+      // The last panel shows the pixel under the pointer and takes the room that is left.
+      panel->setMinimumWidth(width);
+      statusBar()->addWidget(panel, 1);
+    }
   }
 
   loadingpanel_ = new QFrame(this);
@@ -307,6 +313,10 @@ void TForm1::LayoutClient() {
   const int h = client_->height();
   reslistbox_->setGeometry(0, 0, kListWidth, h);
   tabholder_->setGeometry(kListWidth + 4, 0, std::max(0, w - kListWidth - 4), h);
+}
+
+void TForm1::SetPointerText(const std::string& text) {
+  SetStatus(3, QString::fromStdString(text));
 }
 
 void TForm1::SetStatus(int panel, const QString& text) {

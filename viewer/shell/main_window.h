@@ -76,6 +76,7 @@ class TForm1 : public QMainWindow, private PageContext {
 
   TDataFile& DataFile() override { return dataFile_; }
   int SelectedIndex() const override;
+  void SetPointerText(const std::string& text) override;
   void SelectRow(int row);  // as a click on the row would
   const History& history() const { return history_; }
   EntryPage* Page(const char* name) const;

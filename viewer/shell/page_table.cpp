@@ -1,5 +1,6 @@
 #include "viewer/shell/page_table.h"
 
+#include "viewer/viewers/picture_pages.h"
 #include "viewer/viewers/raw_pages.h"
 #include "viewer/viewers/video_page.h"
 
@@ -7,10 +8,10 @@ namespace brindle {
 
 const std::vector<PageSlot>& PageSlots() {
   static const std::vector<PageSlot> pages = {
-      {"pictab", {rtIcon, rtBitmap, rtSprite}, nullptr},
-      {"paltab", {rtPalette}, nullptr},
+      {"pictab", {rtIcon, rtBitmap, rtSprite}, MakePicturePage},
+      {"paltab", {rtPalette}, MakePalettePage},
       {"txttab", {rtText}, nullptr},
-      {"pcxtab", {rtIconPcx, rtPcx}, nullptr},
+      {"pcxtab", {rtIconPcx, rtPcx}, MakePcxPage},
       {"fnttab", {rtFont}, nullptr},
       {"evttab", {rtEvt}, MakeEvtPage},
       {"strtab", {rtStr}, MakeStrPage},
