@@ -125,14 +125,45 @@ void FillLookup(VideoTree& t, uint32_t node, uint32_t code, uint32_t depth) {
   }
 }
 
+// Whether delivered values identify sent ones over every leaf and the reset value (sent 0).
+bool DeliveredIdentifiesSent(const VideoTree& t) {
+  std::vector<int32_t> owner(65536, -1);
+  for (const TreeNode& n : t.nodes) {
+    if (n.kind != TreeNode::kLeaf) continue;
+    const int32_t sent = static_cast<int32_t>(n.word & 0xFFFF);
+    int32_t& o = owner[n.word >> 16];
+    if (o >= 0 && o != sent) return false;
+    o = sent;
+  }
+  const int32_t reset = owner[t.resetWord >> 16];
+  return reset < 0 || reset == 0;
+}
+
+void BuildCompactLookup(VideoTree& t) {
+  t.compact = t.nodes.size() < (1u << 24) && DeliveredIdentifiesSent(t);
+  if (!t.compact) {
+    t.lookup32.clear();
+    return;
+  }
+  t.lookup32.resize(t.lookup.size());
+  for (size_t i = 0; i < t.lookup.size(); ++i) {
+    const uint64_t e = t.lookup[i];
+    const uint32_t kind = static_cast<uint32_t>(e >> 36) & 3;
+    const uint32_t low = static_cast<uint32_t>(e);
+    const uint32_t payload = kind == TreeNode::kLeaf ? low >> 16 : low;
+    t.lookup32[i] = payload << 8 | kind << 4 | (static_cast<uint32_t>(e >> 32) & 15);
+  }
+}
+
 void BuildVideoLookup(VideoTree& t) {
   if (!t.present) {
     t.lookupBits = 0;
     t.lookup.assign(1, 0);
-    return;
+  } else {
+    t.lookup.assign(size_t{1} << t.lookupBits, 0);
+    FillLookup(t, 0, 0, 0);
   }
-  t.lookup.assign(size_t{1} << t.lookupBits, 0);
-  FillLookup(t, 0, 0, 0);
+  BuildCompactLookup(t);
 }
 
 }  // namespace

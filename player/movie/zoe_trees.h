@@ -38,6 +38,12 @@ struct VideoTree {
   // Lookup entry: low 32 bits the node word of a leaf (or the slot, or the node index of a
   // long code), bits 32-35 the bits consumed, bits 36-37 the node kind (TreeNode::Kind).
   std::vector<uint64_t> lookup;
+  // The same table in half the memory, for the usual case where the delivered values tell the
+  // sent ones apart (always, unless a remap merged colours) and the tree is not huge: bits 0-3
+  // the bits consumed, 4-5 the node kind, 8-31 the delivered value (or slot, or node index).
+  // Comparing delivered values in the cache is then the same as comparing node words.
+  bool compact = false;
+  std::vector<uint32_t> lookup32;
   std::vector<TreeNode> nodes;
   std::array<uint16_t, 3> escapes{};
   std::array<bool, 3> slotHasLeaf{};
@@ -114,6 +120,47 @@ struct TreeCursor {
     while (nodes[i].kind == TreeNode::kInner)
       i = r.Bits(1) ? nodes[i].one : i + 1;
     return nodes[i].kind == TreeNode::kCacheSlot ? Slot(nodes[i].one) : nodes[i].word;
+  }
+};
+
+// TreeCursor over the compact table; the cache holds delivered values.
+struct CompactCursor {
+  const uint32_t* lookup;
+  const TreeNode* nodes;
+  unsigned bits;
+  uint32_t c0, c1, c2;
+
+  explicit CompactCursor(const VideoTree& t)
+      : lookup(t.lookup32.data()),
+        nodes(t.nodes.data()),
+        bits(t.lookupBits),
+        c0(t.resetWord >> 16),
+        c1(t.resetWord >> 16),
+        c2(t.resetWord >> 16) {}
+
+  template <class Reader>
+  uint32_t Decode(Reader& r) {
+    const uint32_t e = lookup[r.Peek(bits)];
+    r.Skip(e & 15);
+    uint32_t v = e >> 8;
+    if (e & 0x30) v = Resolve((e >> 4) & 3, v, r);
+    if (v != c0) {
+      c2 = c1;
+      c1 = c0;
+      c0 = v;
+    }
+    return v;
+  }
+
+ private:
+  uint32_t Slot(uint32_t s) const { return s == 0 ? c0 : s == 1 ? c1 : c2; }
+  template <class Reader>
+  uint32_t Resolve(unsigned kind, uint32_t v, Reader& r) {
+    if (kind == TreeNode::kCacheSlot) return Slot(v);
+    uint32_t i = v;
+    while (nodes[i].kind == TreeNode::kInner)
+      i = r.Bits(1) ? nodes[i].one : i + 1;
+    return nodes[i].kind == TreeNode::kCacheSlot ? Slot(nodes[i].one) : nodes[i].word >> 16;
   }
 };
 

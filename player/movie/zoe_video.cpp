@@ -83,13 +83,13 @@ struct ChangeMap {
   }
 };
 
-template <class Reader, bool Doubled>
+template <class Reader, bool Doubled, class Cursor>
 void DecodeBlocks(VideoTrees& trees, const uint8_t* data, size_t size, ZoeTarget& target) {
   // Every frame starts with reset caches.
-  TreeCursor typeTree(trees.trees[kTypeTree]);
-  TreeCursor colourTree(trees.trees[kColourTree]);
-  TreeCursor patternTree(trees.trees[kPatternTree]);
-  TreeCursor fullTree(trees.trees[kFullTree]);
+  Cursor typeTree(trees.trees[kTypeTree]);
+  Cursor colourTree(trees.trees[kColourTree]);
+  Cursor patternTree(trees.trees[kPatternTree]);
+  Cursor fullTree(trees.trees[kFullTree]);
 
   Reader r(data, size);
   const BlockWriter<Doubled> out{target.lineStep, target.pitch};
@@ -165,24 +165,28 @@ void DecodeBlocks(VideoTrees& trees, const uint8_t* data, size_t size, ZoeTarget
   target.changed[changes.pos / 16] = 0;
 }
 
+template <class Reader, class Cursor>
+void DecodeWith(VideoTrees& trees, const uint8_t* data, size_t size, ZoeTarget& target) {
+  if (target.doubled) {
+    DecodeBlocks<Reader, true, Cursor>(trees, data, size, target);
+  } else {
+    DecodeBlocks<Reader, false, Cursor>(trees, data, size, target);
+  }
+}
+
 }  // namespace
 
 void DecodeVideo(VideoTrees& trees, const uint8_t* data, size_t size, ZoeTarget& target,
                  bool fast) {
   if (target.mode != 1 || target.blocksPerRow == 0 || target.blockRows == 0) return;
+  const bool compact = std::all_of(trees.trees.begin(), trees.trees.end(),
+                                   [](const VideoTree& t) { return t.compact; });
   if (fast) {
-    if (target.doubled) {
-      DecodeBlocks<FastBitReader, true>(trees, data, size, target);
-    } else {
-      DecodeBlocks<FastBitReader, false>(trees, data, size, target);
-    }
-  } else {
-    if (target.doubled) {
-      DecodeBlocks<WordBitReader, true>(trees, data, size, target);
-    } else {
-      DecodeBlocks<WordBitReader, false>(trees, data, size, target);
-    }
+    if (compact) return DecodeWith<FastBitReader, CompactCursor>(trees, data, size, target);
+    return DecodeWith<FastBitReader, TreeCursor>(trees, data, size, target);
   }
+  if (compact) return DecodeWith<WordBitReader, CompactCursor>(trees, data, size, target);
+  DecodeWith<WordBitReader, TreeCursor>(trees, data, size, target);
 }
 
 // Palette chunk forms, after the length byte:

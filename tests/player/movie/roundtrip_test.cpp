@@ -200,16 +200,31 @@ TEST(RoundTrip, InterlacedAndDoubledMoviesShowTheirLinesAsFlagged) {
 TEST(RoundTrip, RemappedColoursFollowTheMap) {
   const auto frames = MakeFrames(48, 32, 4, 21);
   const auto movie = Encode(Options(48, 32), frames);
-  uint8_t map[256];
-  for (int i = 0; i < 256; ++i)
-    map[i] = static_cast<uint8_t>((i * 7 + 3) / 2);  // merges some
-  const Played p = Play(movie, frames.size(), 0, -1, true, map);
-  for (size_t k = 0; k < frames.size(); ++k) {
-    std::vector<uint8_t> expected = frames[k].pixels;
-    for (auto& v : expected)
-      v = map[v];
-    EXPECT_EQ(p.pictures[k], expected) << k;
+  // A map that merges colours (the decoder's caches must then compare sent values) and one
+  // that only permutes them.
+  uint8_t merging[256], permuting[256];
+  for (int i = 0; i < 256; ++i) {
+    merging[i] = static_cast<uint8_t>((i * 7 + 3) / 2);
+    permuting[i] = static_cast<uint8_t>(255 - i);
   }
+  for (const uint8_t* map : {merging, permuting}) {
+    const Played p = Play(movie, frames.size(), 0, -1, true, map);
+    for (size_t k = 0; k < frames.size(); ++k) {
+      std::vector<uint8_t> expected = frames[k].pixels;
+      for (auto& v : expected)
+        v = map[v];
+      EXPECT_EQ(p.pictures[k], expected) << k;
+    }
+  }
+  TestContext t;
+  ZoeMovie* m = t.Open(movie);
+  ASSERT_NE(m, nullptr);
+  EXPECT_TRUE(m->trees.trees[zoe::kFullTree].compact);
+  ZoeRemapColors(m, merging);
+  EXPECT_FALSE(m->trees.trees[zoe::kFullTree].compact);
+  ZoeRemapColors(m, permuting);
+  EXPECT_TRUE(m->trees.trees[zoe::kFullTree].compact);
+  ZoeClose(m);
 }
 
 std::vector<uint8_t> Tone(size_t frames, bool stereo, bool bits16, uint32_t seed) {
