@@ -40,7 +40,9 @@ void ZoomImage::paintEvent(QPaintEvent* event) {
 }
 
 void ZoomImage::mouseMoveEvent(QMouseEvent* event) {
-  const QPoint at = event->position().toPoint() / zoom_;
+  // Whole picture pixels: the division rounds down (QPoint's own would round to nearest).
+  const QPoint p = event->position().toPoint();
+  const QPoint at(p.x() < 0 ? -1 : p.x() / zoom_, p.y() < 0 ? -1 : p.y() / zoom_);
   if (onPointer) {
     if (image_.rect().contains(at)) {
       onPointer(at.x(), at.y());
