@@ -222,11 +222,11 @@ void TForm1::BuildMenu() {
   QAction* load = fileMenu_->addAction("Load Data File...");
   load->setObjectName("loaddatafile");
   connect(load, &QAction::triggered, this, [this] {
-    FileDialogSpec spec;
-    spec.title = "Select VLM Data or Save Game File";
-    spec.filter = "VLM Files (*.LOD,*.VLM,*.SND,*.VID)|*.LOD;*.VLM;*.SND;*.VID";
-    spec.initialDir = paths_.programDir;
-    if (auto path = prompts_.AskOpenFile(spec)) LoadDataFile(*path);
+    FileDialogSpec setup;
+    setup.title = "Select VLM Data or Save Game File";
+    setup.filter = "VLM Files (*.LOD,*.VLM,*.SND,*.VID)|*.LOD;*.VLM;*.SND;*.VID";
+    setup.initialDir = paths_.programDir;
+    if (auto path = prompts_.AskOpenFile(setup)) LoadDataFile(*path);
   });
   QAction* batch = fileMenu_->addAction("Batch Import...");
   batch->setObjectName("batchimport");
@@ -440,11 +440,11 @@ void TForm1::BatchImportClick() {
     prompts_.Message("Data file must be loaded first!");
     return;
   }
-  FileDialogSpec spec;
-  spec.title = "Select Files to Import...";
-  spec.filter = "All Files (*.*)|*.*";
-  spec.initialDir = paths_.programDir;
-  std::vector<std::string> files = prompts_.AskOpenFiles(spec);
+  FileDialogSpec setup;
+  setup.title = "Select Files to Import...";
+  setup.filter = "All Files (*.*)|*.*";
+  setup.initialDir = paths_.programDir;
+  std::vector<std::string> files = prompts_.AskOpenFiles(setup);
   if (files.empty()) return;
   BatchImport(dataFile_, files, converters_, *host_);
 }

@@ -23,10 +23,10 @@ class Prompts {
   virtual ~Prompts() = default;
   // A modal box with an OK button.
   virtual void Message(const std::string& text) = 0;
-  virtual std::optional<std::string> AskSaveFile(const FileDialogSpec& spec) = 0;
-  virtual std::optional<std::string> AskOpenFile(const FileDialogSpec& spec) = 0;
+  virtual std::optional<std::string> AskSaveFile(const FileDialogSpec& setup) = 0;
+  virtual std::optional<std::string> AskOpenFile(const FileDialogSpec& setup) = 0;
   // Several files; empty when cancelled.
-  virtual std::vector<std::string> AskOpenFiles(const FileDialogSpec& spec) = 0;
+  virtual std::vector<std::string> AskOpenFiles(const FileDialogSpec& setup) = 0;
   // 0xRRGGBB, or nothing when cancelled.
   virtual std::optional<std::uint32_t> AskColour(std::uint32_t initial) = 0;
 };

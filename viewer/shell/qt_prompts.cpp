@@ -18,15 +18,15 @@ QString QtFilter(const std::string& filter) {
 
 namespace {
 
-QFileDialog* MakeDialog(QWidget* parent, const FileDialogSpec& spec, QFileDialog::AcceptMode mode,
+QFileDialog* MakeDialog(QWidget* parent, const FileDialogSpec& setup, QFileDialog::AcceptMode mode,
                         QFileDialog::FileMode fileMode) {
-  auto* d = new QFileDialog(parent, QString::fromStdString(spec.title),
-                            QString::fromStdString(spec.initialDir), QtFilter(spec.filter));
+  auto* d = new QFileDialog(parent, QString::fromStdString(setup.title),
+                            QString::fromStdString(setup.initialDir), QtFilter(setup.filter));
   d->setAcceptMode(mode);
   d->setFileMode(fileMode);
-  d->setDefaultSuffix(QString::fromStdString(spec.defaultExt));
+  d->setDefaultSuffix(QString::fromStdString(setup.defaultExt));
   d->setOption(QFileDialog::DontUseNativeDialog, false);
-  if (!spec.proposedName.empty()) d->selectFile(QString::fromStdString(spec.proposedName));
+  if (!setup.proposedName.empty()) d->selectFile(QString::fromStdString(setup.proposedName));
   return d;
 }
 
@@ -38,23 +38,23 @@ void QtPrompts::Message(const std::string& text) {
   box.exec();
 }
 
-std::optional<std::string> QtPrompts::AskSaveFile(const FileDialogSpec& spec) {
+std::optional<std::string> QtPrompts::AskSaveFile(const FileDialogSpec& setup) {
   std::unique_ptr<QFileDialog> d(
-      MakeDialog(parent_, spec, QFileDialog::AcceptSave, QFileDialog::AnyFile));
+      MakeDialog(parent_, setup, QFileDialog::AcceptSave, QFileDialog::AnyFile));
   if (d->exec() != QDialog::Accepted || d->selectedFiles().isEmpty()) return std::nullopt;
   return d->selectedFiles().first().toStdString();
 }
 
-std::optional<std::string> QtPrompts::AskOpenFile(const FileDialogSpec& spec) {
+std::optional<std::string> QtPrompts::AskOpenFile(const FileDialogSpec& setup) {
   std::unique_ptr<QFileDialog> d(
-      MakeDialog(parent_, spec, QFileDialog::AcceptOpen, QFileDialog::ExistingFile));
+      MakeDialog(parent_, setup, QFileDialog::AcceptOpen, QFileDialog::ExistingFile));
   if (d->exec() != QDialog::Accepted || d->selectedFiles().isEmpty()) return std::nullopt;
   return d->selectedFiles().first().toStdString();
 }
 
-std::vector<std::string> QtPrompts::AskOpenFiles(const FileDialogSpec& spec) {
+std::vector<std::string> QtPrompts::AskOpenFiles(const FileDialogSpec& setup) {
   std::unique_ptr<QFileDialog> d(
-      MakeDialog(parent_, spec, QFileDialog::AcceptOpen, QFileDialog::ExistingFiles));
+      MakeDialog(parent_, setup, QFileDialog::AcceptOpen, QFileDialog::ExistingFiles));
   std::vector<std::string> files;
   if (d->exec() != QDialog::Accepted) return files;
   for (const QString& f : d->selectedFiles())

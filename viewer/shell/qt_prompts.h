@@ -12,9 +12,9 @@ class QtPrompts : public Prompts {
   explicit QtPrompts(QWidget* parent = nullptr) : parent_(parent) {}
   void SetParent(QWidget* parent) { parent_ = parent; }
   void Message(const std::string& text) override;
-  std::optional<std::string> AskSaveFile(const FileDialogSpec& spec) override;
-  std::optional<std::string> AskOpenFile(const FileDialogSpec& spec) override;
-  std::vector<std::string> AskOpenFiles(const FileDialogSpec& spec) override;
+  std::optional<std::string> AskSaveFile(const FileDialogSpec& setup) override;
+  std::optional<std::string> AskOpenFile(const FileDialogSpec& setup) override;
+  std::vector<std::string> AskOpenFiles(const FileDialogSpec& setup) override;
   std::optional<std::uint32_t> AskColour(std::uint32_t initial) override;
 
  private:

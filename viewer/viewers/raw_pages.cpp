@@ -10,18 +10,18 @@
 
 namespace brindle {
 
-RawPage::RawPage(PageContext& context, const RawPageSpec& spec, QWidget* parent)
-    : EntryPage(context, spec.page, parent), spec_(spec) {
+RawPage::RawPage(PageContext& context, const RawPageSpec& layout, QWidget* parent)
+    : EntryPage(context, layout.page, parent), layout_(layout) {
   box_ = new LinesView(this);
-  box_->setObjectName(spec.box);
-  if (!spec.strings) {
+  box_->setObjectName(layout.box);
+  if (!layout.strings) {
     // A small fixed-pitch face for the dump's columns.
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPixelSize(11);
     box_->setFont(mono);
   }
   SetContent(box_);
-  QPushButton* save = AddButton(spec.button, QString("Save to ") + spec.shown);
+  QPushButton* save = AddButton(layout.button, QString("Save to ") + layout.shown);
   connect(save, &QPushButton::clicked, this, &RawPage::SaveClick);
 }
 
@@ -30,7 +30,7 @@ void RawPage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
   Bytes payload = PagePayload(container, entry, host);
   if (payload.empty()) {
     host.Message("Error!  Unable to show " + EntryName(entry));
-  } else if (spec_.strings) {
+  } else if (layout_.strings) {
     box_->SetLines(SplitStrings(payload));
   } else {
     context_.ShowLoading(true);
@@ -45,8 +45,8 @@ void RawPage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
 void RawPage::SaveClick() {
   const TResourceInfo* entry = SelectedEntry();
   if (!entry) return;
-  auto target = context_.prompts().AskSaveFile(
-      ExportDialog(spec_.shown, spec_.ext, spec_.kind, entry->Name, context_.paths().programDir));
+  auto target = context_.prompts().AskSaveFile(ExportDialog(
+      layout_.shown, layout_.ext, layout_.kind, entry->Name, context_.paths().programDir));
   if (!target) return;
   CoreHost& host = context_.host();
   auto file = PosixFile::Open(context_.DataFile().FileName, FileMode::kReadShared);

@@ -20,14 +20,14 @@ struct RawPageSpec {
 class RawPage : public EntryPage {
   Q_OBJECT
  public:
-  RawPage(PageContext& context, const RawPageSpec& spec, QWidget* parent = nullptr);
+  RawPage(PageContext& context, const RawPageSpec& layout, QWidget* parent = nullptr);
   void ShowEntry(ByteFile& container, const TResourceInfo& entry) override;
   LinesView* box() const { return box_; }
 
  private:
   void SaveClick();
 
-  RawPageSpec spec_;
+  RawPageSpec layout_;
   LinesView* box_;
 };
 

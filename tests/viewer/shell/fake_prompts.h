@@ -13,16 +13,16 @@ class FakePrompts : public Prompts {
     messages.push_back(text);
     if (onMessage) onMessage(text);
   }
-  std::optional<std::string> AskSaveFile(const FileDialogSpec& spec) override {
-    asked.push_back(spec);
+  std::optional<std::string> AskSaveFile(const FileDialogSpec& setup) override {
+    asked.push_back(setup);
     return Next();
   }
-  std::optional<std::string> AskOpenFile(const FileDialogSpec& spec) override {
-    asked.push_back(spec);
+  std::optional<std::string> AskOpenFile(const FileDialogSpec& setup) override {
+    asked.push_back(setup);
     return Next();
   }
-  std::vector<std::string> AskOpenFiles(const FileDialogSpec& spec) override {
-    asked.push_back(spec);
+  std::vector<std::string> AskOpenFiles(const FileDialogSpec& setup) override {
+    asked.push_back(setup);
     std::vector<std::string> files;
     while (!answers.empty() && answers.front()) {
       files.push_back(*answers.front());
