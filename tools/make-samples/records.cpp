@@ -2,6 +2,9 @@
 // game and placeholder movies. Their inner layouts are our own invention, shaped like what
 // a game keeps in such files (counts, fixed-size records, grids), so hex dumps look real.
 
+#ifdef BRINDLE_HAVE_ZOE
+#include "player/movie/zoe_encode.h"
+#endif
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -314,9 +317,17 @@ Bytes PartyRecord() {
 }
 
 // A movie placeholder: the mark the player looks for, then nothing.
-Bytes ZoetropePlaceholder(std::size_t size) {
-  Bytes b(size, 0);
+// A real movie with pictures and sound when the movie layer is built; otherwise a stand-in
+// that carries only the movie mark.
+Bytes SampleMovie(std::uint32_t width, std::uint32_t height, std::uint32_t frames, bool ring) {
+#ifdef BRINDLE_HAVE_ZOE
+  zoe::EncodeResult movie = zoe::MakeSampleMovie(width, height, frames, ring);
+  if (movie.ok) return Bytes(movie.movie.begin(), movie.movie.end());
+#endif
+  Bytes b(width * height / 16 + 4, 0);
   std::copy_n("ZTP2", 4, b.begin());
+  (void)frames;
+  (void)ring;
   return b;
 }
 
@@ -356,8 +367,8 @@ std::vector<SampleEntry> MovieEntries() {
   for (std::uint8_t& b : kinora)
     b = static_cast<std::uint8_t>(rng.Next() >> 24);
   return {
-      {{"intro", ZoetropePlaceholder(1024), 0}, brindle::rtVideo},
-      {{"ending.ztp", ZoetropePlaceholder(768), 0}, brindle::rtVideo},
+      {{"intro", SampleMovie(160, 120, 48, false), 0}, brindle::rtVideo},
+      {{"ending.ztp", SampleMovie(96, 64, 24, true), 0}, brindle::rtVideo},
       {{"credits.kno", kinora, 0}, brindle::rtVideo},
   };
 }
