@@ -1,5 +1,7 @@
 #include "tools/ztptool/bmp_io.h"
 
+#include "common/wav.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -222,24 +224,7 @@ bool ParseWav(const std::vector<uint8_t>& f, Sound& out, std::string& error) {
 }
 
 std::vector<uint8_t> MakeWav(const Sound& s) {
-  std::vector<uint8_t> out;
-  const uint16_t align = static_cast<uint16_t>(s.channels * (s.bits / 8));
-  const uint32_t size = static_cast<uint32_t>(s.data.size());
-  out.insert(out.end(), {'R', 'I', 'F', 'F'});
-  Put32(out, 36 + size + (size & 1));
-  out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-  Put32(out, 16);
-  Put16(out, 1);
-  Put16(out, s.channels);
-  Put32(out, s.sampleRate);
-  Put32(out, s.sampleRate * align);
-  Put16(out, align);
-  Put16(out, s.bits);
-  out.insert(out.end(), {'d', 'a', 't', 'a'});
-  Put32(out, size);
-  out.insert(out.end(), s.data.begin(), s.data.end());
-  if (size & 1) out.push_back(0);
-  return out;
+  return brindle::MakeWav({s.sampleRate, s.channels, s.bits}, s.data);
 }
 
 bool ReadFile(const std::string& path, std::vector<uint8_t>& out, uint64_t limit) {
