@@ -1,7 +1,9 @@
 #include "viewer/containers/extract.h"
 
 #include <gtest/gtest.h>
+
 #include <zlib.h>
+#include <algorithm>
 
 #include "test_support.h"
 
@@ -30,8 +32,8 @@ Fixture Place(const Bytes& entryBytes, std::int32_t packed = 0, std::int32_t unp
 }
 
 Bytes WithHeader(const Bytes& payload, std::size_t h = 48) {
-  Bytes b(h, 0x11);
-  b.insert(b.end(), payload.begin(), payload.end());
+  Bytes b(h + payload.size(), 0x11);
+  std::copy(payload.begin(), payload.end(), b.begin() + static_cast<std::ptrdiff_t>(h));
   return b;
 }
 

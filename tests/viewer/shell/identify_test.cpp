@@ -151,7 +151,9 @@ TEST(IdentifyAll, MatchesOneAtATimeAndReadsBeyondTheEntry) {
   std::vector<NewEntry> entries;
   for (int i = 0; i < 300; ++i) {
     Bytes payload = Pattern(static_cast<std::size_t>(i % 7) * 10, static_cast<std::uint8_t>(i));
-    std::string name = "e" + std::to_string(i) + (i % 3 == 0 ? ".txt" : i % 3 == 1 ? ".bin" : "");
+    std::string name = std::to_string(i);
+    name.insert(0, 1, 'e');
+    name += i % 3 == 0 ? ".txt" : i % 3 == 1 ? ".bin" : "";
     if (i % 50 == 0) payload.resize(70000, 1);  // push later headers out of the window
     entries.push_back({name, BuildPackedLodEntry(name, payload, i % 2 == 0)});
   }

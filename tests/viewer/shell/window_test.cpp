@@ -245,7 +245,7 @@ TEST_F(WindowTest, MoviePagePlaysAndSaves) {
 TEST_F(WindowTest, HistoryMenuKeepsNineAndMovesReopenedToTheTop) {
   std::vector<std::string> paths;
   for (int i = 0; i < 10; ++i)
-    paths.push_back(IconsLod("c" + std::to_string(i) + ".lod"));
+    paths.push_back(IconsLod(std::to_string(i) + "c.lod"));
   {
     auto w = MakeWindow();
     for (int i = 0; i < 9; ++i)

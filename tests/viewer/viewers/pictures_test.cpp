@@ -67,7 +67,8 @@ Bytes SpriteEntryBytes(int w, std::int32_t palette, const std::vector<SpriteRow>
 // A 24-bit PCX file: the header fields the decoder reads, then the coded lines as given.
 Bytes PcxFile(int w, int h, int bytesPerLine, const Bytes& coded, std::uint8_t version = 5,
               std::uint8_t planes = 3) {
-  Bytes b(128, 0);
+  Bytes b(128 + coded.size(), 0);
+  std::copy(coded.begin(), coded.end(), b.begin() + 128);
   b[0] = 0x0A;
   b[1] = version;
   b[2] = 1;
@@ -78,7 +79,6 @@ Bytes PcxFile(int w, int h, int bytesPerLine, const Bytes& coded, std::uint8_t v
   PutU16(&b[10], static_cast<std::uint16_t>(20 + h - 1));
   b[65] = planes;
   PutU16(&b[66], static_cast<std::uint16_t>(bytesPerLine));
-  b.insert(b.end(), coded.begin(), coded.end());
   return b;
 }
 
