@@ -1,6 +1,7 @@
 #include "viewer/shell/entry_page.h"
 
 #include "common/codepage.h"
+#include "viewer/containers/directory.h"
 
 namespace brindle {
 
@@ -32,6 +33,28 @@ const TResourceInfo* EntryPage::SelectedEntry() const {
   auto& entries = context_.DataFile().Entries;
   if (index < 0 || static_cast<std::size_t>(index) >= entries.size()) return nullptr;
   return &entries[static_cast<std::size_t>(index)];
+}
+
+void EntryPage::SaveSelected(const std::string& shown, const std::string& ext,
+                             const std::string& kind,
+                             const std::function<Bytes(ByteFile&, const TResourceInfo&)>& make) {
+  const TResourceInfo* entry = SelectedEntry();
+  if (!entry) return;
+  auto target = context_.prompts().AskSaveFile(
+      ExportDialog(shown, ext, kind, entry->Name, context_.paths().programDir));
+  if (!target) return;
+  CoreHost& host = context_.host();
+  auto file = PosixFile::Open(context_.DataFile().FileName, FileMode::kReadShared);
+  if (!file) {
+    host.Message(CannotOpenMessage(context_.DataFile().FileName));
+    return;
+  }
+  Bytes bytes = make(*file, *entry);
+  if (bytes.empty()) {
+    host.Message("Error!  Unable to save " + EntryName(*entry));
+  } else if (!WriteWholeFile(*target, bytes)) {
+    host.Message(CannotOpenMessage(*target));
+  }
 }
 
 std::string EntryPage::EntryName(const TResourceInfo& e) const {

@@ -4,6 +4,7 @@
 
 #include <QPushButton>
 #include <QWidget>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,12 @@ class EntryPage : public QWidget {
   void SetContent(QWidget* content) { content_ = content; }
   QPushButton* AddButton(const QString& objectName, const QString& caption);
   void resizeEvent(QResizeEvent* event) override;
+
+  // A save button: the export dialog for the selected entry ("Save to " + shown + "..."),
+  // then the bytes `make` gives from the container, opened afresh, written to the chosen
+  // file. No bytes: "Error!  Unable to save " + the name.
+  void SaveSelected(const std::string& shown, const std::string& ext, const std::string& kind,
+                    const std::function<Bytes(ByteFile&, const TResourceInfo&)>& make);
 
   // The selected entry, or null when the selection has gone.
   const TResourceInfo* SelectedEntry() const;

@@ -97,23 +97,11 @@ void PicturePage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
 }
 
 void PicturePage::SaveClick() {
-  const TResourceInfo* entry = SelectedEntry();
-  if (!entry) return;
-  auto target = context_.prompts().AskSaveFile(
-      ExportDialog("BMP", "bmp", "Bitmap files", entry->Name, context_.paths().programDir));
-  if (!target) return;
-  auto file = PosixFile::Open(context_.DataFile().FileName, FileMode::kReadShared);
-  if (!file) {
-    context_.host().Message(CannotOpenMessage(context_.DataFile().FileName));
-    return;
-  }
   // Decoded afresh from the container, not copied from the page.
-  PictureResult r = Decode(*file, *entry);
-  if (!r.ok()) {
-    context_.host().Message("Error!  Unable to save " + EntryName(*entry));
-  } else if (!WriteWholeFile(*target, PictureToBmp(r.picture))) {
-    context_.host().Message(CannotOpenMessage(*target));
-  }
+  SaveSelected("BMP", "bmp", "Bitmap files", [this](ByteFile& file, const TResourceInfo& entry) {
+    PictureResult r = Decode(file, entry);
+    return r.ok() ? PictureToBmp(r.picture) : Bytes();
+  });
 }
 
 void PicturePage::ImportClick() {
@@ -177,22 +165,11 @@ void PalettePage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
 }
 
 void PalettePage::SaveClick() {
-  const TResourceInfo* entry = SelectedEntry();
-  if (!entry) return;
-  auto target = context_.prompts().AskSaveFile(ExportDialog(
-      "ACT", "act", "Photoshop palette files", entry->Name, context_.paths().programDir));
-  if (!target) return;
-  auto file = PosixFile::Open(context_.DataFile().FileName, FileMode::kReadShared);
-  if (!file) {
-    context_.host().Message(CannotOpenMessage(context_.DataFile().FileName));
-    return;
-  }
-  ExportResult r = ExportEntry(*file, *entry, context_.host());
-  if (r.status != ExportStatus::kOk) {
-    context_.host().Message("Error!  Unable to save " + EntryName(*entry));
-  } else if (!WriteWholeFile(*target, r.bytes)) {
-    context_.host().Message(CannotOpenMessage(*target));
-  }
+  SaveSelected("ACT", "act", "Photoshop palette files",
+               [this](ByteFile& file, const TResourceInfo& entry) {
+                 ExportResult r = ExportEntry(file, entry, context_.host());
+                 return r.status == ExportStatus::kOk ? r.bytes : Bytes();
+               });
 }
 
 PcxPage::PcxPage(PageContext& context, QWidget* parent)
@@ -220,22 +197,10 @@ void PcxPage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
 }
 
 void PcxPage::SaveClick() {
-  const TResourceInfo* entry = SelectedEntry();
-  if (!entry) return;
-  auto target = context_.prompts().AskSaveFile(
-      ExportDialog("BMP", "bmp", "Bitmap files", entry->Name, context_.paths().programDir));
-  if (!target) return;
-  auto file = PosixFile::Open(context_.DataFile().FileName, FileMode::kReadShared);
-  if (!file) {
-    context_.host().Message(CannotOpenMessage(context_.DataFile().FileName));
-    return;
-  }
-  PictureResult r = DecodePcx(*file, *entry, context_.host());
-  if (!r.ok()) {
-    context_.host().Message("Error!  Unable to save " + EntryName(*entry));
-  } else if (!WriteWholeFile(*target, PictureToBmp(r.picture))) {
-    context_.host().Message(CannotOpenMessage(*target));
-  }
+  SaveSelected("BMP", "bmp", "Bitmap files", [this](ByteFile& file, const TResourceInfo& entry) {
+    PictureResult r = DecodePcx(file, entry, context_.host());
+    return r.ok() ? PictureToBmp(r.picture) : Bytes();
+  });
 }
 
 EntryPage* MakePicturePage(PageContext& c) {

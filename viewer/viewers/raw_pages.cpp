@@ -43,23 +43,10 @@ void RawPage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
 }
 
 void RawPage::SaveClick() {
-  const TResourceInfo* entry = SelectedEntry();
-  if (!entry) return;
-  auto target = context_.prompts().AskSaveFile(ExportDialog(
-      layout_.shown, layout_.ext, layout_.kind, entry->Name, context_.paths().programDir));
-  if (!target) return;
-  CoreHost& host = context_.host();
-  auto file = PosixFile::Open(context_.DataFile().FileName, FileMode::kReadShared);
-  if (!file) {
-    host.Message(CannotOpenMessage(context_.DataFile().FileName));
-    return;
-  }
-  Bytes payload = PagePayload(*file, *entry, host);
-  if (payload.empty()) {
-    host.Message("Error!  Unable to save " + EntryName(*entry));
-  } else if (!WriteWholeFile(*target, payload)) {
-    host.Message(CannotOpenMessage(*target));
-  }
+  SaveSelected(layout_.shown, layout_.ext, layout_.kind,
+               [this](ByteFile& file, const TResourceInfo& entry) {
+                 return PagePayload(file, entry, context_.host());
+               });
 }
 
 namespace {
