@@ -1,5 +1,6 @@
 #include "tools/ztptool/bmp_io.h"
 
+#include "common/bmp.h"
 #include "common/wav.h"
 
 #include <cstdio>
@@ -13,15 +14,6 @@ uint32_t Le32(const uint8_t* p) {
 }
 uint16_t Le16(const uint8_t* p) {
   return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i)
-    out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-void Put16(std::vector<uint8_t>& out, uint16_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
 }
 
 // RLE8 pixel data: (count, index) pairs; a zero count escapes to end of line (0), end of
@@ -145,38 +137,8 @@ bool ParseBmp(const std::vector<uint8_t>& f, Picture& out, std::string& error) {
 }
 
 std::vector<uint8_t> MakeBmp(const Picture& p) {
-  const uint32_t stride = (p.width + 3) / 4 * 4;
-  const uint32_t offset = 14 + 40 + 1024;
-  std::vector<uint8_t> out;
-  out.reserve(offset + size_t{stride} * p.height);
-  out.push_back('B');
-  out.push_back('M');
-  Put32(out, offset + stride * p.height);
-  Put32(out, 0);
-  Put32(out, offset);
-  Put32(out, 40);
-  Put32(out, p.width);
-  Put32(out, p.height);
-  Put16(out, 1);
-  Put16(out, 8);
-  Put32(out, 0);
-  Put32(out, stride * p.height);
-  Put32(out, 2835);
-  Put32(out, 2835);
-  Put32(out, 256);
-  Put32(out, 0);
-  for (int i = 0; i < 256; ++i) {
-    out.push_back(p.palette[3 * i + 2]);
-    out.push_back(p.palette[3 * i + 1]);
-    out.push_back(p.palette[3 * i]);
-    out.push_back(0);
-  }
-  for (uint32_t y = p.height; y-- > 0;) {
-    const uint8_t* row = &p.pixels[size_t{y} * p.width];
-    out.insert(out.end(), row, row + p.width);
-    out.insert(out.end(), stride - p.width, 0);
-  }
-  return out;
+  return brindle::WriteBmp8(static_cast<std::int32_t>(p.width), static_cast<std::int32_t>(p.height),
+                            p.pixels, p.palette);
 }
 
 // WAV: "RIFF", size, "WAVE", then chunks (id, size, data padded to even length); "fmt "
