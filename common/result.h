@@ -1,0 +1,84 @@
+#pragma once
+// The one way an operation that can fail answers: a value, or an error carrying the
+// message the user is to see. Core functions return these; the programs decide how the
+// message reaches the user (a box, a line on stderr) and what exit code it means.
+
+#include <cassert>
+#include <string>
+#include <utility>
+#include <variant>
+
+namespace brindle {
+
+// Why an operation failed, worded for the user (UTF-8, a complete message).
+struct Error {
+  std::string message;
+};
+
+inline Error Fail(std::string message) {
+  return Error{std::move(message)};
+}
+
+template <class T>
+class [[nodiscard]] Result {
+ public:
+  Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}
+  Result(Error error) : state_(std::in_place_index<1>, std::move(error)) {}
+
+  bool ok() const { return state_.index() == 0; }
+  explicit operator bool() const { return ok(); }
+
+  T& value() & {
+    assert(ok());
+    return std::get<0>(state_);
+  }
+  const T& value() const& {
+    assert(ok());
+    return std::get<0>(state_);
+  }
+  T&& value() && {
+    assert(ok());
+    return std::get<0>(std::move(state_));
+  }
+  T* operator->() { return &value(); }
+  const T* operator->() const { return &value(); }
+  T& operator*() & { return value(); }
+  const T& operator*() const& { return value(); }
+
+  const Error& error() const {
+    assert(!ok());
+    return std::get<1>(state_);
+  }
+  const std::string& message() const { return error().message; }
+
+ private:
+  std::variant<T, Error> state_;
+};
+
+// An operation with nothing to give back but success.
+template <>
+class [[nodiscard]] Result<void> {
+ public:
+  Result() = default;
+  Result(Error error) : failed_(true), error_(std::move(error)) {}
+
+  bool ok() const { return !failed_; }
+  explicit operator bool() const { return ok(); }
+  const Error& error() const {
+    assert(!ok());
+    return error_;
+  }
+  const std::string& message() const { return error().message; }
+
+ private:
+  bool failed_ = false;
+  Error error_;
+};
+
+using Status = Result<void>;
+
+inline Status Ok() {
+  return Status();
+}
+
+}  // namespace brindle
