@@ -6,11 +6,11 @@
 
 #include "common/file.h"
 #include "test_support.h"
-#include "viewer/containers/container_writer.h"
-#include "viewer/containers/directory.h"
-#include "viewer/containers/placement.h"
-#include "viewer/shell/hexdump.h"
-#include "viewer/shell/identify.h"
+#include "viewer/core/containers/container_writer.h"
+#include "viewer/core/containers/directory.h"
+#include "viewer/core/containers/placement.h"
+#include "viewer/core/entries/hexdump.h"
+#include "viewer/core/entries/identify.h"
 
 namespace brindle {
 namespace {

@@ -7,9 +7,9 @@
 
 #include "common/file.h"
 #include "test_support.h"
-#include "viewer/containers/container_writer.h"
-#include "viewer/containers/extract.h"
-#include "viewer/viewers/pictures.h"
+#include "viewer/core/containers/container_writer.h"
+#include "viewer/core/containers/extract.h"
+#include "viewer/core/formats/pictures.h"
 
 namespace brindle {
 namespace {

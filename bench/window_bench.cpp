@@ -6,10 +6,10 @@
 #include <chrono>
 
 #include "test_support.h"
-#include "viewer/containers/container_writer.h"
-#include "viewer/containers/directory.h"
-#include "viewer/shell/hexdump.h"
-#include "viewer/shell/main_window.h"
+#include "viewer/core/containers/container_writer.h"
+#include "viewer/core/containers/directory.h"
+#include "viewer/core/entries/hexdump.h"
+#include "viewer/ui/shell/main_window.h"
 
 namespace brindle {
 namespace {

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "viewer/shell/identify.h"
-#include "viewer/viewers/pictures.h"
+#include "viewer/core/entries/identify.h"
+#include "viewer/core/formats/pictures.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace brindle;

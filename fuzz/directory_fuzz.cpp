@@ -2,8 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "viewer/containers/directory.h"
-#include "viewer/shell/identify.h"
+#include "viewer/core/containers/directory.h"
+#include "viewer/core/entries/identify.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace brindle;

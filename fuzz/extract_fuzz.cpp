@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "viewer/containers/extract.h"
+#include "viewer/core/containers/extract.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace brindle;

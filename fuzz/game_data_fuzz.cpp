@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "viewer/savegame/game_data.h"
+#include "viewer/core/savegame/game_data.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace brindle;

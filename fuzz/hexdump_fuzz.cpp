@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "viewer/shell/hexdump.h"
+#include "viewer/core/entries/hexdump.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   auto lines = brindle::HexDump(brindle::ByteView(data, size));

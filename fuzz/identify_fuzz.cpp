@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "viewer/shell/identify.h"
-#include "viewer/viewers/exports.h"
+#include "viewer/core/entries/identify.h"
+#include "viewer/core/formats/exports.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace brindle;

@@ -10,7 +10,7 @@
 
 #include "common/bytes.h"
 #include "common/file.h"
-#include "viewer/containers/host.h"
+#include "viewer/core/host.h"
 
 namespace brindle::test {
 

@@ -8,9 +8,9 @@
 
 #include "common/file.h"
 #include "tools/make-samples/samples.h"
-#include "viewer/containers/directory.h"
-#include "viewer/containers/extract.h"
-#include "viewer/shell/identify.h"
+#include "viewer/core/containers/directory.h"
+#include "viewer/core/containers/extract.h"
+#include "viewer/core/entries/identify.h"
 
 namespace samples {
 namespace {

@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "common/file.h"
-#include "viewer/savegame/game_data.h"
+#include "viewer/core/savegame/game_data.h"
 
 namespace brindle {
 

@@ -13,7 +13,7 @@
 #include <map>
 
 #include "tools/make-samples/entries.h"
-#include "viewer/containers/container_writer.h"
+#include "viewer/core/containers/container_writer.h"
 
 namespace samples {
 

@@ -6,7 +6,7 @@
 
 #include "tools/make-samples/draw.h"
 #include "tools/make-samples/entries.h"
-#include "viewer/containers/extract.h"
+#include "viewer/core/containers/extract.h"
 
 namespace samples {
 

@@ -11,8 +11,8 @@
 #include <utility>
 
 #include "tools/make-samples/entries.h"
-#include "viewer/containers/container_writer.h"
-#include "viewer/containers/extract.h"
+#include "viewer/core/containers/container_writer.h"
+#include "viewer/core/containers/extract.h"
 
 namespace samples {
 

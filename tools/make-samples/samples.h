@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "common/bytes.h"
-#include "viewer/containers/container_writer.h"
-#include "viewer/containers/data_file.h"
+#include "viewer/core/containers/container_writer.h"
+#include "viewer/core/containers/data_file.h"
 
 namespace samples {
 

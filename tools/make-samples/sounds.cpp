@@ -7,7 +7,7 @@
 
 #include "common/wav.h"
 #include "tools/make-samples/samples.h"
-#include "viewer/containers/extract.h"
+#include "viewer/core/containers/extract.h"
 
 namespace samples {
 

@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "tools/make-samples/entries.h"
-#include "viewer/containers/extract.h"
+#include "viewer/core/containers/extract.h"
 
 namespace samples {
 

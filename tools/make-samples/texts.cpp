@@ -4,7 +4,7 @@
 #include <string>
 
 #include "tools/make-samples/entries.h"
-#include "viewer/containers/container_writer.h"
+#include "viewer/core/containers/container_writer.h"
 
 namespace samples {
 

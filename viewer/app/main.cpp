@@ -3,10 +3,10 @@
 #include <QMessageBox>
 #include <iostream>
 
-#include "viewer/savegame/game_data.h"
-#include "viewer/shell/app_paths.h"
-#include "viewer/shell/main_window.h"
-#include "viewer/shell/qt_prompts.h"
+#include "viewer/core/savegame/game_data.h"
+#include "viewer/core/settings/app_paths.h"
+#include "viewer/ui/shell/main_window.h"
+#include "viewer/ui/shell/qt_prompts.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

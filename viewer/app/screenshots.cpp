@@ -6,9 +6,9 @@
 #include <QDir>
 #include <iostream>
 
-#include "viewer/savegame/game_data.h"
-#include "viewer/shell/app_paths.h"
-#include "viewer/shell/main_window.h"
+#include "viewer/core/savegame/game_data.h"
+#include "viewer/core/settings/app_paths.h"
+#include "viewer/ui/shell/main_window.h"
 
 namespace {
 

@@ -10,12 +10,12 @@
 
 #include "common/codepage.h"
 #include "common/file.h"
-#include "viewer/containers/batch_import.h"
-#include "viewer/containers/directory.h"
-#include "viewer/containers/extract.h"
-#include "viewer/shell/hexdump.h"
-#include "viewer/shell/identify.h"
-#include "viewer/viewers/exports.h"
+#include "viewer/core/edit/batch_import.h"
+#include "viewer/core/containers/directory.h"
+#include "viewer/core/containers/extract.h"
+#include "viewer/core/entries/hexdump.h"
+#include "viewer/core/entries/identify.h"
+#include "viewer/core/formats/exports.h"
 
 namespace brindle {
 

@@ -6,7 +6,7 @@
 
 #include "common/wav.h"
 #include "test_support.h"
-#include "viewer/containers/container_writer.h"
+#include "viewer/core/containers/container_writer.h"
 
 namespace brindle {
 namespace {

@@ -1,0 +1,207 @@
+#include "viewer/core/containers/directory.h"
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+#include "viewer/core/containers/container_writer.h"
+
+namespace brindle {
+namespace {
+
+using test::Pattern;
+using test::RecordingHost;
+using test::TempDir;
+
+Bytes TwoEntryLod(const std::string& identifier) {
+  return BuildLod(identifier, {{"first", Pattern(10)}, {"second.txt", Pattern(20)}});
+}
+
+TEST(OpenContainer, RecognisesLodIdentifiersInAnyCase) {
+  TempDir dir;
+  RecordingHost host;
+  const std::pair<const char*, TContainerKind> cases[] = {{"BITMAPS", ckBitmaps},
+                                                          {"icons", ckIcons},
+                                                          {"Chapter", ckChapter},
+                                                          {"sprites08", ckSprites},
+                                                          {"maps", ckMaps}};
+  for (const auto& [id, kind] : cases) {
+    TDataFile df;
+    std::string path = dir.Write(std::string(id) + ".lod", TwoEntryLod(id));
+    ASSERT_EQ(OpenContainer(df, path, host), OpenResult::kOk) << id;
+    EXPECT_EQ(df.Kind, kind) << id;
+    EXPECT_EQ(df.FileName, path);
+    EXPECT_EQ(df.FileSize, static_cast<std::int64_t>(TwoEntryLod(id).size()));
+    EXPECT_GT(df.FileDate, 0);
+    ASSERT_EQ(df.Entries.size(), 2u);
+    EXPECT_EQ(df.Entries[1].Name, "second.txt");
+    EXPECT_EQ(df.Entries[0].Offset, 288 + 64);  // directory start + two records
+    EXPECT_EQ(df.Entries[1].Offset, 288 + 64 + 10);
+    EXPECT_EQ(df.Entries[1].Size, 20);
+    EXPECT_EQ(df.Entries[1].ResType, rtUnidentified);
+    EXPECT_FALSE(df.Entries[1].Identified);
+  }
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST(OpenContainer, UnknownIdentifierLeavesTheOpenContainerAlone) {
+  TempDir dir;
+  RecordingHost host;
+  TDataFile df;
+  std::string good = dir.Write("icons.lod", TwoEntryLod("ICONS"));
+  ASSERT_EQ(OpenContainer(df, good, host), OpenResult::kOk);
+  // An identifier only close to a known one, and a longer one, are both unknown.
+  for (const char* id : {"GAMES", "MAPS2", "BITMAPSX"}) {
+    std::string other = dir.Write(std::string(id) + ".lod", TwoEntryLod(id));
+    EXPECT_EQ(OpenContainer(df, other, host), OpenResult::kNotRecognised);
+    EXPECT_EQ(df.FileName, good);
+    EXPECT_EQ(df.Kind, ckIcons);
+    EXPECT_EQ(df.Entries.size(), 2u);
+  }
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST(OpenContainer, ExtensionDecidesBeforeTheIdentifier) {
+  TempDir dir;
+  RecordingHost host;
+  TDataFile df;
+  // A LOD named .vid is read as a VID container; a .SnD file as SND whatever it holds.
+  std::string vid = dir.Write("odd.vid", TwoEntryLod("ICONS"));
+  ASSERT_EQ(OpenContainer(df, vid, host), OpenResult::kOk);
+  EXPECT_EQ(df.Kind, ckVid);
+  std::string snd = dir.Write("odd.SnD", Bytes(8, 0));
+  ASSERT_EQ(OpenContainer(df, snd, host), OpenResult::kOk);
+  EXPECT_EQ(df.Kind, ckSnd);
+  EXPECT_TRUE(df.Entries.empty());
+  // A dot in a folder name is not an extension.
+  std::filesystem::create_directory(dir.path() / "x.snd");
+  std::string lod = dir.Write("x.snd/plain", TwoEntryLod("MAPS"));
+  ASSERT_EQ(OpenContainer(df, lod, host), OpenResult::kOk);
+  EXPECT_EQ(df.Kind, ckMaps);
+}
+
+TEST(OpenContainer, MissingFileSaysSoAndKeepsState) {
+  TempDir dir;
+  RecordingHost host;
+  TDataFile df;
+  std::string good = dir.Write("icons.lod", TwoEntryLod("ICONS"));
+  ASSERT_EQ(OpenContainer(df, good, host), OpenResult::kOk);
+  std::string missing = dir.File("gone.snd");
+  EXPECT_EQ(OpenContainer(df, missing, host), OpenResult::kCannotOpen);
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0], "Cannot open file " + missing);
+  EXPECT_EQ(df.FileName, good);
+  EXPECT_EQ(df.Entries.size(), 2u);
+}
+
+TEST(OpenContainer, WriterLockMakesTheOpenFail) {
+  TempDir dir;
+  RecordingHost host;
+  TDataFile df;
+  std::string path = dir.Write("icons.lod", TwoEntryLod("ICONS"));
+  auto writer = PosixFile::Open(path, FileMode::kWriteExclusive);
+  ASSERT_TRUE(writer);
+  EXPECT_EQ(OpenContainer(df, path, host), OpenResult::kCannotOpen);
+  writer.reset();
+  EXPECT_EQ(OpenContainer(df, path, host), OpenResult::kOk);
+  // Readers share.
+  auto reader = PosixFile::Open(path, FileMode::kReadShared);
+  EXPECT_EQ(OpenContainer(df, path, host), OpenResult::kOk);
+  EXPECT_FALSE(PosixFile::Open(path, FileMode::kWriteExclusive));
+}
+
+TEST(ReadDirectory, LodCountsAndOffsets) {
+  RecordingHost host;
+  std::vector<TResourceInfo> entries;
+  for (std::int32_t count : {0, -5}) {
+    Bytes lod = TwoEntryLod("ICONS");
+    PutU32(lod.data() + 284, static_cast<std::uint32_t>(count));
+    MemoryFile f(lod);
+    ReadDirectory(f, ckIcons, entries, host);
+    EXPECT_TRUE(entries.empty()) << count;
+  }
+  // Record offset 0 is file offset 288; a 16-character name fills its field.
+  Bytes lod = BuildLod("ICONS", {{"ABCDEFGHIJKLMNOP", Pattern(4)}});
+  PutU32(lod.data() + 288 + 16, 0);
+  MemoryFile f(lod);
+  ReadDirectory(f, ckIcons, entries, host);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].Offset, 288);
+  EXPECT_EQ(entries[0].Name, "ABCDEFGHIJKLMNOP");
+}
+
+TEST(ReadDirectory, CountIsTrustedOnlyAsFarAsTheFileReaches) {
+  RecordingHost host;
+  std::vector<TResourceInfo> entries;
+  Bytes lod = TwoEntryLod("ICONS");
+  PutU32(lod.data() + 284, 0x7FFFFFFF);
+  MemoryFile f(lod);
+  ReadDirectory(f, ckIcons, entries, host);
+  // The file holds the two real records plus the 30 payload bytes, less than one record.
+  EXPECT_EQ(entries.size(), 2u);
+  // Progress counts against the declared number and never repeats a value.
+  for (std::size_t i = 1; i < host.progress.size(); ++i) {
+    EXPECT_GT(host.progress[i], host.progress[i - 1]);
+  }
+  // A file too short for even the count has no entries.
+  MemoryFile tiny(Bytes(270, 0));
+  ReadDirectory(tiny, ckIcons, entries, host);
+  EXPECT_TRUE(entries.empty());
+}
+
+TEST(ReadDirectory, SndRecords) {
+  RecordingHost host;
+  std::vector<TResourceInfo> entries;
+  Bytes snd = BuildSnd({{"Boom", Pattern(100), 0}, {std::string(40, 'x'), Pattern(30), 77}});
+  MemoryFile f(snd);
+  ReadDirectory(f, ckSnd, entries, host);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].Offset, 4 + 2 * 52);
+  EXPECT_EQ(entries[0].Size, 100);
+  EXPECT_EQ(entries[0].PackedSize, 100);
+  EXPECT_EQ(entries[0].UnpackedSize, 0);
+  EXPECT_EQ(entries[1].Name, std::string(40, 'x'));
+  EXPECT_EQ(entries[1].UnpackedSize, 77);
+}
+
+TEST(ReadDirectory, VidSizesComeFromTheNextOffset) {
+  RecordingHost host;
+  std::vector<TResourceInfo> entries;
+  Bytes vid = BuildVid({{"a", {}}, {"b", {}}, {"c", {}}});
+  vid.resize(9000, 0);
+  PutU32(vid.data() + 4 + 40, 136);
+  PutU32(vid.data() + 4 + 44 + 40, 1000);
+  PutU32(vid.data() + 4 + 88 + 40, 5000);
+  MemoryFile f(vid);
+  ReadDirectory(f, ckVid, entries, host);
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0].Size, 864);
+  EXPECT_EQ(entries[1].Size, 4000);
+  EXPECT_EQ(entries[2].Size, 4000);
+
+  Bytes one = BuildVid({{"only", {}}});
+  one.resize(1048, 0);
+  PutU32(one.data() + 4 + 40, 48);
+  MemoryFile g(one);
+  ReadDirectory(g, ckVid, entries, host);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].Size, 1000);
+}
+
+TEST(ReadFixedString, StopsAtNulOrTakesAll) {
+  MemoryFile f(Bytes{'a', 'b', 0, 'c', 'd', 'e'});
+  EXPECT_EQ(ReadFixedString(f, 0, 6), "ab");
+  EXPECT_EQ(ReadFixedString(f, 3, 3), "cde");
+  EXPECT_EQ(ReadFixedString(f, 3, 10), "cde");  // the end of the file ends the text
+}
+
+TEST(ProgressReporter, RoundsHalvesToEven) {
+  EXPECT_EQ(ProgressReporter::Percent(1, 8), 12);  // 12.5
+  EXPECT_EQ(ProgressReporter::Percent(3, 8), 38);  // 37.5
+  EXPECT_EQ(ProgressReporter::Percent(1, 3), 33);
+  EXPECT_EQ(ProgressReporter::Percent(-1, 10), 0);
+  EXPECT_EQ(ProgressReporter::Percent(5, 0), 0);
+  EXPECT_EQ(ProgressReporter::Percent(10, 10), 100);
+}
+
+}  // namespace
+}  // namespace brindle

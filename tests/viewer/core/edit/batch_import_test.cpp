@@ -1,0 +1,175 @@
+#include "viewer/core/edit/batch_import.h"
+
+#include <gtest/gtest.h>
+
+#include "common/wav.h"
+#include "test_support.h"
+#include "viewer/core/containers/container_writer.h"
+#include "viewer/core/containers/directory.h"
+#include "viewer/core/containers/extract.h"
+#include "viewer/core/formats/exports.h"
+#include "viewer/core/formats/texts.h"
+
+namespace brindle {
+namespace {
+
+using test::Pattern;
+using test::RecordingHost;
+using test::TempDir;
+using test::TextBytes;
+
+// A bitmap entry: header, packed pixels, 768 palette bytes.
+Bytes BitmapEntry(const std::string& name) {
+  LodHeaderFields h;
+  h.name = name;
+  h.packedSize = 16;
+  h.width = 4;
+  h.height = 4;
+  Bytes b = BuildLodEntryHeader(h);
+  b.resize(48 + 16 + 768, 0x20);
+  return b;
+}
+
+Bytes PaletteEntry(const std::string& name) {
+  Bytes b = BuildLodEntryHeader({.name = name});
+  b.resize(816, 0x10);
+  return b;
+}
+
+struct Calls {
+  std::vector<std::pair<int, std::string>> bitmap;
+  ImportConverters converters() {
+    ImportConverters c = CoreImportConverters();
+    c.bitmap = [this](TDataFile&, int index, const std::string& path, bool sameSize, CoreHost&) {
+      bitmap.emplace_back(index, path + (sameSize ? " same" : ""));
+    };
+    return c;
+  }
+};
+
+TEST(BatchImport, FirstMatchingFileWinsAndOthersArePassedOver) {
+  TempDir dir;
+  std::string lod =
+      dir.Write("icons.lod", BuildLod("ICONS", {{"PC01-01", BitmapEntry("PC01-01")}}));
+  std::string a = dir.Write("PC01-01", Pattern(10));
+  std::string b = dir.Write("pc01-01.BMP", Pattern(10));
+  std::string c = dir.Write("pc01-01", Pattern(10));  // another folder would do the same
+  TDataFile df;
+  RecordingHost host;
+  ASSERT_EQ(OpenContainer(df, lod, host), OpenResult::kOk);
+  Calls calls;
+  EXPECT_EQ(BatchImport(df, {a, b, c}, calls.converters(), host), BatchResult::kDone);
+  ASSERT_EQ(calls.bitmap.size(), 1u);
+  EXPECT_EQ(calls.bitmap[0], std::make_pair(0, a));
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST(BatchImport, KindsAndTypesWithoutAnImport) {
+  TempDir dir;
+  std::string maps =
+      dir.Write("maps.lod", BuildLod("MAPS", {{"a.dlv", Pattern(30)}, {"b.odm", Pattern(30)}}));
+  std::string bitmaps = dir.Write(
+      "bitmaps.lod",
+      BuildLod("BITMAPS", {{"pal001", PaletteEntry("pal001")}, {"stone", BitmapEntry("stone")}}));
+  std::string fa = dir.Write("A.DLV", Pattern(5));
+  std::string fb = dir.Write("b.odm", Pattern(5));
+  std::string fp = dir.Write("pal001", Pattern(5));
+  std::string fs = dir.Write("Stone", Pattern(5));
+  std::string none = dir.Write("nothing", Pattern(5));
+  TDataFile df;
+  RecordingHost host;
+  Calls calls;
+  ImportConverters conv = calls.converters();
+
+  EXPECT_EQ(BatchImport(df, {fa}, conv, host), BatchResult::kNoContainer);
+  EXPECT_EQ(host.messages.back(), "Data file must be loaded first!");
+
+  ASSERT_EQ(OpenContainer(df, maps, host), OpenResult::kOk);
+  host.messages.clear();
+  EXPECT_EQ(BatchImport(df, {none}, conv, host), BatchResult::kDone);
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_EQ(BatchImport(df, {fb, fa}, conv, host), BatchResult::kKindNotSupported);
+  EXPECT_EQ(host.messages,
+            std::vector<std::string>{"Importing into current data file not implemented!"});
+
+  ASSERT_EQ(OpenContainer(df, bitmaps, host), OpenResult::kOk);
+  host.messages.clear();
+  EXPECT_EQ(BatchImport(df, {fp, fs}, conv, host), BatchResult::kDone);
+  EXPECT_EQ(host.messages,
+            std::vector<std::string>{"Importing of file PAL001 format not implemented!"});
+  ASSERT_EQ(calls.bitmap.size(), 1u);
+  EXPECT_EQ(calls.bitmap[0], std::make_pair(1, fs + " same"));
+
+  // Without a bitmap import the window's general refusal.
+  host.messages.clear();
+  conv.bitmap = nullptr;
+  BatchImport(df, {fs}, conv, host);
+  EXPECT_EQ(host.messages,
+            std::vector<std::string>{"Importing for current file format not implemented!"});
+}
+
+TEST(TextImport, RoundTripKeepsCompressionAndBytes) {
+  TempDir dir;
+  Bytes packed = TextBytes("Name\tPrice\r\nSword\t10\r\nShield\t20\r\n");
+  Bytes raw = TextBytes("a\tb\r\nc");
+  std::string lod =
+      dir.Write("icons.lod",
+                BuildLod("ICONS", {{"items.txt", BuildPackedLodEntry("items.txt", packed, true)},
+                                   {"notes.txt", BuildPackedLodEntry("notes.txt", raw, false)}}));
+  TDataFile df;
+  RecordingHost host;
+  ASSERT_EQ(OpenContainer(df, lod, host), OpenResult::kOk);
+  // Everything is stored as it is, a NUL and what follows it too.
+  Bytes newItems = TextBytes("Name\tPrice\r\nAxe\t15");
+  newItems.push_back(0);
+  for (char c : std::string("tail"))
+    newItems.push_back(static_cast<std::uint8_t>(c));
+  Bytes newNotes = TextBytes("x\ny\r\n");
+  std::string f1 = dir.Write("ITEMS.TXT", newItems);
+  std::string f2 = dir.Write("notes.txt", newNotes);
+  EXPECT_EQ(BatchImport(df, {f1, f2}, CoreImportConverters(), host), BatchResult::kDone);
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_EQ(host.rewritten, (std::vector<int>{0, 1}));
+  EXPECT_EQ(host.watch, (std::vector<bool>{true, false, true, false}));
+
+  TDataFile again;
+  ASSERT_EQ(OpenContainer(again, lod, host), OpenResult::kOk);
+  auto file = PosixFile::Open(lod, FileMode::kReadShared);
+  again.Entries[0].PackedSize = ReadI32(file->ReadPadded(again.Entries[0].Offset, 48), 20);
+  again.Entries[0].UnpackedSize = ReadI32(file->ReadPadded(again.Entries[0].Offset, 48), 40);
+  EXPECT_EQ(again.Entries[0].UnpackedSize, static_cast<std::int32_t>(newItems.size()));
+  EXPECT_EQ(ExtractEntry(*file, again.Entries[0], 48, host), newItems);
+  Bytes notesHeader = file->ReadPadded(again.Entries[1].Offset, 48);
+  EXPECT_EQ(ReadI32(notesHeader, 40), 0);
+  EXPECT_EQ(ReadU32(notesHeader, 44), 256u);
+  EXPECT_EQ(ExtractEntry(*file, again.Entries[1], 48, host), newNotes);
+}
+
+TEST(SoundImport, RiffIsTheOnlyCheckAndSoundsEndCompressed) {
+  TempDir dir;
+  Bytes wav = MakeWav({22050, 1, 8}, Pattern(2000));
+  std::string snd = dir.Write("audio.snd", BuildSnd({{"Chime", wav, 0}, {"Bell", wav, 0}}));
+  std::string good = dir.Write("chime", MakeWav({11025, 2, 16}, Pattern(4000, 3)));
+  std::string bad = dir.Write("Bell", TextBytes("RIF"));
+  TDataFile df;
+  RecordingHost host;
+  ASSERT_EQ(OpenContainer(df, snd, host), OpenResult::kOk);
+  EXPECT_EQ(BatchImport(df, {good, bad}, CoreImportConverters(), host), BatchResult::kDone);
+  EXPECT_EQ(host.messages, std::vector<std::string>{"Sound file Bell is not a valid WAV!"});
+  EXPECT_EQ(host.rewritten, std::vector<int>{0});
+
+  TDataFile again;
+  ASSERT_EQ(OpenContainer(again, snd, host), OpenResult::kOk);
+  auto file = PosixFile::Open(snd, FileMode::kReadShared);
+  Bytes expected;
+  ReadWholeFile(good, &expected);
+  EXPECT_EQ(again.Entries[0].UnpackedSize, static_cast<std::int32_t>(expected.size()));
+  again.Entries[0].ResType = rtSound;
+  ExportResult exported = ExportEntry(*file, again.Entries[0], host);
+  EXPECT_EQ(exported.bytes, expected);
+  EXPECT_EQ(exported.extension, "wav");
+  EXPECT_EQ(ReadStoredEntry(*file, again.Entries[1]), wav);
+}
+
+}  // namespace
+}  // namespace brindle

@@ -1,0 +1,69 @@
+#include "viewer/core/formats/videos.h"
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+#include "viewer/core/containers/container_writer.h"
+#include "viewer/core/containers/directory.h"
+#include "viewer/core/containers/extract.h"
+#include "viewer/core/formats/raw_types.h"
+
+namespace brindle {
+namespace {
+
+TEST(Videos, SizeTextAndCopiesOfEveryLength) {
+  test::TempDir dir;
+  std::string vid = dir.Write("movies.vid", BuildVid({{"a", test::Pattern(10)},
+                                                      {"b", test::Pattern(8000, 2)},
+                                                      {"c", test::Pattern(8001, 3)},
+                                                      {"d", {}}}));
+  TDataFile df;
+  test::RecordingHost host;
+  ASSERT_EQ(OpenContainer(df, vid, host), OpenResult::kOk);
+  EXPECT_EQ(MovieSizeText(df.Entries[0]), "Movie Size: 10 bytes");
+
+  struct Case {
+    int index;
+    std::vector<std::pair<int, int>> progress;
+  };
+  for (const Case& c :
+       {Case{0, {}}, Case{1, {{1, 2}, {2, 2}}}, Case{2, {{1, 2}, {2, 2}}}, Case{3, {}}}) {
+    std::vector<std::pair<int, int>> seen;
+    std::string out = dir.File("out" + std::to_string(c.index));
+    std::string error;
+    ASSERT_TRUE(CopyMovie(
+        vid, df.Entries[static_cast<std::size_t>(c.index)], out,
+        [&](int i, int n) { seen.emplace_back(i, n); }, &error))
+        << error;
+    EXPECT_EQ(seen, c.progress) << c.index;
+    MemoryFile container(dir.Read("movies.vid"));
+    EXPECT_EQ(dir.Read("out" + std::to_string(c.index)),
+              ReadStoredEntry(container, df.Entries[static_cast<std::size_t>(c.index)]));
+  }
+  std::string error;
+  EXPECT_FALSE(CopyMovie(vid, df.Entries[0], dir.File("no/such/folder/x"), {}, &error));
+  EXPECT_FALSE(error.empty());
+}
+
+TEST(Videos, PlayerLaunchByKind) {
+  PlayerLaunch ztp = MakePlayerLaunch("INTRO", "/opt/my games/brindle", "/tmp/c");
+  EXPECT_EQ(ztp.tempFile, "/tmp/c/temp.ztp");
+  EXPECT_EQ(ztp.program, "/opt/my games/brindle/reelrun");
+  EXPECT_EQ(ztp.arguments, (std::vector<std::string>{"/tmp/c/temp.ztp", "/L", "/V3"}));
+  EXPECT_EQ(MakePlayerLaunch("end.ZTP", "/p", "/t").program, "/p/reelrun");
+  PlayerLaunch kno = MakePlayerLaunch("INTRO.KNO", "/p", "/t");
+  EXPECT_EQ(kno.tempFile, "/t/temp.kno");
+  EXPECT_EQ(kno.program, "/p/spoolrun");
+  EXPECT_EQ(kno.arguments, std::vector<std::string>{"/t/temp.kno"});
+  EXPECT_TRUE(MakePlayerLaunch("clip.avi", "/p", "/t").program.empty());
+}
+
+TEST(StringLists, LinesEndAtEachNul) {
+  EXPECT_EQ(SplitStrings(test::TextBytes(std::string("a\0\0b", 4))),
+            (std::vector<std::string>{"a", "", "b"}));
+  EXPECT_EQ(SplitStrings(test::TextBytes(std::string("x\0", 2))), std::vector<std::string>{"x"});
+  EXPECT_TRUE(SplitStrings({}).empty());
+}
+
+}  // namespace
+}  // namespace brindle

@@ -1,0 +1,52 @@
+#pragma once
+// Answers the window's dialogs from a script and records its message boxes.
+
+#include <deque>
+
+#include "viewer/core/prompts.h"
+
+namespace brindle::test {
+
+class FakePrompts : public Prompts {
+ public:
+  void Message(const std::string& text) override {
+    messages.push_back(text);
+    if (onMessage) onMessage(text);
+  }
+  std::optional<std::string> AskSaveFile(const FileDialogSpec& setup) override {
+    asked.push_back(setup);
+    return Next();
+  }
+  std::optional<std::string> AskOpenFile(const FileDialogSpec& setup) override {
+    asked.push_back(setup);
+    return Next();
+  }
+  std::vector<std::string> AskOpenFiles(const FileDialogSpec& setup) override {
+    asked.push_back(setup);
+    std::vector<std::string> files;
+    while (!answers.empty() && answers.front()) {
+      files.push_back(*answers.front());
+      answers.pop_front();
+    }
+    if (!answers.empty()) answers.pop_front();
+    return files;
+  }
+  std::optional<std::uint32_t> AskColour(std::uint32_t) override { return std::nullopt; }
+
+  // Each dialog takes the next answer; nothing (std::nullopt) is a cancel. A list of files
+  // ends at a cancel or at the end of the script.
+  std::deque<std::optional<std::string>> answers;
+  std::vector<std::string> messages;
+  std::vector<FileDialogSpec> asked;
+  std::function<void(const std::string&)> onMessage;
+
+ private:
+  std::optional<std::string> Next() {
+    if (answers.empty()) return std::nullopt;
+    auto a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+};
+
+}  // namespace brindle::test

@@ -1,0 +1,142 @@
+#include "viewer/core/containers/directory.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <limits>
+
+namespace brindle {
+
+int ProgressReporter::Percent(std::int64_t i, std::int64_t n) {
+  if (n <= 0 || i <= 0) return 0;
+  if (i >= n) return 100;
+  std::int64_t scaled = i * 100;
+  std::int64_t q = scaled / n;
+  std::int64_t twiceRem = 2 * (scaled % n);
+  if (twiceRem > n || (twiceRem == n && q % 2 == 1)) ++q;
+  return static_cast<int>(q);
+}
+
+std::string CannotOpenMessage(const std::string& path) {
+  return "Cannot open file " + path;
+}
+
+std::string ReadFixedString(ByteFile& file, std::int64_t offset, std::size_t n) {
+  Bytes field(n, 0);
+  field.resize(file.ReadAt(offset, field.data(), n));
+  return FixedText(field);
+}
+
+namespace {
+
+struct KindByIdentifier {
+  const char* identifier;
+  TContainerKind kind;
+};
+constexpr std::array<KindByIdentifier, 5> kLodIdentifiers = {{
+    {"BITMAPS", ckBitmaps},
+    {"ICONS", ckIcons},
+    {"CHAPTER", ckChapter},
+    {"SPRITES08", ckSprites},
+    {"MAPS", ckMaps},
+}};
+
+std::int32_t ClampToI32(std::int64_t v) {
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+      v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+struct Family {
+  std::int64_t countOffset;
+  std::int64_t start;
+  std::int64_t recordSize;
+  std::size_t nameSize;
+};
+
+Family FamilyOf(TContainerKind kind) {
+  if (kind == ckSnd) return {0, kSndVidDirectoryStart, kSndRecordSize, 40};
+  if (kind == ckVid) return {0, kSndVidDirectoryStart, kVidRecordSize, 40};
+  return {kLodCountOffset, kLodDirectoryStart, kLodRecordSize, 16};
+}
+
+}  // namespace
+
+TContainerKind RecogniseContainer(ByteFile& file, const std::string& path) {
+  std::string ext = UpperExtension(path);
+  if (ext == ".SND") return ckSnd;
+  if (ext == ".VID") return ckVid;
+  std::string id = UpperAscii(ReadFixedString(file, kLodIdentifierOffset, 12));
+  for (const auto& k : kLodIdentifiers) {
+    if (id == k.identifier) return k.kind;
+  }
+  return ckNone;
+}
+
+void ReadDirectory(ByteFile& file, TContainerKind kind, std::vector<TResourceInfo>& entries,
+                   CoreHost& host) {
+  entries.clear();
+  const Family fam = FamilyOf(kind);
+  const std::int64_t fileSize = file.Size();
+  Bytes countField = file.ReadPadded(fam.countOffset, 4);
+  const std::int64_t declared = ReadI32(countField, 0);
+  if (declared <= 0) return;
+  // Only records that lie wholly inside the file are read.
+  const std::int64_t fit = std::max<std::int64_t>(0, (fileSize - fam.start) / fam.recordSize);
+  const std::int64_t count = std::min(declared, fit);
+  if (count == 0) return;
+
+  // One read for the whole directory: it is at most as large as the file.
+  Bytes records(static_cast<std::size_t>(count * fam.recordSize), 0);
+  file.ReadAt(fam.start, records.data(), records.size());
+  entries.reserve(static_cast<std::size_t>(count));
+  ProgressReporter progress(host);
+  for (std::int64_t i = 0; i < count; ++i) {
+    ByteView rec(records.data() + i * fam.recordSize, static_cast<std::size_t>(fam.recordSize));
+    TResourceInfo& e = entries.emplace_back();
+    const auto* name = reinterpret_cast<const char*>(rec.data());
+    e.Name.assign(name, ::strnlen(name, fam.nameSize));
+    if (kind == ckSnd) {
+      e.Offset = ReadI32(rec, 40);
+      e.Size = ReadI32(rec, 44);
+      e.PackedSize = e.Size;
+      e.UnpackedSize = ReadI32(rec, 48);
+    } else if (kind == ckVid) {
+      e.Offset = ReadI32(rec, 40);
+      if (i > 0) {
+        TResourceInfo& prev = entries[static_cast<std::size_t>(i - 1)];
+        prev.Size = ClampToI32(static_cast<std::int64_t>(e.Offset) - prev.Offset);
+      }
+    } else {
+      e.Offset = ClampToI32(static_cast<std::int64_t>(ReadI32(rec, 16)) + kLodDirectoryStart);
+      e.Size = ReadI32(rec, 20);
+    }
+    progress.Step(i + 1, declared);
+  }
+  if (kind == ckVid) {
+    TResourceInfo& last = entries.back();
+    last.Size = ClampToI32(fileSize - last.Offset);
+  }
+}
+
+OpenResult OpenContainer(TDataFile& dataFile, const std::string& path, CoreHost& host) {
+  auto file = PosixFile::Open(path, FileMode::kReadShared);
+  if (!file) {
+    host.Message(CannotOpenMessage(path));
+    return OpenResult::kCannotOpen;
+  }
+  TContainerKind kind = RecogniseContainer(*file, path);
+  if (kind == ckNone) return OpenResult::kNotRecognised;
+
+  // Read into a fresh list first so a failure part-way leaves the open container alone.
+  std::vector<TResourceInfo> entries;
+  ReadDirectory(*file, kind, entries, host);
+  ClearDataFile(dataFile);
+  dataFile.FileName = path;
+  dataFile.Kind = kind;
+  dataFile.FileSize = file->Size();
+  dataFile.Entries = std::move(entries);
+  dataFile.FileDate = file->ModifiedNs();
+  return OpenResult::kOk;
+}
+
+}  // namespace brindle

@@ -1,0 +1,47 @@
+#pragma once
+// Recognising a container and reading its directory into the model.
+//
+// LOD archives: identifier text at 256 (12 bytes), record count at 284 (i32), then
+//   32-byte records from 288: name[16], offset from 288 (i32), size (i32), 8 unused bytes.
+// SND: count at 0 (i32), 52-byte records from 4: name[40], offset (i32), stored size (i32),
+//   unpacked size (i32, 0 = stored raw).
+// VID: count at 0 (i32), 44-byte records from 4: name[40], offset (i32). Entries lie back
+//   to back, so a size is the distance to the next entry (the last runs to the end).
+//
+// Counts come from the file and are trusted only as far as the file reaches: records that
+// would lie past its end are not read.
+
+#include <cstdint>
+#include <string>
+
+#include "common/file.h"
+#include "viewer/core/containers/data_file.h"
+#include "viewer/core/host.h"
+
+namespace brindle {
+
+enum class OpenResult {
+  kOk,
+  kNotRecognised,  // a LOD whose identifier is none of the five; nothing is said
+  kCannotOpen,     // "Cannot open file %s" has been shown
+};
+
+// Recognises the container at path and, on success, replaces dataFile with its directory.
+// On failure dataFile is left exactly as it was.
+OpenResult OpenContainer(TDataFile& dataFile, const std::string& path, CoreHost& host);
+
+// The kind a file would open as, from its extension and identifier; ckNone when unknown.
+TContainerKind RecogniseContainer(ByteFile& file, const std::string& path);
+
+// Reads the directory of an already open file of the given kind into entries (replacing
+// them); progress goes to the host's bar.
+void ReadDirectory(ByteFile& file, TContainerKind kind, std::vector<TResourceInfo>& entries,
+                   CoreHost& host);
+
+// The text of n bytes at offset up to the first NUL among them.
+std::string ReadFixedString(ByteFile& file, std::int64_t offset, std::size_t n);
+
+// "Cannot open file " + path.
+std::string CannotOpenMessage(const std::string& path);
+
+}  // namespace brindle

@@ -1,0 +1,163 @@
+#include "viewer/core/containers/extract.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace brindle {
+
+namespace {
+
+// The bytes at [offset, offset + count); the part past the end of the file reads as zero.
+// No buffer is ever larger than the file itself, whatever count a damaged header claims.
+Bytes ReadRange(ByteFile& file, std::int64_t offset, std::int64_t count) {
+  if (count <= 0) return {};
+  return file.ReadPadded(offset, static_cast<std::size_t>(std::min(count, file.Size())));
+}
+
+}  // namespace
+
+bool HasZlibMarker(ByteView bytes, std::size_t pos) {
+  return ByteAt(bytes, pos) == 0x78 && ByteAt(bytes, pos + 1) == 0x9C && pos + 1 < bytes.size();
+}
+
+std::int64_t MaxInflatedSize(std::int64_t streamLength) {
+  // Deflate's best case is a two-bit code for a 258-byte match: about 1032 bytes per input
+  // byte. Add room for the final block's tail.
+  return std::max<std::int64_t>(0, streamLength) * 1032 + 1024;
+}
+
+InflateResult InflateBytes(ByteView stream, std::int32_t n, CoreHost& host) {
+  InflateResult result;
+  if (stream.size() <= 2 || n < 0) {
+    result.status = InflateStatus::kFailed;
+    return result;
+  }
+  const bool reachable = n <= MaxInflatedSize(static_cast<std::int64_t>(stream.size()));
+  const std::size_t capacity =
+      reachable
+          ? static_cast<std::size_t>(n)
+          : static_cast<std::size_t>(MaxInflatedSize(static_cast<std::int64_t>(stream.size())));
+  result.bytes.assign(capacity, 0);
+
+  z_stream zs{};
+  if (inflateInit(&zs) != Z_OK) {
+    result.status = InflateStatus::kMemError;
+  } else {
+    zs.next_in = const_cast<Bytef*>(stream.data());
+    zs.avail_in =
+        static_cast<uInt>(std::min<std::size_t>(stream.size(), std::numeric_limits<uInt>::max()));
+    // zlib refuses a null output pointer even for zero bytes of room.
+    std::uint8_t none = 0;
+    zs.next_out = capacity > 0 ? result.bytes.data() : &none;
+    zs.avail_out = static_cast<uInt>(capacity);
+    int rc = inflate(&zs, Z_FINISH);
+    switch (rc) {
+      case Z_STREAM_END:
+        result.status = InflateStatus::kOk;
+        break;
+      case Z_MEM_ERROR:
+        result.status = InflateStatus::kMemError;
+        break;
+      case Z_BUF_ERROR:
+        result.status = InflateStatus::kBufError;
+        break;
+      case Z_DATA_ERROR:
+        result.status = InflateStatus::kDataError;
+        break;
+      case Z_OK:
+        // Output full or input used up before the end of the stream.
+        result.status = InflateStatus::kBufError;
+        break;
+      default:
+        result.status = InflateStatus::kFailed;
+        break;
+    }
+    std::size_t produced = zs.total_out;
+    inflateEnd(&zs);
+    if (!reachable) {
+      // The header promised more than this stream can give: keep only what it gave.
+      result.status =
+          result.status == InflateStatus::kOk ? InflateStatus::kBufError : result.status;
+      result.bytes.resize(produced);
+    }
+  }
+  switch (result.status) {
+    case InflateStatus::kMemError:
+      host.Message("Error Inflating: MEM_ERROR!");
+      break;
+    case InflateStatus::kBufError:
+      host.Message("Error Inflating: BUF_ERROR!");
+      break;
+    case InflateStatus::kDataError:
+      host.Message("Error Inflating: DATA_ERROR!");
+      break;
+    case InflateStatus::kFailed:
+      result.bytes.clear();
+      break;
+    case InflateStatus::kOk:
+      break;
+  }
+  return result;
+}
+
+InflateResult InflatePayload(ByteFile& file, std::int64_t offset, std::int32_t length,
+                             std::int32_t n, CoreHost& host) {
+  Bytes source = ReadRange(file, offset, length);
+  // Bytes past the end of the file are not part of the stream.
+  std::int64_t inFile = std::max<std::int64_t>(0, file.Size() - offset);
+  if (static_cast<std::int64_t>(source.size()) > inFile)
+    source.resize(static_cast<std::size_t>(inFile));
+  if (length <= 2) source.clear();
+  return InflateBytes(source, n, host);
+}
+
+namespace {
+
+Bytes Extract(ByteFile& file, const TResourceInfo& entry, std::int32_t h, CoreHost& host,
+              bool wholeWhenStored) {
+  const std::int64_t size = entry.Size;
+  const std::int64_t start = static_cast<std::int64_t>(entry.Offset) + h;
+  if (static_cast<std::int64_t>(h) + 1 < size) {
+    Bytes marker = file.ReadPadded(start, 2);
+    if (HasZlibMarker(marker)) {
+      return InflatePayload(file, start, entry.PackedSize, entry.UnpackedSize, host).bytes;
+    }
+  }
+  if (!wholeWhenStored && size > h) return ReadRange(file, start, size - h);
+  return ReadRange(file, entry.Offset, size);
+}
+
+}  // namespace
+
+Bytes ExtractEntry(ByteFile& file, const TResourceInfo& entry, std::int32_t h, CoreHost& host) {
+  return Extract(file, entry, h, host, false);
+}
+
+Bytes ExtractBinEntry(ByteFile& file, const TResourceInfo& entry, std::int32_t h, CoreHost& host) {
+  return Extract(file, entry, h, host, true);
+}
+
+Bytes ReadStoredEntry(ByteFile& file, const TResourceInfo& entry) {
+  return ReadRange(file, entry.Offset, entry.Size);
+}
+
+std::size_t CompressBufferSize(std::size_t length) {
+  return static_cast<std::size_t>(std::nearbyint(static_cast<double>(length) * 1.001 + 12.0));
+}
+
+Bytes BuildCompressedPayload(ByteView unpacked) {
+  // zlib's own bound covers tiny inputs where the 0.1% rule is a byte or two short.
+  uLongf capacity = std::max<uLongf>(CompressBufferSize(unpacked.size()),
+                                     compressBound(static_cast<uLong>(unpacked.size())));
+  Bytes out(capacity, 0);
+  int rc = compress2(out.data(), &capacity, unpacked.data(), static_cast<uLong>(unpacked.size()),
+                     Z_DEFAULT_COMPRESSION);
+  if (rc != Z_OK) return {};
+  out.resize(capacity);
+  return out;
+}
+
+}  // namespace brindle

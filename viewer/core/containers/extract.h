@@ -1,0 +1,56 @@
+#pragma once
+// Reading an entry's payload, inflating compressed payloads and building new ones.
+//
+// A payload is compressed exactly when its first two bytes are 78 9C: a whole zlib stream
+// follows (deflate data and the Adler-32 of the unpacked bytes). PackedSize counts the
+// stream with its marker, UnpackedSize what it inflates to. Anything else is stored raw.
+
+#include <cstdint>
+
+#include "common/bytes.h"
+#include "common/file.h"
+#include "viewer/core/containers/data_file.h"
+#include "viewer/core/host.h"
+
+namespace brindle {
+
+inline constexpr std::int32_t kLodHeaderSize = 48;
+inline constexpr std::int32_t kMapHeaderSize = 8;
+
+enum class InflateStatus { kOk, kMemError, kBufError, kDataError, kFailed };
+
+struct InflateResult {
+  InflateStatus status = InflateStatus::kOk;
+  Bytes bytes;
+};
+
+// Inflates the zlib stream of `length` bytes at offset into exactly n bytes (missing bytes
+// are zero). The three failures the user should hear of are shown through the host:
+// "Error Inflating: MEM_ERROR!", "...BUF_ERROR!", "...DATA_ERROR!". A stream with nothing
+// after its marker, or a negative size, gives an empty buffer without a message. An n no
+// stream of this length could reach is a BUF_ERROR with only what was inflated, so a lying
+// header never costs more memory than the stream could fill.
+InflateResult InflatePayload(ByteFile& file, std::int64_t offset, std::int32_t length,
+                             std::int32_t n, CoreHost& host);
+InflateResult InflateBytes(ByteView stream, std::int32_t n, CoreHost& host);
+
+// The entry's payload after a header of h bytes: inflated when it starts with the marker,
+// else the stored bytes after the header (the whole entry when it is no longer than h).
+Bytes ExtractEntry(ByteFile& file, const TResourceInfo& entry, std::int32_t h, CoreHost& host);
+// As ExtractEntry, but an uncompressed payload comes with its header: the whole entry.
+Bytes ExtractBinEntry(ByteFile& file, const TResourceInfo& entry, std::int32_t h, CoreHost& host);
+// The entry's bytes exactly as stored.
+Bytes ReadStoredEntry(ByteFile& file, const TResourceInfo& entry);
+
+// True when the two bytes at pos are the compression marker.
+bool HasZlibMarker(ByteView bytes, std::size_t pos = 0);
+
+// A complete zlib stream of the bytes at the default level: 78 9C, deflate data, Adler-32.
+Bytes BuildCompressedPayload(ByteView unpacked);
+// Size of the buffer the compressor starts with: length x 1.001 + 12, halves to even.
+std::size_t CompressBufferSize(std::size_t length);
+
+// The most bytes a deflate stream of this length could inflate to.
+std::int64_t MaxInflatedSize(std::int64_t streamLength);
+
+}  // namespace brindle

@@ -1,0 +1,48 @@
+#pragma once
+// Replacing one entry of a container in place.
+//
+// The new bytes go where the placement search says (never over the header, the directory
+// or another entry, the replaced one included), then the entry's directory record is
+// rewritten and, in a LOD, the length field at 276 (bytes from 288 to the end of the
+// file). The writes come in that order with a flush after the new bytes and at the end, so
+// the directory never points at bytes that are not on the disk yet. When a write fails,
+// what was written is taken back: the old record, the old length field and the old file
+// length return, and the container reads exactly as before.
+
+#include <cstdint>
+#include <string>
+
+#include "common/bytes.h"
+#include "common/file.h"
+#include "viewer/core/containers/data_file.h"
+#include "viewer/core/host.h"
+
+namespace brindle {
+
+enum class WriteBackResult {
+  kOk,
+  kCannotOpen,   // "Cannot open file %s" was shown
+  kChanged,      // the file changed on disk since it was read; nothing written
+  kWriteFailed,  // a write failed and was taken back; the container is as it was
+  kBadIndex,
+};
+
+// image = the complete new entry (header, payload and, for bitmaps, the palette).
+WriteBackResult WriteBackLodEntry(TDataFile& dataFile, int index, ByteView image, CoreHost& host);
+// sound = the bytes of a WAV file; they are stored compressed.
+WriteBackResult WriteBackSndEntry(TDataFile& dataFile, int index, ByteView sound, CoreHost& host);
+
+// The same on a file the caller has opened for writing (tests inject faults here). The
+// entry in dataFile and dataFile.FileSize are updated on success; time stamps are the
+// caller's business.
+WriteBackResult WriteBackLodEntryTo(ByteFile& file, TDataFile& dataFile, int index, ByteView image,
+                                    CoreHost& host);
+WriteBackResult WriteBackSndEntryTo(ByteFile& file, TDataFile& dataFile, int index, ByteView sound,
+                                    CoreHost& host);
+
+// The 32-byte LOD record and the 52-byte SND record as the write-backs write them.
+Bytes BuildLodRecord(const std::string& name, std::int64_t position, std::int64_t size);
+Bytes BuildSndRecord(const std::string& name, std::int64_t position, std::int64_t packed,
+                     std::int64_t unpacked);
+
+}  // namespace brindle

@@ -1,0 +1,252 @@
+#include "viewer/core/entries/identify.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+#include "viewer/core/containers/extract.h"
+
+namespace brindle {
+
+namespace {
+
+// Header fields, named by what the tests call them.
+struct Fields {
+  ByteView h;
+  std::int32_t LodPacked() const { return ReadI32(h, 20); }
+  std::int32_t LodUnpacked() const { return ReadI32(h, 40); }
+  std::uint16_t LodWidth() const { return ReadU16(h, 24); }
+  std::uint16_t LodHeight() const { return ReadU16(h, 26); }
+};
+
+using Test = bool (*)(TResourceInfo& e, const Fields& f, TResourceType t);
+
+bool Palette(TResourceInfo& e, const Fields&, TResourceType) {
+  if (static_cast<std::int64_t>(e.Size) - 48 != 768) return false;
+  e.ResType = rtPalette;
+  return true;
+}
+
+bool Bitmap(TResourceInfo& e, const Fields& f, TResourceType t) {
+  std::int32_t p = f.LodPacked();
+  if (static_cast<std::int64_t>(e.Size) - p - 48 != 768 || p == 0) return false;
+  e.ResType = t;
+  e.Width = f.LodWidth();
+  e.Height = f.LodHeight();
+  e.PackedSize = p;
+  e.UnpackedSize = f.LodUnpacked();
+  return true;
+}
+
+bool SetPacked(TResourceInfo& e, const Fields& f, TResourceType t) {
+  e.ResType = t;
+  e.PackedSize = f.LodPacked();
+  e.UnpackedSize = f.LodUnpacked();
+  return true;
+}
+
+bool HeaderPcx(TResourceInfo& e, const Fields& f, TResourceType) {
+  if (f.LodPacked() == 0 || f.LodUnpacked() == 0 || f.LodWidth() != 0 || f.LodHeight() != 0)
+    return false;
+  return SetPacked(e, f, rtIconPcx);
+}
+
+bool Packed(TResourceInfo& e, const Fields& f, TResourceType t) {
+  return f.LodPacked() != 0 && SetPacked(e, f, t);
+}
+
+bool Font(TResourceInfo& e, const Fields& f, TResourceType) {
+  return f.LodPacked() != 0 && f.LodUnpacked() != 0 && SetPacked(e, f, rtFont);
+}
+
+bool Data(TResourceInfo& e, const Fields& f, TResourceType t) {
+  bool sizes = f.LodPacked() != 0 && f.LodUnpacked() != 0;
+  return (sizes || !HasZlibMarker(f.h, 48)) && SetPacked(e, f, t);
+}
+
+bool Map(TResourceInfo& e, const Fields& f, TResourceType t) {
+  std::int32_t p = ReadI32(f.h, 0);
+  std::int32_t u = ReadI32(f.h, 4);
+  if (p == 0 || u == 0) return false;
+  e.ResType = t;
+  e.PackedSize = p;
+  e.UnpackedSize = u;
+  return true;
+}
+
+bool Sprite(TResourceInfo& e, const Fields& f, TResourceType) {
+  std::int32_t p = ReadI32(f.h, 12);
+  std::int32_t u = ReadI32(f.h, 28);
+  std::int32_t n = ReadI32(f.h, 20);
+  std::int64_t rest = static_cast<std::int64_t>(e.Size) - (static_cast<std::int64_t>(p) + 32);
+  if (p == 0 || u == 0 || rest % 4 != 0 || n <= 0) return false;
+  e.ResType = rtSprite;
+  e.Width = ReadU16(f.h, 16);
+  e.Height = ReadU16(f.h, 18);
+  e.PackedSize = p;
+  e.UnpackedSize = u;
+  e.PaletteId = n;
+  return true;
+}
+
+bool PcxFile(TResourceInfo& e, const Fields& f, TResourceType) {
+  if (ByteAt(f.h, 0) != 0x0A || ByteAt(f.h, 1) != 0x05 || ByteAt(f.h, 2) != 0x01) return false;
+  e.ResType = rtPcx;
+  return true;
+}
+
+bool Any(TResourceInfo& e, const Fields&, TResourceType t) {
+  e.ResType = t;
+  return true;
+}
+
+// One row per (kind, extension): the test to run, the type it gives and the test to fall
+// back on. An empty extension stands for names without one (or ending in a bare dot). The
+// PARTY.BIN row is matched on the whole name and comes before the general .BIN row.
+// An extension packed into a number for quick comparison: up to three characters after the
+// dot, upper-cased. 0 is no extension; longer extensions get a key no rule has.
+constexpr std::uint32_t ExtKey(std::string_view ext) {
+  if (ext.size() <= 1) return 0;
+  if (ext.size() > 4) return 0xFFFFFFFF;
+  std::uint32_t key = 0;
+  for (std::size_t i = 1; i < ext.size(); ++i) {
+    char c = ext[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    key = (key << 8) | static_cast<std::uint8_t>(c);
+  }
+  return key | (static_cast<std::uint32_t>(ext.size()) << 24);
+}
+
+struct Rule {
+  TContainerKind kind;
+  std::string_view ext;
+  std::string_view wholeName;
+  Test test;
+  TResourceType type;
+  Test fallback;
+  std::uint32_t key = ExtKey(ext);
+};
+
+constexpr std::array<Rule, 24> kRules = {{
+    {ckIcons, "", "", Bitmap, rtIcon, Palette},
+    {ckIcons, ".PAL", "", Palette, rtPalette, nullptr},
+    {ckIcons, ".PCX", "", HeaderPcx, rtIconPcx, nullptr},
+    {ckIcons, ".TXT", "", Packed, rtText, nullptr},
+    {ckIcons, ".FNT", "", Font, rtFont, nullptr},
+    {ckIcons, ".EVT", "", Packed, rtEvt, nullptr},
+    {ckIcons, ".STR", "", Packed, rtStr, nullptr},
+    {ckIcons, ".BIN", "", Data, rtBin, nullptr},
+    {ckBitmaps, "", "", Bitmap, rtBitmap, Palette},
+    {ckBitmaps, ".PAL", "", Palette, rtPalette, nullptr},
+    {ckSprites, "", "", Sprite, rtSprite, nullptr},
+    {ckMaps, ".DLV", "", Map, rtDlv, nullptr},
+    {ckMaps, ".DDM", "", Map, rtDdm, nullptr},
+    {ckMaps, ".BLV", "", Map, rtBlv, nullptr},
+    {ckMaps, ".ODM", "", Map, rtOdm, nullptr},
+    {ckChapter, ".DLV", "", Map, rtDlv, nullptr},
+    {ckChapter, ".DDM", "", Map, rtDdm, nullptr},
+    {ckChapter, ".BIN", "PARTY.BIN", Data, rtPartyBin, nullptr},
+    {ckChapter, ".BIN", "", Data, rtBin, nullptr},
+    {ckChapter, ".PCX", "", PcxFile, rtPcx, nullptr},
+    {ckSnd, "", "", Any, rtSound, nullptr},
+    {ckVid, "", "", Any, rtVideo, nullptr},
+    {ckVid, ".ZTP", "", Any, rtVideo, nullptr},
+    {ckVid, ".KNO", "", Any, rtVideo, nullptr},
+}};
+
+// The extension of a name as the rules see it: from the last dot on, a bare dot counting
+// as none. A view into the name; nothing is copied.
+std::string_view RuleExtension(std::string_view name) {
+  auto dot = name.rfind('.');
+  if (dot == std::string_view::npos || dot + 1 == name.size()) return {};
+  return name.substr(dot);
+}
+
+const Rule* FindRule(TContainerKind kind, std::string_view name) {
+  const std::uint32_t key = ExtKey(RuleExtension(name));
+  for (const Rule& r : kRules) {
+    if (r.kind != kind || r.key != key) continue;
+    if (!r.wholeName.empty() && !EqualsIgnoreAsciiCase(name, r.wholeName)) continue;
+    return &r;
+  }
+  return nullptr;
+}
+
+bool ApplyRule(const Rule& rule, TResourceInfo& entry, ByteView header) {
+  Fields f{header};
+  bool matched = rule.test(entry, f, rule.type);
+  if (!matched && rule.fallback) matched = rule.fallback(entry, f, rule.type);
+  if (matched) entry.Identified = true;
+  return matched;
+}
+
+}  // namespace
+
+bool IdentifyFromHeader(TContainerKind kind, TResourceInfo& entry, ByteView header) {
+  const Rule* rule = FindRule(kind, entry.Name);
+  return rule && ApplyRule(*rule, entry, header);
+}
+
+void IdentifyEntry(TDataFile& dataFile, int index, ByteFile& file) {
+  if (index < 0 || static_cast<std::size_t>(index) >= dataFile.Entries.size()) return;
+  TResourceInfo& e = dataFile.Entries[static_cast<std::size_t>(index)];
+  if (e.Identified || dataFile.Kind == ckNone) return;
+  Bytes header = file.ReadPadded(e.Offset, kIdentifyHeaderBytes);
+  IdentifyFromHeader(dataFile.Kind, e, header);
+}
+
+void IdentifyEntry(TDataFile& dataFile, int index) {
+  if (dataFile.Kind == ckNone) return;
+  auto file = PosixFile::Open(dataFile.FileName, FileMode::kReadShared);
+  if (file) IdentifyEntry(dataFile, index, *file);
+}
+
+void IdentifyAll(TDataFile& dataFile, ByteFile& file) {
+  if (dataFile.Kind == ckNone) return;
+  // Visit the entries by offset so that headers lying close together come from one read
+  // of at most kWindow bytes; far-apart headers cost one small read each.
+  constexpr std::int64_t kWindow = 256 * 1024;
+  struct Pending {
+    std::int64_t offset;
+    std::uint32_t index;
+    const Rule* rule;
+  };
+  std::vector<Pending> order;
+  order.reserve(dataFile.Entries.size());
+  for (std::uint32_t i = 0; i < dataFile.Entries.size(); ++i) {
+    const TResourceInfo& e = dataFile.Entries[i];
+    if (e.Identified) continue;
+    if (const Rule* rule = FindRule(dataFile.Kind, e.Name)) order.push_back({e.Offset, i, rule});
+  }
+  // Containers are usually laid out in directory order already.
+  auto byOffset = [](const Pending& a, const Pending& b) { return a.offset < b.offset; };
+  if (!std::is_sorted(order.begin(), order.end(), byOffset)) {
+    std::sort(order.begin(), order.end(), byOffset);
+  }
+  const auto head = static_cast<std::int64_t>(kIdentifyHeaderBytes);
+  Bytes window;
+  for (std::size_t k = 0; k < order.size();) {
+    // Extend the read over following headers while they fit in the window.
+    const std::int64_t windowStart = order[k].offset;
+    std::size_t last = k;
+    while (last + 1 < order.size() && order[last + 1].offset + head - windowStart <= kWindow) {
+      ++last;
+    }
+    const std::int64_t windowEnd = order[last].offset + head;
+    // The buffer is reused; what lies past the end of the file reads as zero.
+    window.resize(static_cast<std::size_t>(windowEnd - windowStart));
+    std::size_t got = windowStart >= 0 ? file.ReadAt(windowStart, window.data(), window.size()) : 0;
+    if (windowStart < 0) {
+      Bytes padded = file.ReadPadded(windowStart, window.size());
+      window.swap(padded);
+      got = window.size();
+    }
+    std::fill(window.begin() + static_cast<std::ptrdiff_t>(got), window.end(), 0);
+    for (; k <= last; ++k) {
+      ByteView header(window.data() + (order[k].offset - windowStart), kIdentifyHeaderBytes);
+      ApplyRule(*order[k].rule, dataFile.Entries[order[k].index], header);
+    }
+  }
+}
+
+}  // namespace brindle

@@ -1,0 +1,127 @@
+#include "viewer/core/formats/exports.h"
+
+#include <algorithm>
+#include <array>
+
+#include "viewer/core/containers/extract.h"
+#include "viewer/core/formats/pictures.h"
+
+namespace brindle {
+
+namespace {
+
+using Extractor = Bytes (*)(ByteFile&, const TResourceInfo&, CoreHost&);
+
+Bytes AfterLodHeader(ByteFile& f, const TResourceInfo& e, CoreHost& h) {
+  return ExtractEntry(f, e, kLodHeaderSize, h);
+}
+Bytes BinAfterLodHeader(ByteFile& f, const TResourceInfo& e, CoreHost& h) {
+  return ExtractBinEntry(f, e, kLodHeaderSize, h);
+}
+Bytes AfterMapHeader(ByteFile& f, const TResourceInfo& e, CoreHost& h) {
+  return ExtractEntry(f, e, kMapHeaderSize, h);
+}
+Bytes Whole(ByteFile& f, const TResourceInfo& e, CoreHost& h) {
+  return ExtractEntry(f, e, 0, h);
+}
+// A sprite's header and line table take whatever the packed pixels leave of the entry.
+Bytes SpritePixels(ByteFile& f, const TResourceInfo& e, CoreHost& h) {
+  const std::int64_t header = static_cast<std::int64_t>(e.Size) - e.PackedSize;
+  const std::int64_t clamped = std::max<std::int64_t>(0, std::min<std::int64_t>(header, e.Size));
+  return ExtractEntry(f, e, static_cast<std::int32_t>(clamped), h);
+}
+Bytes Stored(ByteFile& f, const TResourceInfo& e, CoreHost&) {
+  return ReadStoredEntry(f, e);
+}
+// A palette is always 768 raw colours after its header. Taking them as stored (rather than
+// through the compression test) keeps a palette whose first colour happens to read 78 9C.
+Bytes PaletteColours(ByteFile& f, const TResourceInfo& e, CoreHost&) {
+  return f.ReadPadded(static_cast<std::int64_t>(e.Offset) + kLodHeaderSize, 768);
+}
+
+// Pictures are saved as BMP files, decoded afresh from the container.
+using PictureDecoder = PictureResult (*)(ByteFile&, const TResourceInfo&, const std::string&,
+                                         CoreHost&);
+
+PictureResult BitmapPicture(ByteFile& f, const TResourceInfo& e, const std::string&, CoreHost& h) {
+  return DecodeBitmapEntry(f, e, h);
+}
+PictureResult SpritePicture(ByteFile& f, const TResourceInfo& e, const std::string& container,
+                            CoreHost& h) {
+  return DecodeSprite(f, e, container, h);
+}
+PictureResult PcxPicture(ByteFile& f, const TResourceInfo& e, const std::string&, CoreHost& h) {
+  return DecodePcx(f, e, h);
+}
+
+struct TypeRow {
+  TResourceType type;
+  Extractor payload;         // what the page reads
+  Extractor save;            // what its save button writes; null: see picture
+  std::string_view ext;      // extension of the saved file; empty keeps the name
+  PictureDecoder picture{};  // pictures: saved as a BMP of this; neither: no converter yet
+};
+
+constexpr std::array<TypeRow, 19> kRows = {{
+    {rtText, AfterLodHeader, AfterLodHeader, "txt"},
+    {rtPalette, PaletteColours, PaletteColours, "act"},
+    {rtSprite, SpritePixels, nullptr, "bmp", SpritePicture},
+    {rtBitmap, AfterLodHeader, nullptr, "bmp", BitmapPicture},
+    {rtIcon, AfterLodHeader, nullptr, "bmp", BitmapPicture},
+    {rtIconPcx, AfterLodHeader, nullptr, "bmp", PcxPicture},
+    {rtSound, Whole, Whole, "wav"},
+    {rtUnidentified, Stored, Stored, ""},
+    {rtFont, AfterLodHeader, nullptr, "bmp"},
+    {rtEvt, AfterLodHeader, AfterLodHeader, "evt"},
+    {rtStr, AfterLodHeader, AfterLodHeader, "str"},
+    {rtBin, BinAfterLodHeader, BinAfterLodHeader, "bin"},
+    {rtDlv, AfterMapHeader, AfterMapHeader, "dlv"},
+    {rtDdm, AfterMapHeader, AfterMapHeader, "ddm"},
+    {rtBlv, AfterMapHeader, AfterMapHeader, "blv"},
+    {rtOdm, AfterMapHeader, AfterMapHeader, "odm"},
+    {rtPcx, Stored, nullptr, "bmp", PcxPicture},
+    {rtPartyBin, Stored, Stored, "bin"},
+    {rtVideo, Stored, Stored, "ztp"},
+}};
+
+const TypeRow& RowOf(TResourceType type) {
+  for (const TypeRow& r : kRows) {
+    if (r.type == type) return r;
+  }
+  return kRows[rtUnidentified];
+}
+
+}  // namespace
+
+Bytes PagePayload(ByteFile& file, const TResourceInfo& entry, CoreHost& host) {
+  return RowOf(entry.ResType).payload(file, entry, host);
+}
+
+ExportResult ExportEntry(ByteFile& file, const TResourceInfo& entry, CoreHost& host,
+                         const std::string& containerPath) {
+  const TypeRow& row = RowOf(entry.ResType);
+  ExportResult r;
+  if (row.picture) {
+    r.extension = row.ext;
+    PictureResult decoded = row.picture(file, entry, containerPath, host);
+    if (decoded.ok())
+      r.bytes = PictureToBmp(decoded.picture);
+    else
+      r.status = ExportStatus::kEmpty;
+    return r;
+  }
+  if (!row.save) {
+    r.status = ExportStatus::kNoConverter;
+    return r;
+  }
+  r.extension = row.ext;
+  // Kinora movies keep their own extension.
+  if (entry.ResType == rtVideo && UpperExtension(entry.Name) == ".KNO") r.extension = "kno";
+  r.bytes = row.save(file, entry, host);
+  // Stored entries are copied as they are, even when empty (a movie of size 0 gives an
+  // empty file); an extract that yields nothing cannot be saved.
+  if (r.bytes.empty() && row.save != Stored) r.status = ExportStatus::kEmpty;
+  return r;
+}
+
+}  // namespace brindle

@@ -1,0 +1,52 @@
+#include "viewer/core/settings/app_paths.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace brindle {
+
+namespace {
+
+std::string EnvOr(const char* name, const std::string& fallback) {
+  const char* v = std::getenv(name);
+  return v && *v ? std::string(v) : fallback;
+}
+
+std::string UserDir(const char* xdgVar, const char* homeSuffix) {
+  std::string home = EnvOr("HOME", "/tmp");
+  std::string base = EnvOr(xdgVar, home + homeSuffix);
+  std::string dir = base + "/brindle";
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  return dir;
+}
+
+}  // namespace
+
+AppPaths MakeAppPaths(const std::string& programDir, const std::string& prefixShare) {
+  AppPaths p;
+  p.programDir = programDir;
+  const bool writable = ::access(programDir.c_str(), W_OK) == 0;
+  p.iniPath = (writable ? programDir : UserDir("XDG_CONFIG_HOME", "/.config")) + "/brindle.ini";
+  p.tempDir = writable ? programDir : UserDir("XDG_CACHE_HOME", "/.cache");
+  p.gameDataCandidates = {programDir + "/brindle.dat", prefixShare + "/brindle.dat"};
+  return p;
+}
+
+std::string MissingGameDataMessage(const std::vector<std::string>& searched) {
+  std::string text = "The game data file brindle.dat was not found. Looked for it at:";
+  for (const std::string& p : searched)
+    text += "\n  " + p;
+  return text;
+}
+
+std::string ExecutableDir(const char* argv0) {
+  std::error_code ec;
+  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) exe = std::filesystem::absolute(argv0 ? argv0 : ".", ec);
+  return exe.parent_path().string();
+}
+
+}  // namespace brindle

@@ -1,0 +1,68 @@
+#include "viewer/ui/pages/video_page.h"
+
+#include <QProcess>
+
+#include "viewer/core/containers/directory.h"
+#include "viewer/core/formats/videos.h"
+
+namespace brindle {
+
+VideoPage::VideoPage(PageContext& context, QWidget* parent) : EntryPage(context, "ztptab", parent) {
+  size_ = new QLabel(this);
+  size_->setObjectName("ztptabztpsize");
+  size_->move(8, 8);
+  size_->resize(300, 20);
+  QPushButton* save = AddButton("ztptabsavetoztp", "Save to ZTP");
+  QPushButton* play = AddButton("ztptabplayztp", "Play Movie");
+  connect(save, &QPushButton::clicked, this, &VideoPage::SaveClick);
+  connect(play, &QPushButton::clicked, this, &VideoPage::PlayClick);
+  start = [](const std::string& program, const std::vector<std::string>& args) {
+    QStringList list;
+    for (const std::string& a : args)
+      list << QString::fromStdString(a);
+    QProcess::startDetached(QString::fromStdString(program), list);
+  };
+}
+
+void VideoPage::ShowEntry(ByteFile&, const TResourceInfo& entry) {
+  size_->setText(QString::fromStdString(MovieSizeText(entry)));
+  context_.ShowPage(this);
+}
+
+bool VideoPage::Copy(const TResourceInfo& entry, const std::string& dest) {
+  ProgressReporter progress(context_.host());
+  std::string error;
+  bool ok = CopyMovie(
+      context_.DataFile().FileName, entry, dest, [&](int i, int n) { progress.Step(i, n); },
+      &error);
+  if (!ok) context_.host().Message("Cannot write file " + dest + ": " + error);
+  return ok;
+}
+
+void VideoPage::PlayClick() {
+  const TResourceInfo* entry = SelectedEntry();
+  if (!entry) return;
+  PlayerLaunch launch =
+      MakePlayerLaunch(entry->Name, context_.paths().programDir, context_.paths().tempDir);
+  context_.ShowLoading(true);
+  bool copied = Copy(*entry, launch.tempFile);
+  context_.ShowLoading(false);
+  if (copied && !launch.program.empty()) start(launch.program, launch.arguments);
+}
+
+void VideoPage::SaveClick() {
+  const TResourceInfo* entry = SelectedEntry();
+  if (!entry) return;
+  auto target = context_.prompts().AskSaveFile(
+      ExportDialog("ZTP", "ztp", "Zoetrope video files", entry->Name, context_.paths().programDir));
+  if (!target) return;
+  context_.ShowProgress(true, "Saving Video...");
+  Copy(*entry, *target);
+  context_.ShowProgress(false, {});
+}
+
+EntryPage* MakeVideoPage(PageContext& c) {
+  return new VideoPage(c);
+}
+
+}  // namespace brindle

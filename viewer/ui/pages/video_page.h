@@ -1,0 +1,29 @@
+#pragma once
+// The movie page: the movie's size, a copy to a file, and playing it in the movie player.
+
+#include <QLabel>
+
+#include "viewer/ui/shell/entry_page.h"
+
+namespace brindle {
+
+class VideoPage : public EntryPage {
+  Q_OBJECT
+ public:
+  explicit VideoPage(PageContext& context, QWidget* parent = nullptr);
+  void ShowEntry(ByteFile& container, const TResourceInfo& entry) override;
+
+  // Starts a player; the program replaces it in tests. A missing player goes unnoticed.
+  std::function<void(const std::string& program, const std::vector<std::string>& args)> start;
+
+ private:
+  void PlayClick();
+  void SaveClick();
+  bool Copy(const TResourceInfo& entry, const std::string& dest);
+
+  QLabel* size_;
+};
+
+EntryPage* MakeVideoPage(PageContext& c);
+
+}  // namespace brindle

@@ -1,0 +1,64 @@
+#include "viewer/ui/shell/entry_page.h"
+
+#include "common/codepage.h"
+#include "viewer/core/containers/directory.h"
+
+namespace brindle {
+
+EntryPage::EntryPage(PageContext& context, const QString& objectName, QWidget* parent)
+    : QWidget(parent), context_(context) {
+  setObjectName(objectName);
+}
+
+QPushButton* EntryPage::AddButton(const QString& objectName, const QString& caption) {
+  auto* b = new QPushButton(caption, this);
+  b->setObjectName(objectName);
+  b->resize(std::max(100, b->sizeHint().width()), 25);
+  buttons_.push_back(b);
+  return b;
+}
+
+void EntryPage::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (content_) content_->setGeometry(3, 3, width() - 6, height() - 39);
+  int right = width() - 3;
+  for (QPushButton* b : buttons_) {
+    b->move(right - b->width(), height() - 3 - b->height());
+    right -= b->width() + 3;
+  }
+}
+
+const TResourceInfo* EntryPage::SelectedEntry() const {
+  int index = context_.SelectedIndex();
+  auto& entries = context_.DataFile().Entries;
+  if (index < 0 || static_cast<std::size_t>(index) >= entries.size()) return nullptr;
+  return &entries[static_cast<std::size_t>(index)];
+}
+
+void EntryPage::SaveSelected(const std::string& shown, const std::string& ext,
+                             const std::string& kind,
+                             const std::function<Bytes(ByteFile&, const TResourceInfo&)>& make) {
+  const TResourceInfo* entry = SelectedEntry();
+  if (!entry) return;
+  auto target = context_.prompts().AskSaveFile(
+      ExportDialog(shown, ext, kind, entry->Name, context_.paths().programDir));
+  if (!target) return;
+  CoreHost& host = context_.host();
+  auto file = PosixFile::Open(context_.DataFile().FileName, FileMode::kReadShared);
+  if (!file) {
+    host.Message(CannotOpenMessage(context_.DataFile().FileName));
+    return;
+  }
+  Bytes bytes = make(*file, *entry);
+  if (bytes.empty()) {
+    host.Message("Error!  Unable to save " + EntryName(*entry));
+  } else if (!WriteWholeFile(*target, bytes)) {
+    host.Message(CannotOpenMessage(*target));
+  }
+}
+
+std::string EntryPage::EntryName(const TResourceInfo& e) const {
+  return Cp1252ToUtf8(e.Name);
+}
+
+}  // namespace brindle

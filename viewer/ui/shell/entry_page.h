@@ -1,0 +1,67 @@
+#pragma once
+// What every viewer page is: a widget that shows one entry, with its main content box and
+// the buttons in the bottom-right corner; and what it may ask of the window around it.
+
+#include <QPushButton>
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/file.h"
+#include "viewer/core/containers/data_file.h"
+#include "viewer/core/host.h"
+#include "viewer/core/settings/app_paths.h"
+#include "viewer/core/prompts.h"
+
+namespace brindle {
+
+class PageContext {
+ public:
+  virtual ~PageContext() = default;
+  virtual TDataFile& DataFile() = 0;
+  virtual Prompts& prompts() = 0;
+  // Messages and the progress bar of the loading panel.
+  virtual CoreHost& host() = 0;
+  virtual const AppPaths& paths() const = 0;
+  virtual void ShowPage(QWidget* page) = 0;
+  virtual void ShowLoading(bool on) = 0;
+  virtual void ShowProgress(bool on, const std::string& caption) = 0;
+  // The entry of the selected row, or -1.
+  virtual int SelectedIndex() const = 0;
+  // The status bar's last panel: what lies under the pointer (empty clears it).
+  virtual void SetPointerText(const std::string& text) = 0;
+};
+
+class EntryPage : public QWidget {
+  Q_OBJECT
+ public:
+  EntryPage(PageContext& context, const QString& objectName, QWidget* parent = nullptr);
+  // Shows the entry; `container` is open for reading. The page brings itself forward.
+  virtual void ShowEntry(ByteFile& container, const TResourceInfo& entry) = 0;
+
+ protected:
+  // The content box fills the page but for 6 pixels across and 39 down; the buttons sit in
+  // the bottom-right corner, 3 pixels from both edges, each next one 3 pixels to the left.
+  void SetContent(QWidget* content) { content_ = content; }
+  QPushButton* AddButton(const QString& objectName, const QString& caption);
+  void resizeEvent(QResizeEvent* event) override;
+
+  // A save button: the export dialog for the selected entry ("Save to " + shown + "..."),
+  // then the bytes `make` gives from the container, opened afresh, written to the chosen
+  // file. No bytes: "Error!  Unable to save " + the name.
+  void SaveSelected(const std::string& shown, const std::string& ext, const std::string& kind,
+                    const std::function<Bytes(ByteFile&, const TResourceInfo&)>& make);
+
+  // The selected entry, or null when the selection has gone.
+  const TResourceInfo* SelectedEntry() const;
+  std::string EntryName(const TResourceInfo& e) const;
+
+  PageContext& context_;
+
+ private:
+  QWidget* content_ = nullptr;
+  std::vector<QPushButton*> buttons_;
+};
+
+}  // namespace brindle

@@ -1,0 +1,492 @@
+#include "viewer/ui/shell/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+#include <QStatusBar>
+#include <QWindow>
+#include <charconv>
+#include <filesystem>
+
+#include "common/codepage.h"
+#include "common/file.h"
+#include "viewer/core/containers/directory.h"
+#include "viewer/core/savegame/game_data.h"
+#include "viewer/core/entries/identify.h"
+#include "viewer/core/settings/ini_file.h"
+#include "viewer/ui/shell/page_table.h"
+
+namespace brindle {
+
+namespace {
+
+constexpr int kListWidth = 153;
+constexpr int kDesignWidth = 625;
+constexpr int kDesignHeight = 406;
+constexpr const char* kPlaceholder = "[No Previously Opened Files]";
+
+// A whole decimal number, or nothing (the setting is then left as it is).
+std::optional<int> ParseInt(const std::string& s) {
+  int v = 0;
+  auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (ec != std::errc() || p != s.data() + s.size() || s.empty()) return std::nullopt;
+  return v;
+}
+
+}  // namespace
+
+GameDataView MakeGameDataView(const GameDataLoad& load) {
+  GameDataView view;
+  if (!load.title.bmp.empty()) {
+    view.title =
+        QImage::fromData(load.title.bmp.data(), static_cast<int>(load.title.bmp.size()), "BMP");
+  }
+  const PartyDataTable& t = load.table;
+  view.rows.resize(static_cast<std::size_t>(t.RowCount()));
+  for (int r = 0; r < t.RowCount(); ++r) {
+    auto& row = view.rows[static_cast<std::size_t>(r)];
+    row.reserve(TForm1::kColumns);
+    for (int c = 0; c < TForm1::kColumns; ++c)
+      row.push_back(t.Cell(c, r));
+  }
+  return view;
+}
+
+int EntryListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : rows_;
+}
+
+QVariant EntryListModel::data(const QModelIndex& index, int role) const {
+  if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rows_) return {};
+  return QString::fromStdString(
+      Cp1252ToUtf8(dataFile_.Entries[static_cast<std::size_t>(index.row())].Name));
+}
+
+void EntryListModel::Refill() {
+  beginResetModel();
+  rows_ = static_cast<int>(dataFile_.Entries.size());
+  endResetModel();
+}
+
+// The core's messages become boxes, its progress the loading panel's bar.
+class TForm1::WindowHost : public CoreHost {
+ public:
+  explicit WindowHost(TForm1& form) : form_(form) {}
+  void Message(const std::string& text) override { form_.prompts_.Message(text); }
+  void ShowProgress(bool on, const std::string& caption) override {
+    form_.ShowProgress(on, caption);
+  }
+  void SetProgress(int percent) override { form_.SetProgress(percent); }
+  void SuspendWatch(bool suspended) override {
+    if (suspended) {
+      form_.filechangetimer_->stop();
+    } else {
+      form_.filechangetimer_->start();
+    }
+  }
+  void FileSizeChanged(std::int64_t size) override {
+    form_.SetStatus(2, QString::number(size) + " bytes");
+  }
+  void EntryRewritten(int) override {
+    int row = form_.SelectedIndex();
+    if (row >= 0) form_.ShowEntry(row);
+  }
+
+ private:
+  TForm1& form_;
+};
+
+TForm1::TForm1(const AppPaths& paths, Prompts& prompts, const GameDataView& gameData,
+               QWidget* parent)
+    : QMainWindow(parent), paths_(paths), prompts_(prompts) {
+  setObjectName("TForm1");
+  setWindowTitle("brindle 1.01");
+  host_ = std::make_unique<WindowHost>(*this);
+  converters_ = CoreImportConverters();
+
+  client_ = new QWidget(this);
+  setCentralWidget(client_);
+  model_ = new EntryListModel(dataFile_);
+  reslistbox_ = new QListView(client_);
+  reslistbox_->setObjectName("reslistbox");
+  reslistbox_->setModel(model_);
+  reslistbox_->setUniformItemSizes(true);
+  reslistbox_->setSelectionMode(QAbstractItemView::SingleSelection);
+  connect(reslistbox_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& current) { OnRowChanged(current); });
+  tabholder_ = new QStackedWidget(client_);
+  tabholder_->setObjectName("tabholder");
+  BuildPages(gameData);
+
+  statusBar()->setObjectName("statusbar");
+  for (int width : {200, 100, 100, 50}) {
+    auto* panel = new QLabel(statusBar());
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panels_.push_back(panel);
+    if (panels_.size() < 4) {
+      panel->setFixedWidth(width);
+      statusBar()->addWidget(panel);
+    } else {
+      // The last panel shows the pixel under the pointer and takes the room that is left.
+      panel->setMinimumWidth(width);
+      statusBar()->addWidget(panel, 1);
+    }
+  }
+
+  loadingpanel_ = new QFrame(this);
+  loadingpanel_->setObjectName("loadingpanel");
+  loadingpanel_->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  loadingpanel_->setAutoFillBackground(true);
+  loadingpanel_->resize(200, 85);
+  panel2_ = new QLabel("Loading...", loadingpanel_);
+  panel2_->setObjectName("Panel2");
+  QFont bold = panel2_->font();
+  bold.setBold(true);
+  panel2_->setFont(bold);
+  panel2_->setAlignment(Qt::AlignCenter);
+  panel2_->setGeometry(8, 6, 185, 44);
+  loadingpercent_ = new QProgressBar(loadingpanel_);
+  loadingpercent_->setObjectName("loadingpercent");
+  loadingpercent_->setRange(0, 100);
+  loadingpercent_->setGeometry(8, 56, 185, 20);
+  loadingpanel_->hide();
+
+  filechangetimer_ = new QTimer(this);
+  filechangetimer_->setObjectName("filechangetimer");
+  filechangetimer_->setInterval(1000);
+  connect(filechangetimer_, &QTimer::timeout, this, &TForm1::FileChangeWatch);
+
+  auto* opendatafile = new QObject(this);
+  opendatafile->setObjectName("opendatafile");
+
+  partyvals_ = new QTableWidget(0, kColumns, this);
+  partyvals_->setObjectName("partyvals");
+  partyvals_->hide();
+  partyvals_->setRowCount(static_cast<int>(gameData.rows.size()));
+  for (int r = 0; r < partyvals_->rowCount(); ++r) {
+    const auto& row = gameData.rows[static_cast<std::size_t>(r)];
+    for (int c = 0; c < kColumns && c < static_cast<int>(row.size()); ++c) {
+      partyvals_->setItem(r, c,
+                          new QTableWidgetItem(QString::fromStdString(
+                              Cp1252ToUtf8(row[static_cast<std::size_t>(c)]))));
+    }
+  }
+
+  BuildMenu();
+  ClearDataFile(dataFile_);
+
+  // Design size, centred, unless the settings say otherwise.
+  resize(kDesignWidth,
+         kDesignHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
+  }
+  ReadSettings();
+  setAcceptDrops(true);
+  qApp->installEventFilter(this);
+}
+
+TForm1::~TForm1() {
+  qApp->removeEventFilter(this);
+  SaveSettingsAndCleanUp();
+  delete model_;
+}
+
+CoreHost& TForm1::host() {
+  return *host_;
+}
+
+void TForm1::BuildPages(const GameDataView& gameData) {
+  titlepage_ = new TitlePage(tabholder_);
+  if (!gameData.title.isNull()) titlepage_->SetPicture(gameData.title);
+  tabholder_->addWidget(titlepage_);
+  for (const PageSlot& slot : PageSlots()) {
+    if (!slot.make) continue;  // shown on the title page until the page exists
+    EntryPage* page = slot.make(*this);
+    tabholder_->addWidget(page);
+    for (TResourceType t : slot.types)
+      pageOfType_[t] = page;
+  }
+  tabholder_->setCurrentWidget(titlepage_);
+}
+
+void TForm1::BuildMenu() {
+  menuBar()->setObjectName("MainMenu1");
+  fileMenu_ = menuBar()->addMenu("File");
+  fileMenu_->setObjectName("filemenu");
+  QAction* load = fileMenu_->addAction("Load Data File...");
+  load->setObjectName("loaddatafile");
+  connect(load, &QAction::triggered, this, [this] {
+    FileDialogSpec setup;
+    setup.title = "Select VLM Data or Save Game File";
+    setup.filter = "VLM Files (*.LOD,*.VLM,*.SND,*.VID)|*.LOD;*.VLM;*.SND;*.VID";
+    setup.initialDir = paths_.programDir;
+    if (auto path = prompts_.AskOpenFile(setup)) LoadDataFile(*path);
+  });
+  QAction* batch = fileMenu_->addAction("Batch Import...");
+  batch->setObjectName("batchimport");
+  connect(batch, &QAction::triggered, this, &TForm1::BatchImportClick);
+  fileMenu_->addSeparator();
+  placeholder_ = fileMenu_->addAction(kPlaceholder);
+  placeholder_->setEnabled(false);
+  historyEnd_ = fileMenu_->addSeparator();
+  QAction* exit = fileMenu_->addAction("Exit");
+  exit->setObjectName("exit");
+  connect(exit, &QAction::triggered, this, &QWidget::close);
+  QAction* about = menuBar()->addAction("About");
+  about->setObjectName("about");
+  connect(about, &QAction::triggered, this, [this] { ShowPage(titlepage_); });
+}
+
+void TForm1::RebuildHistoryMenu() {
+  for (QAction* a : historyActions_) {
+    fileMenu_->removeAction(a);
+    a->deleteLater();
+  }
+  historyActions_.clear();
+  for (const std::string& item : history_.items()) {
+    auto* a = new QAction(QString::fromStdString(item), fileMenu_);
+    connect(a, &QAction::triggered, this, [this, item] {
+      // A container that has gone since is passed over in silence.
+      FileStamp stamp;
+      if (StatFile(item, &stamp)) LoadDataFile(item);
+    });
+    fileMenu_->insertAction(historyEnd_, a);
+    historyActions_.push_back(a);
+  }
+  placeholder_->setVisible(historyActions_.empty());
+}
+
+void TForm1::ReadSettings() {
+  IniFile ini(paths_.iniPath);
+  ini.Load();
+  history_.Load(ini);
+  RebuildHistoryMenu();
+  if (ini.Read("Window", "x").empty()) return;
+  QRect frame = frameGeometry();
+  const int extraW = frame.width() - width();
+  const int extraH = frame.height() - height();
+  int left = frame.left(), top = frame.top(), w = frame.width(), h = frame.height();
+  if (auto v = ParseInt(ini.Read("Window", "x"))) left = *v;
+  if (auto v = ParseInt(ini.Read("Window", "y"))) top = *v;
+  if (auto v = ParseInt(ini.Read("Window", "w"))) w = *v;
+  if (auto v = ParseInt(ini.Read("Window", "h"))) h = *v;
+  move(left, top);
+  resize(std::max(1, w - extraW), std::max(1, h - extraH));
+}
+
+void TForm1::SaveSettingsAndCleanUp() {
+  if (settingsSaved_) return;
+  settingsSaved_ = true;
+  std::error_code ec;
+  std::filesystem::remove(paths_.tempDir + "/temp.ztp", ec);
+  std::filesystem::remove(paths_.tempDir + "/temp.kno", ec);
+  ClearDataFile(dataFile_);
+  IniFile ini(paths_.iniPath);
+  ini.Load();
+  history_.Save(ini);
+  QRect frame = frameGeometry();
+  ini.Write("Window", "x", std::to_string(frame.left()));
+  ini.Write("Window", "y", std::to_string(frame.top()));
+  ini.Write("Window", "w", std::to_string(frame.width()));
+  ini.Write("Window", "h", std::to_string(frame.height()));
+  ini.Save();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  SaveSettingsAndCleanUp();
+  event->accept();
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  LayoutClient();
+}
+
+void TForm1::LayoutClient() {
+  const int w = client_->width();
+  const int h = client_->height();
+  reslistbox_->setGeometry(0, 0, kListWidth, h);
+  tabholder_->setGeometry(kListWidth + 4, 0, std::max(0, w - kListWidth - 4), h);
+}
+
+void TForm1::SetPointerText(const std::string& text) {
+  SetStatus(3, QString::fromStdString(text));
+}
+
+void TForm1::SetStatus(int panel, const QString& text) {
+  panels_[static_cast<std::size_t>(panel)]->setText(text);
+}
+
+void TForm1::ShowPage(QWidget* page) {
+  tabholder_->setCurrentWidget(page);
+  LayoutClient();
+}
+
+QWidget* TForm1::CurrentPage() const {
+  return tabholder_->currentWidget();
+}
+
+EntryPage* TForm1::Page(const char* name) const {
+  return tabholder_->findChild<EntryPage*>(name, Qt::FindDirectChildrenOnly);
+}
+
+void TForm1::ShowLoading(bool on) {
+  ShowProgress(on, "Loading...");
+}
+
+void TForm1::ShowProgress(bool on, const std::string& caption) {
+  loadingpanel_->hide();
+  if (on) {
+    filechangetimer_->stop();
+    inputBlocked_ = true;
+    panel2_->setText(QString::fromStdString(caption));
+    loadingpercent_->setValue(0);
+    shownPercent_ = 0;
+    const QRect client = centralWidget()->geometry();
+    loadingpanel_->move(client.left() + client.width() / 2 - loadingpanel_->width() / 2,
+                        client.top() + client.height() / 2 - loadingpanel_->height() / 2);
+    loadingpanel_->show();
+    loadingpanel_->raise();
+    loadingpanel_->repaint();
+  } else {
+    inputBlocked_ = false;
+    filechangetimer_->start();
+  }
+}
+
+void TForm1::SetProgress(int percent) {
+  if (percent == shownPercent_) return;
+  shownPercent_ = percent;
+  loadingpercent_->setValue(percent);
+  if (loadingpanel_->isVisible()) loadingpanel_->repaint();
+}
+
+int TForm1::SelectedIndex() const {
+  QModelIndex current = reslistbox_->selectionModel()->currentIndex();
+  if (!current.isValid() || !reslistbox_->selectionModel()->isSelected(current)) return -1;
+  return current.row();
+}
+
+void TForm1::SelectRow(int row) {
+  reslistbox_->setCurrentIndex(model_->index(row, 0));
+}
+
+void TForm1::OnRowChanged(const QModelIndex& current) {
+  if (current.isValid()) ShowEntry(current.row());
+}
+
+void TForm1::LoadDataFile(const std::string& path) {
+  if (path.empty()) return;
+  ShowPage(titlepage_);
+  const int remembered = EqualsIgnoreAsciiCase(path, dataFile_.FileName) ? SelectedIndex() : -1;
+  ShowLoading(true);
+  if (OpenContainer(dataFile_, path, *host_) == OpenResult::kOk) {
+    {
+      // Selecting the row again must not show it twice.
+      const QSignalBlocker block(reslistbox_->selectionModel());
+      model_->Refill();
+      if (remembered >= 0 && remembered < model_->rowCount()) {
+        reslistbox_->setCurrentIndex(model_->index(remembered, 0));
+      }
+    }
+    reslistbox_->viewport()->update();
+    if (remembered >= 0 && remembered < model_->rowCount()) ShowEntry(remembered);
+    SetStatus(0, QString::fromStdString(dataFile_.FileName));
+    SetStatus(1, QString::number(model_->rowCount()) + " resources");
+    SetStatus(2, QString::number(dataFile_.FileSize) + " bytes");
+    history_.Touch(dataFile_.FileName);
+    RebuildHistoryMenu();
+  }
+  filechangetimer_->start();
+  ShowLoading(false);
+}
+
+void TForm1::ShowEntry(int index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= dataFile_.Entries.size()) return;
+  auto file = PosixFile::Open(dataFile_.FileName, FileMode::kReadShared);
+  if (!file) {
+    prompts_.Message(CannotOpenMessage(dataFile_.FileName));
+    return;
+  }
+  IdentifyEntry(dataFile_, index, *file);
+  const TResourceInfo& entry = dataFile_.Entries[static_cast<std::size_t>(index)];
+  auto page = pageOfType_.find(entry.ResType);
+  if (page == pageOfType_.end()) {
+    ShowPage(titlepage_);
+  } else {
+    page->second->ShowEntry(*file, entry);
+  }
+}
+
+void TForm1::FileChangeWatch() {
+  if (dataFile_.FileName.empty() || dataFile_.FileDate <= 0 || dataFile_.FileSize < 1) return;
+  FileStamp stamp;
+  if (!StatFile(dataFile_.FileName, &stamp)) return;
+  if (stamp.modifiedNs == dataFile_.FileDate && stamp.size == dataFile_.FileSize) return;
+  filechangetimer_->stop();
+  prompts_.Message("File " + dataFile_.FileName +
+                   " has been modified.  Press OK to reload data file.");
+  LoadDataFile(dataFile_.FileName);
+}
+
+void TForm1::BatchImportClick() {
+  if (dataFile_.FileName.empty()) {
+    prompts_.Message("Data file must be loaded first!");
+    return;
+  }
+  FileDialogSpec setup;
+  setup.title = "Select Files to Import...";
+  setup.filter = "All Files (*.*)|*.*";
+  setup.initialDir = paths_.programDir;
+  std::vector<std::string> files = prompts_.AskOpenFiles(setup);
+  if (files.empty()) return;
+  BatchImport(dataFile_, files, converters_, *host_);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  // While the loading panel is up, no key and no click reaches the window or its controls.
+  // (Blocking input here rather than disabling every widget keeps a reload cheap.)
+  // Boxes and dialogs shown meanwhile are windows of their own and keep their input.
+  const bool ours = watched->isWidgetType() ? static_cast<QWidget*>(watched)->window() == this
+                                            : watched == static_cast<QObject*>(windowHandle());
+  if (inputBlocked_ && ours) {
+    switch (event->type()) {
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::ShortcutOverride:
+      case QEvent::Shortcut:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::Wheel:
+      case QEvent::Drop:
+        return true;
+      default:
+        break;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  const QMimeData* mime = event->mimeData();
+  if (mime->hasUrls() && !mime->urls().isEmpty() && mime->urls().first().isLocalFile()) {
+    event->acceptProposedAction();
+  }
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (!urls.isEmpty() && urls.first().isLocalFile()) {
+    event->acceptProposedAction();
+    LoadDataFile(urls.first().toLocalFile().toStdString());
+  }
+}
+
+}  // namespace brindle

@@ -1,0 +1,136 @@
+#pragma once
+// The main window: the entry list on the left, the page set on the right, the status bar,
+// the loading panel over everything while a container is read or written, and the watch
+// that notices when another program changes the open container.
+
+#include <QAbstractListModel>
+#include <QFrame>
+#include <QLabel>
+#include <QListView>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QStackedWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <map>
+#include <memory>
+
+#include "viewer/core/edit/batch_import.h"
+#include "viewer/core/containers/data_file.h"
+#include "viewer/core/settings/app_paths.h"
+#include "viewer/ui/shell/entry_page.h"
+#include "viewer/core/settings/history.h"
+#include "viewer/core/prompts.h"
+#include "viewer/ui/shell/title_page.h"
+
+class QAction;
+class QMenu;
+
+namespace brindle {
+
+// The entry list: a view on DataFile's entries, so filling it costs nothing per entry.
+class EntryListModel : public QAbstractListModel {
+ public:
+  explicit EntryListModel(const TDataFile& dataFile) : dataFile_(dataFile) {}
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  void Refill();
+
+ private:
+  const TDataFile& dataFile_;
+  int rows_ = 0;
+};
+
+// What start-up read from the game data file.
+struct GameDataView {
+  QImage title;
+  std::vector<std::vector<std::string>> rows;  // the table's rows, 19 cells each
+};
+
+struct GameDataLoad;
+// The loaded game data as the window holds it.
+GameDataView MakeGameDataView(const GameDataLoad& load);
+
+class TForm1 : public QMainWindow, private PageContext {
+  Q_OBJECT
+ public:
+  static constexpr int kColumns = 19;
+
+  TForm1(const AppPaths& paths, Prompts& prompts, const GameDataView& gameData,
+         QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // The operations of the shell, public for the pages and for tests.
+  void LoadDataFile(const std::string& path);
+  void ShowEntry(int index);
+  void ShowPage(QWidget* page) override;
+  void ShowLoading(bool on) override;
+  void ShowProgress(bool on, const std::string& caption) override;
+  void SetProgress(int percent);
+  void FileChangeWatch();  // one tick of filechangetimer
+  // True while the loading panel is up and the window takes no input.
+  bool InputBlocked() const { return inputBlocked_; }
+  void BatchImportClick();
+  // Writes the history and geometry, deletes the temporary movies: the shutdown steps.
+  void SaveSettingsAndCleanUp();
+
+  TDataFile& DataFile() override { return dataFile_; }
+  int SelectedIndex() const override;
+  void SetPointerText(const std::string& text) override;
+  void SelectRow(int row);  // as a click on the row would
+  const History& history() const { return history_; }
+  EntryPage* Page(const char* name) const;
+  QWidget* CurrentPage() const;
+  ImportConverters& converters() { return converters_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  class WindowHost;
+
+  Prompts& prompts() override { return prompts_; }
+  CoreHost& host() override;
+  const AppPaths& paths() const override { return paths_; }
+
+  void BuildMenu();
+  void BuildPages(const GameDataView& gameData);
+  void RebuildHistoryMenu();
+  void ReadSettings();
+  void LayoutClient();
+  void SetStatus(int panel, const QString& text);
+  void OnRowChanged(const QModelIndex& current);
+
+  AppPaths paths_;
+  Prompts& prompts_;
+  TDataFile dataFile_;
+  History history_;
+  ImportConverters converters_;
+  std::unique_ptr<WindowHost> host_;
+
+  QWidget* client_ = nullptr;
+  QListView* reslistbox_ = nullptr;
+  EntryListModel* model_ = nullptr;
+  QStackedWidget* tabholder_ = nullptr;
+  TitlePage* titlepage_ = nullptr;
+  std::map<TResourceType, EntryPage*> pageOfType_;
+  std::vector<QLabel*> panels_;
+  QFrame* loadingpanel_ = nullptr;
+  QLabel* panel2_ = nullptr;
+  QProgressBar* loadingpercent_ = nullptr;
+  QTimer* filechangetimer_ = nullptr;
+  QTableWidget* partyvals_ = nullptr;
+  QMenu* fileMenu_ = nullptr;
+  QAction* placeholder_ = nullptr;
+  QAction* historyEnd_ = nullptr;
+  std::vector<QAction*> historyActions_;
+  int shownPercent_ = -1;
+  bool inputBlocked_ = false;  // the loading panel is up
+  bool settingsSaved_ = false;
+};
+
+}  // namespace brindle

@@ -1,0 +1,30 @@
+#include "viewer/ui/shell/page_table.h"
+
+#include "viewer/ui/pages/picture_pages.h"
+#include "viewer/ui/pages/raw_pages.h"
+#include "viewer/ui/pages/video_page.h"
+
+namespace brindle {
+
+const std::vector<PageSlot>& PageSlots() {
+  static const std::vector<PageSlot> pages = {
+      {"pictab", {rtIcon, rtBitmap, rtSprite}, MakePicturePage},
+      {"paltab", {rtPalette}, MakePalettePage},
+      {"txttab", {rtText}, nullptr},
+      {"pcxtab", {rtIconPcx, rtPcx}, MakePcxPage},
+      {"fnttab", {rtFont}, nullptr},
+      {"evttab", {rtEvt}, MakeEvtPage},
+      {"strtab", {rtStr}, MakeStrPage},
+      {"bintab", {rtBin}, MakeBinPage},
+      {"sndtab", {rtSound}, nullptr},
+      {"dlvtab", {rtDlv}, MakeDlvPage},
+      {"ddmtab", {rtDdm}, MakeDdmPage},
+      {"blvtab", {rtBlv}, MakeBlvPage},
+      {"odmtab", {rtOdm}, MakeOdmPage},
+      {"partyedittab", {rtPartyBin}, nullptr},
+      {"ztptab", {rtVideo}, MakeVideoPage},
+  };
+  return pages;
+}
+
+}  // namespace brindle

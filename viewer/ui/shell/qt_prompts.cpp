@@ -1,0 +1,71 @@
+#include "viewer/ui/shell/qt_prompts.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace brindle {
+
+QString QtFilter(const std::string& filter) {
+  // Shown texts and patterns alternate; Qt wants only the shown texts, which carry their
+  // patterns in parentheses, separated by ";;".
+  QStringList parts = QString::fromStdString(filter).split('|');
+  QStringList shown;
+  for (int i = 0; i < parts.size(); i += 2)
+    shown << parts[i];
+  return shown.join(";;");
+}
+
+namespace {
+
+QFileDialog* MakeDialog(QWidget* parent, const FileDialogSpec& setup, QFileDialog::AcceptMode mode,
+                        QFileDialog::FileMode fileMode) {
+  auto* d = new QFileDialog(parent, QString::fromStdString(setup.title),
+                            QString::fromStdString(setup.initialDir), QtFilter(setup.filter));
+  d->setAcceptMode(mode);
+  d->setFileMode(fileMode);
+  d->setDefaultSuffix(QString::fromStdString(setup.defaultExt));
+  d->setOption(QFileDialog::DontUseNativeDialog, false);
+  if (!setup.proposedName.empty()) d->selectFile(QString::fromStdString(setup.proposedName));
+  return d;
+}
+
+}  // namespace
+
+void QtPrompts::Message(const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("brindle"), QString::fromStdString(text),
+                  QMessageBox::Ok, parent_);
+  box.exec();
+}
+
+std::optional<std::string> QtPrompts::AskSaveFile(const FileDialogSpec& setup) {
+  std::unique_ptr<QFileDialog> d(
+      MakeDialog(parent_, setup, QFileDialog::AcceptSave, QFileDialog::AnyFile));
+  if (d->exec() != QDialog::Accepted || d->selectedFiles().isEmpty()) return std::nullopt;
+  return d->selectedFiles().first().toStdString();
+}
+
+std::optional<std::string> QtPrompts::AskOpenFile(const FileDialogSpec& setup) {
+  std::unique_ptr<QFileDialog> d(
+      MakeDialog(parent_, setup, QFileDialog::AcceptOpen, QFileDialog::ExistingFile));
+  if (d->exec() != QDialog::Accepted || d->selectedFiles().isEmpty()) return std::nullopt;
+  return d->selectedFiles().first().toStdString();
+}
+
+std::vector<std::string> QtPrompts::AskOpenFiles(const FileDialogSpec& setup) {
+  std::unique_ptr<QFileDialog> d(
+      MakeDialog(parent_, setup, QFileDialog::AcceptOpen, QFileDialog::ExistingFiles));
+  std::vector<std::string> files;
+  if (d->exec() != QDialog::Accepted) return files;
+  for (const QString& f : d->selectedFiles())
+    files.push_back(f.toStdString());
+  return files;
+}
+
+std::optional<std::uint32_t> QtPrompts::AskColour(std::uint32_t initial) {
+  QColor c = QColorDialog::getColor(QColor::fromRgb(initial), parent_);
+  if (!c.isValid()) return std::nullopt;
+  return static_cast<std::uint32_t>(c.rgb() & 0xFFFFFF);
+}
+
+}  // namespace brindle
