@@ -9,7 +9,9 @@
 #include "test_support.h"
 #include "viewer/core/containers/container_writer.h"
 #include "viewer/core/containers/extract.h"
-#include "viewer/core/formats/pictures.h"
+#include "viewer/core/formats/bitmaps.h"
+#include "viewer/core/formats/sprites.h"
+#include "viewer/core/formats/pcx.h"
 
 namespace brindle {
 namespace {

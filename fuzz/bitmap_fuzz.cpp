@@ -7,7 +7,8 @@
 #include <cstdlib>
 
 #include "viewer/core/entries/identify.h"
-#include "viewer/core/formats/pictures.h"
+#include "viewer/core/formats/bitmaps.h"
+#include "viewer/core/formats/palettes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace brindle;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "viewer/core/formats/pictures.h"
+#include "viewer/core/formats/pcx.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace brindle;

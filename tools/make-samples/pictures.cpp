@@ -19,7 +19,7 @@ using brindle::rtPalette;
 Bytes BitmapEntryBytes(const std::string& name, const Canvas& c, const Palette& p, bool compress) {
   const Bytes packed =
       compress ? brindle::BuildCompressedPayload(c.px) : Bytes(c.px.begin(), c.px.end());
-  brindle::LodHeaderFields h;
+  brindle::LodEntryHeader h;
   h.name = name;
   h.field16 = static_cast<std::uint32_t>(c.w * c.h);
   h.packedSize = static_cast<std::int32_t>(packed.size());
@@ -27,16 +27,16 @@ Bytes BitmapEntryBytes(const std::string& name, const Canvas& c, const Palette& 
   h.height = static_cast<std::uint16_t>(c.h);
   h.unpackedSize = compress ? static_cast<std::int32_t>(c.px.size()) : 0;
   brindle::ByteWriter w;
-  w.Append(brindle::BuildLodEntryHeader(h)).Append(packed).Append(PaletteBytes(p));
+  w.Append(brindle::WriteLodEntryHeader(h)).Append(packed).Append(PaletteBytes(p));
   return w.Take();
 }
 
 // A palette entry: a header that gives no sizes, then the colours stored raw.
 Bytes PaletteEntryBytes(const std::string& name, const Palette& p) {
-  brindle::LodHeaderFields h;
+  brindle::LodEntryHeader h;
   h.name = name;
   brindle::ByteWriter w;
-  w.Append(brindle::BuildLodEntryHeader(h)).Append(PaletteBytes(p));
+  w.Append(brindle::WriteLodEntryHeader(h)).Append(PaletteBytes(p));
   return w.Take();
 }
 
@@ -202,12 +202,12 @@ Palette DuskPalette() {
 SampleEntry HeaderPcx(const std::string& name) {
   const Bytes pcx = EncodePcx(PaintLandscape(63, 40, 7));
   const Bytes packed = brindle::BuildCompressedPayload(pcx);
-  brindle::LodHeaderFields h;
+  brindle::LodEntryHeader h;
   h.name = name;
   h.packedSize = static_cast<std::int32_t>(packed.size());
   h.unpackedSize = static_cast<std::int32_t>(pcx.size());
   brindle::ByteWriter w;
-  w.Append(brindle::BuildLodEntryHeader(h)).Append(packed);
+  w.Append(brindle::WriteLodEntryHeader(h)).Append(packed);
   return {{name, w.Take(), 0}, rtIconPcx};
 }
 

@@ -36,7 +36,7 @@ std::vector<std::string> Lines(const std::string& s) {
 }
 
 Bytes Palette(std::uint8_t first, std::uint8_t second) {
-  Bytes b = BuildLodEntryHeader({.name = "pal"});
+  Bytes b = WriteLodEntryHeader({.name = "pal"});
   for (int i = 0; i < 768; ++i)
     b.push_back(static_cast<std::uint8_t>(i));
   b[48] = first;
@@ -157,7 +157,7 @@ TEST(CliExtract, NamesPayloadsAndCollisions) {
 TEST(CliExtract, EmptyPayloadIsAnErrorAndTheRunGoesOn) {
   TempDir dir;
   // A compressed text whose stream has nothing after its marker.
-  Bytes broken = BuildLodEntryHeader({.name = "broken.txt", .packedSize = 2, .unpackedSize = 10});
+  Bytes broken = WriteLodEntryHeader({.name = "broken.txt", .packedSize = 2, .unpackedSize = 10});
   broken.push_back(0x78);
   broken.push_back(0x9C);
   broken.push_back(0);

@@ -57,22 +57,15 @@ Bytes BuildVid(const std::vector<NewEntry>& entries) {
   return BuildFlat(entries, false);
 }
 
-Bytes BuildLodEntryHeader(const LodHeaderFields& h) {
-  ByteWriter w;
-  w.FixedText(h.name, 16).U32(h.field16).I32(h.packedSize).U16(h.width).U16(h.height);
-  w.Zeros(12).I32(h.unpackedSize).U32(h.field44);
-  return w.Take();
-}
-
 Bytes BuildPackedLodEntry(const std::string& name, ByteView data, bool compress,
                           std::uint32_t field44) {
   Bytes packed = compress ? BuildCompressedPayload(data) : Bytes(data.begin(), data.end());
-  LodHeaderFields h;
+  LodEntryHeader h;
   h.name = name;
   h.packedSize = static_cast<std::int32_t>(packed.size());
   h.unpackedSize = compress ? static_cast<std::int32_t>(data.size()) : 0;
   h.field44 = field44;
-  Bytes out = BuildLodEntryHeader(h);
+  Bytes out = WriteLodEntryHeader(h);
   out.insert(out.end(), packed.begin(), packed.end());
   return out;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "viewer/core/containers/lod_entry.h"
 
 namespace brindle {
 
@@ -21,18 +22,6 @@ struct NewEntry {
 Bytes BuildLod(const std::string& identifier, const std::vector<NewEntry>& entries);
 Bytes BuildSnd(const std::vector<NewEntry>& entries);
 Bytes BuildVid(const std::vector<NewEntry>& entries);
-
-// The 48-byte header in front of most LOD entries.
-struct LodHeaderFields {
-  std::string name;
-  std::uint32_t field16 = 0;
-  std::int32_t packedSize = 0;
-  std::uint16_t width = 0;
-  std::uint16_t height = 0;
-  std::int32_t unpackedSize = 0;
-  std::uint32_t field44 = 0;
-};
-Bytes BuildLodEntryHeader(const LodHeaderFields& h);
 
 // A LOD entry of header + payload; compressed (and the sizes filled in) when asked.
 Bytes BuildPackedLodEntry(const std::string& name, ByteView data, bool compress,

@@ -10,11 +10,11 @@
 #include "common/bytes.h"
 #include "common/file.h"
 #include "viewer/core/containers/data_file.h"
+#include "viewer/core/containers/lod_entry.h"
 #include "viewer/core/host.h"
 
 namespace brindle {
 
-inline constexpr std::int32_t kLodHeaderSize = 48;
 inline constexpr std::int32_t kMapHeaderSize = 8;
 
 enum class InflateStatus { kOk, kMemError, kBufError, kDataError, kFailed };

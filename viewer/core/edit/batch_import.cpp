@@ -6,7 +6,7 @@
 #include "common/codepage.h"
 #include "common/file.h"
 #include "viewer/core/entries/identify.h"
-#include "viewer/core/formats/pictures.h"
+#include "viewer/core/formats/bitmaps.h"
 #include "viewer/core/formats/sounds.h"
 #include "viewer/core/formats/texts.h"
 

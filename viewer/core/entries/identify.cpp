@@ -10,26 +10,29 @@ namespace brindle {
 
 namespace {
 
-// Header fields, named by what the tests call them.
+// The first bytes of an entry, and the same read as a LOD entry header.
 struct Fields {
+  explicit Fields(ByteView header) : h(header), lod(ParseLodEntryHeader(header)) {}
   ByteView h;
-  std::int32_t LodPacked() const { return ReadI32(h, 20); }
-  std::int32_t LodUnpacked() const { return ReadI32(h, 40); }
-  std::uint16_t LodWidth() const { return ReadU16(h, 24); }
-  std::uint16_t LodHeight() const { return ReadU16(h, 26); }
+  LodEntryHeader lod;
+  std::int32_t LodPacked() const { return lod.packedSize; }
+  std::int32_t LodUnpacked() const { return lod.unpackedSize; }
+  std::uint16_t LodWidth() const { return lod.width; }
+  std::uint16_t LodHeight() const { return lod.height; }
 };
 
 using Test = bool (*)(TResourceInfo& e, const Fields& f, TResourceType t);
 
 bool Palette(TResourceInfo& e, const Fields&, TResourceType) {
-  if (static_cast<std::int64_t>(e.Size) - 48 != 768) return false;
+  if (static_cast<std::int64_t>(e.Size) - kLodHeaderSize != kPaletteBytes) return false;
   e.ResType = rtPalette;
   return true;
 }
 
 bool Bitmap(TResourceInfo& e, const Fields& f, TResourceType t) {
   std::int32_t p = f.LodPacked();
-  if (static_cast<std::int64_t>(e.Size) - p - 48 != 768 || p == 0) return false;
+  if (static_cast<std::int64_t>(e.Size) - p - kLodHeaderSize != kPaletteBytes || p == 0)
+    return false;
   e.ResType = t;
   e.Width = f.LodWidth();
   e.Height = f.LodHeight();
@@ -61,7 +64,7 @@ bool Font(TResourceInfo& e, const Fields& f, TResourceType) {
 
 bool Data(TResourceInfo& e, const Fields& f, TResourceType t) {
   bool sizes = f.LodPacked() != 0 && f.LodUnpacked() != 0;
-  return (sizes || !HasZlibMarker(f.h, 48)) && SetPacked(e, f, t);
+  return (sizes || !HasZlibMarker(f.h, kLodHeaderSize)) && SetPacked(e, f, t);
 }
 
 bool Map(TResourceInfo& e, const Fields& f, TResourceType t) {
@@ -74,11 +77,15 @@ bool Map(TResourceInfo& e, const Fields& f, TResourceType t) {
   return true;
 }
 
+// A sprite: 32 header bytes, a 4-byte-aligned row table, then PackedSize bytes of pixels.
+constexpr std::int64_t kSpriteHeaderBytes = 32;
+
 bool Sprite(TResourceInfo& e, const Fields& f, TResourceType) {
   std::int32_t p = ReadI32(f.h, 12);
   std::int32_t u = ReadI32(f.h, 28);
   std::int32_t n = ReadI32(f.h, 20);
-  std::int64_t rest = static_cast<std::int64_t>(e.Size) - (static_cast<std::int64_t>(p) + 32);
+  std::int64_t rest =
+      static_cast<std::int64_t>(e.Size) - (static_cast<std::int64_t>(p) + kSpriteHeaderBytes);
   if (p == 0 || u == 0 || rest % 4 != 0 || n <= 0) return false;
   e.ResType = rtSprite;
   e.Width = ReadU16(f.h, 16);
@@ -173,7 +180,7 @@ const Rule* FindRule(TContainerKind kind, std::string_view name) {
 }
 
 bool ApplyRule(const Rule& rule, TResourceInfo& entry, ByteView header) {
-  Fields f{header};
+  const Fields f(header);
   bool matched = rule.test(entry, f, rule.type);
   if (!matched && rule.fallback) matched = rule.fallback(entry, f, rule.type);
   if (matched) entry.Identified = true;

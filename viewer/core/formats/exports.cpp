@@ -4,7 +4,9 @@
 #include <array>
 
 #include "viewer/core/containers/extract.h"
-#include "viewer/core/formats/pictures.h"
+#include "viewer/core/formats/bitmaps.h"
+#include "viewer/core/formats/pcx.h"
+#include "viewer/core/formats/sprites.h"
 
 namespace brindle {
 

@@ -7,19 +7,23 @@
 
 namespace brindle {
 
+namespace {
+// Text entries carry 256 in the header's last field.
+constexpr std::uint32_t kTextHeaderMark = 256;
+}  // namespace
+
 Bytes BuildTextEntry(const TResourceInfo& entry, ByteView text) {
   const bool compress = entry.UnpackedSize != 0;
   Bytes packed;
   if (compress) packed = BuildCompressedPayload(text);
   ByteView data = compress ? ByteView(packed) : text;
+  LodEntryHeader h;
+  h.name = entry.Name;
+  h.packedSize = static_cast<std::int32_t>(data.size());
+  h.unpackedSize = compress ? static_cast<std::int32_t>(text.size()) : 0;
+  h.field44 = kTextHeaderMark;
   ByteWriter w;
-  w.FixedText(entry.Name, 16)
-      .U32(0)
-      .U32(static_cast<std::uint32_t>(data.size()))
-      .Zeros(16)
-      .U32(compress ? static_cast<std::uint32_t>(text.size()) : 0)
-      .U32(256)
-      .Append(data);
+  w.Append(WriteLodEntryHeader(h)).Append(data);
   return w.Take();
 }
 

@@ -20,18 +20,18 @@ using test::TextBytes;
 
 // A bitmap entry: header, packed pixels, 768 palette bytes.
 Bytes BitmapEntry(const std::string& name) {
-  LodHeaderFields h;
+  LodEntryHeader h;
   h.name = name;
   h.packedSize = 16;
   h.width = 4;
   h.height = 4;
-  Bytes b = BuildLodEntryHeader(h);
+  Bytes b = WriteLodEntryHeader(h);
   b.resize(48 + 16 + 768, 0x20);
   return b;
 }
 
 Bytes PaletteEntry(const std::string& name) {
-  Bytes b = BuildLodEntryHeader({.name = name});
+  Bytes b = WriteLodEntryHeader({.name = name});
   b.resize(816, 0x10);
   return b;
 }

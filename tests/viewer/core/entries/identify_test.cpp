@@ -25,12 +25,12 @@ TResourceInfo Identify(TContainerKind kind, const std::string& name, Bytes head,
 
 Bytes LodHeader(std::int32_t packed, std::int32_t unpacked, std::uint16_t w = 0,
                 std::uint16_t h = 0) {
-  LodHeaderFields f;
+  LodEntryHeader f;
   f.packedSize = packed;
   f.unpackedSize = unpacked;
   f.width = w;
   f.height = h;
-  return BuildLodEntryHeader(f);
+  return WriteLodEntryHeader(f);
 }
 
 TEST(IdentifyEntry, BitmapsIconsAndPalettes) {

@@ -10,7 +10,8 @@
 #include "viewer/core/containers/container_writer.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/entries/identify.h"
-#include "viewer/core/formats/pictures.h"
+#include "viewer/core/formats/bitmaps.h"
+#include "viewer/core/formats/pcx.h"
 
 namespace brindle {
 namespace {

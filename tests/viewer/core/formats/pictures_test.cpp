@@ -1,4 +1,7 @@
-#include "viewer/core/formats/pictures.h"
+#include "viewer/core/formats/bitmaps.h"
+#include "viewer/core/formats/palettes.h"
+#include "viewer/core/formats/sprites.h"
+#include "viewer/core/formats/pcx.h"
 
 #include <gtest/gtest.h>
 
