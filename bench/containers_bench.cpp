@@ -53,7 +53,7 @@ void BM_OpenAndIdentifyAll(benchmark::State& state) {
   SilentHost host;
   for (auto _ : state) {
     TDataFile df;
-    OpenContainer(df, path, host);
+    if (!OpenContainer(df, path, host)) state.SkipWithError("cannot open");
     auto f = PosixFile::Open(path, FileMode::kReadShared);
     IdentifyAll(df, *f);
     benchmark::DoNotOptimize(df.Entries.data());
@@ -66,7 +66,7 @@ void BM_OpenOnly(benchmark::State& state) {
   SilentHost host;
   for (auto _ : state) {
     TDataFile df;
-    OpenContainer(df, path, host);
+    if (!OpenContainer(df, path, host)) state.SkipWithError("cannot open");
     benchmark::DoNotOptimize(df.Entries.data());
   }
 }

@@ -10,13 +10,27 @@
 
 namespace brindle {
 
+// What kind of failure it was, for callers that act differently on some of them (the
+// window shows a refused file in the status bar rather than a box; the command line picks
+// its exit code).
+enum class ErrorKind {
+  kFailed,         // anything else
+  kCannotOpen,     // a file could not be opened or read
+  kNotRecognised,  // a file is not of a kind the operation takes
+  kNotSupported,   // the operation does not exist for this kind or type
+  kDamaged,        // the data is damaged or lies about its sizes
+  kChanged,        // another program changed the file since it was read
+  kWriteFailed,    // a write failed
+};
+
 // Why an operation failed, worded for the user (UTF-8, a complete message).
 struct Error {
   std::string message;
+  ErrorKind kind = ErrorKind::kFailed;
 };
 
-inline Error Fail(std::string message) {
-  return Error{std::move(message)};
+inline Error Fail(std::string message, ErrorKind kind = ErrorKind::kFailed) {
+  return Error{std::move(message), kind};
 }
 
 template <class T>
@@ -50,6 +64,7 @@ class [[nodiscard]] Result {
     return std::get<1>(state_);
   }
   const std::string& message() const { return error().message; }
+  ErrorKind kind() const { return error().kind; }
 
  private:
   std::variant<T, Error> state_;
@@ -69,6 +84,7 @@ class [[nodiscard]] Result<void> {
     return error_;
   }
   const std::string& message() const { return error().message; }
+  ErrorKind kind() const { return error().kind; }
 
  private:
   bool failed_ = false;

@@ -23,6 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   e.Size = static_cast<std::int32_t>(size - 2) - e.Offset;
   IdentifyEntry(df, 0, file);
   PagePayload(file, e, host);
-  ExportEntry(file, e, host);
+  // Either answer will do; what counts is getting there safely.
+  (void)ExportEntry(file, e, host).ok();
   return 0;
 }

@@ -5,14 +5,15 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <set>
 
 #include "common/codepage.h"
 #include "common/file.h"
-#include "viewer/core/edit/batch_import.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
+#include "viewer/core/edit/batch_import.h"
 #include "viewer/core/entries/hexdump.h"
 #include "viewer/core/entries/identify.h"
 #include "viewer/core/formats/exports.h"
@@ -31,15 +32,17 @@ constexpr const char* kUsage =
     "  import CONTAINER FILE...               replace the entries named like the files\n"
     "  hexdump CONTAINER ENTRY                the hex dump of an entry's payload\n";
 
+// Exit codes: 0 all done, 1 some entries or files failed, 2 nothing could be done (usage,
+// a container that cannot be opened, a batch refused as a whole).
+constexpr int kExitDone = 0;
+constexpr int kExitSomeFailed = 1;
+constexpr int kExitRefused = 2;
+
 // Messages the window would show in a box, one per line on stderr.
 class CliHost : public CoreHost {
  public:
   explicit CliHost(std::ostream& err) : err_(err) {}
-  void Message(const std::string& text) override {
-    err_ << text << '\n';
-    ++messages;
-  }
-  int messages = 0;
+  void Message(const std::string& text) override { err_ << text << '\n'; }
 
  protected:
   std::ostream& err_;
@@ -68,23 +71,13 @@ struct Opened {
   std::unique_ptr<PosixFile> file;
 };
 
-// Opens the container as the window does; prints why not and returns false.
-bool OpenForCli(const std::string& path, Opened& opened, CliHost& host, std::ostream& err) {
-  switch (OpenContainer(opened.dataFile, path, host)) {
-    case OpenResult::kOk:
-      break;
-    case OpenResult::kNotRecognised:
-      err << "Not a recognised data file: " << path << '\n';
-      return false;
-    case OpenResult::kCannotOpen:
-      return false;
-  }
+// Opens the container as the window does, and keeps it open for reading.
+Status OpenForCli(const std::string& path, Opened& opened, CoreHost& host) {
+  Status r = OpenContainer(opened.dataFile, path, host);
+  if (!r) return r;
   opened.file = PosixFile::Open(path, FileMode::kReadShared);
-  if (!opened.file) {
-    host.Message(CannotOpenMessage(path));
-    return false;
-  }
-  return true;
+  if (!opened.file) return Fail(CannotOpenMessage(path), ErrorKind::kCannotOpen);
+  return Ok();
 }
 
 // An ENTRY argument: "#INDEX" or a name (first match, any case).
@@ -107,7 +100,10 @@ int FindEntry(const TDataFile& df, const std::string& arg) {
 int List(const std::string& path, std::ostream& out, std::ostream& err) {
   CliHost host(err);
   Opened o;
-  if (!OpenForCli(path, o, host, err)) return 2;
+  if (Status r = OpenForCli(path, o, host); !r) {
+    err << r.message() << '\n';
+    return kExitRefused;
+  }
   IdentifyAll(o.dataFile, *o.file);
   out << "index\tname\ttype\toffset\tsize\tpacked\tunpacked\twidth\theight\tpalette\n";
   for (std::size_t i = 0; i < o.dataFile.Entries.size(); ++i) {
@@ -116,18 +112,21 @@ int List(const std::string& path, std::ostream& out, std::ostream& err) {
         << e.Offset << '\t' << e.Size << '\t' << e.PackedSize << '\t' << e.UnpackedSize << '\t'
         << e.Width << '\t' << e.Height << '\t' << e.PaletteId << '\n';
   }
-  return 0;
+  return kExitDone;
 }
 
 int Info(const std::string& path, std::ostream& out, std::ostream& err) {
   CliHost host(err);
   Opened o;
-  if (!OpenForCli(path, o, host, err)) return 2;
+  if (Status r = OpenForCli(path, o, host); !r) {
+    err << r.message() << '\n';
+    return kExitRefused;
+  }
   out << "file: " << path << '\n'
       << "kind: " << KindName(o.dataFile.Kind) << '\n'
       << "entries: " << o.dataFile.Entries.size() << '\n'
       << "size: " << o.dataFile.FileSize << " bytes\n";
-  return 0;
+  return kExitDone;
 }
 
 // Gives each file of one run a name no other file of the run has, ignoring case: the later
@@ -153,81 +152,117 @@ class NameBook {
   std::set<std::string> used_;
 };
 
-int Extract(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  std::string dir;
+struct ExtractOptions {
+  std::string container;
+  std::string dir;  // empty: the current folder
   bool raw = false;
-  std::string path;
-  std::vector<std::string> wanted;
+  std::vector<std::string> wanted;  // empty: every entry
+};
+
+std::optional<ExtractOptions> ParseExtractArgs(const std::vector<std::string>& args) {
+  ExtractOptions o;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "-o" && i + 1 < args.size()) {
-      dir = args[++i];
+      o.dir = args[++i];
     } else if (args[i] == "--raw") {
-      raw = true;
-    } else if (path.empty()) {
-      path = args[i];
+      o.raw = true;
+    } else if (o.container.empty()) {
+      o.container = args[i];
     } else {
-      wanted.push_back(args[i]);
+      o.wanted.push_back(args[i]);
     }
   }
-  if (path.empty()) {
-    err << kUsage;
-    return 2;
-  }
-  CliHost host(err);
-  Opened o;
-  if (!OpenForCli(path, o, host, err)) return 2;
-  IdentifyAll(o.dataFile, *o.file);
+  if (o.container.empty()) return std::nullopt;
+  return o;
+}
 
-  int failures = 0;
+// The entries asked for, in the order asked; names that match none are reported.
+std::vector<int> PickEntries(const ExtractOptions& o, const TDataFile& df, std::ostream& err,
+                             int& failures) {
   std::vector<int> indices;
-  if (wanted.empty()) {
-    for (std::size_t i = 0; i < o.dataFile.Entries.size(); ++i)
+  if (o.wanted.empty()) {
+    for (std::size_t i = 0; i < df.Entries.size(); ++i)
       indices.push_back(static_cast<int>(i));
   }
-  for (const std::string& w : wanted) {
-    int index = FindEntry(o.dataFile, w);
+  for (const std::string& w : o.wanted) {
+    int index = FindEntry(df, w);
     if (index < 0) {
-      err << "No entry " << w << " in " << path << '\n';
+      err << "No entry " << w << " in " << o.container << '\n';
       ++failures;
     } else {
       indices.push_back(index);
     }
   }
-  if (!dir.empty()) {
+  return indices;
+}
+
+// What one entry is saved as: its stored bytes with --raw, else what its page would save.
+Result<ExportedFile> ExportForCli(const ExtractOptions& o, Opened& opened, const TResourceInfo& e,
+                                  CoreHost& host) {
+  if (!o.raw) return ExportEntry(*opened.file, e, host, o.container);
+  ExportedFile stored;
+  stored.bytes = ReadStoredEntry(*opened.file, e);
+  return stored;
+}
+
+// Saves one entry; false when it could not be saved as it should.
+bool ExtractOne(const ExtractOptions& o, Opened& opened, int index, NameBook& names, CoreHost& host,
+                std::ostream& out, std::ostream& err) {
+  const TResourceInfo& e = opened.dataFile.Entries[static_cast<std::size_t>(index)];
+  const std::string shownName = PrintableName(e.Name);
+  Result<ExportedFile> r = ExportForCli(o, opened, e, host);
+  if (!r && r.kind() == ErrorKind::kNotSupported) {
+    err << "Skipped " << shownName << " (" << ResourceTypeName(e.ResType)
+        << "): saving this type as a file of its own is not available yet; --raw saves "
+           "its stored bytes\n";
+    return true;
+  }
+  if (!r) {
+    err << r.message() << '\n';
+    return false;
+  }
+  for (const std::string& note : r->notes)
+    err << note << '\n';
+  std::string fileName = names.Claim(ExtractFileName(e.Name, r->extension, index), index);
+  std::string target =
+      o.dir.empty() ? fileName : (std::filesystem::path(o.dir) / fileName).string();
+  if (!WriteWholeFile(target, r->bytes)) {
+    err << "Error!  Unable to save " << shownName << '\n';
+    return false;
+  }
+  out << shownName << " -> " << target << '\n';
+  return r->notes.empty();
+}
+
+int Extract(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const std::optional<ExtractOptions> options = ParseExtractArgs(args);
+  if (!options) {
+    err << kUsage;
+    return kExitRefused;
+  }
+  CliHost host(err);
+  Opened opened;
+  if (Status r = OpenForCli(options->container, opened, host); !r) {
+    err << r.message() << '\n';
+    return kExitRefused;
+  }
+  IdentifyAll(opened.dataFile, *opened.file);
+
+  int failures = 0;
+  const std::vector<int> indices = PickEntries(*options, opened.dataFile, err, failures);
+  if (!options->dir.empty()) {
     std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
+    std::filesystem::create_directories(options->dir, ec);
     if (ec) {
-      err << "Cannot create folder " << dir << ": " << ec.message() << '\n';
-      return 2;
+      err << "Cannot create folder " << options->dir << ": " << ec.message() << '\n';
+      return kExitRefused;
     }
   }
-
   NameBook names;
   for (int index : indices) {
-    const TResourceInfo& e = o.dataFile.Entries[static_cast<std::size_t>(index)];
-    const std::string shownName = PrintableName(e.Name);
-    ExportResult r;
-    if (raw) {
-      r.bytes = ReadStoredEntry(*o.file, e);
-    } else {
-      r = ExportEntry(*o.file, e, host, path);
-    }
-    if (r.status == ExportStatus::kNoConverter) {
-      err << "Skipped " << shownName << " (" << ResourceTypeName(e.ResType)
-          << "): saving this type as a file of its own is not available yet; --raw saves "
-             "its stored bytes\n";
-      continue;
-    }
-    std::string fileName = names.Claim(ExtractFileName(e.Name, r.extension, index), index);
-    std::string target = dir.empty() ? fileName : (std::filesystem::path(dir) / fileName).string();
-    if (r.status == ExportStatus::kEmpty || !WriteWholeFile(target, r.bytes)) {
-      err << "Error!  Unable to save " << shownName << '\n';
-      ++failures;
-      continue;
-    }
-    out << shownName << " -> " << target << '\n';
+    if (!ExtractOne(*options, opened, index, names, host, out, err)) ++failures;
   }
-  return failures > 0 || host.messages > 0 ? 1 : 0;
+  return failures > 0 ? kExitSomeFailed : kExitDone;
 }
 
 // Prints "Imported NAME" for every write-back, whatever the type.
@@ -247,57 +282,62 @@ class ImportHost : public CliHost {
 int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.size() < 2) {
     err << kUsage;
-    return 2;
+    return kExitRefused;
   }
   TDataFile df;
   ImportHost host(out, err, df);
-  switch (OpenContainer(df, args[0], host)) {
-    case OpenResult::kOk:
-      break;
-    case OpenResult::kNotRecognised:
-      err << "Not a recognised data file: " << args[0] << '\n';
-      return 2;
-    case OpenResult::kCannotOpen:
-      return 2;
+  if (Status r = OpenContainer(df, args[0], host); !r) {
+    err << r.message() << '\n';
+    return kExitRefused;
   }
   // The window's dialog only offers files that exist.
+  int missing = 0;
   std::vector<std::string> files;
   for (std::size_t i = 1; i < args.size(); ++i) {
     FileStamp stamp;
     if (!StatFile(args[i], &stamp)) {
-      host.Message(CannotOpenMessage(args[i]));
+      err << CannotOpenMessage(args[i]) << '\n';
+      ++missing;
     } else {
       files.push_back(args[i]);
     }
   }
-  BatchResult r = BatchImport(df, files, CoreImportConverters(), host);
-  if (r != BatchResult::kDone) return 2;
-  return host.messages > 0 ? 1 : 0;
+  Result<BatchSummary> r = BatchImport(df, files, CoreImportConverters(), host);
+  if (!r) {
+    err << r.message() << '\n';
+    return kExitRefused;
+  }
+  return missing > 0 || r->refused > 0 ? kExitSomeFailed : kExitDone;
 }
 
 int HexDumpCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.size() != 2) {
     err << kUsage;
-    return 2;
+    return kExitRefused;
   }
   CliHost host(err);
   Opened o;
-  if (!OpenForCli(args[0], o, host, err)) return 2;
+  if (Status r = OpenForCli(args[0], o, host); !r) {
+    err << r.message() << '\n';
+    return kExitRefused;
+  }
   int index = FindEntry(o.dataFile, args[1]);
   if (index < 0) {
     err << "No entry " << args[1] << " in " << args[0] << '\n';
-    return 1;
+    return kExitSomeFailed;
   }
   IdentifyEntry(o.dataFile, index, *o.file);
   const TResourceInfo& e = o.dataFile.Entries[static_cast<std::size_t>(index)];
-  Bytes payload = PagePayload(*o.file, e, host);
-  if (payload.empty()) {
-    host.Message("Error!  Unable to show " + PrintableName(e.Name));
-    return 1;
+  Result<ExportedFile> payload = ReadPagePayload(*o.file, e, host);
+  if (!payload) {
+    err << payload.message() << '\n';
+    return kExitSomeFailed;
   }
-  for (const std::string& line : HexDump(payload))
+  for (const std::string& note : payload->notes)
+    err << note << '\n';
+  for (const std::string& line : HexDump(payload->bytes))
     out << Cp437ToUtf8(line) << '\n';
-  return host.messages > 0 ? 1 : 0;
+  return payload->notes.empty() ? kExitDone : kExitSomeFailed;
 }
 
 }  // namespace
@@ -325,13 +365,13 @@ std::string ExtractFileName(const std::string& entryName, const std::string& ext
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) {
     err << kUsage;
-    return 2;
+    return kExitRefused;
   }
   const std::string& cmd = args[0];
   std::vector<std::string> rest(args.begin() + 1, args.end());
   if (cmd == "-h" || cmd == "--help" || cmd == "help") {
     out << kUsage;
-    return 0;
+    return kExitDone;
   }
   if ((cmd == "list" || cmd == "info") && rest.size() == 1) {
     return cmd == "list" ? List(rest[0], out, err) : Info(rest[0], out, err);
@@ -340,7 +380,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (cmd == "import") return Import(rest, out, err);
   if (cmd == "hexdump") return HexDumpCommand(rest, out, err);
   err << kUsage;
-  return 2;
+  return kExitRefused;
 }
 
 }  // namespace brindle

@@ -25,6 +25,19 @@ class CoreHost {
   virtual void EntryRewritten(int /*index*/) {}
 };
 
+// Holds the host's watch for outside changes while it lives: our own writes must not read
+// as another program's.
+class WatchHold {
+ public:
+  explicit WatchHold(CoreHost& host) : host_(host) { host_.SuspendWatch(true); }
+  ~WatchHold() { host_.SuspendWatch(false); }
+  WatchHold(const WatchHold&) = delete;
+  WatchHold& operator=(const WatchHold&) = delete;
+
+ private:
+  CoreHost& host_;
+};
+
 // A host that shows nothing.
 class SilentHost : public CoreHost {
  public:

@@ -118,14 +118,11 @@ void ReadDirectory(ByteFile& file, TContainerKind kind, std::vector<TResourceInf
   }
 }
 
-OpenResult OpenContainer(TDataFile& dataFile, const std::string& path, CoreHost& host) {
+Status OpenContainer(TDataFile& dataFile, const std::string& path, CoreHost& host) {
   auto file = PosixFile::Open(path, FileMode::kReadShared);
-  if (!file) {
-    host.Message(CannotOpenMessage(path));
-    return OpenResult::kCannotOpen;
-  }
+  if (!file) return Fail(CannotOpenMessage(path), ErrorKind::kCannotOpen);
   TContainerKind kind = RecogniseContainer(*file, path);
-  if (kind == ckNone) return OpenResult::kNotRecognised;
+  if (kind == ckNone) return Fail("Not a recognised data file: " + path, ErrorKind::kNotRecognised);
 
   // Read into a fresh list first so a failure part-way leaves the open container alone.
   std::vector<TResourceInfo> entries;
@@ -136,7 +133,7 @@ OpenResult OpenContainer(TDataFile& dataFile, const std::string& path, CoreHost&
   dataFile.FileSize = file->Size();
   dataFile.Entries = std::move(entries);
   dataFile.FileDate = file->ModifiedNs();
-  return OpenResult::kOk;
+  return Ok();
 }
 
 }  // namespace brindle

@@ -15,20 +15,17 @@
 #include <string>
 
 #include "common/file.h"
+#include "common/result.h"
 #include "viewer/core/containers/data_file.h"
 #include "viewer/core/host.h"
 
 namespace brindle {
 
-enum class OpenResult {
-  kOk,
-  kNotRecognised,  // a LOD whose identifier is none of the five; nothing is said
-  kCannotOpen,     // "Cannot open file %s" has been shown
-};
-
 // Recognises the container at path and, on success, replaces dataFile with its directory.
-// On failure dataFile is left exactly as it was.
-OpenResult OpenContainer(TDataFile& dataFile, const std::string& path, CoreHost& host);
+// On failure dataFile is left exactly as it was and the error is kCannotOpen ("Cannot open
+// file %s") or kNotRecognised ("Not a recognised data file: %s", a LOD whose identifier is
+// none of the five).
+Status OpenContainer(TDataFile& dataFile, const std::string& path, CoreHost& host);
 
 // The kind a file would open as, from its extension and identifier; ckNone when unknown.
 TContainerKind RecogniseContainer(ByteFile& file, const std::string& path);

@@ -1,5 +1,7 @@
 #include "viewer/core/containers/writeback.h"
 
+#include <memory>
+
 #include "common/codepage.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
@@ -83,35 +85,31 @@ std::string WriteFailedMessage(const std::string& path) {
 
 // Runs one write-back between the progress panel's on and off.
 template <typename Body>
-WriteBackResult WithPanel(const TDataFile& dataFile, int index, CoreHost& host, Body body) {
+Status WithPanel(const TDataFile& dataFile, int index, CoreHost& host, Body body) {
   if (index < 0 || static_cast<std::size_t>(index) >= dataFile.Entries.size())
-    return WriteBackResult::kBadIndex;
+    return Fail("There is no entry " + std::to_string(index) + " in " + dataFile.FileName + ".");
   host.ShowProgress(
       true,
       "Importing " + Cp1252ToUtf8(dataFile.Entries[static_cast<std::size_t>(index)].Name) + "...");
-  WriteBackResult r = body();
+  Status r = body();
   host.ShowProgress(false, {});
   return r;
 }
 
-WriteBackResult Apply(ByteFile& file, TDataFile& dataFile, int index, WritePlan plan,
-                      CoreHost& host) {
+Status Apply(ByteFile& file, TDataFile& dataFile, int index, WritePlan plan, CoreHost& host) {
   std::int64_t newLength = 0;
-  if (!ApplyPlan(file, plan, &newLength)) {
-    host.Message(WriteFailedMessage(dataFile.FileName));
-    return WriteBackResult::kWriteFailed;
-  }
+  if (!ApplyPlan(file, plan, &newLength))
+    return Fail(WriteFailedMessage(dataFile.FileName), ErrorKind::kWriteFailed);
   dataFile.FileSize = newLength;
   host.FileSizeChanged(newLength);
   TResourceInfo& e = dataFile.Entries[static_cast<std::size_t>(index)];
   e.Offset = static_cast<std::int32_t>(plan.position);
   e.Size = static_cast<std::int32_t>(plan.payload.size());
   e.Identified = false;
-  return WriteBackResult::kOk;
+  return Ok();
 }
 
-WriteBackResult LodTo(ByteFile& file, TDataFile& dataFile, int index, ByteView image,
-                      CoreHost& host) {
+Status LodTo(ByteFile& file, TDataFile& dataFile, int index, ByteView image, CoreHost& host) {
   const std::string& name = dataFile.Entries[static_cast<std::size_t>(index)].Name;
   WritePlan plan;
   plan.position = Place(dataFile, static_cast<std::int64_t>(image.size()), host);
@@ -122,8 +120,8 @@ WriteBackResult LodTo(ByteFile& file, TDataFile& dataFile, int index, ByteView i
   return Apply(file, dataFile, index, std::move(plan), host);
 }
 
-WriteBackResult SndTo(ByteFile& file, TDataFile& dataFile, int index, ByteView packed,
-                      std::int64_t unpackedLength, CoreHost& host) {
+Status SndTo(ByteFile& file, TDataFile& dataFile, int index, ByteView packed,
+             std::int64_t unpackedLength, CoreHost& host) {
   const std::string& name = dataFile.Entries[static_cast<std::size_t>(index)].Name;
   WritePlan plan;
   plan.position = Place(dataFile, static_cast<std::int64_t>(packed.size()), host);
@@ -131,8 +129,8 @@ WriteBackResult SndTo(ByteFile& file, TDataFile& dataFile, int index, ByteView p
   plan.recordOffset = kSndVidDirectoryStart + kSndRecordSize * index;
   plan.record =
       BuildSndRecord(name, plan.position, static_cast<std::int64_t>(packed.size()), unpackedLength);
-  WriteBackResult r = Apply(file, dataFile, index, std::move(plan), host);
-  if (r == WriteBackResult::kOk) {
+  Status r = Apply(file, dataFile, index, std::move(plan), host);
+  if (r) {
     TResourceInfo& e = dataFile.Entries[static_cast<std::size_t>(index)];
     e.PackedSize = e.Size;
     e.UnpackedSize = static_cast<std::int32_t>(unpackedLength);
@@ -141,20 +139,13 @@ WriteBackResult SndTo(ByteFile& file, TDataFile& dataFile, int index, ByteView p
 }
 
 // Opens the container for writing and checks it is still the file that was read.
-std::unique_ptr<PosixFile> OpenForWriteBack(const TDataFile& dataFile, CoreHost& host,
-                                            WriteBackResult* failure) {
+Result<std::unique_ptr<PosixFile>> OpenForWriteBack(const TDataFile& dataFile) {
   auto file = PosixFile::Open(dataFile.FileName, FileMode::kWriteExclusive);
-  if (!file) {
-    host.Message(CannotOpenMessage(dataFile.FileName));
-    *failure = WriteBackResult::kCannotOpen;
-    return nullptr;
-  }
-  if (file->Size() != dataFile.FileSize || file->ModifiedNs() != dataFile.FileDate) {
-    host.Message("File " + dataFile.FileName +
-                 " has been changed by another program.  Load it again before importing.");
-    *failure = WriteBackResult::kChanged;
-    return nullptr;
-  }
+  if (!file) return Fail(CannotOpenMessage(dataFile.FileName), ErrorKind::kCannotOpen);
+  if (file->Size() != dataFile.FileSize || file->ModifiedNs() != dataFile.FileDate)
+    return Fail("File " + dataFile.FileName +
+                    " has been changed by another program.  Load it again before importing.",
+                ErrorKind::kChanged);
   return file;
 }
 
@@ -172,40 +163,39 @@ void Finish(TDataFile& dataFile, int index, CoreHost& host) {
 // The write-back on the container itself: opened for writing around the write, the new
 // stamp stored after it.
 template <typename Write>
-WriteBackResult OnDisk(TDataFile& dataFile, int index, CoreHost& host, Write write) {
-  return WithPanel(dataFile, index, host, [&] {
-    WriteBackResult failure = WriteBackResult::kOk;
-    auto file = OpenForWriteBack(dataFile, host, &failure);
-    if (!file) return failure;
-    WriteBackResult r = write(*file);
-    file.reset();
-    if (r == WriteBackResult::kOk) Finish(dataFile, index, host);
+Status OnDisk(TDataFile& dataFile, int index, CoreHost& host, Write write) {
+  return WithPanel(dataFile, index, host, [&]() -> Status {
+    auto file = OpenForWriteBack(dataFile);
+    if (!file) return file.error();
+    Status r = write(**file);
+    file->reset();
+    if (r) Finish(dataFile, index, host);
     return r;
   });
 }
 
 }  // namespace
 
-WriteBackResult WriteBackLodEntryTo(ByteFile& file, TDataFile& dataFile, int index, ByteView image,
-                                    CoreHost& host) {
+Status WriteBackLodEntryTo(ByteFile& file, TDataFile& dataFile, int index, ByteView image,
+                           CoreHost& host) {
   return WithPanel(dataFile, index, host,
                    [&] { return LodTo(file, dataFile, index, image, host); });
 }
 
-WriteBackResult WriteBackSndEntryTo(ByteFile& file, TDataFile& dataFile, int index, ByteView sound,
-                                    CoreHost& host) {
+Status WriteBackSndEntryTo(ByteFile& file, TDataFile& dataFile, int index, ByteView sound,
+                           CoreHost& host) {
   const Bytes packed = BuildCompressedPayload(sound);
   return WithPanel(dataFile, index, host, [&] {
     return SndTo(file, dataFile, index, packed, static_cast<std::int64_t>(sound.size()), host);
   });
 }
 
-WriteBackResult WriteBackLodEntry(TDataFile& dataFile, int index, ByteView image, CoreHost& host) {
+Status WriteBackLodEntry(TDataFile& dataFile, int index, ByteView image, CoreHost& host) {
   return OnDisk(dataFile, index, host,
                 [&](ByteFile& file) { return LodTo(file, dataFile, index, image, host); });
 }
 
-WriteBackResult WriteBackSndEntry(TDataFile& dataFile, int index, ByteView sound, CoreHost& host) {
+Status WriteBackSndEntry(TDataFile& dataFile, int index, ByteView sound, CoreHost& host) {
   const Bytes packed = BuildCompressedPayload(sound);
   return OnDisk(dataFile, index, host, [&](ByteFile& file) {
     return SndTo(file, dataFile, index, packed, static_cast<std::int64_t>(sound.size()), host);

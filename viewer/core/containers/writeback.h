@@ -14,31 +14,27 @@
 
 #include "common/bytes.h"
 #include "common/file.h"
+#include "common/result.h"
 #include "viewer/core/containers/data_file.h"
 #include "viewer/core/host.h"
 
 namespace brindle {
 
-enum class WriteBackResult {
-  kOk,
-  kCannotOpen,   // "Cannot open file %s" was shown
-  kChanged,      // the file changed on disk since it was read; nothing written
-  kWriteFailed,  // a write failed and was taken back; the container is as it was
-  kBadIndex,
-};
-
+// Each write-back answers with the message to show when it fails: kCannotOpen ("Cannot open
+// file %s"), kChanged (the file changed on disk since it was read; nothing written) or
+// kWriteFailed (a write failed and was taken back; the container is as it was).
 // image = the complete new entry (header, payload and, for bitmaps, the palette).
-WriteBackResult WriteBackLodEntry(TDataFile& dataFile, int index, ByteView image, CoreHost& host);
+Status WriteBackLodEntry(TDataFile& dataFile, int index, ByteView image, CoreHost& host);
 // sound = the bytes of a WAV file; they are stored compressed.
-WriteBackResult WriteBackSndEntry(TDataFile& dataFile, int index, ByteView sound, CoreHost& host);
+Status WriteBackSndEntry(TDataFile& dataFile, int index, ByteView sound, CoreHost& host);
 
 // The same on a file the caller has opened for writing (tests inject faults here). The
 // entry in dataFile and dataFile.FileSize are updated on success; time stamps are the
 // caller's business.
-WriteBackResult WriteBackLodEntryTo(ByteFile& file, TDataFile& dataFile, int index, ByteView image,
-                                    CoreHost& host);
-WriteBackResult WriteBackSndEntryTo(ByteFile& file, TDataFile& dataFile, int index, ByteView sound,
-                                    CoreHost& host);
+Status WriteBackLodEntryTo(ByteFile& file, TDataFile& dataFile, int index, ByteView image,
+                           CoreHost& host);
+Status WriteBackSndEntryTo(ByteFile& file, TDataFile& dataFile, int index, ByteView sound,
+                           CoreHost& host);
 
 // The 32-byte LOD record and the 52-byte SND record as the write-backs write them.
 Bytes BuildLodRecord(const std::string& name, std::int64_t position, std::int64_t size);

@@ -6,27 +6,23 @@
 #include "common/codepage.h"
 #include "common/file.h"
 #include "viewer/core/entries/identify.h"
-#include "viewer/core/formats/bitmaps.h"
-#include "viewer/core/formats/sounds.h"
-#include "viewer/core/formats/texts.h"
 
 namespace brindle {
 
 namespace {
 
-// What each kind of container takes: the entry type, its converter and the size rule.
+// What each kind of container takes: the entry type and the size rule.
 struct ImportRule {
   TContainerKind kind;
   TResourceType type;
-  ImportConverter ImportConverters::*converter;
   bool sameSize;
 };
 
 constexpr std::array<ImportRule, 4> kImportRules = {{
-    {ckIcons, rtIcon, &ImportConverters::bitmap, false},
-    {ckIcons, rtText, &ImportConverters::text, false},
-    {ckBitmaps, rtBitmap, &ImportConverters::bitmap, true},
-    {ckSnd, rtSound, &ImportConverters::sound, false},
+    {ckIcons, rtIcon, false},
+    {ckIcons, rtText, false},
+    {ckBitmaps, rtBitmap, true},
+    {ckSnd, rtSound, false},
 }};
 
 bool KindTakesImports(TContainerKind kind) {
@@ -36,26 +32,10 @@ bool KindTakesImports(TContainerKind kind) {
 
 }  // namespace
 
-ImportConverters CoreImportConverters() {
-  ImportConverters c;
-  c.bitmap = [](TDataFile& df, int index, const std::string& path, bool sameSize, CoreHost& host) {
-    ImportBitmapFile(df, index, path, sameSize, host);
-  };
-  c.text = [](TDataFile& df, int index, const std::string& path, bool, CoreHost& host) {
-    ImportTextFile(df, index, path, host);
-  };
-  c.sound = [](TDataFile& df, int index, const std::string& path, bool, CoreHost& host) {
-    ImportSoundFile(df, index, path, host);
-  };
-  return c;
-}
-
-BatchResult BatchImport(TDataFile& dataFile, const std::vector<std::string>& files,
-                        const ImportConverters& converters, CoreHost& host) {
-  if (dataFile.FileName.empty()) {
-    host.Message("Data file must be loaded first!");
-    return BatchResult::kNoContainer;
-  }
+Result<BatchSummary> BatchImport(TDataFile& dataFile, const std::vector<std::string>& files,
+                                 const ImportConverters& converters, CoreHost& host) {
+  if (dataFile.FileName.empty()) return Fail("Data file must be loaded first!");
+  BatchSummary summary;
   // Names as the user sees them: file names are UTF-8 here, entry names Windows-1252.
   std::vector<std::string> names;
   names.reserve(files.size());
@@ -70,26 +50,32 @@ BatchResult BatchImport(TDataFile& dataFile, const std::vector<std::string>& fil
     const int index = static_cast<int>(i);
 
     IdentifyEntry(dataFile, index);
-    if (!KindTakesImports(dataFile.Kind)) {
-      host.Message("Importing into current data file not implemented!");
-      return BatchResult::kKindNotSupported;
-    }
+    if (!KindTakesImports(dataFile.Kind))
+      return Fail("Importing into current data file not implemented!", ErrorKind::kNotSupported);
     const TResourceType type = dataFile.Entries[i].ResType;
     auto rule = std::find_if(kImportRules.begin(), kImportRules.end(), [&](const ImportRule& r) {
       return r.kind == dataFile.Kind && r.type == type;
     });
     if (rule == kImportRules.end()) {
       host.Message("Importing of file " + *match + " format not implemented!");
+      ++summary.refused;
       continue;
     }
-    const ImportConverter& convert = converters.*(rule->converter);
-    if (!convert) {
+    auto convert = converters.find(type);
+    if (convert == converters.end() || !convert->second) {
       host.Message("Importing for current file format not implemented!");
+      ++summary.refused;
       continue;
     }
-    convert(dataFile, index, path, rule->sameSize, host);
+    Status imported = convert->second(dataFile, index, path, rule->sameSize, host);
+    if (imported) {
+      ++summary.imported;
+    } else {
+      host.Message(imported.message());
+      ++summary.refused;
+    }
   }
-  return BatchResult::kDone;
+  return summary;
 }
 
 }  // namespace brindle

@@ -1,41 +1,31 @@
 #pragma once
 // "Batch Import...": files matched to entries by name, each handed to the import of its
-// entry's type. The conversions themselves belong to the entry families and are plugged in
-// here, so the core can run a batch before every family has its converter.
+// entry's type. The conversions come from a table of imports (see formats/imports.h), so
+// the batch runs with whatever imports the caller hands it.
 
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "common/result.h"
 #include "viewer/core/containers/data_file.h"
+#include "viewer/core/formats/imports.h"
 #include "viewer/core/host.h"
 
 namespace brindle {
 
-// Replaces entry `index` from the file at path; says what went wrong through the host.
-// sameSize: the picture must keep the entry's width and height (bitmaps only).
-using ImportConverter = std::function<void(TDataFile& dataFile, int index, const std::string& path,
-                                           bool sameSize, CoreHost& host)>;
-
-struct ImportConverters {
-  ImportConverter bitmap;  // rtIcon, rtBitmap
-  ImportConverter text;    // rtText
-  ImportConverter sound;   // rtSound
-};
-
-// The converters the core has: bitmaps, texts and sounds.
-ImportConverters CoreImportConverters();
-
-enum class BatchResult {
-  kDone,
-  kNoContainer,      // "Data file must be loaded first!"
-  kKindNotSupported  // "Importing into current data file not implemented!"; batch stopped
+struct BatchSummary {
+  int imported = 0;  // entries replaced
+  int refused = 0;   // files whose import said no (each said why through the host)
 };
 
 // Runs the batch over the selected files (paths, in the selection's order). Entries are
 // visited in directory order; each takes the first file whose name (folder removed, upper
-// case) equals its own; files matching no entry are passed over in silence.
-BatchResult BatchImport(TDataFile& dataFile, const std::vector<std::string>& files,
-                        const ImportConverters& converters, CoreHost& host);
+// case) equals its own; files matching no entry are passed over in silence. A file whose
+// import fails is reported through the host's Message as it happens, and the batch goes on.
+// The batch as a whole fails with "Data file must be loaded first!" or, when the container's
+// kind takes no imports, "Importing into current data file not implemented!" (kNotSupported;
+// the batch stops there).
+Result<BatchSummary> BatchImport(TDataFile& dataFile, const std::vector<std::string>& files,
+                                 const ImportConverters& converters, CoreHost& host);
 
 }  // namespace brindle

@@ -62,62 +62,56 @@ Bytes BuildBitmapEntry(const std::string& entryName, const Picture& image) {
 
 namespace {
 
-ImportResult ImportChecked(TDataFile& dataFile, int index, const std::string& path, bool sameSize,
-                           CoreHost& host) {
-  if (index < 0 || static_cast<std::size_t>(index) >= dataFile.Entries.size())
-    return ImportResult::kWriteFailed;
-  const TResourceInfo& entry = dataFile.Entries[static_cast<std::size_t>(index)];
+// The BMP file at path as the 8-bit picture an entry can hold, or why it cannot be one.
+Result<Picture> ReadImportPicture(const std::string& path) {
   Bytes file;
-  if (!ReadWholeFile(path, &file)) {
-    host.Message(CannotOpenMessage(path));
-    return ImportResult::kCannotRead;
-  }
+  if (!ReadWholeFile(path, &file)) return Fail(CannotOpenMessage(path), ErrorKind::kCannotOpen);
   const std::string shown = "Image file " + BaseName(path);
   BmpReadResult bmp = ReadBmp(file);
   file = Bytes();
   switch (bmp.status) {
     case BmpStatus::kUnreadable:
-      host.Message(shown + " cannot be read as a bitmap: " + bmp.error + "!");
-      return ImportResult::kCannotRead;
+      return Fail(shown + " cannot be read as a bitmap: " + bmp.error + "!", ErrorKind::kDamaged);
     case BmpStatus::kNotIndexed:
-      host.Message(shown + " must be in 8bit color format! (Must include palette)");
-      return ImportResult::kNot8Bit;
+      return Fail(shown + " must be in 8bit color format! (Must include palette)",
+                  ErrorKind::kNotSupported);
     case BmpStatus::kEmpty:
-      host.Message(shown + " is not a valid BMP!");
-      return ImportResult::kInvalid;
+      return Fail(shown + " is not a valid BMP!", ErrorKind::kDamaged);
     case BmpStatus::kOk:
       break;
   }
-  const BmpImage& img = bmp.image;
-  if (sameSize && (img.width != entry.Width || img.height != entry.Height)) {
-    host.Message(shown + " must have the same dimensions as original image!");
-    return ImportResult::kWrongSize;
-  }
+  Picture picture;
+  picture.width = bmp.image.width;
+  picture.height = bmp.image.height;
+  picture.pixels = std::move(bmp.image.pixels);
+  picture.colours = bmp.image.colours;
+  return picture;
+}
+
+Status ImportChecked(TDataFile& dataFile, int index, const std::string& path, bool sameSize,
+                     CoreHost& host) {
+  if (index < 0 || static_cast<std::size_t>(index) >= dataFile.Entries.size())
+    return Fail("There is no entry " + std::to_string(index) + " in " + dataFile.FileName + ".");
+  const TResourceInfo& entry = dataFile.Entries[static_cast<std::size_t>(index)];
+  Result<Picture> picture = ReadImportPicture(path);
+  if (!picture) return picture.error();
+  const std::string shown = "Image file " + BaseName(path);
+  if (sameSize && (picture->width != entry.Width || picture->height != entry.Height))
+    return Fail(shown + " must have the same dimensions as original image!");
   // The entry header keeps width and height in 16 bits; a larger picture would be stored
   // with its sizes cut and could never be shown again.
-  if (img.width > kMaxEntrySide || img.height > kMaxEntrySide) {
-    host.Message(shown + " is too large: a bitmap entry holds at most 65535 x 65535 pixels!");
-    return ImportResult::kTooLarge;
-  }
-  Picture picture;
-  picture.width = img.width;
-  picture.height = img.height;
-  picture.pixels = std::move(bmp.image.pixels);
-  picture.colours = img.colours;
-  const Bytes image = BuildBitmapEntry(entry.Name, picture);
-  return WriteBackLodEntry(dataFile, index, image, host) == WriteBackResult::kOk
-             ? ImportResult::kImported
-             : ImportResult::kWriteFailed;
+  if (picture->width > kMaxEntrySide || picture->height > kMaxEntrySide)
+    return Fail(shown + " is too large: a bitmap entry holds at most 65535 x 65535 pixels!");
+  const Bytes image = BuildBitmapEntry(entry.Name, *picture);
+  return WriteBackLodEntry(dataFile, index, image, host);
 }
 
 }  // namespace
 
-ImportResult ImportBitmapFile(TDataFile& dataFile, int index, const std::string& path,
-                              bool sameSize, CoreHost& host) {
-  host.SuspendWatch(true);
-  ImportResult r = ImportChecked(dataFile, index, path, sameSize, host);
-  host.SuspendWatch(false);
-  return r;
+Status ImportBitmapFile(TDataFile& dataFile, int index, const std::string& path, bool sameSize,
+                        CoreHost& host) {
+  const WatchHold hold(host);
+  return ImportChecked(dataFile, index, path, sameSize, host);
 }
 
 }  // namespace brindle

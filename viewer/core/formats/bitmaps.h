@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/result.h"
 #include "viewer/core/containers/data_file.h"
 #include "viewer/core/formats/picture.h"
 #include "viewer/core/host.h"
@@ -18,19 +19,13 @@ PictureResult DecodeBitmapEntry(ByteFile& container, const TResourceInfo& entry,
 // entry's name, the pixels compressed, then the 256 colours.
 Bytes BuildBitmapEntry(const std::string& entryName, const Picture& image);
 
-enum class ImportResult {
-  kImported,
-  kCannotRead,   // the file could not be read, or not as a BMP: the reason was shown
-  kNot8Bit,      // "... must be in 8bit color format! (Must include palette)"
-  kInvalid,      // "... is not a valid BMP!"
-  kWrongSize,    // "... must have the same dimensions as original image!"
-  kTooLarge,     // wider or higher than an entry can record
-  kWriteFailed,  // the write-back failed and said so
-};
-
 // Replaces bitmap entry `index` with the BMP file at path; sameSize holds it to the entry's
-// width and height (rtBitmap). The watch is held for the whole import.
-ImportResult ImportBitmapFile(TDataFile& dataFile, int index, const std::string& path,
-                              bool sameSize, CoreHost& host);
+// width and height (rtBitmap). The watch is held for the whole import. A refusal says why:
+// "Image file X must be in 8bit color format! (Must include palette)" (kNotSupported),
+// "... is not a valid BMP!" or "... cannot be read as a bitmap: REASON!" (kDamaged),
+// "... must have the same dimensions as original image!", "... is too large: ...", or what
+// the write-back says.
+Status ImportBitmapFile(TDataFile& dataFile, int index, const std::string& path, bool sameSize,
+                        CoreHost& host);
 
 }  // namespace brindle

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "common/codepage.h"
 #include "viewer/core/containers/extract.h"
 #include "viewer/core/formats/bitmaps.h"
 #include "viewer/core/formats/pcx.h"
@@ -38,7 +39,7 @@ Bytes Stored(ByteFile& f, const TResourceInfo& e, CoreHost&) {
 // A palette is always 768 raw colours after its header. Taking them as stored (rather than
 // through the compression test) keeps a palette whose first colour happens to read 78 9C.
 Bytes PaletteColours(ByteFile& f, const TResourceInfo& e, CoreHost&) {
-  return f.ReadPadded(static_cast<std::int64_t>(e.Offset) + kLodHeaderSize, 768);
+  return f.ReadPadded(static_cast<std::int64_t>(e.Offset) + kLodHeaderSize, kPaletteBytes);
 }
 
 // Pictures are saved as BMP files, decoded afresh from the container.
@@ -99,31 +100,77 @@ Bytes PagePayload(ByteFile& file, const TResourceInfo& entry, CoreHost& host) {
   return RowOf(entry.ResType).payload(file, entry, host);
 }
 
-ExportResult ExportEntry(ByteFile& file, const TResourceInfo& entry, CoreHost& host,
-                         const std::string& containerPath) {
+namespace {
+
+// Passes progress on and keeps the messages, so they come back with the result.
+class NoteTaker : public CoreHost {
+ public:
+  explicit NoteTaker(CoreHost& host) : host_(host) {}
+  void Message(const std::string& text) override { notes.push_back(text); }
+  void ShowProgress(bool on, const std::string& caption) override {
+    host_.ShowProgress(on, caption);
+  }
+  void SetProgress(int percent) override { host_.SetProgress(percent); }
+  std::vector<std::string> notes;
+
+ private:
+  CoreHost& host_;
+};
+
+Result<ExportedFile> Convert(ByteFile& file, const TResourceInfo& entry, CoreHost& host,
+                             const std::string& containerPath) {
   const TypeRow& row = RowOf(entry.ResType);
-  ExportResult r;
-  if (row.picture) {
-    r.extension = row.ext;
-    PictureResult decoded = row.picture(file, entry, containerPath, host);
-    if (decoded.ok())
-      r.bytes = PictureToBmp(decoded.picture);
-    else
-      r.status = ExportStatus::kEmpty;
-    return r;
-  }
-  if (!row.save) {
-    r.status = ExportStatus::kNoConverter;
-    return r;
-  }
+  const Error nothing =
+      Fail("Error!  Unable to save " + Cp1252ToUtf8(entry.Name), ErrorKind::kDamaged);
+  ExportedFile r;
   r.extension = row.ext;
+  if (row.picture) {
+    PictureResult decoded = row.picture(file, entry, containerPath, host);
+    if (!decoded.ok()) return nothing;
+    r.bytes = PictureToBmp(decoded.picture);
+    return r;
+  }
+  if (!row.save)
+    return Fail("Saving " + std::string(ResourceTypeName(entry.ResType)) +
+                    " entries as files of their own is not available yet.",
+                ErrorKind::kNotSupported);
   // Kinora movies keep their own extension.
   if (entry.ResType == rtVideo && UpperExtension(entry.Name) == ".KNO") r.extension = "kno";
   r.bytes = row.save(file, entry, host);
   // Stored entries are copied as they are, even when empty (a movie of size 0 gives an
   // empty file); an extract that yields nothing cannot be saved.
-  if (r.bytes.empty() && row.save != Stored) r.status = ExportStatus::kEmpty;
+  if (r.bytes.empty() && row.save != Stored) return nothing;
   return r;
+}
+
+// The result with the notes taken on the way: in it, or before the error's message.
+Result<ExportedFile> WithNotes(Result<ExportedFile> r, NoteTaker& notes) {
+  if (r) {
+    r->notes = std::move(notes.notes);
+    return r;
+  }
+  std::string message;
+  for (const std::string& note : notes.notes)
+    message += note + "\n";
+  return Fail(message + r.message(), r.kind());
+}
+
+}  // namespace
+
+Result<ExportedFile> ExportEntry(ByteFile& file, const TResourceInfo& entry, CoreHost& host,
+                                 const std::string& containerPath) {
+  NoteTaker notes(host);
+  return WithNotes(Convert(file, entry, notes, containerPath), notes);
+}
+
+Result<ExportedFile> ReadPagePayload(ByteFile& file, const TResourceInfo& entry, CoreHost& host) {
+  NoteTaker notes(host);
+  ExportedFile payload;
+  payload.bytes = PagePayload(file, entry, notes);
+  if (payload.bytes.empty())
+    return WithNotes(
+        Fail("Error!  Unable to show " + Cp1252ToUtf8(entry.Name), ErrorKind::kDamaged), notes);
+  return WithNotes(std::move(payload), notes);
 }
 
 }  // namespace brindle

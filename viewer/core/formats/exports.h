@@ -5,9 +5,11 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/bytes.h"
 #include "common/file.h"
+#include "common/result.h"
 #include "viewer/core/containers/data_file.h"
 #include "viewer/core/host.h"
 
@@ -17,22 +19,26 @@ namespace brindle {
 // bytes for types that are not extracted).
 Bytes PagePayload(ByteFile& file, const TResourceInfo& entry, CoreHost& host);
 
-enum class ExportStatus {
-  kOk,
-  kEmpty,        // nothing to save: "Error!  Unable to save " + name
-  kNoConverter,  // this type cannot be saved as a file of its own yet
-};
-
-struct ExportResult {
-  ExportStatus status = ExportStatus::kOk;
+struct ExportedFile {
   Bytes bytes;
   // Extension of the written file without its dot; empty keeps the entry's name as it is.
   std::string extension;
+  // What went wrong on the way though something could still be saved ("Error Inflating:
+  // DATA_ERROR!"), in the order it happened. The window shows these as boxes.
+  std::vector<std::string> notes;
 };
 
+// The page's payload for callers without boxes: the messages said on the way come back as
+// notes; an empty payload fails with "Error!  Unable to show NAME" (after those messages).
+Result<ExportedFile> ReadPagePayload(ByteFile& file, const TResourceInfo& entry, CoreHost& host);
+
 // The file the entry's save button writes. containerPath is where `file` lies: sprites take
-// their colours from the "bitmaps.lod" beside it (without it they cannot be saved).
-ExportResult ExportEntry(ByteFile& file, const TResourceInfo& entry, CoreHost& host,
-                         const std::string& containerPath = {});
+// their colours from the "bitmaps.lod" beside it (without it they cannot be saved). Fails
+// with "Error!  Unable to save NAME" (kDamaged) when there is nothing to save, and with
+// kNotSupported when the type cannot be saved as a file of its own yet. The host hears the
+// progress only: messages said on the way become notes (or lines before the error's
+// message).
+Result<ExportedFile> ExportEntry(ByteFile& file, const TResourceInfo& entry, CoreHost& host,
+                                 const std::string& containerPath = {});
 
 }  // namespace brindle

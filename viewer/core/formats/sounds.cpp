@@ -6,18 +6,13 @@
 
 namespace brindle {
 
-void ImportSoundFile(TDataFile& dataFile, int index, const std::string& path, CoreHost& host) {
-  host.SuspendWatch(true);
+Status ImportSoundFile(TDataFile& dataFile, int index, const std::string& path, CoreHost& host) {
+  const WatchHold hold(host);
   Bytes sound;
-  if (!ReadWholeFile(path, &sound)) {
-    host.Message(CannotOpenMessage(path));
-  } else if (sound.size() < 4 || sound[0] != 'R' || sound[1] != 'I' || sound[2] != 'F' ||
-             sound[3] != 'F') {
-    host.Message("Sound file " + BaseName(path) + " is not a valid WAV!");
-  } else {
-    WriteBackSndEntry(dataFile, index, sound, host);
-  }
-  host.SuspendWatch(false);
+  if (!ReadWholeFile(path, &sound)) return Fail(CannotOpenMessage(path), ErrorKind::kCannotOpen);
+  if (sound.size() < 4 || sound[0] != 'R' || sound[1] != 'I' || sound[2] != 'F' || sound[3] != 'F')
+    return Fail("Sound file " + BaseName(path) + " is not a valid WAV!", ErrorKind::kDamaged);
+  return WriteBackSndEntry(dataFile, index, sound, host);
 }
 
 }  // namespace brindle

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "common/result.h"
 #include "viewer/core/containers/data_file.h"
 #include "viewer/core/host.h"
 
@@ -10,6 +11,6 @@ namespace brindle {
 
 // Replaces sound `index` with the file's bytes when they start with "RIFF" (the only
 // check); they are stored compressed. The watch is held meanwhile.
-void ImportSoundFile(TDataFile& dataFile, int index, const std::string& path, CoreHost& host);
+Status ImportSoundFile(TDataFile& dataFile, int index, const std::string& path, CoreHost& host);
 
 }  // namespace brindle

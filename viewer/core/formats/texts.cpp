@@ -27,16 +27,14 @@ Bytes BuildTextEntry(const TResourceInfo& entry, ByteView text) {
   return w.Take();
 }
 
-void ImportTextFile(TDataFile& dataFile, int index, const std::string& path, CoreHost& host) {
-  host.SuspendWatch(true);
+Status ImportTextFile(TDataFile& dataFile, int index, const std::string& path, CoreHost& host) {
+  if (index < 0 || static_cast<std::size_t>(index) >= dataFile.Entries.size())
+    return Fail("There is no entry " + std::to_string(index) + " in " + dataFile.FileName + ".");
+  const WatchHold hold(host);
   Bytes text;
-  if (!ReadWholeFile(path, &text)) {
-    host.Message(CannotOpenMessage(path));
-  } else {
-    Bytes image = BuildTextEntry(dataFile.Entries[static_cast<std::size_t>(index)], text);
-    WriteBackLodEntry(dataFile, index, image, host);
-  }
-  host.SuspendWatch(false);
+  if (!ReadWholeFile(path, &text)) return Fail(CannotOpenMessage(path), ErrorKind::kCannotOpen);
+  Bytes image = BuildTextEntry(dataFile.Entries[static_cast<std::size_t>(index)], text);
+  return WriteBackLodEntry(dataFile, index, image, host);
 }
 
 }  // namespace brindle

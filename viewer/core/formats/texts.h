@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/bytes.h"
+#include "common/result.h"
 #include "viewer/core/containers/data_file.h"
 #include "viewer/core/host.h"
 
@@ -15,6 +16,6 @@ namespace brindle {
 Bytes BuildTextEntry(const TResourceInfo& entry, ByteView text);
 
 // Reads the file and replaces text entry `index` with it. The watch is held meanwhile.
-void ImportTextFile(TDataFile& dataFile, int index, const std::string& path, CoreHost& host);
+Status ImportTextFile(TDataFile& dataFile, int index, const std::string& path, CoreHost& host);
 
 }  // namespace brindle

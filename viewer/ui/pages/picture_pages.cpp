@@ -113,8 +113,9 @@ void PicturePage::ImportClick() {
   if (!source) return;
   // The type decides after the dialog, as it always has.
   if (entry->ResType == rtIcon || entry->ResType == rtBitmap) {
-    ImportBitmapFile(context_.DataFile(), index, *source, entry->ResType == rtBitmap,
-                     context_.host());
+    Status imported = ImportBitmapFile(context_.DataFile(), index, *source,
+                                       entry->ResType == rtBitmap, context_.host());
+    if (!imported) context_.host().Message(imported.message());
   } else {
     context_.host().Message("Importing for current file format not implemented!");
   }
@@ -167,8 +168,8 @@ void PalettePage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
 void PalettePage::SaveClick() {
   SaveSelected("ACT", "act", "Photoshop palette files",
                [this](ByteFile& file, const TResourceInfo& entry) {
-                 ExportResult r = ExportEntry(file, entry, context_.host());
-                 return r.status == ExportStatus::kOk ? r.bytes : Bytes();
+                 Result<ExportedFile> r = ExportEntry(file, entry, context_.host());
+                 return r ? std::move(r->bytes) : Bytes();
                });
 }
 

@@ -15,8 +15,8 @@
 #include "common/codepage.h"
 #include "common/file.h"
 #include "viewer/core/containers/directory.h"
-#include "viewer/core/savegame/game_data.h"
 #include "viewer/core/entries/identify.h"
+#include "viewer/core/savegame/game_data.h"
 #include "viewer/core/settings/ini_file.h"
 #include "viewer/ui/shell/page_table.h"
 
@@ -89,7 +89,7 @@ class TForm1::WindowHost : public CoreHost {
     }
   }
   void FileSizeChanged(std::int64_t size) override {
-    form_.SetStatus(2, QString::number(size) + " bytes");
+    form_.SetStatus(kPanelSize, QString::number(size) + " bytes");
   }
   void EntryRewritten(int) override {
     int row = form_.SelectedIndex();
@@ -108,6 +108,21 @@ TForm1::TForm1(const AppPaths& paths, Prompts& prompts, const GameDataView& game
   host_ = std::make_unique<WindowHost>(*this);
   converters_ = CoreImportConverters();
 
+  BuildClient(gameData);
+  BuildStatusBar();
+  BuildLoadingPanel();
+  BuildFileWatch();
+  BuildGameDataTable(gameData);
+  BuildMenu();
+  ClearDataFile(dataFile_);
+  PlaceWindow();
+  ReadSettings();
+  setAcceptDrops(true);
+  qApp->installEventFilter(this);
+}
+
+// The entry list on the left, the page set beside it.
+void TForm1::BuildClient(const GameDataView& gameData) {
   client_ = new QWidget(this);
   setCentralWidget(client_);
   model_ = new EntryListModel(dataFile_);
@@ -121,22 +136,27 @@ TForm1::TForm1(const AppPaths& paths, Prompts& prompts, const GameDataView& game
   tabholder_ = new QStackedWidget(client_);
   tabholder_->setObjectName("tabholder");
   BuildPages(gameData);
+}
 
+void TForm1::BuildStatusBar() {
   statusBar()->setObjectName("statusbar");
   for (int width : {200, 100, 100, 50}) {
     auto* panel = new QLabel(statusBar());
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panels_.push_back(panel);
-    if (panels_.size() < 4) {
+    if (panels_.size() <= kPanelSize) {
       panel->setFixedWidth(width);
       statusBar()->addWidget(panel);
     } else {
-      // The last panel shows the pixel under the pointer and takes the room that is left.
+      // The last panel shows the pixel under the pointer and notes, and takes the room that
+      // is left.
       panel->setMinimumWidth(width);
       statusBar()->addWidget(panel, 1);
     }
   }
+}
 
+void TForm1::BuildLoadingPanel() {
   loadingpanel_ = new QFrame(this);
   loadingpanel_->setObjectName("loadingpanel");
   loadingpanel_->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -154,7 +174,9 @@ TForm1::TForm1(const AppPaths& paths, Prompts& prompts, const GameDataView& game
   loadingpercent_->setRange(0, 100);
   loadingpercent_->setGeometry(8, 56, 185, 20);
   loadingpanel_->hide();
+}
 
+void TForm1::BuildFileWatch() {
   filechangetimer_ = new QTimer(this);
   filechangetimer_->setObjectName("filechangetimer");
   filechangetimer_->setInterval(1000);
@@ -162,7 +184,10 @@ TForm1::TForm1(const AppPaths& paths, Prompts& prompts, const GameDataView& game
 
   auto* opendatafile = new QObject(this);
   opendatafile->setObjectName("opendatafile");
+}
 
+// The game data table, hidden: the saved-game pages read their offsets and names from it.
+void TForm1::BuildGameDataTable(const GameDataView& gameData) {
   partyvals_ = new QTableWidget(0, kColumns, this);
   partyvals_->setObjectName("partyvals");
   partyvals_->hide();
@@ -175,20 +200,16 @@ TForm1::TForm1(const AppPaths& paths, Prompts& prompts, const GameDataView& game
                               Cp1252ToUtf8(row[static_cast<std::size_t>(c)]))));
     }
   }
+}
 
-  BuildMenu();
-  ClearDataFile(dataFile_);
-
-  // Design size, centred, unless the settings say otherwise.
+// Design size, centred; the settings may move it afterwards.
+void TForm1::PlaceWindow() {
   resize(kDesignWidth,
          kDesignHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect area = screen->availableGeometry();
     move(area.center() - QPoint(width() / 2, height() / 2));
   }
-  ReadSettings();
-  setAcceptDrops(true);
-  qApp->installEventFilter(this);
 }
 
 TForm1::~TForm1() {
@@ -316,10 +337,10 @@ void TForm1::LayoutClient() {
 }
 
 void TForm1::SetPointerText(const std::string& text) {
-  SetStatus(3, QString::fromStdString(text));
+  SetStatus(kPanelNote, QString::fromStdString(text));
 }
 
-void TForm1::SetStatus(int panel, const QString& text) {
+void TForm1::SetStatus(StatusPanel panel, const QString& text) {
   panels_[static_cast<std::size_t>(panel)]->setText(text);
 }
 
@@ -386,7 +407,8 @@ void TForm1::LoadDataFile(const std::string& path) {
   ShowPage(titlepage_);
   const int remembered = EqualsIgnoreAsciiCase(path, dataFile_.FileName) ? SelectedIndex() : -1;
   ShowLoading(true);
-  if (OpenContainer(dataFile_, path, *host_) == OpenResult::kOk) {
+  const Status opened = OpenContainer(dataFile_, path, *host_);
+  if (opened) {
     {
       // Selecting the row again must not show it twice.
       const QSignalBlocker block(reslistbox_->selectionModel());
@@ -397,11 +419,16 @@ void TForm1::LoadDataFile(const std::string& path) {
     }
     reslistbox_->viewport()->update();
     if (remembered >= 0 && remembered < model_->rowCount()) ShowEntry(remembered);
-    SetStatus(0, QString::fromStdString(dataFile_.FileName));
-    SetStatus(1, QString::number(model_->rowCount()) + " resources");
-    SetStatus(2, QString::number(dataFile_.FileSize) + " bytes");
+    SetStatus(kPanelFile, QString::fromStdString(dataFile_.FileName));
+    SetStatus(kPanelCount, QString::number(model_->rowCount()) + " resources");
+    SetStatus(kPanelSize, QString::number(dataFile_.FileSize) + " bytes");
     history_.Touch(dataFile_.FileName);
     RebuildHistoryMenu();
+  } else if (opened.kind() == ErrorKind::kNotRecognised) {
+    // A dropped or chosen file that is no container: a note, and the open one stays.
+    SetStatus(kPanelNote, QString::fromStdString(opened.message()));
+  } else {
+    prompts_.Message(opened.message());
   }
   filechangetimer_->start();
   ShowLoading(false);
@@ -446,7 +473,8 @@ void TForm1::BatchImportClick() {
   setup.initialDir = paths_.programDir;
   std::vector<std::string> files = prompts_.AskOpenFiles(setup);
   if (files.empty()) return;
-  BatchImport(dataFile_, files, converters_, *host_);
+  Result<BatchSummary> r = BatchImport(dataFile_, files, converters_, *host_);
+  if (!r) prompts_.Message(r.message());
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

@@ -15,12 +15,12 @@
 #include <map>
 #include <memory>
 
-#include "viewer/core/edit/batch_import.h"
 #include "viewer/core/containers/data_file.h"
-#include "viewer/core/settings/app_paths.h"
-#include "viewer/ui/shell/entry_page.h"
-#include "viewer/core/settings/history.h"
+#include "viewer/core/edit/batch_import.h"
 #include "viewer/core/prompts.h"
+#include "viewer/core/settings/app_paths.h"
+#include "viewer/core/settings/history.h"
+#include "viewer/ui/shell/entry_page.h"
 #include "viewer/ui/shell/title_page.h"
 
 class QAction;
@@ -97,12 +97,21 @@ class TForm1 : public QMainWindow, private PageContext {
   CoreHost& host() override;
   const AppPaths& paths() const override { return paths_; }
 
-  void BuildMenu();
+  // The status bar's panels, left to right.
+  enum StatusPanel : std::size_t { kPanelFile, kPanelCount, kPanelSize, kPanelNote };
+
+  void BuildClient(const GameDataView& gameData);
   void BuildPages(const GameDataView& gameData);
+  void BuildStatusBar();
+  void BuildLoadingPanel();
+  void BuildFileWatch();
+  void BuildGameDataTable(const GameDataView& gameData);
+  void BuildMenu();
+  void PlaceWindow();
   void RebuildHistoryMenu();
   void ReadSettings();
   void LayoutClient();
-  void SetStatus(int panel, const QString& text);
+  void SetStatus(StatusPanel panel, const QString& text);
   void OnRowChanged(const QModelIndex& current);
 
   AppPaths paths_;

@@ -27,7 +27,7 @@ TEST(OpenContainer, RecognisesLodIdentifiersInAnyCase) {
   for (const auto& [id, kind] : cases) {
     TDataFile df;
     std::string path = dir.Write(std::string(id) + ".lod", TwoEntryLod(id));
-    ASSERT_EQ(OpenContainer(df, path, host), OpenResult::kOk) << id;
+    ASSERT_TRUE(OpenContainer(df, path, host).ok()) << id;
     EXPECT_EQ(df.Kind, kind) << id;
     EXPECT_EQ(df.FileName, path);
     EXPECT_EQ(df.FileSize, static_cast<std::int64_t>(TwoEntryLod(id).size()));
@@ -48,11 +48,11 @@ TEST(OpenContainer, UnknownIdentifierLeavesTheOpenContainerAlone) {
   RecordingHost host;
   TDataFile df;
   std::string good = dir.Write("icons.lod", TwoEntryLod("ICONS"));
-  ASSERT_EQ(OpenContainer(df, good, host), OpenResult::kOk);
+  ASSERT_TRUE(OpenContainer(df, good, host).ok());
   // An identifier only close to a known one, and a longer one, are both unknown.
   for (const char* id : {"GAMES", "MAPS2", "BITMAPSX"}) {
     std::string other = dir.Write(std::string(id) + ".lod", TwoEntryLod(id));
-    EXPECT_EQ(OpenContainer(df, other, host), OpenResult::kNotRecognised);
+    EXPECT_EQ(OpenContainer(df, other, host).kind(), ErrorKind::kNotRecognised);
     EXPECT_EQ(df.FileName, good);
     EXPECT_EQ(df.Kind, ckIcons);
     EXPECT_EQ(df.Entries.size(), 2u);
@@ -66,16 +66,16 @@ TEST(OpenContainer, ExtensionDecidesBeforeTheIdentifier) {
   TDataFile df;
   // A LOD named .vid is read as a VID container; a .SnD file as SND whatever it holds.
   std::string vid = dir.Write("odd.vid", TwoEntryLod("ICONS"));
-  ASSERT_EQ(OpenContainer(df, vid, host), OpenResult::kOk);
+  ASSERT_TRUE(OpenContainer(df, vid, host).ok());
   EXPECT_EQ(df.Kind, ckVid);
   std::string snd = dir.Write("odd.SnD", Bytes(8, 0));
-  ASSERT_EQ(OpenContainer(df, snd, host), OpenResult::kOk);
+  ASSERT_TRUE(OpenContainer(df, snd, host).ok());
   EXPECT_EQ(df.Kind, ckSnd);
   EXPECT_TRUE(df.Entries.empty());
   // A dot in a folder name is not an extension.
   std::filesystem::create_directory(dir.path() / "x.snd");
   std::string lod = dir.Write("x.snd/plain", TwoEntryLod("MAPS"));
-  ASSERT_EQ(OpenContainer(df, lod, host), OpenResult::kOk);
+  ASSERT_TRUE(OpenContainer(df, lod, host).ok());
   EXPECT_EQ(df.Kind, ckMaps);
 }
 
@@ -84,11 +84,11 @@ TEST(OpenContainer, MissingFileSaysSoAndKeepsState) {
   RecordingHost host;
   TDataFile df;
   std::string good = dir.Write("icons.lod", TwoEntryLod("ICONS"));
-  ASSERT_EQ(OpenContainer(df, good, host), OpenResult::kOk);
+  ASSERT_TRUE(OpenContainer(df, good, host).ok());
   std::string missing = dir.File("gone.snd");
-  EXPECT_EQ(OpenContainer(df, missing, host), OpenResult::kCannotOpen);
-  ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_EQ(host.messages[0], "Cannot open file " + missing);
+  Status r = OpenContainer(df, missing, host);
+  EXPECT_EQ(r.kind(), ErrorKind::kCannotOpen);
+  EXPECT_EQ(r.message(), "Cannot open file " + missing);
   EXPECT_EQ(df.FileName, good);
   EXPECT_EQ(df.Entries.size(), 2u);
 }
@@ -100,12 +100,12 @@ TEST(OpenContainer, WriterLockMakesTheOpenFail) {
   std::string path = dir.Write("icons.lod", TwoEntryLod("ICONS"));
   auto writer = PosixFile::Open(path, FileMode::kWriteExclusive);
   ASSERT_TRUE(writer);
-  EXPECT_EQ(OpenContainer(df, path, host), OpenResult::kCannotOpen);
+  EXPECT_EQ(OpenContainer(df, path, host).kind(), ErrorKind::kCannotOpen);
   writer.reset();
-  EXPECT_EQ(OpenContainer(df, path, host), OpenResult::kOk);
+  EXPECT_TRUE(OpenContainer(df, path, host).ok());
   // Readers share.
   auto reader = PosixFile::Open(path, FileMode::kReadShared);
-  EXPECT_EQ(OpenContainer(df, path, host), OpenResult::kOk);
+  EXPECT_TRUE(OpenContainer(df, path, host).ok());
   EXPECT_FALSE(PosixFile::Open(path, FileMode::kWriteExclusive));
 }
 

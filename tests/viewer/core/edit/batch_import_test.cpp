@@ -40,8 +40,10 @@ struct Calls {
   std::vector<std::pair<int, std::string>> bitmap;
   ImportConverters converters() {
     ImportConverters c = CoreImportConverters();
-    c.bitmap = [this](TDataFile&, int index, const std::string& path, bool sameSize, CoreHost&) {
+    c[rtIcon] = c[rtBitmap] = [this](TDataFile&, int index, const std::string& path, bool sameSize,
+                                     CoreHost&) {
       bitmap.emplace_back(index, path + (sameSize ? " same" : ""));
+      return Ok();
     };
     return c;
   }
@@ -56,9 +58,9 @@ TEST(BatchImport, FirstMatchingFileWinsAndOthersArePassedOver) {
   std::string c = dir.Write("pc01-01", Pattern(10));  // another folder would do the same
   TDataFile df;
   RecordingHost host;
-  ASSERT_EQ(OpenContainer(df, lod, host), OpenResult::kOk);
+  ASSERT_TRUE(OpenContainer(df, lod, host).ok());
   Calls calls;
-  EXPECT_EQ(BatchImport(df, {a, b, c}, calls.converters(), host), BatchResult::kDone);
+  EXPECT_TRUE(BatchImport(df, {a, b, c}, calls.converters(), host).ok());
   ASSERT_EQ(calls.bitmap.size(), 1u);
   EXPECT_EQ(calls.bitmap[0], std::make_pair(0, a));
   EXPECT_TRUE(host.messages.empty());
@@ -81,20 +83,23 @@ TEST(BatchImport, KindsAndTypesWithoutAnImport) {
   Calls calls;
   ImportConverters conv = calls.converters();
 
-  EXPECT_EQ(BatchImport(df, {fa}, conv, host), BatchResult::kNoContainer);
-  EXPECT_EQ(host.messages.back(), "Data file must be loaded first!");
+  EXPECT_EQ(BatchImport(df, {fa}, conv, host).message(), "Data file must be loaded first!");
 
-  ASSERT_EQ(OpenContainer(df, maps, host), OpenResult::kOk);
+  ASSERT_TRUE(OpenContainer(df, maps, host).ok());
   host.messages.clear();
-  EXPECT_EQ(BatchImport(df, {none}, conv, host), BatchResult::kDone);
+  EXPECT_TRUE(BatchImport(df, {none}, conv, host).ok());
   EXPECT_TRUE(host.messages.empty());
-  EXPECT_EQ(BatchImport(df, {fb, fa}, conv, host), BatchResult::kKindNotSupported);
-  EXPECT_EQ(host.messages,
-            std::vector<std::string>{"Importing into current data file not implemented!"});
+  Result<BatchSummary> refused = BatchImport(df, {fb, fa}, conv, host);
+  EXPECT_EQ(refused.kind(), ErrorKind::kNotSupported);
+  EXPECT_EQ(refused.message(), "Importing into current data file not implemented!");
+  EXPECT_TRUE(host.messages.empty());
 
-  ASSERT_EQ(OpenContainer(df, bitmaps, host), OpenResult::kOk);
+  ASSERT_TRUE(OpenContainer(df, bitmaps, host).ok());
   host.messages.clear();
-  EXPECT_EQ(BatchImport(df, {fp, fs}, conv, host), BatchResult::kDone);
+  Result<BatchSummary> mixed = BatchImport(df, {fp, fs}, conv, host);
+  ASSERT_TRUE(mixed.ok());
+  EXPECT_EQ(mixed->imported, 1);
+  EXPECT_EQ(mixed->refused, 1);
   EXPECT_EQ(host.messages,
             std::vector<std::string>{"Importing of file PAL001 format not implemented!"});
   ASSERT_EQ(calls.bitmap.size(), 1u);
@@ -102,8 +107,8 @@ TEST(BatchImport, KindsAndTypesWithoutAnImport) {
 
   // Without a bitmap import the window's general refusal.
   host.messages.clear();
-  conv.bitmap = nullptr;
-  BatchImport(df, {fs}, conv, host);
+  conv.erase(rtBitmap);
+  EXPECT_EQ(BatchImport(df, {fs}, conv, host)->refused, 1);
   EXPECT_EQ(host.messages,
             std::vector<std::string>{"Importing for current file format not implemented!"});
 }
@@ -118,7 +123,7 @@ TEST(TextImport, RoundTripKeepsCompressionAndBytes) {
                                    {"notes.txt", BuildPackedLodEntry("notes.txt", raw, false)}}));
   TDataFile df;
   RecordingHost host;
-  ASSERT_EQ(OpenContainer(df, lod, host), OpenResult::kOk);
+  ASSERT_TRUE(OpenContainer(df, lod, host).ok());
   // Everything is stored as it is, a NUL and what follows it too.
   Bytes newItems = TextBytes("Name\tPrice\r\nAxe\t15");
   newItems.push_back(0);
@@ -127,13 +132,13 @@ TEST(TextImport, RoundTripKeepsCompressionAndBytes) {
   Bytes newNotes = TextBytes("x\ny\r\n");
   std::string f1 = dir.Write("ITEMS.TXT", newItems);
   std::string f2 = dir.Write("notes.txt", newNotes);
-  EXPECT_EQ(BatchImport(df, {f1, f2}, CoreImportConverters(), host), BatchResult::kDone);
+  EXPECT_TRUE(BatchImport(df, {f1, f2}, CoreImportConverters(), host).ok());
   EXPECT_TRUE(host.messages.empty());
   EXPECT_EQ(host.rewritten, (std::vector<int>{0, 1}));
   EXPECT_EQ(host.watch, (std::vector<bool>{true, false, true, false}));
 
   TDataFile again;
-  ASSERT_EQ(OpenContainer(again, lod, host), OpenResult::kOk);
+  ASSERT_TRUE(OpenContainer(again, lod, host).ok());
   auto file = PosixFile::Open(lod, FileMode::kReadShared);
   again.Entries[0].PackedSize = ReadI32(file->ReadPadded(again.Entries[0].Offset, 48), 20);
   again.Entries[0].UnpackedSize = ReadI32(file->ReadPadded(again.Entries[0].Offset, 48), 40);
@@ -153,21 +158,22 @@ TEST(SoundImport, RiffIsTheOnlyCheckAndSoundsEndCompressed) {
   std::string bad = dir.Write("Bell", TextBytes("RIF"));
   TDataFile df;
   RecordingHost host;
-  ASSERT_EQ(OpenContainer(df, snd, host), OpenResult::kOk);
-  EXPECT_EQ(BatchImport(df, {good, bad}, CoreImportConverters(), host), BatchResult::kDone);
+  ASSERT_TRUE(OpenContainer(df, snd, host).ok());
+  EXPECT_TRUE(BatchImport(df, {good, bad}, CoreImportConverters(), host).ok());
   EXPECT_EQ(host.messages, std::vector<std::string>{"Sound file Bell is not a valid WAV!"});
   EXPECT_EQ(host.rewritten, std::vector<int>{0});
 
   TDataFile again;
-  ASSERT_EQ(OpenContainer(again, snd, host), OpenResult::kOk);
+  ASSERT_TRUE(OpenContainer(again, snd, host).ok());
   auto file = PosixFile::Open(snd, FileMode::kReadShared);
   Bytes expected;
   ReadWholeFile(good, &expected);
   EXPECT_EQ(again.Entries[0].UnpackedSize, static_cast<std::int32_t>(expected.size()));
   again.Entries[0].ResType = rtSound;
-  ExportResult exported = ExportEntry(*file, again.Entries[0], host);
-  EXPECT_EQ(exported.bytes, expected);
-  EXPECT_EQ(exported.extension, "wav");
+  Result<ExportedFile> exported = ExportEntry(*file, again.Entries[0], host);
+  ASSERT_TRUE(exported.ok());
+  EXPECT_EQ(exported->bytes, expected);
+  EXPECT_EQ(exported->extension, "wav");
   EXPECT_EQ(ReadStoredEntry(*file, again.Entries[1]), wav);
 }
 

@@ -1,17 +1,17 @@
 #include "viewer/core/formats/bitmaps.h"
 #include "viewer/core/formats/palettes.h"
-#include "viewer/core/formats/sprites.h"
 #include "viewer/core/formats/pcx.h"
+#include "viewer/core/formats/sprites.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "test_support.h"
-#include "viewer/core/edit/batch_import.h"
 #include "viewer/core/containers/container_writer.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
+#include "viewer/core/edit/batch_import.h"
 #include "viewer/core/entries/identify.h"
 #include "viewer/core/formats/exports.h"
 
@@ -91,7 +91,7 @@ struct Opened {
   std::unique_ptr<PosixFile> file;
   RecordingHost host;
   explicit Opened(const std::string& path) {
-    EXPECT_EQ(OpenContainer(df, path, host), OpenResult::kOk);
+    EXPECT_TRUE(OpenContainer(df, path, host).ok());
     file = PosixFile::Open(path, FileMode::kReadShared);
     IdentifyAll(df, *file);
   }
@@ -406,17 +406,14 @@ TEST(BitmapImport, SizeRuleAndStoredForm) {
   Opened o(s.bitmaps);
   o.file.reset();  // our own read lock would keep the write-back out
   RecordingHost host;
-  EXPECT_EQ(ImportBitmapFile(o.df, 0, s.Bmp("wide.bmp", 5, 2, 7), true, host),
-            ImportResult::kWrongSize);
-  ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_EQ(host.messages[0],
+  EXPECT_EQ(ImportBitmapFile(o.df, 0, s.Bmp("wide.bmp", 5, 2, 7), true, host).message(),
             "Image file wide.bmp must have the same dimensions as original image!");
+  EXPECT_TRUE(host.messages.empty());
   EXPECT_EQ(host.watch, (std::vector<bool>{true, false}));
   EXPECT_TRUE(host.rewritten.empty());
 
   host = RecordingHost();
-  ASSERT_EQ(ImportBitmapFile(o.df, 0, s.Bmp("same.bmp", 4, 2, 7), true, host),
-            ImportResult::kImported);
+  ASSERT_TRUE(ImportBitmapFile(o.df, 0, s.Bmp("same.bmp", 4, 2, 7), true, host).ok());
   EXPECT_TRUE(host.messages.empty());
   EXPECT_EQ(host.watch, (std::vector<bool>{true, false}));
   EXPECT_EQ(host.rewritten, std::vector<int>{0});
@@ -436,8 +433,7 @@ TEST(BitmapImport, SizeRuleAndStoredForm) {
   Opened icons(s.icons);
   icons.file.reset();
   host = RecordingHost();
-  ASSERT_EQ(ImportBitmapFile(icons.df, 0, s.Bmp("big.bmp", 9, 5, 2), false, host),
-            ImportResult::kImported);
+  ASSERT_TRUE(ImportBitmapFile(icons.df, 0, s.Bmp("big.bmp", 9, 5, 2), false, host).ok());
   Opened iconsAgain(s.icons);
   EXPECT_EQ(iconsAgain[0].Width, 9);
   EXPECT_EQ(iconsAgain[0].Height, 5);
@@ -459,24 +455,26 @@ TEST(BitmapImport, RefusalsLeaveTheContainerAlone) {
 
   struct Case {
     std::string path;
-    ImportResult result;
+    ErrorKind kind;
     std::string message;
   };
   for (const Case& c : std::vector<Case>{
-           {rgb, ImportResult::kNot8Bit,
+           {rgb, ErrorKind::kNotSupported,
             "Image file rgb.bmp must be in 8bit color format! (Must include palette)"},
-           {flat, ImportResult::kInvalid, "Image file flat.bmp is not a valid BMP!"},
-           {junk, ImportResult::kCannotRead,
+           {flat, ErrorKind::kDamaged, "Image file flat.bmp is not a valid BMP!"},
+           {junk, ErrorKind::kDamaged,
             "Image file junk.bmp cannot be read as a bitmap: not a BMP file!"},
-           {s.dir.File("gone.bmp"), ImportResult::kCannotRead,
+           {s.dir.File("gone.bmp"), ErrorKind::kCannotOpen,
             "Cannot open file " + s.dir.File("gone.bmp")},
-           {tooWide, ImportResult::kTooLarge,
+           {tooWide, ErrorKind::kFailed,
             "Image file wide.bmp is too large: a bitmap entry holds at most 65535 x 65535 "
             "pixels!"},
        }) {
     RecordingHost host;
-    EXPECT_EQ(ImportBitmapFile(o.df, 0, c.path, false, host), c.result) << c.path;
-    EXPECT_EQ(host.messages, std::vector<std::string>{c.message});
+    Status r = ImportBitmapFile(o.df, 0, c.path, false, host);
+    EXPECT_EQ(r.kind(), c.kind) << c.path;
+    EXPECT_EQ(r.message(), c.message);
+    EXPECT_TRUE(host.messages.empty());
     // The watch comes back on every path, a missing file included.
     EXPECT_EQ(host.watch, (std::vector<bool>{true, false})) << c.path;
   }
@@ -488,8 +486,8 @@ TEST(BitmapImport, BatchKeepsTheSizeOfBitmaps) {
   const std::string wrong = s.Bmp("STONE", 5, 5, 1);
   TDataFile df;
   RecordingHost host;
-  ASSERT_EQ(OpenContainer(df, s.bitmaps, host), OpenResult::kOk);
-  EXPECT_EQ(BatchImport(df, {wrong}, CoreImportConverters(), host), BatchResult::kDone);
+  ASSERT_TRUE(OpenContainer(df, s.bitmaps, host).ok());
+  EXPECT_TRUE(BatchImport(df, {wrong}, CoreImportConverters(), host).ok());
   EXPECT_EQ(host.messages,
             std::vector<std::string>{
                 "Image file STONE must have the same dimensions as original image!"});
@@ -497,7 +495,7 @@ TEST(BitmapImport, BatchKeepsTheSizeOfBitmaps) {
   std::filesystem::create_directories(s.dir.File("ok"));
   WriteWholeFile(right, WriteBmp8(4, 2, Pattern(8, 5), Colours(5)));
   host = RecordingHost();
-  EXPECT_EQ(BatchImport(df, {right}, CoreImportConverters(), host), BatchResult::kDone);
+  EXPECT_TRUE(BatchImport(df, {right}, CoreImportConverters(), host).ok());
   EXPECT_TRUE(host.messages.empty());
   EXPECT_EQ(host.rewritten, std::vector<int>{0});
 }
@@ -507,28 +505,29 @@ TEST(PictureExports, BitmapsSpritesAndPcxBecomeBmpFiles) {
   s.WritePalette("bitmaps.lod", Colours(4));
   s.WriteSprites({{"s", SpriteEntryBytes(2, 42, {{0, 1, 0}}, {5, 6}, true)}});
   Opened sprites(s.sprites);
-  ExportResult sprite = ExportEntry(*sprites.file, sprites[0], sprites.host, s.sprites);
-  ASSERT_EQ(sprite.status, ExportStatus::kOk);
-  EXPECT_EQ(sprite.extension, "bmp");
-  BmpReadResult back = ReadBmp(sprite.bytes);
+  Result<ExportedFile> sprite = ExportEntry(*sprites.file, sprites[0], sprites.host, s.sprites);
+  ASSERT_TRUE(sprite.ok());
+  EXPECT_EQ(sprite->extension, "bmp");
+  BmpReadResult back = ReadBmp(sprite->bytes);
   ASSERT_EQ(back.status, BmpStatus::kOk);
   EXPECT_EQ(back.image.pixels, (Bytes{5, 6}));
   EXPECT_EQ(back.image.colours, Colours(4));
   // Without the container's path the colours cannot be found.
-  EXPECT_EQ(ExportEntry(*sprites.file, sprites[0], sprites.host).status, ExportStatus::kEmpty);
+  EXPECT_EQ(ExportEntry(*sprites.file, sprites[0], sprites.host).message(),
+            "Error!  Unable to save s");
 
   Opened bitmaps(s.dir.File("bitmaps.lod"));
   ASSERT_EQ(bitmaps[0].ResType, rtPalette);
-  EXPECT_EQ(ExportEntry(*bitmaps.file, bitmaps[0], bitmaps.host).extension, "act");
+  EXPECT_EQ(ExportEntry(*bitmaps.file, bitmaps[0], bitmaps.host)->extension, "act");
 
   const Bytes pcx = PcxFile(1, 1, 1, {0x10, 0x20, 0x30});
   std::string save = s.dir.Write(
       "save.lod", BuildLod("CHAPTER", {{"a.pcx", pcx}, {"b.pcx", PcxFile(1, 1, 1, {1}, 5, 1)}}));
   Opened chapter(save);
-  ExportResult picture = ExportEntry(*chapter.file, chapter[0], chapter.host);
-  ASSERT_EQ(picture.status, ExportStatus::kOk);
-  EXPECT_EQ(picture.bytes, WriteBmp24(1, 1, Bytes{0x10, 0x20, 0x30}));
-  EXPECT_EQ(ExportEntry(*chapter.file, chapter[1], chapter.host).status, ExportStatus::kEmpty);
+  Result<ExportedFile> picture = ExportEntry(*chapter.file, chapter[0], chapter.host);
+  ASSERT_TRUE(picture.ok());
+  EXPECT_EQ(picture->bytes, WriteBmp24(1, 1, Bytes{0x10, 0x20, 0x30}));
+  EXPECT_EQ(ExportEntry(*chapter.file, chapter[1], chapter.host).kind(), ErrorKind::kDamaged);
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ TEST(Videos, SizeTextAndCopiesOfEveryLength) {
                                                       {"d", {}}}));
   TDataFile df;
   test::RecordingHost host;
-  ASSERT_EQ(OpenContainer(df, vid, host), OpenResult::kOk);
+  ASSERT_TRUE(OpenContainer(df, vid, host).ok());
   EXPECT_EQ(MovieSizeText(df.Entries[0]), "Movie Size: 10 bytes");
 
   struct Case {

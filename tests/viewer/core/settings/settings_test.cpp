@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "test_support.h"
+#include "viewer/core/prompts.h"
 #include "viewer/core/settings/history.h"
 #include "viewer/core/settings/ini_file.h"
-#include "viewer/core/prompts.h"
 
 namespace brindle {
 namespace {

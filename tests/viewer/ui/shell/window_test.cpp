@@ -18,9 +18,9 @@
 #include "viewer/core/containers/container_writer.h"
 #include "viewer/core/savegame/game_data.h"
 #include "viewer/core/settings/ini_file.h"
-#include "viewer/ui/shell/main_window.h"
 #include "viewer/ui/pages/raw_pages.h"
 #include "viewer/ui/pages/video_page.h"
+#include "viewer/ui/shell/main_window.h"
 
 namespace brindle {
 namespace {
@@ -156,10 +156,15 @@ TEST_F(WindowTest, UnknownAndMissingContainersLeaveTheListAlone) {
   auto w = MakeWindow();
   std::string icons = IconsLod();
   w->LoadDataFile(icons);
-  w->LoadDataFile(dir_.Write("games.lod", BuildLod("GAMES", {})));
+  const std::string games = dir_.Write("games.lod", BuildLod("GAMES", {}));
+  w->LoadDataFile(games);
   EXPECT_EQ(w->DataFile().FileName, icons);
   EXPECT_EQ(w->findChild<QListView*>("reslistbox")->model()->rowCount(), 4);
   EXPECT_TRUE(prompts_.messages.empty());
+  // Not a box, but not silence either: a note where the pointer's pixel is shown.
+  EXPECT_EQ(Panel(*w, 3).toStdString(), "Not a recognised data file: " + games);
+  EXPECT_EQ(Panel(*w, 0).toStdString(), icons);
+  EXPECT_EQ(Panel(*w, 1), "4 resources");
   w->LoadDataFile(dir_.File("gone.snd"));
   EXPECT_EQ(prompts_.messages,
             std::vector<std::string>{"Cannot open file " + dir_.File("gone.snd")});
