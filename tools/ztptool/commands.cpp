@@ -5,15 +5,20 @@
 #include <filesystem>
 #include <memory>
 
+#include "common/bmp.h"
+#include "common/file.h"
+#include "common/wav.h"
+
 #include "player/movie/zoe.h"
 #include "player/movie/zoe_encode.h"
 #include "player/movie/zoe_internal.h"
-#include "tools/ztptool/bmp_io.h"
 
 namespace ztptool {
 namespace {
 
-constexpr uint64_t kMaxInputFile = 1ull << 31;
+// Largest frame accepted or decoded, in pixels: far beyond any movie, small enough to
+// allocate without thought.
+constexpr uint64_t kMaxFramePixels = 1u << 26;
 
 const char kUsage[] =
     "usage:\n"
@@ -115,33 +120,33 @@ int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << "ztptool: cannot create " << dir << "\n";
     return 1;
   }
-  Picture picture;
-  picture.width = m->header.width;
-  picture.height = m->header.height;
-  if (uint64_t{picture.width} * picture.height > kMaxPixels) {
+  const uint32_t width = m->header.width;
+  const uint32_t height = m->header.height;
+  if (uint64_t{width} * height > kMaxFramePixels) {
     err << "ztptool: the movie's pictures are too large\n";
     return 1;
   }
-  picture.pixels.assign(size_t{picture.width} * picture.height, 0);
+  brindle::Bytes pixels(size_t{width} * height, 0);
+  brindle::ColourTable palette{};
   ZoeSurface surface;
-  surface.pixels = picture.pixels.data();
-  surface.pitch = static_cast<int32_t>(picture.width);
-  surface.width = static_cast<int32_t>(picture.width);
-  surface.height = static_cast<int32_t>(picture.height);
-  if (picture.pixels.empty() || !ZoeSetTarget(m.get(), surface)) {
+  surface.pixels = pixels.data();
+  surface.pitch = static_cast<int32_t>(width);
+  surface.width = static_cast<int32_t>(width);
+  surface.height = static_cast<int32_t>(height);
+  if (pixels.empty() || !ZoeSetTarget(m.get(), surface)) {
     err << "ztptool: the movie has no picture to decode into\n";
     return 1;
   }
 
-  std::array<Sound, kZoeTracks> sound;
+  std::array<brindle::WavSound, kZoeTracks> sound;
   std::array<bool, kZoeTracks> wanted{};
   zoe::SoundTrees trees;
   for (int t = 0; t < kZoeTracks; ++t) {
     const uint32_t word = m->header.audioRate[t];
     wanted[t] = word & kZoeAudioPresent && (word & 0xFFFFFF) != 0;
-    sound[t].sampleRate = word & 0xFFFFFF;
-    sound[t].channels = word & kZoeAudioStereo ? 2 : 1;
-    sound[t].bits = word & kZoeAudio16Bit ? 16 : 8;
+    sound[t].format.rate = word & 0xFFFFFF;
+    sound[t].format.channels = word & kZoeAudioStereo ? 2 : 1;
+    sound[t].format.bits = word & kZoeAudio16Bit ? 16 : 8;
   }
   const uint32_t count = m->tableEntries;
   uint32_t written = 0;
@@ -154,9 +159,9 @@ int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream
       if (!wanted[t]) continue;
       const uint32_t length = std::min(zoe::SoundChunkLength(*m, t), zoe::kMaxTrackRing);
       if (length == 0) continue;
-      std::vector<uint8_t>& data = sound[t].data;
+      brindle::Bytes& data = sound[t].pcm;
       const size_t at = data.size();
-      const uint8_t silence = sound[t].bits == 16 ? 0 : 0x80;
+      const uint8_t silence = sound[t].format.bits == 16 ? 0 : 0x80;
       data.resize(at + length, silence);
       if (m->header.audioRate[t] & kZoeAudioCompressed) {
         zoe::DecompressSound(m->soundChunk[t] + 8, m->soundChunkSize[t] - 8, data.data() + at,
@@ -166,8 +171,11 @@ int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream
       }
     }
     ZoeDecodeFrame(m.get());
-    std::copy(m->palette.begin(), m->palette.end(), picture.palette.begin());
-    if (!WriteFile(Numbered(dir, "frame_", i, "bmp"), MakeBmp(picture))) {
+    std::copy(m->palette.begin(), m->palette.end(), palette.begin());
+    if (!brindle::WriteWholeFile(
+            Numbered(dir, "frame_", i, "bmp"),
+            brindle::WriteBmp8(static_cast<int32_t>(width), static_cast<int32_t>(height), pixels,
+                               palette))) {
       err << "ztptool: cannot write into " << dir << "\n";
       return 1;
     }
@@ -178,13 +186,31 @@ int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (!wanted[t]) continue;
     const std::string name =
         (std::filesystem::path(dir) / ("track_" + std::to_string(t) + ".wav")).string();
-    if (!WriteFile(name, MakeWav(sound[t]))) {
+    if (!brindle::WriteWholeFile(name, brindle::MakeWav(sound[t].format, sound[t].pcm))) {
       err << "ztptool: cannot write " << name << "\n";
       return 1;
     }
   }
   out << written << " frames decoded into " << dir << "\n";
   return written == count ? 0 : 1;
+}
+
+// Why a frame's BMP cannot go into a movie, or nothing.
+std::string FrameProblem(const brindle::BmpReadResult& bmp) {
+  switch (bmp.status) {
+    case brindle::BmpStatus::kOk:
+      break;
+    case brindle::BmpStatus::kNotIndexed:
+      return "not a palette BMP of 1, 4 or 8 bits";
+    case brindle::BmpStatus::kEmpty:
+      return "bad BMP size";
+    case brindle::BmpStatus::kUnreadable:
+      return "bad BMP: " + bmp.error;
+  }
+  if (uint64_t{static_cast<uint32_t>(bmp.image.width)} * static_cast<uint32_t>(bmp.image.height) >
+      kMaxFramePixels)
+    return "BMP too large";
+  return {};
 }
 
 bool ParseCount(const std::string& s, int32_t& v) {
@@ -238,36 +264,47 @@ int Encode(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   std::vector<zoe::EncodeFrame> pictures;
   for (const std::string& name : frames) {
-    std::vector<uint8_t> bytes;
-    Picture p;
-    std::string why;
-    if (!ReadFile(name, bytes, kMaxInputFile) || !ParseBmp(bytes, p, why)) {
-      err << "ztptool: " << name << ": " << (why.empty() ? "cannot read" : why) << "\n";
+    brindle::Bytes bytes;
+    if (!brindle::ReadWholeFile(name, &bytes)) {
+      err << "ztptool: " << name << ": cannot read\n";
       return 1;
     }
+    brindle::BmpReadOptions palettes;
+    palettes.widenPalette = true;
+    brindle::BmpReadResult bmp = brindle::ReadBmp(bytes, palettes);
+    std::string why = FrameProblem(bmp);
+    if (!why.empty()) {
+      err << "ztptool: " << name << ": " << why << "\n";
+      return 1;
+    }
+    const uint32_t width = static_cast<uint32_t>(bmp.image.width);
+    const uint32_t height = static_cast<uint32_t>(bmp.image.height);
     if (pictures.empty()) {
-      options.width = p.width;
-      options.height = p.height;
-    } else if (p.width != options.width || p.height != options.height) {
+      options.width = width;
+      options.height = height;
+    } else if (width != options.width || height != options.height) {
       err << "ztptool: " << name << " differs in size from the first frame\n";
       return 1;
     }
-    pictures.push_back({std::move(p.pixels), p.palette});
+    pictures.push_back({std::move(bmp.image.pixels), bmp.image.colours});
   }
   for (size_t t = 0; t < audio.size(); ++t) {
-    std::vector<uint8_t> bytes;
-    Sound s;
-    std::string why;
-    if (!ReadFile(audio[t], bytes, kMaxInputFile) || !ParseWav(bytes, s, why)) {
-      err << "ztptool: " << audio[t] << ": " << (why.empty() ? "cannot read" : why) << "\n";
+    brindle::Bytes bytes;
+    if (!brindle::ReadWholeFile(audio[t], &bytes)) {
+      err << "ztptool: " << audio[t] << ": cannot read\n";
+      return 1;
+    }
+    brindle::Result<brindle::WavSound> wav = brindle::ReadWav(bytes);
+    if (!wav) {
+      err << "ztptool: " << audio[t] << ": " << wav.message() << "\n";
       return 1;
     }
     zoe::EncodeAudio track;
-    track.sampleRate = s.sampleRate;
-    track.stereo = s.channels == 2;
-    track.bits16 = s.bits == 16;
+    track.sampleRate = wav->format.rate;
+    track.stereo = wav->format.channels == 2;
+    track.bits16 = wav->format.bits == 16;
     track.compressed = !raw[t];
-    track.pcm = std::move(s.data);
+    track.pcm = std::move(wav->pcm);
     options.tracks.push_back(std::move(track));
   }
   const zoe::EncodeResult result = zoe::EncodeMovie(options, pictures);
@@ -278,7 +315,7 @@ int Encode(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (result.paletteRounded) {
     err << "ztptool: note: palette components were rounded to the movie's 64 levels\n";
   }
-  if (!WriteFile(output, result.movie)) {
+  if (!brindle::WriteWholeFile(output, result.movie)) {
     err << "ztptool: cannot write " << output << "\n";
     return 1;
   }
