@@ -243,6 +243,12 @@ ZoeMovie* ZoeOpen(const ZoeSource& source, uint32_t flags, int32_t extra,
                   ZoeContext& context = ZoeDefaultContext());
 void ZoeClose(ZoeMovie* movie);
 
+// The sound the current frame carries for track t, as PCM in the track's format (empty when
+// the frame has no chunk for it); a chunk longer than any track's ring is cut there, as
+// playback would. For tools that take a movie's sound apart without playing it: no sound
+// output or open track is needed, only a workspace for the sound trees.
+std::vector<uint8_t> ZoeFrameSound(const ZoeMovie& movie, int track, zoe::SoundTrees& workspace);
+
 // Returns 1 when the frame's video was late (and, unless kZoeNeverSkip, not decoded).
 int ZoeDecodeFrame(ZoeMovie* movie);
 void ZoeAdvance(ZoeMovie* movie);

@@ -11,7 +11,6 @@
 
 #include "player/movie/zoe.h"
 #include "player/movie/zoe_encode.h"
-#include "player/movie/zoe_internal.h"
 
 namespace ztptool {
 namespace {
@@ -29,7 +28,7 @@ const char kUsage[] =
     "Frames are 8-bit BMPs of one size, width and height multiples of 4, given at their\n"
     "stored size (--interlace and --double only mark how the lines are shown).\n";
 
-// A private context: no sound output, so no track opens and nothing is ever late.
+// A private context: the null sound output opens no track, so nothing is ever late.
 ZoeContext MakeContext() {
   ZoeContext ctx;
   ctx.debug = 0;
@@ -157,18 +156,8 @@ int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     for (int t = 0; t < kZoeTracks; ++t) {
       if (!wanted[t]) continue;
-      const uint32_t length = std::min(zoe::SoundChunkLength(*m, t), zoe::kMaxTrackRing);
-      if (length == 0) continue;
-      brindle::Bytes& data = sound[t].pcm;
-      const size_t at = data.size();
-      const uint8_t silence = sound[t].format.bits == 16 ? 0 : 0x80;
-      data.resize(at + length, silence);
-      if (m->header.audioRate[t] & kZoeAudioCompressed) {
-        zoe::DecompressSound(m->soundChunk[t] + 8, m->soundChunkSize[t] - 8, data.data() + at,
-                             length, 0, length, silence, trees);
-      } else {
-        std::copy_n(m->soundChunk[t] + 4, length, data.begin() + static_cast<ptrdiff_t>(at));
-      }
+      const std::vector<uint8_t> pcm = ZoeFrameSound(*m, t, trees);
+      sound[t].pcm.insert(sound[t].pcm.end(), pcm.begin(), pcm.end());
     }
     ZoeDecodeFrame(m.get());
     std::copy(m->palette.begin(), m->palette.end(), palette.begin());
