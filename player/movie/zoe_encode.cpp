@@ -194,7 +194,7 @@ void CodeFrame(const std::vector<uint8_t>& pixels, const std::vector<uint8_t>* p
     blocks[i] = ReadBlock(pixels, width, bx, by);
     const Block& b = blocks[i];
     if (previous != nullptr && ReadBlock(*previous, width, bx, by).p == b.p) {
-      kinds[i] = {2, 0};
+      kinds[i] = {kSkip, 0};
       continue;
     }
     uint8_t other = b.p[15];
@@ -209,7 +209,9 @@ void CodeFrame(const std::vector<uint8_t>& pixels, const std::vector<uint8_t>* p
         break;
       }
     }
-    kinds[i] = colours == 1 ? Kind{3, b.p[0]} : colours == 2 ? Kind{0, 0} : Kind{1, 0};
+    kinds[i] = colours == 1   ? Kind{kSolid, b.p[0]}
+               : colours == 2 ? Kind{kTwoColour, 0}
+                              : Kind{kFull, 0};
   }
   uint32_t i = 0;
   while (i < total) {
@@ -225,7 +227,7 @@ void CodeFrame(const std::vector<uint8_t>& pixels, const std::vector<uint8_t>* p
       const uint32_t end = std::min<uint32_t>(j, k + kRunLengths[index]);
       for (; k < end; ++k) {
         const Block& b = blocks[k];
-        if (kinds[i].type == 0) {
+        if (kinds[i].type == kTwoColour) {
           // Pixel 15 always takes the "clear" colour, so patterns stay below 0x8000.
           const uint8_t clear = b.p[15];
           uint8_t set = clear;
@@ -238,7 +240,7 @@ void CodeFrame(const std::vector<uint8_t>& pixels, const std::vector<uint8_t>* p
           }
           coder.Put(kColourTree, uint32_t{set} << 8 | clear);
           coder.Put(kPatternTree, m);
-        } else if (kinds[i].type == 1) {
+        } else if (kinds[i].type == kFull) {
           for (uint32_t line = 0; line < 4; ++line) {
             const uint8_t* q = &b.p[4 * line];
             coder.Put(kFullTree, q[2] | uint32_t{q[3]} << 8);
@@ -534,7 +536,7 @@ EncodeResult EncodeMovie(const EncodeOptions& o, const std::vector<EncodeFrame>&
     const std::array<uint8_t, 768>& palette = palettes[ringFrame ? 0 : f];
     std::vector<uint8_t>& out = frameBytes[f];
     if (f == 0 || palette != shown) {
-      types[f] |= 1;
+      types[f] |= kZoeFramePalette;
       const std::vector<uint8_t> chunk = EncodePaletteChunk(shown, palette);
       out.insert(out.end(), chunk.begin(), chunk.end());
       shown = palette;
@@ -543,7 +545,7 @@ EncodeResult EncodeMovie(const EncodeOptions& o, const std::vector<EncodeFrame>&
       const auto [start, bytes] = shares[t][f];
       if (bytes == 0) continue;
       const EncodeAudio& a = o.tracks[t];
-      types[f] |= static_cast<uint8_t>(2 << t);
+      types[f] |= static_cast<uint8_t>(kZoeFrameSound0 << t);
       h.audioSize[t] = std::max<uint32_t>(h.audioSize[t], static_cast<uint32_t>(bytes));
       if (a.compressed) {
         const std::vector<uint8_t> bits =
