@@ -1,9 +1,17 @@
 #pragma once
 // RIFF WAVE files holding plain PCM.
+//
+// File layout (little-endian): "RIFF", u32 size, "WAVE", then chunks, each an id of four
+// characters, a u32 size and that many bytes padded to an even count. "fmt " holds u16
+// format tag (1: PCM; 0xFFFE: extensible, the real tag then in the first two bytes of its
+// sub-format at offset 24), u16 channels, u32 sample rate, u32 bytes per second, u16 block
+// align, u16 bits per sample; "data" holds the samples, 8-bit unsigned or 16-bit signed,
+// channels interleaved.
 
 #include <cstdint>
 
 #include "common/bytes.h"
+#include "common/result.h"
 
 namespace brindle {
 
@@ -15,5 +23,15 @@ struct WavFormat {
 
 // A complete WAV image: RIFF header, "fmt " chunk and the "data" chunk with pcm.
 Bytes MakeWav(const WavFormat& format, ByteView pcm);
+
+struct WavSound {
+  WavFormat format;
+  Bytes pcm;  // whole sample frames only
+};
+
+// Reads 8- or 16-bit PCM with one or two channels. A "data" chunk that claims more than
+// the file holds (as recorders that were stopped leave it) gives what is there. The error
+// is a short reason in lower case ("not a PCM WAV file").
+Result<WavSound> ReadWav(ByteView file);
 
 }  // namespace brindle

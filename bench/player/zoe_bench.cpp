@@ -57,8 +57,8 @@ std::vector<zoe::EncodeFrame> FullFrames() {
   return frames;
 }
 
-// Shares of skip, solid, two-colour and full blocks over frames 1 and later (as the encoder
-// chooses them), reported beside the timings.
+// Shares of each block type over frames 1 and later (as the encoder chooses them), indexed
+// by block type and reported beside the timings.
 std::array<double, 4> BlockMix(const std::vector<zoe::EncodeFrame>& frames) {
   std::array<double, 4> count{};
   double total = 0;
@@ -75,7 +75,11 @@ std::array<double, 4> BlockMix(const std::vector<zoe::EncodeFrame>& frames) {
           if (std::find(colours, colours + distinct, v) == colours + distinct)
             colours[distinct++] = v;
         }
-        ++count[same ? 0 : distinct == 1 ? 1 : distinct == 2 ? 2 : 3];
+        const zoe::BlockType type = same            ? zoe::kSkip
+                                    : distinct == 1 ? zoe::kSolid
+                                    : distinct == 2 ? zoe::kTwoColour
+                                                    : zoe::kFull;
+        ++count[type];
         ++total;
       }
     }
@@ -118,10 +122,10 @@ void DecodeMovie(benchmark::State& state, const std::vector<uint8_t>& movie, boo
   state.SetItemsProcessed(state.iterations());
   state.SetBytesProcessed(state.iterations() * int64_t{kWidth * kHeight});
   state.counters["movie_bytes_per_frame"] = double(movie.size()) / kFrames;
-  state.counters["skip"] = mix[0];
-  state.counters["solid"] = mix[1];
-  state.counters["two_colour"] = mix[2];
-  state.counters["full"] = mix[3];
+  state.counters["skip"] = mix[zoe::kSkip];
+  state.counters["solid"] = mix[zoe::kSolid];
+  state.counters["two_colour"] = mix[zoe::kTwoColour];
+  state.counters["full"] = mix[zoe::kFull];
   ZoeClose(m);
 }
 

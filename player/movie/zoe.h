@@ -42,6 +42,10 @@ inline constexpr uint32_t kZoeHeaderRing = 1;
 inline constexpr uint32_t kZoeHeaderInterlaced = 2;
 inline constexpr uint32_t kZoeHeaderDoubled = 4;
 
+// Frame type byte bits: a palette chunk, and a sound chunk for track t.
+inline constexpr uint8_t kZoeFramePalette = 1;
+inline constexpr uint8_t kZoeFrameSound0 = 2;  // << t for track t
+
 // Audio rate word bits.
 inline constexpr uint32_t kZoeAudioStereo = 1u << 28;
 inline constexpr uint32_t kZoeAudio16Bit = 1u << 29;
@@ -133,8 +137,27 @@ struct ZoeTrack {
 // Copies up to n buffered bytes out of a track's ring (for sound outputs); returns the count.
 uint32_t ZoeTrackTake(ZoeTrack& track, uint8_t* destination, uint32_t n);
 
+// How the movie played, gathered while it was opened and played; times in ms.
 struct ZoeStats {
-  std::array<uint32_t, 19> values{};
+  uint32_t playbackTime = 0;        // since the first ZoeDecodeFrame
+  uint32_t period = 0;              // 10-microsecond units
+  uint32_t openTime = 0;            // spent in ZoeOpen
+  uint32_t framesPlayed = 0;        // ZoeDecodeFrame calls that did work
+  uint32_t skippedFrames = 0;       // late frames whose video was not decoded
+  uint32_t soundSkips = 0;          // padded underruns of the sync track
+  uint32_t blitTime = 0;            // from the blit start to the end of each frame
+  uint32_t readTime = 0;            // foreground reading during playback
+  uint32_t decompressTime = 0;      // decoding, up to the blit start
+  uint32_t backgroundReadTime = 0;  // read-ahead while the player waited
+  uint32_t deviceSpeed = 0;         // bytes per second read, foreground and background
+  uint32_t slowestTime = 0;         // 1000 when not measured
+  uint32_t secondSlowestTime = 0;   // 1000 when not measured
+  uint32_t slowestFrame = 0;        // counted from 1
+  uint32_t secondSlowestFrame = 0;
+  uint32_t averageFrameSize = 0;  // bytes
+  uint32_t peakMemory = 0;        // bytes the movie held at most
+  uint32_t bufferSize = 0;        // read-ahead ring, 0 when preloaded
+  uint32_t peakBuffered = 0;      // most bytes held in the read-ahead ring
 };
 
 struct ZoeMovie {
@@ -242,6 +265,12 @@ struct ZoeSource {
 ZoeMovie* ZoeOpen(const ZoeSource& source, uint32_t flags, int32_t extra,
                   ZoeContext& context = ZoeDefaultContext());
 void ZoeClose(ZoeMovie* movie);
+
+// The sound the current frame carries for track t, as PCM in the track's format (empty when
+// the frame has no chunk for it); a chunk longer than any track's ring is cut there, as
+// playback would. For tools that take a movie's sound apart without playing it: no sound
+// output or open track is needed, only a workspace for the sound trees.
+std::vector<uint8_t> ZoeFrameSound(const ZoeMovie& movie, int track, zoe::SoundTrees& workspace);
 
 // Returns 1 when the frame's video was late (and, unless kZoeNeverSkip, not decoded).
 int ZoeDecodeFrame(ZoeMovie* movie);

@@ -194,7 +194,7 @@ void CodeFrame(const std::vector<uint8_t>& pixels, const std::vector<uint8_t>* p
     blocks[i] = ReadBlock(pixels, width, bx, by);
     const Block& b = blocks[i];
     if (previous != nullptr && ReadBlock(*previous, width, bx, by).p == b.p) {
-      kinds[i] = {2, 0};
+      kinds[i] = {kSkip, 0};
       continue;
     }
     uint8_t other = b.p[15];
@@ -209,7 +209,9 @@ void CodeFrame(const std::vector<uint8_t>& pixels, const std::vector<uint8_t>* p
         break;
       }
     }
-    kinds[i] = colours == 1 ? Kind{3, b.p[0]} : colours == 2 ? Kind{0, 0} : Kind{1, 0};
+    kinds[i] = colours == 1   ? Kind{kSolid, b.p[0]}
+               : colours == 2 ? Kind{kTwoColour, 0}
+                              : Kind{kFull, 0};
   }
   uint32_t i = 0;
   while (i < total) {
@@ -225,7 +227,7 @@ void CodeFrame(const std::vector<uint8_t>& pixels, const std::vector<uint8_t>* p
       const uint32_t end = std::min<uint32_t>(j, k + kRunLengths[index]);
       for (; k < end; ++k) {
         const Block& b = blocks[k];
-        if (kinds[i].type == 0) {
+        if (kinds[i].type == kTwoColour) {
           // Pixel 15 always takes the "clear" colour, so patterns stay below 0x8000.
           const uint8_t clear = b.p[15];
           uint8_t set = clear;
@@ -238,7 +240,7 @@ void CodeFrame(const std::vector<uint8_t>& pixels, const std::vector<uint8_t>* p
           }
           coder.Put(kColourTree, uint32_t{set} << 8 | clear);
           coder.Put(kPatternTree, m);
-        } else if (kinds[i].type == 1) {
+        } else if (kinds[i].type == kFull) {
           for (uint32_t line = 0; line < 4; ++line) {
             const uint8_t* q = &b.p[4 * line];
             coder.Put(kFullTree, q[2] | uint32_t{q[3]} << 8);
@@ -426,37 +428,43 @@ std::vector<uint8_t> EncodeSoundBits(const uint8_t* pcm, size_t bytes, bool ster
   return w.Padded();
 }
 
-EncodeResult EncodeMovie(const EncodeOptions& o, const std::vector<EncodeFrame>& frames) {
-  EncodeResult result;
-  auto fail = [&](const std::string& why) {
-    result.error = why;
-    return result;
-  };
-  if (frames.empty()) return fail("no frames");
+namespace {
+
+// What the options and frames must satisfy before anything is encoded; empty when they do.
+std::string CheckRequest(const EncodeOptions& o, const std::vector<EncodeFrame>& frames) {
+  if (frames.empty()) return "no frames";
   if (o.width == 0 || o.height == 0 || o.width % 4 || o.height % 4) {
-    return fail("width and height must be non-zero multiples of 4");
+    return "width and height must be non-zero multiples of 4";
   }
-  if (o.width > 65536 || o.height > 65536) return fail("pictures are too large");
-  if (o.interlaced && o.doubled) return fail("a movie is either interlaced or doubled");
-  if (o.tracks.size() > static_cast<size_t>(kZoeTracks)) return fail("at most 7 sound tracks");
+  if (o.width > 65536 || o.height > 65536) return "pictures are too large";
+  if (o.interlaced && o.doubled) return "a movie is either interlaced or doubled";
+  if (o.tracks.size() > static_cast<size_t>(kZoeTracks)) return "at most 7 sound tracks";
   const size_t pictureSize = size_t{o.width} * o.height;
   for (const EncodeFrame& f : frames) {
-    if (f.pixels.size() != pictureSize) return fail("frames differ in size");
+    if (f.pixels.size() != pictureSize) return "frames differ in size";
   }
-  const uint32_t period = ZoePeriod(o.rate);
-  if (!o.tracks.empty() && period == 0) return fail("sound needs a frame rate");
+  if (!o.tracks.empty() && ZoePeriod(o.rate) == 0) return "sound needs a frame rate";
+  return {};
+}
 
-  // Palettes as the decoder will hold them.
-  std::vector<std::array<uint8_t, 768>> palettes(frames.size());
+using Palette = std::array<uint8_t, 768>;
+
+// Palettes as the decoder will hold them: every component rounded to a representable level.
+std::vector<Palette> ShownPalettes(const std::vector<EncodeFrame>& frames, bool& rounded) {
+  std::vector<Palette> palettes(frames.size());
   for (size_t f = 0; f < frames.size(); ++f) {
     for (int c = 0; c < 768; ++c) {
       const uint8_t level = kComponent[NearestLevel(frames[f].palette[c])];
-      result.paletteRounded |= level != frames[f].palette[c];
+      rounded |= level != frames[f].palette[c];
       palettes[f][c] = level;
     }
   }
+  return palettes;
+}
 
-  // Pass 1: symbols of every frame (the ring frame last: frame 0 drawn over the last frame).
+// Pass 1: the symbols of every frame, the ring frame last (frame 0 drawn over the last frame).
+std::vector<std::vector<uint32_t>> CodeFrames(const EncodeOptions& o,
+                                              const std::vector<EncodeFrame>& frames) {
   const size_t count = frames.size() + (o.ring ? 1 : 0);
   std::vector<std::vector<uint32_t>> symbols(count);
   for (size_t f = 0; f < count; ++f) {
@@ -468,126 +476,212 @@ EncodeResult EncodeMovie(const EncodeOptions& o, const std::vector<EncodeFrame>&
                                                        : &frames[f - 1].pixels;
     CodeFrame(pixels, previous, o.width, o.height, symbols[f]);
   }
+  return symbols;
+}
 
-  // Trees from the counts.
+// A video symbol's id in its tree's code: the literal value, or 65536 + the escape slot.
+uint32_t CodeId(uint32_t symbol) {
+  const uint32_t slot = symbol >> 16 & 3;
+  return slot == kLiteral ? (symbol & 0xFFFF) : 65536 + slot;
+}
+
+using SentTrees = std::array<SentTree, 4>;
+
+// The four video trees from the whole movie's symbol counts.
+bool PlanTrees(const std::vector<std::vector<uint32_t>>& symbols, SentTrees& trees,
+               std::string& error) {
   std::array<std::vector<uint64_t>, 4> counts;
   for (auto& c : counts)
     c.assign(65536 + 3, 0);
   for (const auto& frame : symbols) {
-    for (uint32_t s : frame) {
-      const uint32_t slot = s >> 16 & 3;
-      ++counts[s >> 20][slot == kLiteral ? (s & 0xFFFF) : 65536 + slot];
-    }
+    for (uint32_t s : frame)
+      ++counts[s >> 20][CodeId(s)];
   }
-  std::array<SentTree, 4> trees;
   for (int t = 0; t < 4; ++t) {
-    if (!PlanTree(counts[t], trees[t], result.error)) return result;
+    if (!PlanTree(counts[t], trees[t], error)) return false;
   }
-  {
-    // The decoder needs one value that no tree uses as a leaf.
-    std::vector<bool> leaf(65536, false);
-    for (const SentTree& t : trees) {
-      for (const auto& node : t.code.nodes) {
-        if (node.zero < 0) leaf[SentValue(t, node.symbol)] = true;
-      }
-    }
-    if (std::all_of(leaf.begin(), leaf.end(), [](bool b) { return b; })) {
-      return fail("the trees use every 16-bit value");
+  // The decoder needs one value that no tree uses as a leaf.
+  std::vector<bool> leaf(65536, false);
+  for (const SentTree& t : trees) {
+    for (const auto& node : t.code.nodes) {
+      if (node.zero < 0) leaf[SentValue(t, node.symbol)] = true;
     }
   }
-  BitWriter treeBits;
+  if (std::all_of(leaf.begin(), leaf.end(), [](bool b) { return b; })) {
+    error = "the trees use every 16-bit value";
+    return false;
+  }
+  return true;
+}
+
+std::vector<uint8_t> TreeData(const SentTrees& trees) {
+  BitWriter bits;
   for (const SentTree& t : trees)
-    PutVideoTree(t, treeBits);
-  const std::vector<uint8_t> treeData = treeBits.Padded();
+    PutVideoTree(t, bits);
+  return bits.Padded();
+}
 
-  // Sound: each frame carries its share of every track; the ring frame carries none.
-  const size_t tracks = o.tracks.size();
-  std::vector<std::vector<std::pair<size_t, size_t>>> shares(tracks);  // byte ranges per frame
+// The header as far as the pictures and trees decide it; the sound fills in the rest.
+ZoeHeader PictureHeader(const EncodeOptions& o, size_t frames, const SentTrees& trees,
+                        size_t treeDataSize) {
   ZoeHeader h;
-  for (size_t t = 0; t < tracks; ++t) {
-    const EncodeAudio& a = o.tracks[t];
-    if (a.sampleRate == 0 || a.sampleRate > 0xFFFFFF) return fail("bad sample rate");
-    const size_t frameBytes = (a.stereo ? 2 : 1) * (a.bits16 ? 2 : 1);
-    const size_t samples = a.pcm.size() / frameBytes;
-    shares[t].resize(frames.size());
-    size_t done = 0;
-    for (size_t f = 0; f < frames.size(); ++f) {
-      size_t end = static_cast<size_t>(uint64_t{f + 1} * a.sampleRate * period / 100000);
-      if (f + 1 == frames.size()) {
-        if (samples > end + a.sampleRate) return fail("the sound lasts longer than the pictures");
-        end = samples;
-      }
-      end = std::min(end, samples);
-      shares[t][f] = {done * frameBytes, (end - std::min(end, done)) * frameBytes};
-      done = std::max(done, end);
-    }
-    h.audioRate[t] = a.sampleRate | kZoeAudioPresent | (a.stereo ? kZoeAudioStereo : 0) |
-                     (a.bits16 ? kZoeAudio16Bit : 0) | (a.compressed ? kZoeAudioCompressed : 0);
-  }
+  h.width = o.width;
+  h.height = o.height;
+  h.frames = static_cast<uint32_t>(frames);
+  h.rate = o.rate;
+  h.flags = (o.ring ? kZoeHeaderRing : 0) | (o.interlaced ? kZoeHeaderInterlaced : 0) |
+            (o.doubled ? kZoeHeaderDoubled : 0);
+  h.treesSize = static_cast<uint32_t>(treeDataSize);
+  for (int t = 0; t < 4; ++t)
+    h.treeSize[t] = trees[t].nodeWords * 4;
+  return h;
+}
 
-  // Pass 2: frames.
-  std::vector<std::vector<uint8_t>> frameBytes(count);
-  std::vector<uint8_t> types(count, 0);
-  std::array<uint8_t, 768> shown{};  // the decoder's palette; zero at frame 0
+// Byte ranges (start, length) of one track's sound, per picture frame.
+using SoundShares = std::vector<std::pair<size_t, size_t>>;
+
+// Each frame carries its share of a track's sound, as much as the frame clock has played by
+// its end; the last frame takes the rest, which may run at most a second beyond the pictures.
+bool ShareSound(const EncodeAudio& a, size_t frames, uint32_t period, SoundShares& shares,
+                std::string& error) {
+  if (a.sampleRate == 0 || a.sampleRate > 0xFFFFFF) {
+    error = "bad sample rate";
+    return false;
+  }
+  const size_t frameBytes = (a.stereo ? 2 : 1) * (a.bits16 ? 2 : 1);
+  const size_t samples = a.pcm.size() / frameBytes;
+  shares.resize(frames);
+  size_t done = 0;
+  for (size_t f = 0; f < frames; ++f) {
+    size_t end = static_cast<size_t>(uint64_t{f + 1} * a.sampleRate * period / 100000);
+    if (f + 1 == frames) {
+      if (samples > end + a.sampleRate) {
+        error = "the sound lasts longer than the pictures";
+        return false;
+      }
+      end = samples;
+    }
+    end = std::min(end, samples);
+    shares[f] = {done * frameBytes, (end - std::min(end, done)) * frameBytes};
+    done = std::max(done, end);
+  }
+  return true;
+}
+
+uint32_t AudioWord(const EncodeAudio& a) {
+  return a.sampleRate | kZoeAudioPresent | (a.stereo ? kZoeAudioStereo : 0) |
+         (a.bits16 ? kZoeAudio16Bit : 0) | (a.compressed ? kZoeAudioCompressed : 0);
+}
+
+// A sound chunk: its length word(s), then the compressed bits or the raw bytes.
+void PutSoundChunk(const EncodeAudio& a, size_t start, size_t bytes, std::vector<uint8_t>& out) {
+  if (a.compressed) {
+    const std::vector<uint8_t> bits =
+        EncodeSoundBits(a.pcm.data() + start, bytes, a.stereo, a.bits16);
+    PutLe32(out, static_cast<uint32_t>(bits.size() + 8));
+    PutLe32(out, static_cast<uint32_t>(bytes));
+    out.insert(out.end(), bits.begin(), bits.end());
+  } else {
+    PutLe32(out, static_cast<uint32_t>(bytes + 4));
+    out.insert(out.end(), a.pcm.begin() + static_cast<ptrdiff_t>(start),
+               a.pcm.begin() + static_cast<ptrdiff_t>(start + bytes));
+  }
+}
+
+void PutVideoBits(const std::vector<uint32_t>& symbols, const SentTrees& trees,
+                  std::vector<uint8_t>& out) {
+  BitWriter video;
+  for (uint32_t s : symbols) {
+    const Huffman& code = trees[s >> 20].code;
+    const uint32_t id = CodeId(s);
+    video.PutCode(code.code[id], code.length[id]);
+  }
+  const std::vector<uint8_t> bits = video.Padded();
+  out.insert(out.end(), bits.begin(), bits.end());
+}
+
+// The frames as stored, with their type bytes.
+struct StoredFrames {
+  std::vector<std::vector<uint8_t>> bytes;
+  std::vector<uint8_t> types;
+};
+
+// Pass 2: each frame's palette chunk when its palette changed, its sound chunks (the ring
+// frame carries none), then its video bits. Notes each track's largest chunk in the header.
+bool PutFrames(const EncodeOptions& o, const std::vector<Palette>& palettes,
+               const std::vector<SoundShares>& shares,
+               const std::vector<std::vector<uint32_t>>& symbols, const SentTrees& trees,
+               ZoeHeader& h, StoredFrames& stored, std::string& error) {
+  const size_t count = symbols.size();
+  stored.bytes.assign(count, {});
+  stored.types.assign(count, 0);
+  Palette shown{};  // the decoder's palette; zero at frame 0
   for (size_t f = 0; f < count; ++f) {
-    const bool ringFrame = f == frames.size();
-    const std::array<uint8_t, 768>& palette = palettes[ringFrame ? 0 : f];
-    std::vector<uint8_t>& out = frameBytes[f];
+    const bool ringFrame = f == palettes.size();
+    const Palette& palette = palettes[ringFrame ? 0 : f];
+    std::vector<uint8_t>& out = stored.bytes[f];
+    uint8_t& type = stored.types[f];
     if (f == 0 || palette != shown) {
-      types[f] |= 1;
+      type |= kZoeFramePalette;
       const std::vector<uint8_t> chunk = EncodePaletteChunk(shown, palette);
       out.insert(out.end(), chunk.begin(), chunk.end());
       shown = palette;
     }
-    for (size_t t = 0; t < tracks && !ringFrame; ++t) {
+    for (size_t t = 0; t < shares.size() && !ringFrame; ++t) {
       const auto [start, bytes] = shares[t][f];
       if (bytes == 0) continue;
-      const EncodeAudio& a = o.tracks[t];
-      types[f] |= static_cast<uint8_t>(2 << t);
+      type |= static_cast<uint8_t>(kZoeFrameSound0 << t);
       h.audioSize[t] = std::max<uint32_t>(h.audioSize[t], static_cast<uint32_t>(bytes));
-      if (a.compressed) {
-        const std::vector<uint8_t> bits =
-            EncodeSoundBits(a.pcm.data() + start, bytes, a.stereo, a.bits16);
-        PutLe32(out, static_cast<uint32_t>(bits.size() + 8));
-        PutLe32(out, static_cast<uint32_t>(bytes));
-        out.insert(out.end(), bits.begin(), bits.end());
-      } else {
-        PutLe32(out, static_cast<uint32_t>(bytes + 4));
-        out.insert(out.end(), a.pcm.begin() + static_cast<ptrdiff_t>(start),
-                   a.pcm.begin() + static_cast<ptrdiff_t>(start + bytes));
-      }
+      PutSoundChunk(o.tracks[t], start, bytes, out);
     }
-    BitWriter video;
-    for (uint32_t s : symbols[f]) {
-      const SentTree& t = trees[s >> 20];
-      const uint32_t slot = s >> 16 & 3;
-      const uint32_t id = slot == kLiteral ? (s & 0xFFFF) : 65536 + slot;
-      video.PutCode(t.code.code[id], t.code.length[id]);
+    PutVideoBits(symbols[f], trees, out);
+    if (out.size() > 0xFFFFFFFFull) {
+      error = "a frame is too large";
+      return false;
     }
-    const std::vector<uint8_t> bits = video.Padded();
-    out.insert(out.end(), bits.begin(), bits.end());
-    if (out.size() > 0xFFFFFFFFull) return fail("a frame is too large");
+  }
+  return true;
+}
+
+// Header, frame size table, frame type table, tree data, then the frames back to back.
+std::vector<uint8_t> AssembleMovie(const ZoeHeader& h, const StoredFrames& stored,
+                                   const std::vector<uint8_t>& treeData) {
+  std::vector<uint8_t> movie(kZoeHeaderSize);
+  h.Write(movie.data());
+  for (const auto& f : stored.bytes)
+    PutLe32(movie, static_cast<uint32_t>(f.size()));
+  movie.insert(movie.end(), stored.types.begin(), stored.types.end());
+  movie.insert(movie.end(), treeData.begin(), treeData.end());
+  for (const auto& f : stored.bytes)
+    movie.insert(movie.end(), f.begin(), f.end());
+  return movie;
+}
+
+}  // namespace
+
+EncodeResult EncodeMovie(const EncodeOptions& o, const std::vector<EncodeFrame>& frames) {
+  EncodeResult result;
+  result.error = CheckRequest(o, frames);
+  if (!result.error.empty()) return result;
+
+  const std::vector<Palette> palettes = ShownPalettes(frames, result.paletteRounded);
+  const std::vector<std::vector<uint32_t>> symbols = CodeFrames(o, frames);
+  SentTrees trees;
+  if (!PlanTrees(symbols, trees, result.error)) return result;
+  const std::vector<uint8_t> treeData = TreeData(trees);
+
+  ZoeHeader h = PictureHeader(o, frames.size(), trees, treeData.size());
+  std::vector<SoundShares> shares(o.tracks.size());
+  for (size_t t = 0; t < o.tracks.size(); ++t) {
+    if (!ShareSound(o.tracks[t], frames.size(), ZoePeriod(o.rate), shares[t], result.error)) {
+      return result;
+    }
+    h.audioRate[t] = AudioWord(o.tracks[t]);
   }
 
-  h.width = o.width;
-  h.height = o.height;
-  h.frames = static_cast<uint32_t>(frames.size());
-  h.rate = o.rate;
-  h.flags = (o.ring ? kZoeHeaderRing : 0) | (o.interlaced ? kZoeHeaderInterlaced : 0) |
-            (o.doubled ? kZoeHeaderDoubled : 0);
-  h.treesSize = static_cast<uint32_t>(treeData.size());
-  for (int t = 0; t < 4; ++t)
-    h.treeSize[t] = trees[t].nodeWords * 4;
-
-  std::vector<uint8_t>& movie = result.movie;
-  movie.resize(kZoeHeaderSize);
-  h.Write(movie.data());
-  for (const auto& f : frameBytes)
-    PutLe32(movie, static_cast<uint32_t>(f.size()));
-  movie.insert(movie.end(), types.begin(), types.end());
-  movie.insert(movie.end(), treeData.begin(), treeData.end());
-  for (const auto& f : frameBytes)
-    movie.insert(movie.end(), f.begin(), f.end());
+  StoredFrames stored;
+  if (!PutFrames(o, palettes, shares, symbols, trees, h, stored, result.error)) return result;
+  result.movie = AssembleMovie(h, stored, treeData);
   result.ok = true;
   return result;
 }

@@ -169,75 +169,80 @@ ZoeMovie* OpenMovie(const ZoeSource& src, uint32_t flags, int32_t extra, ZoeCont
   }
 }
 
-ZoeMovie* OpenMovieInto(ZoeMovie* m, bool callerRecord, ZoeFile* file,
-                        std::unique_ptr<ZoeFile> owned, int64_t base, uint32_t flags, int32_t extra,
-                        ZoeContext& ctx, uint32_t openStart) {
-  ZoeClock& clock = *ctx.clock;
-  if (callerRecord) *m = ZoeMovie{};
-  m->context = &ctx;
-  m->Count(kZoeRecordSize);
-  m->file = file;
-  m->ownedFile = std::move(owned);
-  m->consumedOffset = base;
-  const int64_t size = file->Size();
-  m->fileEnd = size;
+// Bytes the file holds from `offset` on (unbounded when its size is unknown).
+uint64_t Available(const ZoeMovie& m, int64_t offset) {
+  if (m.fileEnd < 0) return UINT64_MAX;
+  return m.fileEnd > offset ? static_cast<uint64_t>(m.fileEnd - offset) : 0;
+}
+
+// A fresh record that reads the movie from `base` in `file`.
+void StartRecord(ZoeMovie& m, bool callerRecord, ZoeFile* file, std::unique_ptr<ZoeFile> owned,
+                 int64_t base, uint32_t flags, ZoeContext& ctx) {
+  if (callerRecord) m = ZoeMovie{};
+  m.context = &ctx;
+  m.Count(kZoeRecordSize);
+  m.file = file;
+  m.ownedFile = std::move(owned);
+  m.consumedOffset = base;
+  m.fileEnd = file->Size();
   if (flags & kZoeSimulateSpeed) {
     // The speed in force now; a later change affects movies opened after it.
-    m->flags |= kZoeSimulateSpeed;
-    m->readSpeed = ctx.readSpeed;
+    m.flags |= kZoeSimulateSpeed;
+    m.readSpeed = ctx.readSpeed;
   }
-  auto fail = [&](const char* message) -> ZoeMovie* {
-    if (message != nullptr) ctx.Debug(message);
-    Release(m, callerRecord);
-    return nullptr;
-  };
-  // Bytes the file holds from `offset` on (unbounded when its size is unknown).
-  auto available = [&](int64_t offset) -> uint64_t {
-    if (size < 0) return UINT64_MAX;
-    return size > offset ? static_cast<uint64_t>(size - offset) : 0;
-  };
+}
 
+// The reading steps of an open return the debug line that says why the movie cannot be
+// opened, or null when the step succeeded.
+
+const char* ReadHeader(ZoeMovie& m, uint32_t flags) {
   uint8_t raw[kZoeHeaderSize];
-  if (ReadMovie(*m, raw, kZoeHeaderSize) < kZoeHeaderSize)
-    return fail("Wasn't a Zoetrope file\r\n");
-  m->header = ZoeHeader::Parse(raw);
-  ZoeHeader& h = m->header;
-  if (h.magic != kZoeMagic) return fail("Wasn't a Zoetrope file\r\n");
+  if (ReadMovie(m, raw, kZoeHeaderSize) < kZoeHeaderSize) return "Wasn't a Zoetrope file\r\n";
+  m.header = ZoeHeader::Parse(raw);
+  ZoeHeader& h = m.header;
+  if (h.magic != kZoeMagic) return "Wasn't a Zoetrope file\r\n";
   // Nothing to play, and nothing the navigation could wrap to.
-  if (h.frames == 0) return fail("Zoetrope file has no frames\r\n");
-  if (flags & kZoeForceRate) h.rate = ctx.forcedRate;
-  m->period = ZoePeriod(h.rate);
-  const uint32_t perSecond = ZoeFramesPerSecond(m->period);
+  if (h.frames == 0) return "Zoetrope file has no frames\r\n";
+  if (flags & kZoeForceRate) h.rate = m.context->forcedRate;
+  m.period = ZoePeriod(h.rate);
+  return nullptr;
+}
 
-  const uint64_t entries = uint64_t{h.frames} + (h.flags & kZoeHeaderRing);
-  if (entries > kMaxTableEntries || entries * 5 > available(m->consumedOffset)) {
-    return fail("Couldn't allocate track table\r\n");
+// The frame size table (4 bytes a frame) and the frame type table (1 byte a frame).
+const char* ReadFrameTables(ZoeMovie& m) {
+  const uint64_t entries = uint64_t{m.header.frames} + (m.header.flags & kZoeHeaderRing);
+  if (entries > kMaxTableEntries || entries * 5 > Available(m, m.consumedOffset)) {
+    return "Couldn't allocate track table\r\n";
   }
-  m->tableEntries = static_cast<uint32_t>(entries);
+  m.tableEntries = static_cast<uint32_t>(entries);
   std::vector<uint8_t> tables(entries * 5);
-  if (ReadMovie(*m, tables.data(), tables.size()) < tables.size()) {
-    return fail("Couldn't allocate track table\r\n");
+  if (ReadMovie(m, tables.data(), tables.size()) < tables.size()) {
+    return "Couldn't allocate track table\r\n";
   }
-  m->frameSizes.resize(entries);
-  m->frameStarts.resize(entries + 1);
-  m->frameTypes.assign(tables.begin() + static_cast<ptrdiff_t>(4 * entries), tables.end());
-  m->Count(entries * 5 + 4);
+  m.frameSizes.resize(entries);
+  m.frameStarts.resize(entries + 1);
+  m.frameTypes.assign(tables.begin() + static_cast<ptrdiff_t>(4 * entries), tables.end());
+  m.Count(entries * 5 + 4);
   for (uint64_t i = 0; i < entries; ++i) {
-    m->frameSizes[i] = Le32(&tables[4 * i]);
-    m->frameStarts[i + 1] = m->frameStarts[i] + m->frameSizes[i];
+    m.frameSizes[i] = Le32(&tables[4 * i]);
+    m.frameStarts[i + 1] = m.frameStarts[i] + m.frameSizes[i];
   }
+  return nullptr;
+}
 
+const char* ReadTrees(ZoeMovie& m) {
+  const ZoeHeader& h = m.header;
   // Tree memory as the format sizes it, and the workspace the tree data is read into.
   uint64_t treeMemory = kZoeTreeFixedSize;
   for (uint32_t s : h.treeSize)
     treeMemory += s;
-  m->Count(treeMemory);
-  if (h.treesSize > available(m->consumedOffset)) return fail("Couldn't allocate input buffer\r\n");
+  m.Count(treeMemory);
+  if (h.treesSize > Available(m, m.consumedOffset)) return "Couldn't allocate input buffer\r\n";
   const uint64_t workspace = std::max<uint64_t>(8192, (uint64_t{h.treesSize} + 4099) / 4 * 4);
   std::vector<uint8_t> treeData(h.treesSize);
-  m->Count(workspace);
-  if (ReadMovie(*m, treeData.data(), treeData.size()) < treeData.size()) {
-    return fail("Couldn't read the decoding trees\r\n");
+  m.Count(workspace);
+  if (ReadMovie(m, treeData.data(), treeData.size()) < treeData.size()) {
+    return "Couldn't read the decoding trees\r\n";
   }
   // Every node costs at least one bit of tree data; no tree may outgrow its declared memory.
   std::array<uint32_t, 4> maxNodes;
@@ -245,68 +250,86 @@ ZoeMovie* OpenMovieInto(ZoeMovie* m, bool callerRecord, ZoeFile* file,
     maxNodes[i] =
         static_cast<uint32_t>(std::min<uint64_t>(h.treeSize[i] / 4, uint64_t{h.treesSize} * 8 + 1));
   }
-  if (!BuildVideoTrees(treeData.data(), treeData.size(), maxNodes, m->trees)) {
-    return fail("Couldn't build the decoding trees\r\n");
+  if (!BuildVideoTrees(treeData.data(), treeData.size(), maxNodes, m.trees)) {
+    return "Couldn't build the decoding trees\r\n";
   }
-  m->Uncount(workspace);
-  m->frame0Offset = m->consumedOffset;
+  m.Uncount(workspace);
+  m.frame0Offset = m.consumedOffset;
+  return nullptr;
+}
 
-  ScanFrameSizes(*m, perSecond);
-  const uint64_t total = m->totalFrameBytes;
-  const uint64_t present = std::min({total, available(m->frame0Offset), kMaxBuffer});
-  bool preload = flags & kZoePreload;
-  uint64_t ring = 0;
-  if (!preload) {
-    uint64_t b;
-    if (extra < 0) {
-      b = m->period == 0 ? 12288 : m->highestRate;
-      b = std::max<uint64_t>(std::min(b, total / 4), 12288);
-    } else {
-      b = static_cast<uint64_t>(extra);
-    }
-    b = std::max<uint64_t>((b + 4095) / 4096 * 4096, 8192);
-    if (b < total * 4 / 5) {
-      // The ring never needs to be larger than what the file can deliver.
-      ring = std::min<uint64_t>(b, std::max<uint64_t>((present + 4095) / 4096 * 4096, 8192));
-    } else {
-      preload = true;
-    }
-  }
-  m->preloaded = preload;
-  if (preload) {
-    m->flags |= kZoePreload;
-    m->readCapacity = present;
-  } else {
-    m->readCapacity = std::min<uint64_t>(m->largestFrame, present);
-  }
-  m->readBuffer.assign(m->readCapacity + 8, 0);
-  m->Count(m->readCapacity + 8);
-  if (preload) {
-    m->loaded = ReadMovie(*m, m->readBuffer.data(), m->readCapacity);
-    m->readError = false;  // frames past what arrived end the movie when they are reached
-    m->ownedFile.reset();
-    m->file = nullptr;
-    ReadFrame(*m);
-  } else {
-    m->ringSize = static_cast<uint32_t>(ring);
-    m->ring.assign(ring + 4096, 0);
-    m->Count(ring + 4096);
-    AlignRing(*m);
-    ReadFrame(*m);
-  }
+struct Buffering {
+  bool preload = false;
+  uint64_t ring = 0;     // read-ahead ring size when streaming
+  uint64_t present = 0;  // frame bytes the file can deliver, within the buffer limit
+};
 
-  m->paletteFrame = -1;
-  LocateChunks(*m);
-  m->syncTrack = -1;
-  m->flags |= flags & 0xFFC01FFF;
+// Preload when asked, or when the read-ahead ring would hold most of the movie anyway;
+// otherwise stream through a ring sized from `extra`, or from the highest one-second rate.
+Buffering ChooseBuffering(const ZoeMovie& m, uint32_t flags, int32_t extra) {
+  const uint64_t total = m.totalFrameBytes;
+  Buffering b;
+  b.present = std::min({total, Available(m, m.frame0Offset), kMaxBuffer});
+  b.preload = flags & kZoePreload;
+  if (b.preload) return b;
+  uint64_t size;
+  if (extra < 0) {
+    size = m.period == 0 ? 12288 : m.highestRate;
+    size = std::max<uint64_t>(std::min(size, total / 4), 12288);
+  } else {
+    size = static_cast<uint64_t>(extra);
+  }
+  size = std::max<uint64_t>((size + 4095) / 4096 * 4096, 8192);
+  if (size < total * 4 / 5) {
+    // The ring never needs to be larger than what the file can deliver.
+    b.ring = std::min<uint64_t>(size, std::max<uint64_t>((b.present + 4095) / 4096 * 4096, 8192));
+  } else {
+    b.preload = true;
+  }
+  return b;
+}
+
+// Allocates the read buffer and brings in frame 0: the whole movie when preloading (the
+// file is then let go), else the ring's first fill.
+void StartReading(ZoeMovie& m, const Buffering& b) {
+  m.preloaded = b.preload;
+  if (b.preload) {
+    m.flags |= kZoePreload;
+    m.readCapacity = b.present;
+  } else {
+    m.readCapacity = std::min<uint64_t>(m.largestFrame, b.present);
+  }
+  m.readBuffer.assign(m.readCapacity + 8, 0);
+  m.Count(m.readCapacity + 8);
+  if (b.preload) {
+    m.loaded = ReadMovie(m, m.readBuffer.data(), m.readCapacity);
+    m.readError = false;  // frames past what arrived end the movie when they are reached
+    m.ownedFile.reset();
+    m.file = nullptr;
+  } else {
+    m.ringSize = static_cast<uint32_t>(b.ring);
+    m.ring.assign(b.ring + 4096, 0);
+    m.Count(b.ring + 4096);
+    AlignRing(m);
+  }
+  ReadFrame(m);
+  m.paletteFrame = -1;
+  LocateChunks(m);
+}
+
+// The sound tracks the caller asked for that the output accepts; the first becomes the
+// sync track.
+void OpenTracks(ZoeMovie& m, uint32_t flags) {
+  m.syncTrack = -1;
+  m.flags |= flags & 0xFFC01FFF;
   for (int t = 0; t < kZoeTracks; ++t) {
-    if (flags & (kZoeTrack0 << t) && SetUpTrack(*m, t)) m->flags |= kZoeTrack0 << t;
+    if (flags & (kZoeTrack0 << t) && SetUpTrack(m, t)) m.flags |= kZoeTrack0 << t;
   }
-  if (flags & kZoeFillBuffer) {
-    while (ZoeBackgroundRead(m) > 0) {
-    }
-  }
+}
 
+// The caller's line scaling overrides the header's; the reported height is the shown one.
+void ApplyScaling(ZoeMovie& m, uint32_t flags) {
+  ZoeHeader& h = m.header;
   switch (flags & kZoeNoScaling) {
     case kZoeInterlace:
       h.flags = (h.flags | kZoeHeaderInterlaced) & ~kZoeHeaderDoubled;
@@ -321,16 +344,43 @@ ZoeMovie* OpenMovieInto(ZoeMovie* m, bool callerRecord, ZoeFile* file,
       break;
   }
   const uint32_t scaling = h.flags & (kZoeHeaderInterlaced | kZoeHeaderDoubled);
-  if (scaling == kZoeHeaderInterlaced) m->flags |= kZoeInterlace;
-  if (scaling == kZoeHeaderDoubled) m->flags |= kZoeDouble;
-  if (m->flags & kZoeNoScaling) h.height *= 2;
+  if (scaling == kZoeHeaderInterlaced) m.flags |= kZoeInterlace;
+  if (scaling == kZoeHeaderDoubled) m.flags |= kZoeDouble;
+  if (m.flags & kZoeNoScaling) h.height *= 2;
+}
 
-  m->openTime = clock.Milliseconds() - openStart;
-  m->foregroundTime += m->backgroundTime;
-  m->foregroundBytes += m->backgroundBytes;
-  m->backgroundTime = 0;
-  m->backgroundBytes = 0;
-  m->openReadTime = m->foregroundTime;
+// Reading done while opening counts as foreground reading, and playback's read time
+// starts after it.
+void FinishOpenTiming(ZoeMovie& m, uint32_t openStart) {
+  m.openTime = m.context->clock->Milliseconds() - openStart;
+  m.foregroundTime += m.backgroundTime;
+  m.foregroundBytes += m.backgroundBytes;
+  m.backgroundTime = 0;
+  m.backgroundBytes = 0;
+  m.openReadTime = m.foregroundTime;
+}
+
+ZoeMovie* OpenMovieInto(ZoeMovie* m, bool callerRecord, ZoeFile* file,
+                        std::unique_ptr<ZoeFile> owned, int64_t base, uint32_t flags, int32_t extra,
+                        ZoeContext& ctx, uint32_t openStart) {
+  StartRecord(*m, callerRecord, file, std::move(owned), base, flags, ctx);
+  const char* failure = ReadHeader(*m, flags);
+  if (failure == nullptr) failure = ReadFrameTables(*m);
+  if (failure == nullptr) failure = ReadTrees(*m);
+  if (failure != nullptr) {
+    ctx.Debug(failure);
+    Release(m, callerRecord);
+    return nullptr;
+  }
+  ScanFrameSizes(*m, ZoeFramesPerSecond(m->period));
+  StartReading(*m, ChooseBuffering(*m, flags, extra));
+  OpenTracks(*m, flags);
+  if (flags & kZoeFillBuffer) {
+    while (ZoeBackgroundRead(m) > 0) {
+    }
+  }
+  ApplyScaling(*m, flags);
+  FinishOpenTiming(*m, openStart);
   ctx.Debug("ZoeOpen returned: " + Address(m) + "\r\n");
   return m;
 }
@@ -442,25 +492,25 @@ void ZoeGetStats(ZoeMovie* m, ZoeStats& stats) {
   if (m == nullptr) return;
   zoe::CloseFrameTiming(*m);
   auto clamp = [](uint64_t v) { return static_cast<uint32_t>(std::min<uint64_t>(v, 0xFFFFFFFF)); };
-  auto& v = stats.values;
-  v[0] = m->playbackStarted ? m->context->clock->Milliseconds() - m->playbackStart : 0;
-  v[1] = m->period;
-  v[2] = m->openTime;
-  v[3] = m->framesDecoded;
-  v[4] = m->framesSkipped;
-  v[5] = m->syncTrack >= 0 ? m->tracks[m->syncTrack]->soundSkips : 0;
-  v[6] = m->blitTime;
-  v[7] = m->foregroundTime - std::min(m->foregroundTime, m->openReadTime);
-  v[8] = m->decompressTime;
-  v[9] = m->backgroundTime;
+  stats.playbackTime =
+      m->playbackStarted ? m->context->clock->Milliseconds() - m->playbackStart : 0;
+  stats.period = m->period;
+  stats.openTime = m->openTime;
+  stats.framesPlayed = m->framesDecoded;
+  stats.skippedFrames = m->framesSkipped;
+  stats.soundSkips = m->syncTrack >= 0 ? m->tracks[m->syncTrack]->soundSkips : 0;
+  stats.blitTime = m->blitTime;
+  stats.readTime = m->foregroundTime - std::min(m->foregroundTime, m->openReadTime);
+  stats.decompressTime = m->decompressTime;
+  stats.backgroundReadTime = m->backgroundTime;
   const uint64_t time = uint64_t{m->foregroundTime} + m->backgroundTime;
-  v[10] = time ? clamp((m->foregroundBytes + m->backgroundBytes) * 1000 / time) : 0;
-  v[11] = m->slowestMeasured ? m->slowestTime[0] : 1000;
-  v[12] = m->slowestFrame[1] != 0 ? m->slowestTime[1] : 1000;
-  v[13] = m->slowestFrame[0];
-  v[14] = m->slowestFrame[1];
-  v[15] = m->averageFrameSize;
-  v[16] = clamp(m->memoryPeak);
-  v[17] = m->preloaded ? 0 : m->ringSize;
-  v[18] = m->peakHeld;
+  stats.deviceSpeed = time ? clamp((m->foregroundBytes + m->backgroundBytes) * 1000 / time) : 0;
+  stats.slowestTime = m->slowestMeasured ? m->slowestTime[0] : 1000;
+  stats.secondSlowestTime = m->slowestFrame[1] != 0 ? m->slowestTime[1] : 1000;
+  stats.slowestFrame = m->slowestFrame[0];
+  stats.secondSlowestFrame = m->slowestFrame[1];
+  stats.averageFrameSize = m->averageFrameSize;
+  stats.peakMemory = clamp(m->memoryPeak);
+  stats.bufferSize = m->preloaded ? 0 : m->ringSize;
+  stats.peakBuffered = m->peakHeld;
 }

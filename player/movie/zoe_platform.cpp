@@ -39,7 +39,23 @@ class SystemClock : public ZoeClock {
   void Pause(uint32_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 };
 
+class NullOutput : public ZoeSoundOutput {
+ public:
+  bool Open(ZoeTrack&) override { return false; }
+  void Close(ZoeTrack&) override {}
+  uint32_t Played(ZoeTrack&) override { return 0; }
+  void Reset(ZoeTrack&) override {}
+  void Service() override {}
+  void Pause(ZoeTrack&) override {}
+  bool Resume(ZoeTrack&) override { return true; }
+};
+
 }  // namespace
+
+ZoeSoundOutput& ZoeNullOutput() {
+  static NullOutput output;
+  return output;
+}
 
 std::unique_ptr<ZoeFile> ZoeOpenDiskFile(const std::string& name) {
   std::FILE* f = std::fopen(name.c_str(), "rb");

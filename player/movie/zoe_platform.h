@@ -76,12 +76,17 @@ class ZoeSoundOutput {
   virtual bool Resume(ZoeTrack& track) = 0;
 };
 
+// The output that is always there: it opens no track, so a movie plays silent and keeps
+// time by the frame clock. Players fall back to it when no device output works; tools that
+// only take movies apart use it throughout. Stateless, so one instance serves every context.
+ZoeSoundOutput& ZoeNullOutput();
+
 // Process-wide state of the movie layer: what the player sets before opening movies and
 // what all open movies share.
 struct ZoeContext {
   ZoeClock* clock = &ZoeSystemClock();
   std::function<std::unique_ptr<ZoeFile>(const std::string&)> openFile = ZoeOpenDiskFile;
-  ZoeSoundOutput* output = nullptr;  // no output: sound tracks do not open
+  ZoeSoundOutput* output = &ZoeNullOutput();
 
   uint32_t readSpeed = 0;  // simulated device speed in bytes per second (open flag 0x800)
   int32_t forcedRate = 0;  // header rate used under open flag 0x80

@@ -165,12 +165,12 @@ void LocateChunks(ZoeMovie& m) {
   const uint32_t size = m.frameSize;
   const uint8_t type = m.frameTypes[m.frame];
   uint32_t pos = 0;
-  if (type & 1 && size > 0) {
+  if (type & kZoeFramePalette && size > 0) {
     m.paletteChunk = data;
     pos = std::min<uint32_t>(data[0] * 4u, size);
   }
   for (int t = 0; t < kZoeTracks; ++t) {
-    if (!(type & (2 << t))) continue;
+    if (!(type & (kZoeFrameSound0 << t))) continue;
     if (size - pos < 4) break;
     // A chunk length that does not fit the frame is cut to what is there.
     uint32_t length = std::max<uint32_t>(Le32(data + pos), 4);

@@ -113,7 +113,7 @@ bool SetUpTrack(ZoeMovie& m, int t) {
   ZoeContext& ctx = *m.context;
   const uint32_t word = m.header.audioRate[t];
   const uint32_t rate = word & 0xFFFFFF;
-  if (!(word & kZoeAudioPresent) || rate == 0 || ctx.output == nullptr) return false;
+  if (!(word & kZoeAudioPresent) || rate == 0) return false;
   auto track = std::make_unique<ZoeTrack>();
   ZoeTrack& k = *track;
   k.movie = &m;
@@ -303,6 +303,22 @@ uint32_t ZoeTrackTake(ZoeTrack& k, uint8_t* destination, uint32_t n) {
   }
   k.buffered -= n;
   return n;
+}
+
+std::vector<uint8_t> ZoeFrameSound(const ZoeMovie& m, int t, zoe::SoundTrees& workspace) {
+  const uint32_t length = std::min(zoe::SoundChunkLength(m, t), zoe::kMaxTrackRing);
+  if (length == 0) return {};
+  const uint32_t word = m.header.audioRate[t];
+  const uint8_t silence = word & kZoeAudio16Bit ? 0 : 0x80;
+  std::vector<uint8_t> pcm(length, silence);
+  const uint8_t* chunk = m.soundChunk[t];
+  if (word & kZoeAudioCompressed) {
+    zoe::DecompressSound(chunk + 8, m.soundChunkSize[t] - 8, pcm.data(), length, 0, length, silence,
+                         workspace);
+  } else {
+    std::copy_n(chunk + 4, length, pcm.begin());
+  }
+  return pcm;
 }
 
 int ZoeSoundPause(ZoeMovie* m, int on, bool force) {

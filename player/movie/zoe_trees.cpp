@@ -219,7 +219,7 @@ bool BuildVideoTrees(const uint8_t* data, size_t size, const std::array<uint32_t
 }
 
 void RemapVideoTrees(VideoTrees& trees, const uint8_t map[256]) {
-  auto isSolid = [](uint32_t sent) { return (sent & 3) == 3; };
+  auto isSolid = [](uint32_t sent) { return (sent & kBlockTypeMask) == kSolid; };
   if (!trees.usedKnown) {
     trees.usedKnown = true;
     for (int i : {kColourTree, kFullTree}) {

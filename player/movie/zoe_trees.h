@@ -22,6 +22,15 @@
 
 namespace zoe {
 
+// Block types: the low two bits of a type-tree value.
+enum BlockType : uint32_t {
+  kTwoColour = 0,  // a pattern picks one of two colours per pixel
+  kFull = 1,       // all 16 pixels sent
+  kSkip = 2,       // the destination keeps what it held
+  kSolid = 3,      // one colour, in the type value's upper byte
+};
+inline constexpr uint32_t kBlockTypeMask = 3;
+
 enum TreeIndex { kPatternTree = 0, kColourTree = 1, kFullTree = 2, kTypeTree = 3 };
 
 // Walkable node of a decoded tree. Inner nodes keep their "0" child in the next slot.

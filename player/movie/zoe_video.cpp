@@ -104,11 +104,11 @@ void DecodeBlocks(VideoTrees& trees, const uint8_t* data, size_t size, ZoeTarget
     // A stream that ends early stops the frame where its data stops.
     if (r.Overrun()) break;
     const uint32_t v = typeTree.Decode(r);
-    const uint32_t type = v & 3;
+    const uint32_t type = v & kBlockTypeMask;
     const uint32_t n = std::min<uint32_t>(kRunLengths[(v >> 2) & 63], total - changes.done);
-    changes.Run(n, type == 2);
+    changes.Run(n, type == kSkip);
     switch (type) {
-      case 0:
+      case kTwoColour:
         for (uint32_t k = 0; k < n; ++k) {
           const uint32_t c = colourTree.Decode(r);
           const uint32_t m = patternTree.Decode(r);
@@ -125,7 +125,7 @@ void DecodeBlocks(VideoTrees& trees, const uint8_t* data, size_t size, ZoeTarget
           }
         }
         break;
-      case 1:
+      case kFull:
         for (uint32_t k = 0; k < n; ++k) {
           uint8_t* block = rowBase + 4 * bx;
           for (int line = 0; line < 4; ++line) {
@@ -139,13 +139,13 @@ void DecodeBlocks(VideoTrees& trees, const uint8_t* data, size_t size, ZoeTarget
           }
         }
         break;
-      case 2: {
+      case kSkip: {
         const uint32_t to = bx + n;
         rowBase += rowStride * static_cast<ptrdiff_t>(to / perRow);
         bx = to % perRow;
         break;
       }
-      default: {
+      default: {  // kSolid
         const uint8_t colour = static_cast<uint8_t>(v >> 8);
         uint32_t left = n;
         while (left > 0) {

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "common/file.h"
+#include "peers.h"
+#include "test_support.h"
+
 namespace brindle {
 namespace {
 
@@ -199,6 +203,146 @@ TEST(BmpReader, LyingHeadersAreRefused) {
   BmpFixture strange = good;
   strange.headerSize = 200;
   expectUnreadable(strange.Build(), "unknown header");
+}
+
+BmpReadResult ReadWidened(const Bytes& file) {
+  BmpReadOptions options;
+  options.widenPalette = true;
+  return ReadBmp(file, options);
+}
+
+TEST(BmpReader, OneAndFourBitPicturesWidenToIndicesWhenAsked) {
+  // The same 3 x 2 picture as above, top row 1 2 3, bottom row 0 3 1 (fits in 2 bits).
+  const Bytes picture = {1, 2, 3, 0, 3, 1};
+  BmpFixture four;
+  four.bits = 4;
+  four.table = FourColours();
+  four.pixels = {0x03, 0x10, 0xEE, 0xEE, 0x12, 0x30, 0xEE, 0xEE};  // high nibble first
+
+  BmpFixture rle4 = four;
+  rle4.compression = 2;
+  // Bottom line: a run of 0 and 3 alternating for two pixels, then a run of one 1; top
+  // line: three literal nibbles in two bytes (padded to an even count), end of picture.
+  rle4.pixels = {2, 0x03, 1, 0x10, 0, 0, 0, 3, 0x12, 0x30, 0, 1};
+
+  BmpFixture one;  // two colours: the picture's pixels modulo 2
+  one.bits = 1;
+  one.table = {{10, 20, 30}, {40, 50, 60}};
+  one.pixels = {0b01100000, 0xEE, 0xEE, 0xEE, 0b10100000, 0xEE, 0xEE, 0xEE};
+
+  for (const auto& [name, fx, want] : std::vector<std::tuple<std::string, BmpFixture, Bytes>>{
+           {"4-bit", four, picture}, {"rle4", rle4, picture}, {"1-bit", one, {1, 0, 1, 0, 1, 1}}}) {
+    SCOPED_TRACE(name);
+    const Bytes file = fx.Build();
+    EXPECT_EQ(ReadBmp(file).status, BmpStatus::kNotIndexed);  // what an import must refuse
+    BmpReadResult r = ReadWidened(file);
+    ASSERT_EQ(r.status, BmpStatus::kOk) << r.error;
+    EXPECT_EQ(r.image.bitsPerPixel, fx.bits);
+    EXPECT_EQ(r.image.layout, BmpLayout::kIndices);
+    EXPECT_EQ(r.image.tableEntries, static_cast<int>(fx.table.size()));
+    EXPECT_EQ(r.image.pixels, want);
+    EXPECT_EQ(r.image.colours[3], 40);
+  }
+  BmpFixture rle4On8 = rle4;  // RLE4 codes only make sense for 4-bit pixels
+  rle4On8.bits = 8;
+  EXPECT_EQ(ReadWidened(rle4On8.Build()).status, BmpStatus::kUnreadable);
+  BmpFixture cutLiteral = rle4;
+  cutLiteral.pixels = {0, 9, 0x12};  // nine nibbles announced, two present
+  EXPECT_EQ(ReadWidened(cutLiteral.Build()).status, BmpStatus::kUnreadable);
+}
+
+TEST(BmpReader, TrueColourPicturesGiveRgbWhenAsked) {
+  BmpFixture rgb;  // 2 x 2, stored bottom-up as (blue, green, red), rows padded to 8 bytes
+  rgb.width = 2;
+  rgb.bits = 24;
+  rgb.pixels = {3, 2, 1, 6, 5, 4, 0xEE, 0xEE, 9, 8, 7, 12, 11, 10, 0xEE, 0xEE};
+  BmpFixture rgbx = rgb;  // the fourth byte of each pixel is unused
+  rgbx.bits = 32;
+  rgbx.pixels = {3, 2, 1, 99, 6, 5, 4, 99, 9, 8, 7, 99, 12, 11, 10, 99};
+  BmpReadOptions options;
+  options.readTrueColour = true;
+  for (const BmpFixture& fx : {rgb, rgbx}) {
+    SCOPED_TRACE(fx.bits);
+    EXPECT_EQ(ReadBmp(fx.Build()).status, BmpStatus::kNotIndexed);
+    BmpReadResult r = ReadBmp(fx.Build(), options);
+    ASSERT_EQ(r.status, BmpStatus::kOk) << r.error;
+    EXPECT_EQ(r.image.layout, BmpLayout::kRgb);
+    EXPECT_EQ(r.image.tableEntries, 0);
+    EXPECT_EQ(r.image.pixels, (Bytes{7, 8, 9, 10, 11, 12, 1, 2, 3, 4, 5, 6}));
+    Bytes cut = fx.Build();
+    cut.resize(cut.size() - 4);
+    EXPECT_EQ(ReadBmp(cut, options).status, BmpStatus::kUnreadable);
+  }
+  // Our 24-bit writer and this reader agree.
+  const Bytes pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+  BmpReadResult back = ReadBmp(WriteBmp24(5, 1, pixels), options);
+  ASSERT_EQ(back.status, BmpStatus::kOk);
+  EXPECT_EQ(back.image.pixels, pixels);
+}
+
+TEST(BmpReader, SizeFromTheHeadersAgreesWithTheReader) {
+  BmpFixture plain;
+  plain.table = FourColours();
+  plain.pixels = kStoredBottomUp;
+  BmpFixture topDown = plain;
+  topDown.height = -2;
+  BmpFixture core = plain;
+  core.headerSize = 12;
+  BmpFixture tallCore = core;  // core sizes are unsigned: 0xFFFF is tall, not top-down
+  tallCore.height = 0xFFFF;
+  tallCore.pixels = Bytes(4 * 0xFFFF, 0);
+  BmpFixture rgb = plain;
+  rgb.bits = 24;
+  for (const BmpFixture& fx : {plain, topDown, core, tallCore, rgb}) {
+    const Bytes file = fx.Build();
+    const std::optional<BmpPictureSize> size = ReadBmpSize(file);
+    const BmpReadResult read = ReadBmp(file);
+    ASSERT_TRUE(size.has_value()) << fx.height;
+    EXPECT_EQ(size->width, read.image.width);
+    EXPECT_EQ(size->height, read.image.height);
+    EXPECT_EQ(size->height, fx.height < 0 ? -fx.height : fx.height);
+  }
+  BmpFixture empty = plain;
+  empty.width = 0;
+  EXPECT_FALSE(ReadBmpSize(empty.Build()));
+  BmpFixture strange = plain;
+  strange.headerSize = 200;
+  EXPECT_FALSE(ReadBmpSize(strange.Build()));
+  EXPECT_FALSE(ReadBmpSize(Bytes{'B', 'M', 0, 0}));
+}
+
+TEST(BmpReader, AgreesWithImageMagickOnEveryDepthItWrites) {
+  if (!test::HavePeer("convert")) GTEST_SKIP() << "ImageMagick missing";
+  test::TempDir scratch;
+  const std::filesystem::path& dir = scratch.path();
+  const std::string rgbFile = (dir / "c.rgb").string();
+  BmpReadOptions options;
+  options.widenPalette = true;
+  options.readTrueColour = true;
+  // ImageMagick writes palette BMPs of 8 bits run-length coded, fewer colours as 4 and 1
+  // bits, and TrueColor as 24 bits.
+  for (const char* kind : {"-colors 64 -type Palette", "-colors 12 -type Palette",
+                           "-colors 2 -type Palette", "-type TrueColor"}) {
+    SCOPED_TRACE(kind);
+    const std::string bmp = (dir / "c.bmp").string();
+    ASSERT_EQ(std::system(("convert -size 20x8 -seed 4 plasma:fractal " + std::string(kind) +
+                           " BMP3:" + bmp + " && convert " + bmp + " -depth 8 rgb:" + rgbFile +
+                           " 2>/dev/null")
+                              .c_str()),
+              0);
+    Bytes file, want;
+    ASSERT_TRUE(ReadWholeFile(bmp, &file));
+    ASSERT_TRUE(ReadWholeFile(rgbFile, &want));
+    BmpReadResult r = ReadBmp(file, options);
+    ASSERT_EQ(r.status, BmpStatus::kOk) << r.error;
+    Bytes got = r.image.pixels;
+    if (r.image.layout == BmpLayout::kIndices) {
+      got.clear();
+      for (std::uint8_t v : r.image.pixels)
+        got.insert(got.end(), &r.image.colours[3 * v], &r.image.colours[3 * v + 3]);
+    }
+    EXPECT_EQ(got, want);
+  }
 }
 
 TEST(BmpWriter, EightBitFieldsAndRoundTrip) {

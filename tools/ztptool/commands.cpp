@@ -5,15 +5,19 @@
 #include <filesystem>
 #include <memory>
 
+#include "common/bmp.h"
+#include "common/file.h"
+#include "common/wav.h"
+
 #include "player/movie/zoe.h"
 #include "player/movie/zoe_encode.h"
-#include "player/movie/zoe_internal.h"
-#include "tools/ztptool/bmp_io.h"
 
 namespace ztptool {
 namespace {
 
-constexpr uint64_t kMaxInputFile = 1ull << 31;
+// Largest frame accepted or decoded, in pixels: far beyond any movie, small enough to
+// allocate without thought.
+constexpr uint64_t kMaxFramePixels = 1u << 26;
 
 const char kUsage[] =
     "usage:\n"
@@ -24,7 +28,7 @@ const char kUsage[] =
     "Frames are 8-bit BMPs of one size, width and height multiples of 4, given at their\n"
     "stored size (--interlace and --double only mark how the lines are shown).\n";
 
-// A private context: no sound output, so no track opens and nothing is ever late.
+// A private context: the null sound output opens no track, so nothing is ever late.
 ZoeContext MakeContext() {
   ZoeContext ctx;
   ctx.debug = 0;
@@ -87,19 +91,91 @@ std::string Numbered(const std::string& dir, const char* prefix, uint32_t n, con
   return (std::filesystem::path(dir) / name).string();
 }
 
-int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  std::string movie, dir;
+// The picture ZoeDecodeFrame draws into and the palette in force after it.
+struct FrameCanvas {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  brindle::Bytes pixels;
+  brindle::ColourTable palette{};
+
+  brindle::Bytes Bmp() const {
+    return brindle::WriteBmp8(static_cast<int32_t>(width), static_cast<int32_t>(height), pixels,
+                              palette);
+  }
+};
+
+// Sets up the canvas as the movie's target; an empty message on success.
+std::string AttachCanvas(ZoeMovie& m, FrameCanvas& canvas) {
+  canvas.width = m.header.width;
+  canvas.height = m.header.height;
+  if (uint64_t{canvas.width} * canvas.height > kMaxFramePixels) {
+    return "the movie's pictures are too large";
+  }
+  canvas.pixels.assign(size_t{canvas.width} * canvas.height, 0);
+  ZoeSurface surface;
+  surface.pixels = canvas.pixels.data();
+  surface.pitch = static_cast<int32_t>(canvas.width);
+  surface.width = static_cast<int32_t>(canvas.width);
+  surface.height = static_cast<int32_t>(canvas.height);
+  if (canvas.pixels.empty() || !ZoeSetTarget(&m, surface)) {
+    return "the movie has no picture to decode into";
+  }
+  return {};
+}
+
+// The sound of every track the movie carries, gathered frame by frame.
+struct TrackSounds {
+  std::array<brindle::WavSound, kZoeTracks> sound;
+  std::array<bool, kZoeTracks> wanted{};
+  zoe::SoundTrees trees;
+
+  explicit TrackSounds(const ZoeHeader& h) {
+    for (int t = 0; t < kZoeTracks; ++t) {
+      const uint32_t word = h.audioRate[t];
+      wanted[t] = word & kZoeAudioPresent && (word & 0xFFFFFF) != 0;
+      sound[t].format.rate = word & 0xFFFFFF;
+      sound[t].format.channels = word & kZoeAudioStereo ? 2 : 1;
+      sound[t].format.bits = word & kZoeAudio16Bit ? 16 : 8;
+    }
+  }
+  void TakeFrame(const ZoeMovie& m) {
+    for (int t = 0; t < kZoeTracks; ++t) {
+      if (!wanted[t]) continue;
+      const std::vector<uint8_t> pcm = ZoeFrameSound(m, t, trees);
+      sound[t].pcm.insert(sound[t].pcm.end(), pcm.begin(), pcm.end());
+    }
+  }
+  // The name of a file that could not be written, or nothing.
+  std::string Write(const std::string& dir) const {
+    for (int t = 0; t < kZoeTracks; ++t) {
+      if (!wanted[t]) continue;
+      const std::string name =
+          (std::filesystem::path(dir) / ("track_" + std::to_string(t) + ".wav")).string();
+      if (!brindle::WriteWholeFile(name, brindle::MakeWav(sound[t].format, sound[t].pcm))) {
+        return name;
+      }
+    }
+    return {};
+  }
+};
+
+// "MOVIE -o DIR" in either order; false for anything else.
+bool ParseDecodeArgs(const std::vector<std::string>& args, std::string& movie, std::string& dir) {
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "-o" && i + 1 < args.size()) {
       dir = args[++i];
     } else if (movie.empty()) {
       movie = args[i];
     } else {
-      err << kUsage;
-      return 2;
+      return false;
     }
   }
-  if (movie.empty() || dir.empty()) {
+  return !movie.empty() && !dir.empty();
+}
+
+int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  std::string movie, dir;
+  if (!ParseDecodeArgs(args, movie, dir)) {
     err << kUsage;
     return 2;
   }
@@ -115,34 +191,13 @@ int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << "ztptool: cannot create " << dir << "\n";
     return 1;
   }
-  Picture picture;
-  picture.width = m->header.width;
-  picture.height = m->header.height;
-  if (uint64_t{picture.width} * picture.height > kMaxPixels) {
-    err << "ztptool: the movie's pictures are too large\n";
+  FrameCanvas canvas;
+  const std::string problem = AttachCanvas(*m, canvas);
+  if (!problem.empty()) {
+    err << "ztptool: " << problem << "\n";
     return 1;
   }
-  picture.pixels.assign(size_t{picture.width} * picture.height, 0);
-  ZoeSurface surface;
-  surface.pixels = picture.pixels.data();
-  surface.pitch = static_cast<int32_t>(picture.width);
-  surface.width = static_cast<int32_t>(picture.width);
-  surface.height = static_cast<int32_t>(picture.height);
-  if (picture.pixels.empty() || !ZoeSetTarget(m.get(), surface)) {
-    err << "ztptool: the movie has no picture to decode into\n";
-    return 1;
-  }
-
-  std::array<Sound, kZoeTracks> sound;
-  std::array<bool, kZoeTracks> wanted{};
-  zoe::SoundTrees trees;
-  for (int t = 0; t < kZoeTracks; ++t) {
-    const uint32_t word = m->header.audioRate[t];
-    wanted[t] = word & kZoeAudioPresent && (word & 0xFFFFFF) != 0;
-    sound[t].sampleRate = word & 0xFFFFFF;
-    sound[t].channels = word & kZoeAudioStereo ? 2 : 1;
-    sound[t].bits = word & kZoeAudio16Bit ? 16 : 8;
-  }
+  TrackSounds tracks(m->header);
   const uint32_t count = m->tableEntries;
   uint32_t written = 0;
   for (uint32_t i = 0; i < count; ++i) {
@@ -150,41 +205,41 @@ int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream
       err << "ztptool: the movie ends early, at frame " << i << "\n";
       break;
     }
-    for (int t = 0; t < kZoeTracks; ++t) {
-      if (!wanted[t]) continue;
-      const uint32_t length = std::min(zoe::SoundChunkLength(*m, t), zoe::kMaxTrackRing);
-      if (length == 0) continue;
-      std::vector<uint8_t>& data = sound[t].data;
-      const size_t at = data.size();
-      const uint8_t silence = sound[t].bits == 16 ? 0 : 0x80;
-      data.resize(at + length, silence);
-      if (m->header.audioRate[t] & kZoeAudioCompressed) {
-        zoe::DecompressSound(m->soundChunk[t] + 8, m->soundChunkSize[t] - 8, data.data() + at,
-                             length, 0, length, silence, trees);
-      } else {
-        std::copy_n(m->soundChunk[t] + 4, length, data.begin() + static_cast<ptrdiff_t>(at));
-      }
-    }
+    tracks.TakeFrame(*m);
     ZoeDecodeFrame(m.get());
-    std::copy(m->palette.begin(), m->palette.end(), picture.palette.begin());
-    if (!WriteFile(Numbered(dir, "frame_", i, "bmp"), MakeBmp(picture))) {
+    std::copy(m->palette.begin(), m->palette.end(), canvas.palette.begin());
+    if (!brindle::WriteWholeFile(Numbered(dir, "frame_", i, "bmp"), canvas.Bmp())) {
       err << "ztptool: cannot write into " << dir << "\n";
       return 1;
     }
     ++written;
     if (i + 1 < count) ZoeAdvance(m.get());
   }
-  for (int t = 0; t < kZoeTracks; ++t) {
-    if (!wanted[t]) continue;
-    const std::string name =
-        (std::filesystem::path(dir) / ("track_" + std::to_string(t) + ".wav")).string();
-    if (!WriteFile(name, MakeWav(sound[t]))) {
-      err << "ztptool: cannot write " << name << "\n";
-      return 1;
-    }
+  const std::string unwritten = tracks.Write(dir);
+  if (!unwritten.empty()) {
+    err << "ztptool: cannot write " << unwritten << "\n";
+    return 1;
   }
   out << written << " frames decoded into " << dir << "\n";
   return written == count ? 0 : 1;
+}
+
+// Why a frame's BMP cannot go into a movie, or nothing.
+std::string FrameProblem(const brindle::BmpReadResult& bmp) {
+  switch (bmp.status) {
+    case brindle::BmpStatus::kOk:
+      break;
+    case brindle::BmpStatus::kNotIndexed:
+      return "not a palette BMP of 1, 4 or 8 bits";
+    case brindle::BmpStatus::kEmpty:
+      return "bad BMP size";
+    case brindle::BmpStatus::kUnreadable:
+      return "bad BMP: " + bmp.error;
+  }
+  if (uint64_t{static_cast<uint32_t>(bmp.image.width)} * static_cast<uint32_t>(bmp.image.height) >
+      kMaxFramePixels)
+    return "BMP too large";
+  return {};
 }
 
 bool ParseCount(const std::string& s, int32_t& v) {
@@ -195,80 +250,112 @@ bool ParseCount(const std::string& s, int32_t& v) {
   return true;
 }
 
-int Encode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+// What the encode command line asks for.
+struct EncodeRequest {
   std::string output;
   zoe::EncodeOptions options;
-  options.rate = -(100000 / 15);
   std::vector<std::string> frames;
   std::vector<std::string> audio;
-  std::vector<bool> raw;
+  std::vector<bool> raw;  // per audio file: stored uncompressed
+};
+
+// The request, or the complaint to print before the usage text.
+brindle::Result<EncodeRequest> ParseEncodeArgs(const std::vector<std::string>& args) {
+  EncodeRequest q;
+  q.options.rate = -(100000 / 15);
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool hasValue = i + 1 < args.size();
     int32_t n = 0;
     if (a == "-o" && hasValue) {
-      output = args[++i];
+      q.output = args[++i];
     } else if (a == "--fps" && hasValue && ParseCount(args[i + 1], n)) {
       ++i;
-      options.rate = -(100000 / n);
+      q.options.rate = -(100000 / n);
     } else if (a == "--ms" && hasValue && ParseCount(args[i + 1], n)) {
       ++i;
-      options.rate = n;
+      q.options.rate = n;
     } else if (a == "--ring") {
-      options.ring = true;
+      q.options.ring = true;
     } else if (a == "--interlace") {
-      options.interlaced = true;
+      q.options.interlaced = true;
     } else if (a == "--double") {
-      options.doubled = true;
+      q.options.doubled = true;
     } else if (a == "--audio" && hasValue) {
-      audio.push_back(args[++i]);
-      raw.push_back(false);
-    } else if (a == "--raw-audio" && !raw.empty()) {
-      raw.back() = true;
+      q.audio.push_back(args[++i]);
+      q.raw.push_back(false);
+    } else if (a == "--raw-audio" && !q.raw.empty()) {
+      q.raw.back() = true;
     } else if (!a.empty() && a[0] == '-') {
-      err << "ztptool: unknown or incomplete option " << a << "\n" << kUsage;
-      return 2;
+      return brindle::Fail("ztptool: unknown or incomplete option " + a + "\n");
     } else {
-      frames.push_back(a);
+      q.frames.push_back(a);
     }
   }
-  if (output.empty() || frames.empty() || audio.size() > static_cast<size_t>(kZoeTracks)) {
-    err << kUsage;
+  if (q.output.empty() || q.frames.empty() || q.audio.size() > static_cast<size_t>(kZoeTracks)) {
+    return brindle::Fail("");
+  }
+  return q;
+}
+
+// Every frame BMP, all of one size, which becomes the movie's size.
+brindle::Status ReadFrames(const EncodeRequest& q, zoe::EncodeOptions& options,
+                           std::vector<zoe::EncodeFrame>& pictures) {
+  for (const std::string& name : q.frames) {
+    brindle::Bytes bytes;
+    if (!brindle::ReadWholeFile(name, &bytes)) return brindle::Fail(name + ": cannot read");
+    brindle::BmpReadOptions palettes;
+    palettes.widenPalette = true;
+    brindle::BmpReadResult bmp = brindle::ReadBmp(bytes, palettes);
+    const std::string why = FrameProblem(bmp);
+    if (!why.empty()) return brindle::Fail(name + ": " + why);
+    const uint32_t width = static_cast<uint32_t>(bmp.image.width);
+    const uint32_t height = static_cast<uint32_t>(bmp.image.height);
+    if (pictures.empty()) {
+      options.width = width;
+      options.height = height;
+    } else if (width != options.width || height != options.height) {
+      return brindle::Fail(name + " differs in size from the first frame");
+    }
+    pictures.push_back({std::move(bmp.image.pixels), bmp.image.colours});
+  }
+  return brindle::Ok();
+}
+
+// Every WAV file as a sound track, in the order given.
+brindle::Status ReadTracks(const EncodeRequest& q, zoe::EncodeOptions& options) {
+  for (size_t t = 0; t < q.audio.size(); ++t) {
+    brindle::Bytes bytes;
+    if (!brindle::ReadWholeFile(q.audio[t], &bytes)) {
+      return brindle::Fail(q.audio[t] + ": cannot read");
+    }
+    brindle::Result<brindle::WavSound> wav = brindle::ReadWav(bytes);
+    if (!wav) return brindle::Fail(q.audio[t] + ": " + wav.message());
+    zoe::EncodeAudio track;
+    track.sampleRate = wav->format.rate;
+    track.stereo = wav->format.channels == 2;
+    track.bits16 = wav->format.bits == 16;
+    track.compressed = !q.raw[t];
+    track.pcm = std::move(wav->pcm);
+    options.tracks.push_back(std::move(track));
+  }
+  return brindle::Ok();
+}
+
+int Encode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  brindle::Result<EncodeRequest> request = ParseEncodeArgs(args);
+  if (!request) {
+    err << request.message() << kUsage;
     return 2;
   }
+  const std::string& output = request->output;
+  zoe::EncodeOptions& options = request->options;
   std::vector<zoe::EncodeFrame> pictures;
-  for (const std::string& name : frames) {
-    std::vector<uint8_t> bytes;
-    Picture p;
-    std::string why;
-    if (!ReadFile(name, bytes, kMaxInputFile) || !ParseBmp(bytes, p, why)) {
-      err << "ztptool: " << name << ": " << (why.empty() ? "cannot read" : why) << "\n";
-      return 1;
-    }
-    if (pictures.empty()) {
-      options.width = p.width;
-      options.height = p.height;
-    } else if (p.width != options.width || p.height != options.height) {
-      err << "ztptool: " << name << " differs in size from the first frame\n";
-      return 1;
-    }
-    pictures.push_back({std::move(p.pixels), p.palette});
-  }
-  for (size_t t = 0; t < audio.size(); ++t) {
-    std::vector<uint8_t> bytes;
-    Sound s;
-    std::string why;
-    if (!ReadFile(audio[t], bytes, kMaxInputFile) || !ParseWav(bytes, s, why)) {
-      err << "ztptool: " << audio[t] << ": " << (why.empty() ? "cannot read" : why) << "\n";
-      return 1;
-    }
-    zoe::EncodeAudio track;
-    track.sampleRate = s.sampleRate;
-    track.stereo = s.channels == 2;
-    track.bits16 = s.bits == 16;
-    track.compressed = !raw[t];
-    track.pcm = std::move(s.data);
-    options.tracks.push_back(std::move(track));
+  brindle::Status read = ReadFrames(*request, options, pictures);
+  if (read) read = ReadTracks(*request, options);
+  if (!read) {
+    err << "ztptool: " << read.message() << "\n";
+    return 1;
   }
   const zoe::EncodeResult result = zoe::EncodeMovie(options, pictures);
   if (!result.ok) {
@@ -278,7 +365,7 @@ int Encode(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (result.paletteRounded) {
     err << "ztptool: note: palette components were rounded to the movie's 64 levels\n";
   }
-  if (!WriteFile(output, result.movie)) {
+  if (!brindle::WriteWholeFile(output, result.movie)) {
     err << "ztptool: cannot write " << output << "\n";
     return 1;
   }

@@ -254,8 +254,8 @@ TEST(ZoeStreaming, FillFlagFillsTheRingWhileOpening) {
   EXPECT_LT(m->ringSize - m->ringHeld, 4096u);
   ZoeStats stats;
   ZoeGetStats(m.get(), stats);
-  EXPECT_EQ(stats.values[9], 0u);  // background reading during the open counts as opening
-  EXPECT_EQ(stats.values[17], 16384u);
+  EXPECT_EQ(stats.backgroundReadTime, 0u);  // background reading during the open counts as opening
+  EXPECT_EQ(stats.bufferSize, 16384u);
 }
 
 TEST(ZoeStreaming, SeekInsideTheRingReadsNothing) {
@@ -417,17 +417,17 @@ TEST(ZoeStats, CountsMemoryFramesAndTimes) {
   EXPECT_EQ(canvas.At(0, 0), 1);  // solid colour 1 from the fixture trees
   ZoeStats s;
   ZoeGetStats(m.get(), s);
-  EXPECT_EQ(s.values[0], 10u + 5 + 50 + 5 + 10 + 5);
-  EXPECT_EQ(s.values[1], 10000u);
-  EXPECT_EQ(s.values[3], 3u);
-  EXPECT_EQ(s.values[4], 0u);
-  EXPECT_EQ(s.values[6], 15u);
-  EXPECT_EQ(s.values[8], 70u);
-  EXPECT_EQ(s.values[11], 55u);
-  EXPECT_EQ(s.values[13], 2u);
-  EXPECT_EQ(s.values[12], 15u);
-  EXPECT_EQ(s.values[15], 4000u);
-  EXPECT_EQ(s.values[17], 8192u);
+  EXPECT_EQ(s.playbackTime, 10u + 5 + 50 + 5 + 10 + 5);
+  EXPECT_EQ(s.period, 10000u);
+  EXPECT_EQ(s.framesPlayed, 3u);
+  EXPECT_EQ(s.skippedFrames, 0u);
+  EXPECT_EQ(s.blitTime, 15u);
+  EXPECT_EQ(s.decompressTime, 70u);
+  EXPECT_EQ(s.slowestTime, 55u);
+  EXPECT_EQ(s.slowestFrame, 2u);
+  EXPECT_EQ(s.secondSlowestTime, 15u);
+  EXPECT_EQ(s.averageFrameSize, 4000u);
+  EXPECT_EQ(s.bufferSize, 8192u);
 }
 
 TEST(ZoeFrameClock, WaitsOnePeriodPerFrameWithoutSound) {
