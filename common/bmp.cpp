@@ -289,11 +289,11 @@ BmpReadResult ReadBmp(ByteView file, const BmpReadOptions& options) {
   return r;
 }
 
-std::optional<BmpPictureSize> ReadBmpSize(ByteView file) {
+std::optional<BmpSize> ReadBmpSize(ByteView file) {
   Header h;
   std::string error;
   if (!ReadHeader(file, h, error) || h.width <= 0 || h.height <= 0) return std::nullopt;
-  return BmpPictureSize{ClampedWidth(h), ClampedHeight(h)};
+  return BmpSize{ClampedWidth(h), ClampedHeight(h)};
 }
 
 Bytes WriteBmp8(std::int32_t width, std::int32_t height, ByteView indices,

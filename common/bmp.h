@@ -78,11 +78,11 @@ BmpReadResult ReadBmp(ByteView file, const BmpReadOptions& options = {});
 // The picture's size from the headers alone, by the same rules as ReadBmp (a 12-byte core
 // header's 16-bit sizes are unsigned, a negative height means top-down); nullopt when the
 // headers are unreadable or the width or height is not positive. Cheap: no pixels are read.
-struct BmpPictureSize {
+struct BmpSize {
   std::int32_t width = 0;
   std::int32_t height = 0;
 };
-std::optional<BmpPictureSize> ReadBmpSize(ByteView file);
+std::optional<BmpSize> ReadBmpSize(ByteView file);
 
 // An uncompressed bottom-up BMP with a 40-byte header. indices: width x height bytes, top
 // row first; rgb: width x height (red, green, blue) triples, top row first.

@@ -12,7 +12,7 @@ namespace {
 using namespace brindle;
 
 void CheckSize(ByteView file, const BmpReadResult& r) {
-  const std::optional<BmpPictureSize> size = ReadBmpSize(file);
+  const std::optional<BmpSize> size = ReadBmpSize(file);
   if (r.status == BmpStatus::kUnreadable && r.error == "not a BMP file" && size) std::abort();
   if (r.status == BmpStatus::kOk &&
       (!size || size->width != r.image.width || size->height != r.image.height))

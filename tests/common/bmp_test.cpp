@@ -295,7 +295,7 @@ TEST(BmpReader, SizeFromTheHeadersAgreesWithTheReader) {
   rgb.bits = 24;
   for (const BmpFixture& fx : {plain, topDown, core, tallCore, rgb}) {
     const Bytes file = fx.Build();
-    const std::optional<BmpPictureSize> size = ReadBmpSize(file);
+    const std::optional<BmpSize> size = ReadBmpSize(file);
     const BmpReadResult read = ReadBmp(file);
     ASSERT_TRUE(size.has_value()) << fx.height;
     EXPECT_EQ(size->width, read.image.width);
@@ -309,6 +309,10 @@ TEST(BmpReader, SizeFromTheHeadersAgreesWithTheReader) {
   strange.headerSize = 200;
   EXPECT_FALSE(ReadBmpSize(strange.Build()));
   EXPECT_FALSE(ReadBmpSize(Bytes{'B', 'M', 0, 0}));
+  Bytes noSignature = plain.Build();
+  noSignature[0] = 'P';
+  EXPECT_FALSE(ReadBmpSize(noSignature));
+  EXPECT_FALSE(ReadBmpSize(ByteView(plain.Build()).first(30)));
 }
 
 TEST(BmpReader, AgreesWithImageMagickOnEveryDepthItWrites) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/bmp.h"
 #include "common/file.h"
 #include "viewer/core/savegame/game_data.h"
 
@@ -43,13 +44,6 @@ bool IsFile(const fs::path& p) {
   return fs::is_regular_file(p, ec);
 }
 
-DatToolResult Fail(std::string message) {
-  DatToolResult r;
-  r.ok = false;
-  r.message = std::move(message);
-  return r;
-}
-
 // Writes beside the target and renames, so a failed pack never leaves half a data file
 // where the program would find it.
 bool WriteReplacing(const std::string& path, ByteView bytes, std::string* error) {
@@ -75,7 +69,7 @@ std::string ColumnFileName(int column) {
          ".txt";
 }
 
-DatToolResult PackGameDataFolder(const std::string& sourceDir, const std::string& outFile) {
+Result<DatToolReport> PackGameDataFolder(const std::string& sourceDir, const std::string& outFile) {
   std::error_code ec;
   const fs::path src(sourceDir);
   if (!fs::is_directory(src, ec)) return Fail(sourceDir + " is not a folder");
@@ -83,11 +77,11 @@ DatToolResult PackGameDataFolder(const std::string& sourceDir, const std::string
   Bytes bmp;
   std::string why;
   const fs::path titlePath = src / kTitleFileName;
-  DatToolResult result;
+  DatToolReport result;
   if (IsFile(titlePath)) {
     if (!ReadWholeFile(titlePath.string(), &bmp, &why))
       return Fail("Cannot read " + titlePath.string() + ": " + why);
-    if (!BmpDimensions(bmp)) return Fail(titlePath.string() + " is no BMP file");
+    if (!ReadBmpSize(bmp)) return Fail(titlePath.string() + " is no BMP file");
     if (bmp.size() > kMaxTitlePictureSize)
       return Fail(titlePath.string() + " is larger than " + std::to_string(kMaxTitlePictureSize) +
                   " bytes");
@@ -130,13 +124,13 @@ DatToolResult PackGameDataFolder(const std::string& sourceDir, const std::string
     return Fail("The packed title picture would not inflate again");
 
   if (!WriteReplacing(outFile, dat, &why)) return Fail("Cannot write " + outFile + ": " + why);
-  result.message = "packed " + std::to_string(texts.size()) + " columns" +
+  result.summary = "packed " + std::to_string(texts.size()) + " columns" +
                    (bmp.empty() ? std::string() : " and the title picture") + " into " + outFile +
                    " (" + std::to_string(dat.size()) + " bytes)";
   return result;
 }
 
-DatToolResult UnpackGameDataFile(const std::string& dataFile, const std::string& outDir) {
+Result<DatToolReport> UnpackGameDataFile(const std::string& dataFile, const std::string& outDir) {
   Bytes dat;
   std::string why;
   {
@@ -161,7 +155,7 @@ DatToolResult UnpackGameDataFile(const std::string& dataFile, const std::string&
     return Fail("Cannot create " + outDir + ": " + ec.message());
   }
 
-  DatToolResult result;
+  DatToolReport result;
   const TitlePicture title = InflateTitlePicture(parts.storedPicture, parts.inflatedSize);
   switch (title.status) {
     case TitlePictureStatus::kOk:
@@ -185,7 +179,7 @@ DatToolResult UnpackGameDataFile(const std::string& dataFile, const std::string&
     if (!WriteWholeFile(p.string(), parts.texts[k], &why))
       return Fail("Cannot write " + p.string() + ": " + why);
   }
-  result.message = "unpacked " + std::to_string(parts.texts.size()) + " columns" +
+  result.summary = "unpacked " + std::to_string(parts.texts.size()) + " columns" +
                    (title.bmp.empty() ? std::string() : " and the title picture") + " into " +
                    outDir;
   return result;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "common/result.h"
+
 namespace brindle {
 
 inline constexpr const char* kTitleFileName = "title.bmp";
@@ -17,15 +19,14 @@ inline constexpr const char* kTitleFileName = "title.bmp";
 // the columns the editor reads.
 std::string ColumnFileName(int column);
 
-struct DatToolResult {
-  bool ok = true;
-  std::string message;  // what went wrong, or a one-line summary of what was done
+struct DatToolReport {
+  std::string summary;  // one line on what was done
   std::vector<std::string> warnings;
 };
 
-DatToolResult PackGameDataFolder(const std::string& sourceDir, const std::string& outFile);
+Result<DatToolReport> PackGameDataFolder(const std::string& sourceDir, const std::string& outFile);
 // outDir is created when missing and must be empty otherwise, so no stale column file from
 // an earlier unpack can slip into the next pack.
-DatToolResult UnpackGameDataFile(const std::string& dataFile, const std::string& outDir);
+Result<DatToolReport> UnpackGameDataFile(const std::string& dataFile, const std::string& outDir);
 
 }  // namespace brindle

@@ -23,22 +23,20 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string command = argv[1];
-  brindle::DatToolResult r;
-  if (command == "pack") {
-    r = brindle::PackGameDataFolder(argv[2], argv[3]);
-  } else if (command == "unpack") {
-    r = brindle::UnpackGameDataFile(argv[2], argv[3]);
-  } else {
+  if (command != "pack" && command != "unpack") {
     std::fprintf(stderr, "brindle-dat: unknown command \"%s\"\n", command.c_str());
     Usage();
     return 2;
   }
-  for (const std::string& w : r.warnings)
-    std::fprintf(stderr, "brindle-dat: warning: %s\n", w.c_str());
-  if (!r.ok) {
-    std::fprintf(stderr, "brindle-dat: %s\n", r.message.c_str());
+  const brindle::Result<brindle::DatToolReport> r =
+      command == "pack" ? brindle::PackGameDataFolder(argv[2], argv[3])
+                        : brindle::UnpackGameDataFile(argv[2], argv[3]);
+  if (!r) {
+    std::fprintf(stderr, "brindle-dat: %s\n", r.message().c_str());
     return 1;
   }
-  std::printf("%s\n", r.message.c_str());
+  for (const std::string& w : r->warnings)
+    std::fprintf(stderr, "brindle-dat: warning: %s\n", w.c_str());
+  std::printf("%s\n", r->summary.c_str());
   return 0;
 }

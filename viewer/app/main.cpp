@@ -17,25 +17,14 @@ int main(int argc, char** argv) {
   QtPrompts prompts;
 
   // Without the game data the window cannot work: say where it was looked for, then end.
-  GameDataLocation where = LocateGameDataFile(paths.gameDataCandidates);
-  std::string problem;
-  GameDataLoad data;
-  if (where.path.empty()) {
-    problem = "The game data file brindle.dat was not found. Looked for it at:";
-    for (const std::string& p : where.searched)
-      problem += "\n  " + p;
-  } else {
-    data = LoadGameDataFile(where.path);
-    if (!data.ok())
-      problem = "The game data file " + where.path + " cannot be used: " + data.message + ".";
-  }
-  if (!problem.empty()) {
-    std::cerr << problem << '\n';
-    prompts.Message(problem);
+  Result<GameDataLoad> data = FindGameData(paths.gameDataCandidates);
+  if (!data) {
+    std::cerr << data.message() << '\n';
+    prompts.Message(data.message());
     return 1;
   }
 
-  TForm1 form(paths, prompts, MakeGameDataView(data));
+  TForm1 form(paths, prompts, MakeGameDataView(*data));
   prompts.SetParent(&form);
   form.show();
   if (argc > 1) form.LoadDataFile(argv[1]);

@@ -62,14 +62,13 @@ int main(int argc, char** argv) {
   AppPaths paths = MakeAppPaths(ExecutableDir(argv[0]), BRINDLE_SHARE_DIR);
   paths.iniPath = out + "/brindle.ini";
   paths.tempDir = out;
-  GameDataLocation where = LocateGameDataFile(paths.gameDataCandidates);
-  if (where.path.empty()) {
-    std::cerr << "brindle.dat not found beside the program\n";
+  Result<GameDataLoad> data = FindGameData(paths.gameDataCandidates);
+  if (!data) {
+    std::cerr << data.message() << '\n';
     return 1;
   }
-  GameDataLoad data = LoadGameDataFile(where.path);
   PrintingPrompts prompts;
-  TForm1 form(paths, prompts, MakeGameDataView(data));
+  TForm1 form(paths, prompts, MakeGameDataView(*data));
   form.resize(900, 560);
   form.show();
 

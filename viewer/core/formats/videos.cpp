@@ -13,17 +13,17 @@ std::string MovieSizeText(const TResourceInfo& entry) {
   return "Movie Size: " + std::to_string(entry.Size) + " bytes";
 }
 
-bool CopyMovie(const std::string& containerPath, const TResourceInfo& entry,
-               const std::string& dest, const std::function<void(int, int)>& progress,
-               std::string* error) {
+Status CopyMovie(const std::string& containerPath, const TResourceInfo& entry,
+                 const std::string& dest, const std::function<void(int, int)>& progress) {
   constexpr int kBlock = 4000;
-  auto in = PosixFile::Open(containerPath, FileMode::kReadShared, error);
-  if (!in) return false;
+  auto cannot = [&](const std::string& why) {
+    return Fail("Cannot write file " + dest + ": " + why, ErrorKind::kWriteFailed);
+  };
+  std::string why;
+  auto in = PosixFile::Open(containerPath, FileMode::kReadShared, &why);
+  if (!in) return cannot(why);
   int fd = ::open(dest.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    if (error) *error = std::strerror(errno);
-    return false;
-  }
+  if (fd < 0) return cannot(std::strerror(errno));
   const std::int64_t size = entry.Size > 0 ? entry.Size : 0;
   const int blocks = static_cast<int>(size / kBlock);
   std::uint8_t buf[kBlock];
@@ -49,8 +49,8 @@ bool CopyMovie(const std::string& containerPath, const TResourceInfo& entry,
     ok = copy(static_cast<std::int64_t>(blocks) * kBlock, static_cast<std::size_t>(size % kBlock));
   }
   if (::close(fd) != 0) ok = false;
-  if (!ok && error) *error = std::strerror(errno);
-  return ok;
+  if (!ok) return cannot(std::strerror(errno));
+  return Ok();
 }
 
 PlayerLaunch MakePlayerLaunch(const std::string& entryName, const std::string& programDir,

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/result.h"
 #include "viewer/core/containers/data_file.h"
 
 namespace brindle {
@@ -13,11 +14,10 @@ namespace brindle {
 std::string MovieSizeText(const TResourceInfo& entry);
 
 // Copies the movie's stored bytes into dest (replaced when it exists) in blocks of 4000
-// bytes, reporting (block, blocks) before each whole block. False with a reason when a file
-// cannot be opened or written.
-bool CopyMovie(const std::string& containerPath, const TResourceInfo& entry,
-               const std::string& dest, const std::function<void(int, int)>& progress,
-               std::string* error);
+// bytes, reporting (block, blocks) before each whole block. Fails with "Cannot write file
+// DEST: REASON" when a file cannot be opened or written.
+Status CopyMovie(const std::string& containerPath, const TResourceInfo& entry,
+                 const std::string& dest, const std::function<void(int, int)>& progress);
 
 // How to play a movie: the temporary copy and the player started on it. An empty program
 // means nothing is started (a kind no player knows).

@@ -215,25 +215,6 @@ Bytes DeflateTitlePicture(ByteView bmp) {
   return out;
 }
 
-std::optional<BmpSize> BmpDimensions(ByteView bmp) {
-  if (bmp.size() < 26 || bmp[0] != 'B' || bmp[1] != 'M') return std::nullopt;
-  const std::uint32_t headerSize = ReadU32(bmp, 14);
-  BmpSize s;
-  if (headerSize == 12) {  // the old core header: 16-bit sizes
-    s.width = ReadU16(bmp, 18);
-    s.height = static_cast<std::int16_t>(ReadU16(bmp, 20));
-  } else if (headerSize >= 40 && bmp.size() >= 14 + 40) {
-    s.width = ReadI32(bmp, 18);
-    s.height = ReadI32(bmp, 22);
-  } else {
-    return std::nullopt;
-  }
-  // A negative height marks a top-down picture; it is as tall either way.
-  if (s.height < 0 && s.height != std::numeric_limits<int>::min()) s.height = -s.height;
-  if (s.width <= 0 || s.height <= 0) return std::nullopt;
-  return s;
-}
-
 // ---- loading ---------------------------------------------------------------------------
 
 GameDataBlocks SplitGameData(ByteView file) {
@@ -356,16 +337,6 @@ Bytes BuildGameData(ByteView titleBmp, const std::vector<Bytes>& columnTexts) {
 
 // ---- finding the file ------------------------------------------------------------------
 
-std::vector<std::string> GameDataCandidates(const std::string& programDir,
-                                            const std::string& installPrefix) {
-  std::vector<std::string> places;
-  places.push_back((std::filesystem::path(programDir) / "brindle.dat").string());
-  if (!installPrefix.empty())
-    places.push_back(
-        (std::filesystem::path(installPrefix) / "share" / "brindle" / "brindle.dat").string());
-  return places;
-}
-
 GameDataLocation LocateGameDataFile(const std::vector<std::string>& candidates) {
   GameDataLocation where;
   for (const std::string& place : candidates) {
@@ -377,6 +348,24 @@ GameDataLocation LocateGameDataFile(const std::vector<std::string>& candidates) 
     }
   }
   return where;
+}
+
+std::string MissingGameDataMessage(const std::vector<std::string>& searched) {
+  std::string text = "The game data file brindle.dat was not found. Looked for it at:";
+  for (const std::string& p : searched)
+    text += "\n  " + p;
+  return text;
+}
+
+Result<GameDataLoad> FindGameData(const std::vector<std::string>& candidates) {
+  const GameDataLocation where = LocateGameDataFile(candidates);
+  if (where.path.empty())
+    return Fail(MissingGameDataMessage(where.searched), ErrorKind::kCannotOpen);
+  GameDataLoad data = LoadGameDataFile(where.path);
+  if (!data.ok())
+    return Fail("The game data file " + where.path + " cannot be used: " + data.message + ".",
+                ErrorKind::kDamaged);
+  return data;
 }
 
 }  // namespace brindle

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "common/result.h"
 
 namespace brindle {
 
@@ -129,14 +130,6 @@ TitlePicture InflateTitlePicture(ByteView stored, std::uint32_t inflatedSize);
 // The stored form of a picture: raw deflate data at the best level, then its Adler-32.
 Bytes DeflateTitlePicture(ByteView bmp);
 
-// Width and height of a BMP file (either header kind), or nothing when the bytes are no
-// BMP. The title page sizes its frame from them.
-struct BmpSize {
-  int width = 0;
-  int height = 0;
-};
-std::optional<BmpSize> BmpDimensions(ByteView bmp);
-
 enum class GameDataError {
   kOk,
   kCannotOpen,  // the file cannot be read
@@ -178,14 +171,19 @@ GameDataLoad LoadGameDataFile(const std::string& path);
 // A data file from a BMP (empty: no picture) and the plain text of each column.
 Bytes BuildGameData(ByteView titleBmp, const std::vector<Bytes>& columnTexts);
 
-// Where brindle.dat is looked for: beside the program, then in the installed data folder.
-std::vector<std::string> GameDataCandidates(const std::string& programDir,
-                                            const std::string& installPrefix);
-
 struct GameDataLocation {
   std::string path;                   // the first candidate that is a file; empty if none
   std::vector<std::string> searched;  // every place looked at, in order, up to the hit
 };
+// Looks for brindle.dat at the candidates (AppPaths::gameDataCandidates), in order.
 GameDataLocation LocateGameDataFile(const std::vector<std::string>& candidates);
+
+// What the programs say, on stderr and in a box, when no game data file is found.
+std::string MissingGameDataMessage(const std::vector<std::string>& searched);
+
+// The first data file among the candidates, loaded; or why the programs cannot start: none
+// was found (MissingGameDataMessage, kCannotOpen) or it cannot be used ("The game data file
+// PATH cannot be used: REASON.", kDamaged).
+Result<GameDataLoad> FindGameData(const std::vector<std::string>& candidates);
 
 }  // namespace brindle

@@ -35,13 +35,6 @@ AppPaths MakeAppPaths(const std::string& programDir, const std::string& prefixSh
   return p;
 }
 
-std::string MissingGameDataMessage(const std::vector<std::string>& searched) {
-  std::string text = "The game data file brindle.dat was not found. Looked for it at:";
-  for (const std::string& p : searched)
-    text += "\n  " + p;
-  return text;
-}
-
 std::string ExecutableDir(const char* argv0) {
   std::error_code ec;
   auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);

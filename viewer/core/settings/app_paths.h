@@ -15,11 +15,9 @@ struct AppPaths {
   std::vector<std::string> gameDataCandidates;  // brindle.dat, in the order looked at
 };
 
-// programDir: the executable's folder; prefixShare: <prefix>/share/brindle.
+// programDir: the executable's folder; prefixShare: <prefix>/share/brindle. brindle.dat is
+// looked for beside the program first, then in prefixShare.
 AppPaths MakeAppPaths(const std::string& programDir, const std::string& prefixShare);
-
-// What the window says, on stderr and in a box, when no game data file is found.
-std::string MissingGameDataMessage(const std::vector<std::string>& searched);
 
 // The executable's folder, from /proc/self/exe (argv0 when that is unavailable).
 std::string ExecutableDir(const char* argv0);

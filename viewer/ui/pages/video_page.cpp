@@ -31,12 +31,10 @@ void VideoPage::ShowEntry(ByteFile&, const TResourceInfo& entry) {
 
 bool VideoPage::Copy(const TResourceInfo& entry, const std::string& dest) {
   ProgressReporter progress(context_.host());
-  std::string error;
-  bool ok = CopyMovie(
-      context_.DataFile().FileName, entry, dest, [&](int i, int n) { progress.Step(i, n); },
-      &error);
-  if (!ok) context_.host().Message("Cannot write file " + dest + ": " + error);
-  return ok;
+  Status copied = CopyMovie(context_.DataFile().FileName, entry, dest,
+                            [&](int i, int n) { progress.Step(i, n); });
+  if (!copied) context_.host().Message(copied.message());
+  return copied.ok();
 }
 
 void VideoPage::PlayClick() {

@@ -30,19 +30,17 @@ TEST(Videos, SizeTextAndCopiesOfEveryLength) {
        {Case{0, {}}, Case{1, {{1, 2}, {2, 2}}}, Case{2, {{1, 2}, {2, 2}}}, Case{3, {}}}) {
     std::vector<std::pair<int, int>> seen;
     std::string out = dir.File("out" + std::to_string(c.index));
-    std::string error;
-    ASSERT_TRUE(CopyMovie(
-        vid, df.Entries[static_cast<std::size_t>(c.index)], out,
-        [&](int i, int n) { seen.emplace_back(i, n); }, &error))
-        << error;
+    Status copied = CopyMovie(vid, df.Entries[static_cast<std::size_t>(c.index)], out,
+                              [&](int i, int n) { seen.emplace_back(i, n); });
+    ASSERT_TRUE(copied.ok()) << copied.message();
     EXPECT_EQ(seen, c.progress) << c.index;
     MemoryFile container(dir.Read("movies.vid"));
     EXPECT_EQ(dir.Read("out" + std::to_string(c.index)),
               ReadStoredEntry(container, df.Entries[static_cast<std::size_t>(c.index)]));
   }
-  std::string error;
-  EXPECT_FALSE(CopyMovie(vid, df.Entries[0], dir.File("no/such/folder/x"), {}, &error));
-  EXPECT_FALSE(error.empty());
+  Status refused = CopyMovie(vid, df.Entries[0], dir.File("no/such/folder/x"), {});
+  EXPECT_EQ(refused.message().rfind("Cannot write file " + dir.File("no/such/folder/x") + ": ", 0),
+            0u);
 }
 
 TEST(Videos, PlayerLaunchByKind) {

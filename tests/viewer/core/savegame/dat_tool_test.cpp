@@ -55,10 +55,10 @@ TEST(DatTool, ColumnFilesAreNamedByNumberAndMeaning) {
 
 TEST(DatTool, UnpackThenPackGivesTheSameFile) {
   TempDir dir;
-  ASSERT_TRUE(UnpackGameDataFile(BRINDLE_DAT_FILE, dir.File("src")).ok);
-  const DatToolResult packed = PackGameDataFolder(dir.File("src"), dir.File("again.dat"));
-  ASSERT_TRUE(packed.ok) << packed.message;
-  EXPECT_TRUE(packed.warnings.empty());
+  ASSERT_TRUE(UnpackGameDataFile(BRINDLE_DAT_FILE, dir.File("src")).ok());
+  const Result<DatToolReport> packed = PackGameDataFolder(dir.File("src"), dir.File("again.dat"));
+  ASSERT_TRUE(packed.ok()) << packed.message();
+  EXPECT_TRUE(packed->warnings.empty());
   Bytes original;
   ASSERT_TRUE(ReadWholeFile(BRINDLE_DAT_FILE, &original));
   EXPECT_EQ(dir.Read("again.dat"), original);
@@ -80,14 +80,14 @@ TEST(DatTool, PackThenUnpackGivesTheSameFilesWhateverTheirShape) {
   for (const auto& [name, bytes] : source)
     WriteWholeFile((dir.path() / "src" / name).string(), bytes);
 
-  ASSERT_TRUE(PackGameDataFolder(dir.File("src"), dir.File("a.dat")).ok);
+  ASSERT_TRUE(PackGameDataFolder(dir.File("src"), dir.File("a.dat")).ok());
   const GameDataLoad load = LoadGameDataFile(dir.File("a.dat"));
   ASSERT_TRUE(load.ok()) << load.message;
   EXPECT_EQ(load.blockCount, 21);
   EXPECT_EQ(load.table.Cell(7, 1), "\x80 no break at the end");
   EXPECT_EQ(load.table.Column(3), std::vector<std::string>(load.table.RowCount()));
 
-  ASSERT_TRUE(UnpackGameDataFile(dir.File("a.dat"), dir.File("out")).ok);
+  ASSERT_TRUE(UnpackGameDataFile(dir.File("a.dat"), dir.File("out")).ok());
   EXPECT_EQ(Files(dir.path() / "out"), source);
 }
 
@@ -95,22 +95,22 @@ TEST(DatTool, EmptyTablesAndMissingPicturesRoundTrip) {
   TempDir dir;
   fs::create_directories(dir.path() / "pic-only");
   WriteWholeFile((dir.path() / "pic-only" / kTitleFileName).string(), SourceBmp());
-  const DatToolResult packed = PackGameDataFolder(dir.File("pic-only"), dir.File("p.dat"));
-  ASSERT_TRUE(packed.ok) << packed.message;
-  EXPECT_FALSE(packed.warnings.empty());  // none of the editor's columns
+  const Result<DatToolReport> packed = PackGameDataFolder(dir.File("pic-only"), dir.File("p.dat"));
+  ASSERT_TRUE(packed.ok()) << packed.message();
+  EXPECT_FALSE(packed->warnings.empty());  // none of the editor's columns
   const GameDataLoad load = LoadGameDataFile(dir.File("p.dat"));
   EXPECT_EQ(load.blockCount, 0);
   EXPECT_EQ(load.table.RowCount(), 0);
-  ASSERT_TRUE(UnpackGameDataFile(dir.File("p.dat"), dir.File("p")).ok);
+  ASSERT_TRUE(UnpackGameDataFile(dir.File("p.dat"), dir.File("p")).ok());
   EXPECT_EQ(Files(dir.path() / "p"), Files(dir.path() / "pic-only"));
 
   fs::create_directories(dir.path() / "text-only");
   WriteWholeFile((dir.path() / "text-only" / ColumnFileName(0)).string(), TextBytes("1\n"));
-  ASSERT_TRUE(PackGameDataFolder(dir.File("text-only"), dir.File("t.dat")).ok);
+  ASSERT_TRUE(PackGameDataFolder(dir.File("text-only"), dir.File("t.dat")).ok());
   EXPECT_EQ(LoadGameDataFile(dir.File("t.dat")).title.status, TitlePictureStatus::kMissing);
-  const DatToolResult unpacked = UnpackGameDataFile(dir.File("t.dat"), dir.File("t"));
-  ASSERT_TRUE(unpacked.ok);
-  EXPECT_FALSE(unpacked.warnings.empty());
+  const Result<DatToolReport> unpacked = UnpackGameDataFile(dir.File("t.dat"), dir.File("t"));
+  ASSERT_TRUE(unpacked.ok());
+  EXPECT_FALSE(unpacked->warnings.empty());
   EXPECT_EQ(Files(dir.path() / "t"), Files(dir.path() / "text-only"));
 }
 
@@ -120,22 +120,22 @@ TEST(DatTool, PackRefusesSourcesThatWouldNotComeBackAsWritten) {
   fs::create_directories(src);
   WriteWholeFile((src / ColumnFileName(0)).string(), TextBytes("a"));
   WriteWholeFile((src / ColumnFileName(2)).string(), TextBytes("c"));
-  DatToolResult gap = PackGameDataFolder(src.string(), dir.File("x.dat"));
-  EXPECT_FALSE(gap.ok);
-  EXPECT_NE(gap.message.find(ColumnFileName(1)), std::string::npos) << gap.message;
+  Result<DatToolReport> gap = PackGameDataFolder(src.string(), dir.File("x.dat"));
+  EXPECT_FALSE(gap.ok());
+  EXPECT_NE(gap.message().find(ColumnFileName(1)), std::string::npos) << gap.message();
 
   WriteWholeFile((src / ColumnFileName(1)).string(), Bytes{'b', 0, 'b'});
-  DatToolResult nul = PackGameDataFolder(src.string(), dir.File("x.dat"));
-  EXPECT_FALSE(nul.ok);
-  EXPECT_NE(nul.message.find("zero byte at offset 1"), std::string::npos) << nul.message;
+  Result<DatToolReport> nul = PackGameDataFolder(src.string(), dir.File("x.dat"));
+  EXPECT_FALSE(nul.ok());
+  EXPECT_NE(nul.message().find("zero byte at offset 1"), std::string::npos) << nul.message();
 
   WriteWholeFile((src / ColumnFileName(1)).string(), TextBytes("b"));
   WriteWholeFile((src / kTitleFileName).string(), TextBytes("GIF89a not a bitmap at all"));
-  DatToolResult notBmp = PackGameDataFolder(src.string(), dir.File("x.dat"));
-  EXPECT_FALSE(notBmp.ok);
-  EXPECT_NE(notBmp.message.find("no BMP"), std::string::npos) << notBmp.message;
+  Result<DatToolReport> notBmp = PackGameDataFolder(src.string(), dir.File("x.dat"));
+  EXPECT_FALSE(notBmp.ok());
+  EXPECT_NE(notBmp.message().find("no BMP"), std::string::npos) << notBmp.message();
 
-  EXPECT_FALSE(PackGameDataFolder(dir.File("nowhere"), dir.File("x.dat")).ok);
+  EXPECT_FALSE(PackGameDataFolder(dir.File("nowhere"), dir.File("x.dat")).ok());
   // Nothing was written by any of the refusals, not even a partial file.
   EXPECT_FALSE(fs::exists(dir.path() / "x.dat"));
   EXPECT_FALSE(fs::exists(dir.path() / "x.dat.part"));
@@ -147,15 +147,15 @@ TEST(DatTool, UnpackRefusesDamagedFilesAndUsedFolders) {
   ASSERT_TRUE(ReadWholeFile(BRINDLE_DAT_FILE, &dat));
   dat.resize(dat.size() - 1);
   dir.Write("cut.dat", dat);
-  DatToolResult cut = UnpackGameDataFile(dir.File("cut.dat"), dir.File("out"));
-  EXPECT_FALSE(cut.ok);
-  EXPECT_NE(cut.message.find("runs past the end"), std::string::npos) << cut.message;
+  Result<DatToolReport> cut = UnpackGameDataFile(dir.File("cut.dat"), dir.File("out"));
+  EXPECT_FALSE(cut.ok());
+  EXPECT_NE(cut.message().find("runs past the end"), std::string::npos) << cut.message();
   EXPECT_FALSE(fs::exists(dir.path() / "out"));
 
   fs::create_directories(dir.path() / "used");
   dir.Write("used/keep.txt", TextBytes("mine"));
-  DatToolResult used = UnpackGameDataFile(BRINDLE_DAT_FILE, dir.File("used"));
-  EXPECT_FALSE(used.ok);
+  Result<DatToolReport> used = UnpackGameDataFile(BRINDLE_DAT_FILE, dir.File("used"));
+  EXPECT_FALSE(used.ok());
   EXPECT_EQ(dir.Read("used/keep.txt"), TextBytes("mine"));
   EXPECT_EQ(Files(dir.path() / "used").size(), 1u);
 }

@@ -4,6 +4,8 @@
 
 #include <set>
 
+#include "common/bmp.h"
+
 #include "test_support.h"
 #include "tools/brindle-dat/dat_tool.h"
 #include "viewer/core/savegame/game_data.h"
@@ -92,7 +94,7 @@ TEST_F(ShippedData, LoadsWithItsTitlePicture) {
   ASSERT_TRUE(load_->ok()) << load_->message;
   EXPECT_EQ(load_->blockCount, kPartyDataColumns);
   EXPECT_EQ(load_->title.status, TitlePictureStatus::kOk);
-  const auto size = BmpDimensions(load_->title.bmp);
+  const auto size = ReadBmpSize(load_->title.bmp);
   ASSERT_TRUE(size);
   Bytes source;
   ASSERT_TRUE(ReadWholeFile(std::string(BRINDLE_DATA_DIR) + "/title.bmp", &source));
@@ -101,8 +103,8 @@ TEST_F(ShippedData, LoadsWithItsTitlePicture) {
 
 TEST_F(ShippedData, IsUpToDateWithTheSources) {
   TempDir dir;
-  const DatToolResult packed = PackGameDataFolder(BRINDLE_DATA_DIR, dir.File("fresh.dat"));
-  ASSERT_TRUE(packed.ok) << packed.message;
+  const Result<DatToolReport> packed = PackGameDataFolder(BRINDLE_DATA_DIR, dir.File("fresh.dat"));
+  ASSERT_TRUE(packed.ok()) << packed.message();
   Bytes built;
   ASSERT_TRUE(ReadWholeFile(BRINDLE_DAT_FILE, &built));
   EXPECT_EQ(dir.Read("fresh.dat"), built);

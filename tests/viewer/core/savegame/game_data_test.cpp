@@ -1,6 +1,7 @@
 // Loading the game data file: the cipher, the lines, the table, the title picture, and
 // files that are damaged or built to hurt.
 #include "viewer/core/savegame/game_data.h"
+#include "viewer/core/settings/app_paths.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -339,29 +340,6 @@ TEST(TitlePicture, StatedSizesCannotForceLargeAllocations) {
   EXPECT_EQ(InflateTitlePicture(stored, 0).status, TitlePictureStatus::kMissing);
 }
 
-TEST(BmpDimensions, ReadsBothHeaderKindsAndRefusesOtherBytes) {
-  EXPECT_EQ(BmpDimensions(TinyBmp(7, 3))->width, 7);
-  EXPECT_EQ(BmpDimensions(TinyBmp(7, 3))->height, 3);
-
-  ByteWriter core;  // the 12-byte header
-  core.Text("BM").U32(26).U32(0).U32(26).U32(12).U16(9).U16(4).U16(1).U16(24);
-  ASSERT_TRUE(BmpDimensions(core.bytes()));
-  EXPECT_EQ(BmpDimensions(core.bytes())->width, 9);
-  EXPECT_EQ(BmpDimensions(core.bytes())->height, 4);
-
-  Bytes topDown = TinyBmp(4, 6);
-  PutU32(topDown.data() + 22, static_cast<std::uint32_t>(-6));
-  EXPECT_EQ(BmpDimensions(topDown)->height, 6);
-
-  Bytes noSig = TinyBmp(4, 6);
-  noSig[0] = 'P';
-  EXPECT_FALSE(BmpDimensions(noSig));
-  EXPECT_FALSE(BmpDimensions(ByteView(TinyBmp(4, 6)).first(30)));
-  Bytes zeroWide = TinyBmp(4, 6);
-  PutU32(zeroWide.data() + 18, 0);
-  EXPECT_FALSE(BmpDimensions(zeroWide));
-}
-
 // ---- damaged and hostile files -------------------------------------------------------
 
 TEST(LoadGameData, TruncatedFilesGiveAnErrorNamingWhatIsCut) {
@@ -454,14 +432,13 @@ TEST(LoadGameDataFile, MissingAndOversizedFilesAreRefusedBeforeReading) {
 // ---- finding the file ------------------------------------------------------------------
 
 TEST(LocateGameDataFile, FirstFileWinsAndEveryPlaceLookedAtIsReported) {
-  EXPECT_EQ(
-      GameDataCandidates("/opt/b/bin", "/usr/local"),
-      (std::vector<std::string>{"/opt/b/bin/brindle.dat", "/usr/local/share/brindle/brindle.dat"}));
-  EXPECT_EQ(GameDataCandidates("/opt/b/bin", ""),
-            (std::vector<std::string>{"/opt/b/bin/brindle.dat"}));
-
   TempDir program, prefix;
-  const auto candidates = GameDataCandidates(program.path().string(), prefix.path().string());
+  const auto candidates =
+      MakeAppPaths(program.path().string(), (prefix.path() / "share" / "brindle").string())
+          .gameDataCandidates;
+  EXPECT_EQ(candidates,
+            (std::vector<std::string>{(program.path() / "brindle.dat").string(),
+                                      (prefix.path() / "share/brindle/brindle.dat").string()}));
   std::filesystem::create_directories(prefix.path() / "share" / "brindle");
   // A folder by that name is no data file.
   std::filesystem::create_directories(program.path() / "brindle.dat");
@@ -480,6 +457,29 @@ TEST(LocateGameDataFile, FirstFileWinsAndEveryPlaceLookedAtIsReported) {
   GameDataLocation first = LocateGameDataFile(candidates);
   EXPECT_EQ(first.path, candidates[0]);
   EXPECT_EQ(first.searched, std::vector<std::string>{candidates[0]});
+}
+
+TEST(FindGameData, SaysWhereItLookedOrWhyTheFileCannotBeUsed) {
+  TempDir dir;
+  const std::vector<std::string> candidates{dir.File("a/brindle.dat"), dir.File("b/brindle.dat")};
+  Result<GameDataLoad> none = FindGameData(candidates);
+  EXPECT_EQ(none.kind(), ErrorKind::kCannotOpen);
+  EXPECT_EQ(none.message(), MissingGameDataMessage(candidates));
+  EXPECT_EQ(MissingGameDataMessage({"/a/brindle.dat", "/b/brindle.dat"}),
+            "The game data file brindle.dat was not found. Looked for it at:\n  /a/brindle.dat\n  "
+            "/b/brindle.dat");
+
+  std::filesystem::create_directories(dir.File("b"));
+  WriteWholeFile(candidates[1], Bytes{1, 2});  // too short for its first size field
+  Result<GameDataLoad> damaged = FindGameData(candidates);
+  EXPECT_EQ(damaged.kind(), ErrorKind::kDamaged);
+  EXPECT_EQ(damaged.message().rfind("The game data file " + candidates[1] + " cannot be used: ", 0),
+            0u);
+
+  WriteWholeFile(candidates[1], BuildGameData({}, {TextBytes("x")}));
+  Result<GameDataLoad> found = FindGameData(candidates);
+  ASSERT_TRUE(found.ok()) << found.message();
+  EXPECT_EQ(found->table.Cell(0, 0), "x");
 }
 
 }  // namespace
