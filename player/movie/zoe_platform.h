@@ -61,7 +61,8 @@ ZoeClock& ZoeSystemClock();
 
 // The operation table of a sound output. One output serves every open track of a context;
 // it takes buffered sound from a track's ring with ZoeTrackTake and reports underruns by
-// setting the track's underrun flag. All calls come from the player's thread.
+// setting the track's underrun flag. All calls come from the player's thread. Open sees the
+// track's format but no ring yet: the ring is allocated once Open has accepted the track.
 class ZoeSoundOutput {
  public:
   virtual ~ZoeSoundOutput() = default;

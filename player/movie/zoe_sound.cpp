@@ -132,16 +132,18 @@ bool SetUpTrack(ZoeMovie& m, int t) {
   size = std::clamp<uint64_t>(size, 8192, kMaxTrackRing);
   k.largestChunk = std::min<uint32_t>(m.header.audioSize[t] & ~3u, static_cast<uint32_t>(size));
   k.lateAcc = int64_t{k.bytesPerSecond} * 512;
-  k.ring.assign(size, k.Silence());
   if (!ctx.output->Open(k)) return false;
-  if (ctx.openTracks == 0) {
+  // The output holds the track from here on: keep it where closing the movie finds it, so
+  // that an allocation failing below still closes it with the output.
+  m.tracks[t] = std::move(track);
+  if (m.syncTrack < 0) m.syncTrack = t;
+  if (ctx.openTracks++ == 0) {
     ctx.soundTrees = std::make_unique<SoundTrees>();
     m.Count(8192);
   }
-  ++ctx.openTracks;
+  // Up to 4 MiB, so only for a track an output took: the null output declines them all.
+  k.ring.assign(size, k.Silence());
   m.Count(kZoeTrackRecordSize + size);
-  if (m.syncTrack < 0) m.syncTrack = t;
-  m.tracks[t] = std::move(track);
   return true;
 }
 

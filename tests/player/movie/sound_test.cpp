@@ -204,6 +204,23 @@ TEST(SoundTracks, OpenOnlyWhenPresentWithARateAndAnOutput) {
   }
 }
 
+TEST(SoundTracks, OnlyATrackTheOutputTakesGetsItsRing) {
+  {
+    // Declined, as the null output declines every track: no ring was ever allocated.
+    SoundPlayer p;
+    p.output.failOpen = true;
+    ASSERT_TRUE(p.Start(SoundMovie({100, 100})));
+    EXPECT_EQ(p.output.ringAtOpen, std::vector<size_t>{0});
+    EXPECT_EQ(p.m->syncTrack, -1);
+  }
+  {
+    // Taken: the ring is there once the movie is open, and holds silence until sound comes.
+    SoundPlayer p;
+    ASSERT_TRUE(p.Start(SoundMovie({100, 100})));
+    EXPECT_EQ(p.Track().ring, std::vector<uint8_t>(8192, 0x80));
+  }
+}
+
 TEST(SoundTracks, AbsurdRatesAndPeriodsStayBounded) {
   SoundPlayer p;
   MovieFixture f =

@@ -243,10 +243,13 @@ class FakeOutput : public ZoeSoundOutput {
   std::map<int, uint32_t> played;
   std::map<int, std::vector<uint8_t>> taken;
   std::vector<ZoeTrack*> open;
+  // Ring memory each track held when it was offered, accepted or not.
+  std::vector<size_t> ringAtOpen;
   int resets = 0, pauses = 0, resumes = 0;
   bool take = true;
 
   bool Open(ZoeTrack& t) override {
+    ringAtOpen.push_back(t.ring.capacity());
     if (failOpen) return false;
     open.push_back(&t);
     return true;
