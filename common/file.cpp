@@ -25,21 +25,32 @@ Bytes ByteFile::ReadPadded(std::int64_t offset, std::size_t n) {
 
 std::unique_ptr<PosixFile> PosixFile::Open(const std::string& path, FileMode mode,
                                            std::string* error) {
+  OpenFailure failure;
+  auto file = Open(path, mode, &failure);
+  if (!file && error) *error = failure.reason;
+  return file;
+}
+
+std::unique_ptr<PosixFile> PosixFile::Open(const std::string& path, FileMode mode,
+                                           OpenFailure* failure) {
   int flags = (mode == FileMode::kReadShared ? O_RDONLY : O_RDWR) | O_CLOEXEC;
   int fd = ::open(path.c_str(), flags);
   if (fd < 0) {
-    if (error) *error = std::strerror(errno);
+    if (failure) failure->reason = std::strerror(errno);
     return nullptr;
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    if (error) *error = "not a regular file";
+    if (failure) failure->reason = "not a regular file";
     ::close(fd);
     return nullptr;
   }
   int lock = (mode == FileMode::kReadShared ? LOCK_SH : LOCK_EX) | LOCK_NB;
   if (::flock(fd, lock) != 0) {
-    if (error) *error = "the file is in use by another program";
+    if (failure) {
+      failure->reason = "the file is in use by another program";
+      failure->inUse = errno == EWOULDBLOCK;
+    }
     ::close(fd);
     return nullptr;
   }

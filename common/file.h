@@ -38,11 +38,19 @@ enum class FileMode {
   kWriteExclusive,  // read and write; nobody else
 };
 
+// Why an open failed: the system's reason, and whether it was another program's lock.
+struct OpenFailure {
+  std::string reason;
+  bool inUse = false;
+};
+
 class PosixFile final : public ByteFile {
  public:
   // Null when the file cannot be opened or locked; *error then holds the system's reason.
   static std::unique_ptr<PosixFile> Open(const std::string& path, FileMode mode,
                                          std::string* error = nullptr);
+  static std::unique_ptr<PosixFile> Open(const std::string& path, FileMode mode,
+                                         OpenFailure* failure);
   ~PosixFile() override;
   PosixFile(const PosixFile&) = delete;
   PosixFile& operator=(const PosixFile&) = delete;

@@ -20,6 +20,7 @@ enum class ErrorKind {
   kNotSupported,   // the operation does not exist for this kind or type
   kDamaged,        // the data is damaged or lies about its sizes
   kChanged,        // another program changed the file since it was read
+  kInUse,          // another program holds the file's lock
   kWriteFailed,    // a write failed
 };
 

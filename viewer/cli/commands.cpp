@@ -66,6 +66,22 @@ std::string PrintableName(const std::string& name) {
   return out;
 }
 
+// What went wrong inside an entry's data ("Error Inflating: DATA_ERROR!") names the container
+// and the entry: the window shows it while the entry is selected, a script has no such
+// context. A failed export's message carries those notes in the lines before its own.
+void PrintEntryNote(std::ostream& err, const std::string& container, const std::string& entry,
+                    const std::string& note) {
+  err << container << ": " << entry << ": " << note << '\n';
+}
+
+void PrintEntryFailure(std::ostream& err, const std::string& container, const std::string& entry,
+                       const std::string& message) {
+  std::size_t start = 0;
+  for (std::size_t end; (end = message.find('\n', start)) != std::string::npos; start = end + 1)
+    PrintEntryNote(err, container, entry, message.substr(start, end - start));
+  err << message.substr(start) << '\n';
+}
+
 struct Opened {
   TDataFile dataFile;
   std::unique_ptr<PosixFile> file;
@@ -200,6 +216,8 @@ std::vector<int> PickEntries(const ExtractOptions& o, const TDataFile& df, std::
 Result<ExportedFile> ExportForCli(const ExtractOptions& o, Opened& opened, const TResourceInfo& e,
                                   CoreHost& host) {
   if (!o.raw) return ExportEntry(*opened.file, e, host, o.container);
+  if (!EntryInsideFile(e, opened.file->Size()))
+    return Fail("Error!  Unable to save " + PrintableName(e.Name), ErrorKind::kDamaged);
   ExportedFile stored;
   stored.bytes = ReadStoredEntry(*opened.file, e);
   return stored;
@@ -218,11 +236,11 @@ bool ExtractOne(const ExtractOptions& o, Opened& opened, int index, NameBook& na
     return true;
   }
   if (!r) {
-    err << r.message() << '\n';
+    PrintEntryFailure(err, o.container, shownName, r.message());
     return false;
   }
   for (const std::string& note : r->notes)
-    err << note << '\n';
+    PrintEntryNote(err, o.container, shownName, note);
   std::string fileName = names.Claim(ExtractFileName(e.Name, r->extension, index), index);
   std::string target =
       o.dir.empty() ? fileName : (std::filesystem::path(o.dir) / fileName).string();
@@ -330,11 +348,11 @@ int HexDumpCommand(const std::vector<std::string>& args, std::ostream& out, std:
   const TResourceInfo& e = o.dataFile.Entries[static_cast<std::size_t>(index)];
   Result<ExportedFile> payload = ReadPagePayload(*o.file, e, host);
   if (!payload) {
-    err << payload.message() << '\n';
+    PrintEntryFailure(err, args[0], PrintableName(e.Name), payload.message());
     return kExitSomeFailed;
   }
   for (const std::string& note : payload->notes)
-    err << note << '\n';
+    PrintEntryNote(err, args[0], PrintableName(e.Name), note);
   for (const std::string& line : HexDump(payload->bytes))
     out << Cp437ToUtf8(line) << '\n';
   return payload->notes.empty() ? kExitDone : kExitSomeFailed;

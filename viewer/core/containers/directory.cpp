@@ -118,9 +118,22 @@ void ReadDirectory(ByteFile& file, TContainerKind kind, std::vector<TResourceInf
   }
 }
 
+std::string InUseMessage(const std::string& path) {
+  return "File " + path + " is in use by another program.";
+}
+
+Result<std::unique_ptr<PosixFile>> OpenContainerFile(const std::string& path, FileMode mode) {
+  OpenFailure failure;
+  auto file = PosixFile::Open(path, mode, &failure);
+  if (file) return file;
+  if (failure.inUse) return Fail(InUseMessage(path), ErrorKind::kInUse);
+  return Fail(CannotOpenMessage(path), ErrorKind::kCannotOpen);
+}
+
 Status OpenContainer(TDataFile& dataFile, const std::string& path, CoreHost& host) {
-  auto file = PosixFile::Open(path, FileMode::kReadShared);
-  if (!file) return Fail(CannotOpenMessage(path), ErrorKind::kCannotOpen);
+  Result<std::unique_ptr<PosixFile>> opened = OpenContainerFile(path, FileMode::kReadShared);
+  if (!opened) return opened.error();
+  PosixFile* file = opened->get();
   TContainerKind kind = RecogniseContainer(*file, path);
   if (kind == ckNone) return Fail("Not a recognised data file: " + path, ErrorKind::kNotRecognised);
 

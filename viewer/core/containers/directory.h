@@ -12,6 +12,7 @@
 // would lie past its end are not read.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "common/file.h"
@@ -40,5 +41,12 @@ std::string ReadFixedString(ByteFile& file, std::int64_t offset, std::size_t n);
 
 // "Cannot open file " + path.
 std::string CannotOpenMessage(const std::string& path);
+// "File PATH is in use by another program."
+std::string InUseMessage(const std::string& path);
+
+// Opens a container file: a lock another program holds fails with InUseMessage (kInUse),
+// anything else with CannotOpenMessage (kCannotOpen). Every step that opens the container
+// says it the same way.
+Result<std::unique_ptr<PosixFile>> OpenContainerFile(const std::string& path, FileMode mode);
 
 }  // namespace brindle

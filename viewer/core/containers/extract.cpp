@@ -6,6 +6,8 @@
 #include <cmath>
 #include <limits>
 
+#include "common/codepage.h"
+
 namespace brindle {
 
 namespace {
@@ -138,6 +140,17 @@ Bytes ExtractEntry(ByteFile& file, const TResourceInfo& entry, std::int32_t h, C
 
 Bytes ExtractBinEntry(ByteFile& file, const TResourceInfo& entry, std::int32_t h, CoreHost& host) {
   return Extract(file, entry, h, host, true);
+}
+
+bool EntryInsideFile(const TResourceInfo& entry, std::int64_t fileSize) {
+  return entry.Offset >= 0 && entry.Size >= 0 &&
+         static_cast<std::int64_t>(entry.Offset) + entry.Size <= fileSize;
+}
+
+std::string OutsideFileMessage(const TResourceInfo& entry, std::int64_t fileSize) {
+  return "Entry " + Cp1252ToUtf8(entry.Name) + " is damaged: its directory record gives it " +
+         std::to_string(entry.Size) + " bytes at offset " + std::to_string(entry.Offset) +
+         ", which do not all lie inside the file of " + std::to_string(fileSize) + " bytes.";
 }
 
 Bytes ReadStoredEntry(ByteFile& file, const TResourceInfo& entry) {

@@ -6,6 +6,7 @@
 // stream with its marker, UnpackedSize what it inflates to. Anything else is stored raw.
 
 #include <cstdint>
+#include <string>
 
 #include "common/bytes.h"
 #include "common/file.h"
@@ -41,6 +42,13 @@ Bytes ExtractEntry(ByteFile& file, const TResourceInfo& entry, std::int32_t h, C
 Bytes ExtractBinEntry(ByteFile& file, const TResourceInfo& entry, std::int32_t h, CoreHost& host);
 // The entry's bytes exactly as stored.
 Bytes ReadStoredEntry(ByteFile& file, const TResourceInfo& entry);
+
+// True when every byte the directory gives the entry lies inside a file of this size. An
+// entry that reaches outside (a damaged directory, a cut file) cannot be shown or saved:
+// what the readers would give for it is zeros, or other entries' bytes.
+bool EntryInsideFile(const TResourceInfo& entry, std::int64_t fileSize);
+// What an import says of such an entry.
+std::string OutsideFileMessage(const TResourceInfo& entry, std::int64_t fileSize);
 
 // True when the two bytes at pos are the compression marker.
 bool HasZlibMarker(ByteView bytes, std::size_t pos = 0);

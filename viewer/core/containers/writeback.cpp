@@ -38,38 +38,85 @@ struct WritePlan {
   bool lengthField = false;  // LOD: bytes from 288 to the end, at 276
 };
 
-// Writes the plan in its safe order; on failure puts back what it changed.
-bool ApplyPlan(ByteFile& file, const WritePlan& plan, std::int64_t* newLength) {
-  const std::int64_t oldLength = file.Size();
-  Bytes oldRecord = file.ReadPadded(plan.recordOffset, plan.record.size());
-  Bytes oldField = file.ReadPadded(kLodLengthOffset, 4);
-  bool recordWritten = false;
-  bool fieldWritten = false;
+// How a write-back ended.
+enum class Outcome {
+  kWritten,           // every step landed and reads back as written
+  kUndone,            // a step failed and the file is byte for byte as before
+  kEntriesKept,       // a step failed; the records are as before, the file may keep extra bytes
+  kDamaged,           // a step failed and so did putting the record back: it may be torn
+  kChangedMeanwhile,  // our steps landed, but the file is not as we left it
+};
 
-  auto rollBack = [&] {
-    if (fieldWritten) file.WriteAt(kLodLengthOffset, oldField.data(), oldField.size());
-    if (recordWritten) file.WriteAt(plan.recordOffset, oldRecord.data(), oldRecord.size());
-    if (file.Size() > oldLength) file.Truncate(oldLength);
-    file.Flush();
-    return false;
-  };
-
-  if (!file.WriteAt(plan.position, plan.payload.data(), plan.payload.size()) || !file.Flush())
-    return rollBack();
-  recordWritten = true;
-  if (!file.WriteAt(plan.recordOffset, plan.record.data(), plan.record.size())) return rollBack();
-  const std::int64_t length = std::max<std::int64_t>(
-      oldLength, plan.position + static_cast<std::int64_t>(plan.payload.size()));
-  if (plan.lengthField) {
-    std::uint8_t field[4];
-    PutU32(field, static_cast<std::uint32_t>(length - kLodDirectoryStart));
-    fieldWritten = true;
-    if (!file.WriteAt(kLodLengthOffset, field, 4)) return rollBack();
+// Writes the plan one step at a time, each flushed before the next, so that at every moment
+// the directory points only at bytes that are on the disk and the LOD length field covers
+// every byte a record points to: the new bytes, then (when the file grew) the length field,
+// then the record. A failure takes the steps back in reverse: the record, the field, the
+// file's length. An undo step that fails stops the undo there, so bytes a record may still
+// point to are never cut away.
+class PlanWriter {
+ public:
+  PlanWriter(ByteFile& file, const WritePlan& plan, std::int64_t oldLength)
+      : file_(file), plan_(plan), oldLength_(oldLength) {
+    oldRecord_ = file.ReadPadded(plan.recordOffset, plan.record.size());
+    oldField_ = file.ReadPadded(kLodLengthOffset, 4);
+    newLength_ = std::max<std::int64_t>(
+        oldLength, plan.position + static_cast<std::int64_t>(plan.payload.size()));
   }
-  if (!file.Flush()) return rollBack();
-  *newLength = length;
-  return true;
-}
+
+  Outcome Run() {
+    // A file cut by someone else since it was read would be stretched by our write and
+    // lose entries without a word.
+    if (file_.Size() != oldLength_) return Outcome::kChangedMeanwhile;
+    if (!Write(plan_.position, plan_.payload)) return Undo();
+    if (FieldGrows()) {
+      fieldWritten_ = true;
+      if (!Write(kLodLengthOffset, NewField())) return Undo();
+    }
+    recordWritten_ = true;
+    if (!Write(plan_.recordOffset, plan_.record)) return Undo();
+    return ReadsBackAsWritten() ? Outcome::kWritten : Outcome::kChangedMeanwhile;
+  }
+
+  std::int64_t newLength() const { return newLength_; }
+
+ private:
+  bool FieldGrows() const { return plan_.lengthField && ReadU32(oldField_, 0) < FieldValue(); }
+  std::uint32_t FieldValue() const {
+    return static_cast<std::uint32_t>(newLength_ - kLodDirectoryStart);
+  }
+  Bytes NewField() const {
+    Bytes field(4);
+    PutU32(field.data(), FieldValue());
+    return field;
+  }
+  bool Write(std::int64_t at, ByteView bytes) {
+    return file_.WriteAt(at, bytes.data(), bytes.size()) && file_.Flush();
+  }
+
+  Outcome Undo() {
+    if (recordWritten_ && !Write(plan_.recordOffset, oldRecord_)) return Outcome::kDamaged;
+    if (fieldWritten_ && !Write(kLodLengthOffset, oldField_)) return Outcome::kEntriesKept;
+    if (file_.Size() > oldLength_ && !(file_.Truncate(oldLength_) && file_.Flush()))
+      return Outcome::kEntriesKept;
+    return Outcome::kUndone;
+  }
+
+  // Another program that ignores our lock may have written or cut the file meanwhile.
+  bool ReadsBackAsWritten() {
+    if (file_.Size() != newLength_) return false;
+    if (file_.ReadPadded(plan_.recordOffset, plan_.record.size()) != plan_.record) return false;
+    return !plan_.lengthField || ReadU32(file_.ReadPadded(kLodLengthOffset, 4), 0) >= FieldValue();
+  }
+
+  ByteFile& file_;
+  const WritePlan& plan_;
+  std::int64_t oldLength_;
+  std::int64_t newLength_ = 0;
+  Bytes oldRecord_;
+  Bytes oldField_;
+  bool recordWritten_ = false;
+  bool fieldWritten_ = false;
+};
 
 std::int64_t Place(const TDataFile& dataFile, std::int64_t length, CoreHost& host) {
   ProgressReporter progress(host);
@@ -79,8 +126,31 @@ std::int64_t Place(const TDataFile& dataFile, std::int64_t length, CoreHost& hos
   return FindPlacement(q, [&](std::int64_t j, std::int64_t last) { progress.Step(j, last); });
 }
 
-std::string WriteFailedMessage(const std::string& path) {
-  return "Cannot write file " + path + ".  The container was left as it was.";
+std::string ChangedMeanwhileMessage(const std::string& path) {
+  return "File " + path +
+         " was changed by another program while it was written.  Load it again and check it "
+         "before importing.";
+}
+
+// What the user hears of a write-back that did not land.
+Error FailureOf(Outcome outcome, const std::string& path, const std::string& entryName) {
+  const std::string cannot = "Cannot write file " + path + ".  ";
+  switch (outcome) {
+    case Outcome::kUndone:
+      return Fail(cannot + "The container was left as it was.", ErrorKind::kWriteFailed);
+    case Outcome::kEntriesKept:
+      return Fail(
+          cannot + "Its entries were left as they were; unused bytes may remain at its end.",
+          ErrorKind::kWriteFailed);
+    case Outcome::kDamaged:
+      return Fail(
+          cannot + "The container may now hold a damaged entry " + Cp1252ToUtf8(entryName) + ".",
+          ErrorKind::kWriteFailed);
+    case Outcome::kChangedMeanwhile:
+    case Outcome::kWritten:
+      break;
+  }
+  return Fail(ChangedMeanwhileMessage(path), ErrorKind::kChanged);
 }
 
 // Runs one write-back between the progress panel's on and off.
@@ -97,16 +167,25 @@ Status WithPanel(const TDataFile& dataFile, int index, CoreHost& host, Body body
 }
 
 Status Apply(ByteFile& file, TDataFile& dataFile, int index, WritePlan plan, CoreHost& host) {
-  std::int64_t newLength = 0;
-  if (!ApplyPlan(file, plan, &newLength))
-    return Fail(WriteFailedMessage(dataFile.FileName), ErrorKind::kWriteFailed);
-  dataFile.FileSize = newLength;
-  host.FileSizeChanged(newLength);
-  TResourceInfo& e = dataFile.Entries[static_cast<std::size_t>(index)];
-  e.Offset = static_cast<std::int32_t>(plan.position);
-  e.Size = static_cast<std::int32_t>(plan.payload.size());
-  e.Identified = false;
-  return Ok();
+  PlanWriter writer(file, plan, dataFile.FileSize);
+  const Outcome outcome = writer.Run();
+  const std::string name = dataFile.Entries[static_cast<std::size_t>(index)].Name;
+  if (outcome == Outcome::kWritten || outcome == Outcome::kChangedMeanwhile) {
+    TResourceInfo& e = dataFile.Entries[static_cast<std::size_t>(index)];
+    e.Offset = static_cast<std::int32_t>(plan.position);
+    e.Size = static_cast<std::int32_t>(plan.payload.size());
+    e.Identified = false;
+  }
+  if (outcome == Outcome::kDamaged) {
+    // The record on disk may be ours, the old one or torn: read the directory again so the
+    // next placement keeps clear of whatever it now claims.
+    SilentHost quiet;
+    ReadDirectory(file, dataFile.Kind, dataFile.Entries, quiet);
+  }
+  dataFile.FileSize = file.Size();
+  host.FileSizeChanged(dataFile.FileSize);
+  if (outcome == Outcome::kWritten) return Ok();
+  return FailureOf(outcome, dataFile.FileName, name);
 }
 
 Status LodTo(ByteFile& file, TDataFile& dataFile, int index, ByteView image, CoreHost& host) {
@@ -140,36 +219,38 @@ Status SndTo(ByteFile& file, TDataFile& dataFile, int index, ByteView packed,
 
 // Opens the container for writing and checks it is still the file that was read.
 Result<std::unique_ptr<PosixFile>> OpenForWriteBack(const TDataFile& dataFile) {
-  auto file = PosixFile::Open(dataFile.FileName, FileMode::kWriteExclusive);
-  if (!file) return Fail(CannotOpenMessage(dataFile.FileName), ErrorKind::kCannotOpen);
-  if (file->Size() != dataFile.FileSize || file->ModifiedNs() != dataFile.FileDate)
+  auto file = OpenContainerFile(dataFile.FileName, FileMode::kWriteExclusive);
+  if (!file) return file.error();
+  if ((*file)->Size() != dataFile.FileSize || (*file)->ModifiedNs() != dataFile.FileDate)
     return Fail("File " + dataFile.FileName +
                     " has been changed by another program.  Load it again before importing.",
                 ErrorKind::kChanged);
   return file;
 }
 
-// After our own write: remember the new stamp so the watch stays quiet, and let the window
-// show the entry again.
-void Finish(TDataFile& dataFile, int index, CoreHost& host) {
-  FileStamp stamp;
-  if (StatFile(dataFile.FileName, &stamp)) {
-    dataFile.FileDate = stamp.modifiedNs;
-    dataFile.FileSize = stamp.size;
-  }
-  host.EntryRewritten(index);
-}
-
-// The write-back on the container itself: opened for writing around the write, the new
-// stamp stored after it.
+// The write-back on the container itself: opened for writing around the write. Whatever
+// the write did, the stamp it left is remembered (so neither the watch nor the next import
+// takes our own writes, or our own undo, for another program's), and once the lock is
+// given up the file must still carry that stamp before the write counts as done.
 template <typename Write>
 Status OnDisk(TDataFile& dataFile, int index, CoreHost& host, Write write) {
   return WithPanel(dataFile, index, host, [&]() -> Status {
     auto file = OpenForWriteBack(dataFile);
     if (!file) return file.error();
     Status r = write(**file);
+    const FileStamp ours{(*file)->Size(), (*file)->ModifiedNs()};
     file->reset();
-    if (r) Finish(dataFile, index, host);
+    dataFile.FileSize = ours.size;
+    dataFile.FileDate = ours.modifiedNs;
+    if (!r && r.kind() == ErrorKind::kChanged) dataFile.FileDate = 0;  // never ours again
+    if (!r) return r;
+    FileStamp now;
+    if (!StatFile(dataFile.FileName, &now) || now.size != ours.size ||
+        now.modifiedNs != ours.modifiedNs) {
+      dataFile.FileDate = 0;
+      return Fail(ChangedMeanwhileMessage(dataFile.FileName), ErrorKind::kChanged);
+    }
+    host.EntryRewritten(index);
     return r;
   });
 }

@@ -5,6 +5,8 @@
 
 #include "common/codepage.h"
 #include "common/file.h"
+#include "viewer/core/containers/directory.h"
+#include "viewer/core/containers/extract.h"
 #include "viewer/core/entries/identify.h"
 
 namespace brindle {
@@ -49,9 +51,20 @@ Result<BatchSummary> BatchImport(TDataFile& dataFile, const std::vector<std::str
     const std::string& path = files[static_cast<std::size_t>(match - names.begin())];
     const int index = static_cast<int>(i);
 
-    IdentifyEntry(dataFile, index);
+    {
+      // Held only while identifying: the import takes the write lock itself.
+      Result<std::unique_ptr<PosixFile>> file =
+          OpenContainerFile(dataFile.FileName, FileMode::kReadShared);
+      if (!file) return file.error();
+      IdentifyEntry(dataFile, index, **file);
+    }
     if (!KindTakesImports(dataFile.Kind))
       return Fail("Importing into current data file not implemented!", ErrorKind::kNotSupported);
+    if (!EntryInsideFile(dataFile.Entries[i], dataFile.FileSize)) {
+      host.Message(OutsideFileMessage(dataFile.Entries[i], dataFile.FileSize));
+      ++summary.refused;
+      continue;
+    }
     const TResourceType type = dataFile.Entries[i].ResType;
     auto rule = std::find_if(kImportRules.begin(), kImportRules.end(), [&](const ImportRule& r) {
       return r.kind == dataFile.Kind && r.type == type;
@@ -68,6 +81,8 @@ Result<BatchSummary> BatchImport(TDataFile& dataFile, const std::vector<std::str
       continue;
     }
     Status imported = convert->second(dataFile, index, path, rule->sameSize, host);
+    // Another program holding the container stops the whole batch, not just this file.
+    if (!imported && imported.kind() == ErrorKind::kInUse) return imported.error();
     if (imported) {
       ++summary.imported;
     } else {

@@ -22,9 +22,11 @@ struct BatchSummary {
 // visited in directory order; each takes the first file whose name (folder removed, upper
 // case) equals its own; files matching no entry are passed over in silence. A file whose
 // import fails is reported through the host's Message as it happens, and the batch goes on.
-// The batch as a whole fails with "Data file must be loaded first!" or, when the container's
-// kind takes no imports, "Importing into current data file not implemented!" (kNotSupported;
-// the batch stops there).
+// An entry whose bytes are not all inside the file is refused with what is wrong with it.
+// The batch as a whole fails with "Data file must be loaded first!", with "Importing into
+// current data file not implemented!" when the container's kind takes no imports
+// (kNotSupported), or with "File PATH is in use by another program." (kInUse) as soon as
+// another program holds the container; it stops there.
 Result<BatchSummary> BatchImport(TDataFile& dataFile, const std::vector<std::string>& files,
                                  const ImportConverters& converters, CoreHost& host);
 

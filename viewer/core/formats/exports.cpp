@@ -159,11 +159,15 @@ Result<ExportedFile> WithNotes(Result<ExportedFile> r, NoteTaker& notes) {
 
 Result<ExportedFile> ExportEntry(ByteFile& file, const TResourceInfo& entry, CoreHost& host,
                                  const std::string& containerPath) {
+  if (!EntryInsideFile(entry, file.Size()))
+    return Fail("Error!  Unable to save " + Cp1252ToUtf8(entry.Name), ErrorKind::kDamaged);
   NoteTaker notes(host);
   return WithNotes(Convert(file, entry, notes, containerPath), notes);
 }
 
 Result<ExportedFile> ReadPagePayload(ByteFile& file, const TResourceInfo& entry, CoreHost& host) {
+  if (!EntryInsideFile(entry, file.Size()))
+    return Fail("Error!  Unable to show " + Cp1252ToUtf8(entry.Name), ErrorKind::kDamaged);
   NoteTaker notes(host);
   ExportedFile payload;
   payload.bytes = PagePayload(file, entry, notes);

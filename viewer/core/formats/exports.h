@@ -33,7 +33,8 @@ struct ExportedFile {
 Result<ExportedFile> ReadPagePayload(ByteFile& file, const TResourceInfo& entry, CoreHost& host);
 
 // The file the entry's save button writes. containerPath is where `file` lies: sprites take
-// their colours from the "bitmaps.lod" beside it (without it they cannot be saved). Fails
+// their colours from the "bitmaps.lod" beside it (without it they cannot be saved). An entry
+// whose bytes are not all inside the file is never saved. Fails
 // with "Error!  Unable to save NAME" (kDamaged) when there is nothing to save, and with
 // kNotSupported when the type cannot be saved as a file of its own yet. The host hears the
 // progress only: messages said on the way become notes (or lines before the error's

@@ -2,6 +2,7 @@
 
 #include "common/codepage.h"
 #include "viewer/core/containers/directory.h"
+#include "viewer/core/containers/extract.h"
 
 namespace brindle {
 
@@ -44,12 +45,13 @@ void EntryPage::SaveSelected(const std::string& shown, const std::string& ext,
       ExportDialog(shown, ext, kind, entry->Name, context_.paths().programDir));
   if (!target) return;
   CoreHost& host = context_.host();
-  auto file = PosixFile::Open(context_.DataFile().FileName, FileMode::kReadShared);
+  auto file = OpenContainerFile(context_.DataFile().FileName, FileMode::kReadShared);
   if (!file) {
-    host.Message(CannotOpenMessage(context_.DataFile().FileName));
+    host.Message(file.message());
     return;
   }
-  Bytes bytes = make(*file, *entry);
+  Bytes bytes;
+  if (EntryInsideFile(*entry, (*file)->Size())) bytes = make(**file, *entry);
   if (bytes.empty()) {
     host.Message("Error!  Unable to save " + EntryName(*entry));
   } else if (!WriteWholeFile(*target, bytes)) {

@@ -15,6 +15,7 @@
 #include "common/codepage.h"
 #include "common/file.h"
 #include "viewer/core/containers/directory.h"
+#include "viewer/core/containers/extract.h"
 #include "viewer/core/entries/identify.h"
 #include "viewer/core/savegame/game_data.h"
 #include "viewer/core/settings/ini_file.h"
@@ -436,18 +437,22 @@ void TForm1::LoadDataFile(const std::string& path) {
 
 void TForm1::ShowEntry(int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= dataFile_.Entries.size()) return;
-  auto file = PosixFile::Open(dataFile_.FileName, FileMode::kReadShared);
+  auto file = OpenContainerFile(dataFile_.FileName, FileMode::kReadShared);
   if (!file) {
-    prompts_.Message(CannotOpenMessage(dataFile_.FileName));
+    prompts_.Message(file.message());
     return;
   }
-  IdentifyEntry(dataFile_, index, *file);
+  IdentifyEntry(dataFile_, index, **file);
   const TResourceInfo& entry = dataFile_.Entries[static_cast<std::size_t>(index)];
   auto page = pageOfType_.find(entry.ResType);
-  if (page == pageOfType_.end()) {
+  if (!EntryInsideFile(entry, (*file)->Size())) {
+    // Zeros or other entries' bytes are not this entry; say so and let the list go on.
+    ShowPage(titlepage_);
+    prompts_.Message("Error!  Unable to show " + Cp1252ToUtf8(entry.Name));
+  } else if (page == pageOfType_.end()) {
     ShowPage(titlepage_);
   } else {
-    page->second->ShowEntry(*file, entry);
+    page->second->ShowEntry(**file, entry);
   }
 }
 

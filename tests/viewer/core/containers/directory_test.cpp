@@ -100,7 +100,9 @@ TEST(OpenContainer, WriterLockMakesTheOpenFail) {
   std::string path = dir.Write("icons.lod", TwoEntryLod("ICONS"));
   auto writer = PosixFile::Open(path, FileMode::kWriteExclusive);
   ASSERT_TRUE(writer);
-  EXPECT_EQ(OpenContainer(df, path, host).kind(), ErrorKind::kCannotOpen);
+  Status held = OpenContainer(df, path, host);
+  EXPECT_EQ(held.kind(), ErrorKind::kInUse);
+  EXPECT_EQ(held.message(), "File " + path + " is in use by another program.");
   writer.reset();
   EXPECT_TRUE(OpenContainer(df, path, host).ok());
   // Readers share.

@@ -232,8 +232,8 @@ TEST(WriteBackLodEntry, OnDiskLockedChangedAndStamped) {
     auto other = PosixFile::Open(path, FileMode::kWriteExclusive);
     ASSERT_TRUE(other);
     Status refused = WriteBackLodEntry(df, 0, Pattern(10), host);
-    EXPECT_EQ(refused.kind(), ErrorKind::kCannotOpen);
-    EXPECT_EQ(refused.message(), "Cannot open file " + path);
+    EXPECT_EQ(refused.kind(), ErrorKind::kInUse);
+    EXPECT_EQ(refused.message(), "File " + path + " is in use by another program.");
     EXPECT_EQ(host.panel.back(), "off");
   }
   EXPECT_EQ(dir.Read("icons.lod"), SampleLod());
