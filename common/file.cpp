@@ -111,6 +111,7 @@ bool PosixFile::Truncate(std::int64_t size) {
 bool MemoryFile::Truncate(std::int64_t size) {
   if (size < 0) return false;
   bytes_.resize(static_cast<std::size_t>(size), 0);
+  ++modified_;
   return true;
 }
 
@@ -127,6 +128,7 @@ bool MemoryFile::WriteAt(std::int64_t offset, const void* src, std::size_t n) {
   auto end = static_cast<std::size_t>(offset) + n;
   if (end > bytes_.size()) bytes_.resize(end, 0);
   if (n > 0) std::memcpy(bytes_.data() + offset, src, n);
+  ++modified_;
   return true;
 }
 

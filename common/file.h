@@ -28,6 +28,8 @@ class ByteFile {
   virtual bool Flush() = 0;
   // Cuts the file to size bytes (used to take back bytes appended by a failed write).
   virtual bool Truncate(std::int64_t size) = 0;
+  // Modification time in nanoseconds since 1970; 0 when unknown.
+  virtual std::int64_t ModifiedNs() const { return 0; }
 
   // n bytes at offset; bytes beyond the end of the file read as zero.
   Bytes ReadPadded(std::int64_t offset, std::size_t n);
@@ -60,8 +62,7 @@ class PosixFile final : public ByteFile {
   bool WriteAt(std::int64_t offset, const void* src, std::size_t n) override;
   bool Flush() override;
   bool Truncate(std::int64_t size) override;
-  // Modification time in nanoseconds since 1970 (0 when unknown).
-  std::int64_t ModifiedNs() const;
+  std::int64_t ModifiedNs() const override;
 
  private:
   explicit PosixFile(int fd) : fd_(fd) {}
@@ -78,10 +79,13 @@ class MemoryFile : public ByteFile {
   bool WriteAt(std::int64_t offset, const void* src, std::size_t n) override;
   bool Flush() override { return true; }
   bool Truncate(std::int64_t size) override;
+  // Every change moves the time on by one, as a write moves a file's time stamp.
+  std::int64_t ModifiedNs() const override { return modified_; }
   const Bytes& bytes() const { return bytes_; }
 
  protected:
   Bytes bytes_;
+  std::int64_t modified_ = 1;
 };
 
 // Status of a file on disk without opening it for reading: size and modification time.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "common/wav.h"
@@ -216,6 +217,83 @@ TEST(CliHexDump, DumpsThePagePayload) {
   CliRun bin = Cli({"hexdump", lod, "#3"});
   EXPECT_EQ(Lines(bin.out).size(), 2u + 5u);  // 78 bytes, header included
   EXPECT_EQ(Cli({"hexdump", lod, "nothing"}).code, 1);
+}
+
+// A .snd whose second record points past the end, one with a negative offset, and a .vid
+// whose entries run backwards (the first then has a negative size).
+TEST(CliExtract, EntriesOutsideTheFileAreNotSaved) {
+  TempDir dir;
+  Bytes wav = MakeWav({8000, 1, 8}, Pattern(200));
+  Bytes snd = BuildSnd({{"Good", wav, 0}, {"Past", wav, 0}, {"Before", wav, 0}});
+  PutU32(&snd[4 + 52 + 40], static_cast<std::uint32_t>(snd.size() + 10));
+  PutU32(&snd[4 + 2 * 52 + 40], static_cast<std::uint32_t>(-100));
+  std::string sndPath = dir.Write("audio.snd", snd);
+  CliRun r = Cli({"extract", sndPath, "-o", dir.File("o")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "Error!  Unable to save Past\nError!  Unable to save Before\n");
+  EXPECT_EQ(Lines(r.out).size(), 1u);  // Good went out
+  CliRun raw = Cli({"extract", sndPath, "--raw", "-o", dir.File("r"), "Past"});
+  EXPECT_EQ(raw.code, 1);
+  EXPECT_EQ(raw.err, "Error!  Unable to save Past\n");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("r/Past")));
+
+  Bytes vid = BuildVid({{"first", Pattern(50), 0}, {"second", Pattern(50), 0}});
+  const std::uint32_t secondAt = ReadU32(vid, 4 + 44 + 40);
+  PutU32(&vid[4 + 40], secondAt + 20);  // the first now starts after the second
+  std::string vidPath = dir.Write("movies.vid", vid);
+  CliRun movies = Cli({"extract", vidPath, "-o", dir.File("v"), "first"});
+  EXPECT_EQ(movies.code, 1);
+  EXPECT_EQ(movies.err, "Error!  Unable to save first\n");
+  EXPECT_EQ(Cli({"hexdump", sndPath, "Past"}).err, "Error!  Unable to show Past\n");
+}
+
+TEST(CliImport, AContainerInUseSaysSoWithOneExitCode) {
+  TempDir dir;
+  Bytes wav = MakeWav({22050, 1, 16}, Pattern(1000));
+  std::string snd = dir.Write("audio.snd", BuildSnd({{"Chime", wav, 0}}));
+  std::string chime = dir.Write("CHIME", MakeWav({8000, 1, 8}, Pattern(300)));
+  const Bytes before = dir.Read("audio.snd");
+  for (FileMode held : {FileMode::kReadShared, FileMode::kWriteExclusive}) {
+    auto other = PosixFile::Open(snd, held);
+    ASSERT_TRUE(other);
+    CliRun r = Cli({"import", snd, chime});
+    EXPECT_EQ(r.code, 2) << static_cast<int>(held);
+    EXPECT_EQ(r.err, "File " + snd + " is in use by another program.\n");
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_EQ(dir.Read("audio.snd"), before);
+  auto other = PosixFile::Open(snd, FileMode::kWriteExclusive);
+  EXPECT_EQ(Cli({"list", snd}).err, "File " + snd + " is in use by another program.\n");
+}
+
+TEST(CliImport, ADamagedRecordSaysWhatIsWrongWithTheEntry) {
+  TempDir dir;
+  Bytes text = BuildPackedLodEntry("items.txt", TextBytes("a\tb\r\n"), false);
+  Bytes lod = BuildLod("ICONS", {{"items.txt", text}});
+  PutU32(&lod[288 + 20], 100000);  // a size far past the end
+  std::string path = dir.Write("icons.lod", lod);
+  std::string items = dir.Write("items.txt", TextBytes("c\td\r\n"));
+  CliRun r = Cli({"import", path, items});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err,
+            "Entry items.txt is damaged: its directory record gives it 100000 bytes at "
+            "offset 320, which do not all lie inside the file of " +
+                std::to_string(lod.size()) + " bytes.\n");
+  EXPECT_EQ(dir.Read("icons.lod"), lod);
+}
+
+TEST(CliExtract, InflateMessagesNameTheContainerAndTheEntry) {
+  TempDir dir;
+  Bytes broken = BuildPackedLodEntry("bad.evt", Pattern(300), true);
+  broken[48 + 10] ^= 0xFF;  // inside the deflate data
+  std::string lod = dir.Write("icons.lod", BuildLod("ICONS", {{"bad.evt", broken}}));
+  CliRun r = Cli({"extract", lod, "-o", dir.File("o")});
+  EXPECT_EQ(r.code, 1);
+  ASSERT_FALSE(r.err.empty());
+  EXPECT_EQ(r.err.rfind(lod + ": bad.evt: Error Inflating: ", 0), 0u) << r.err;
+  CliRun dump = Cli({"hexdump", lod, "bad.evt"});
+  EXPECT_EQ(dump.code, 1);
+  EXPECT_EQ(dump.err.rfind(lod + ": bad.evt: Error Inflating: ", 0), 0u) << dump.err;
 }
 
 }  // namespace

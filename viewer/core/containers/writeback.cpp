@@ -218,8 +218,9 @@ Status SndTo(ByteFile& file, TDataFile& dataFile, int index, ByteView packed,
 }
 
 // Opens the container for writing and checks it is still the file that was read.
-Result<std::unique_ptr<PosixFile>> OpenForWriteBack(const TDataFile& dataFile) {
-  auto file = OpenContainerFile(dataFile.FileName, FileMode::kWriteExclusive);
+Result<std::unique_ptr<ByteFile>> OpenForWriteBack(const TDataFile& dataFile,
+                                                   ContainerStore& store) {
+  auto file = store.OpenForWrite(dataFile.FileName);
   if (!file) return file.error();
   if ((*file)->Size() != dataFile.FileSize || (*file)->ModifiedNs() != dataFile.FileDate)
     return Fail("File " + dataFile.FileName +
@@ -233,9 +234,9 @@ Result<std::unique_ptr<PosixFile>> OpenForWriteBack(const TDataFile& dataFile) {
 // takes our own writes, or our own undo, for another program's), and once the lock is
 // given up the file must still carry that stamp before the write counts as done.
 template <typename Write>
-Status OnDisk(TDataFile& dataFile, int index, CoreHost& host, Write write) {
+Status OnDisk(TDataFile& dataFile, int index, CoreHost& host, ContainerStore& store, Write write) {
   return WithPanel(dataFile, index, host, [&]() -> Status {
-    auto file = OpenForWriteBack(dataFile);
+    auto file = OpenForWriteBack(dataFile, store);
     if (!file) return file.error();
     Status r = write(**file);
     const FileStamp ours{(*file)->Size(), (*file)->ModifiedNs()};
@@ -244,9 +245,8 @@ Status OnDisk(TDataFile& dataFile, int index, CoreHost& host, Write write) {
     dataFile.FileDate = ours.modifiedNs;
     if (!r && r.kind() == ErrorKind::kChanged) dataFile.FileDate = 0;  // never ours again
     if (!r) return r;
-    FileStamp now;
-    if (!StatFile(dataFile.FileName, &now) || now.size != ours.size ||
-        now.modifiedNs != ours.modifiedNs) {
+    const std::optional<FileStamp> now = store.Stat(dataFile.FileName);
+    if (!now || now->size != ours.size || now->modifiedNs != ours.modifiedNs) {
       dataFile.FileDate = 0;
       return Fail(ChangedMeanwhileMessage(dataFile.FileName), ErrorKind::kChanged);
     }
@@ -254,6 +254,20 @@ Status OnDisk(TDataFile& dataFile, int index, CoreHost& host, Write write) {
     return r;
   });
 }
+
+class Disk : public ContainerStore {
+ public:
+  Result<std::unique_ptr<ByteFile>> OpenForWrite(const std::string& path) override {
+    auto file = OpenContainerFile(path, FileMode::kWriteExclusive);
+    if (!file) return file.error();
+    return std::unique_ptr<ByteFile>(std::move(*file));
+  }
+  std::optional<FileStamp> Stat(const std::string& path) override {
+    FileStamp stamp;
+    if (!StatFile(path, &stamp)) return std::nullopt;
+    return stamp;
+  }
+};
 
 }  // namespace
 
@@ -271,14 +285,21 @@ Status WriteBackSndEntryTo(ByteFile& file, TDataFile& dataFile, int index, ByteV
   });
 }
 
-Status WriteBackLodEntry(TDataFile& dataFile, int index, ByteView image, CoreHost& host) {
-  return OnDisk(dataFile, index, host,
+ContainerStore& DiskStore() {
+  static Disk disk;
+  return disk;
+}
+
+Status WriteBackLodEntry(TDataFile& dataFile, int index, ByteView image, CoreHost& host,
+                         ContainerStore& store) {
+  return OnDisk(dataFile, index, host, store,
                 [&](ByteFile& file) { return LodTo(file, dataFile, index, image, host); });
 }
 
-Status WriteBackSndEntry(TDataFile& dataFile, int index, ByteView sound, CoreHost& host) {
+Status WriteBackSndEntry(TDataFile& dataFile, int index, ByteView sound, CoreHost& host,
+                         ContainerStore& store) {
   const Bytes packed = BuildCompressedPayload(sound);
-  return OnDisk(dataFile, index, host, [&](ByteFile& file) {
+  return OnDisk(dataFile, index, host, store, [&](ByteFile& file) {
     return SndTo(file, dataFile, index, packed, static_cast<std::int64_t>(sound.size()), host);
   });
 }

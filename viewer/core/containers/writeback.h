@@ -10,6 +10,8 @@
 // length return, and the container reads exactly as before.
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "common/bytes.h"
@@ -23,10 +25,24 @@ namespace brindle {
 // Each write-back answers with the message to show when it fails: kCannotOpen ("Cannot open
 // file %s"), kChanged (the file changed on disk since it was read; nothing written) or
 // kWriteFailed (a write failed and was taken back; the container is as it was).
+// Where a write-back finds its container: the disk, or a test's stand-in that fails or
+// changes the file between the steps.
+class ContainerStore {
+ public:
+  virtual ~ContainerStore() = default;
+  // The container opened for writing, locked against everyone else.
+  virtual Result<std::unique_ptr<ByteFile>> OpenForWrite(const std::string& path) = 0;
+  // Its size and time stamp now, as anyone would see them; nothing when it is gone.
+  virtual std::optional<FileStamp> Stat(const std::string& path) = 0;
+};
+ContainerStore& DiskStore();
+
 // image = the complete new entry (header, payload and, for bitmaps, the palette).
-Status WriteBackLodEntry(TDataFile& dataFile, int index, ByteView image, CoreHost& host);
+Status WriteBackLodEntry(TDataFile& dataFile, int index, ByteView image, CoreHost& host,
+                         ContainerStore& store = DiskStore());
 // sound = the bytes of a WAV file; they are stored compressed.
-Status WriteBackSndEntry(TDataFile& dataFile, int index, ByteView sound, CoreHost& host);
+Status WriteBackSndEntry(TDataFile& dataFile, int index, ByteView sound, CoreHost& host,
+                         ContainerStore& store = DiskStore());
 
 // The same on a file the caller has opened for writing (tests inject faults here). The
 // entry in dataFile and dataFile.FileSize are updated on success; time stamps are the

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <set>
+
 #include "test_support.h"
 #include "viewer/core/containers/container_writer.h"
 #include "viewer/core/containers/directory.h"
@@ -150,6 +153,18 @@ TEST(WriteBackSndEntry, StoresCompressedWithTheRightRecord) {
   EXPECT_EQ(ReadStoredEntry(reread, again.Entries[1]), Pattern(50, 2));
 }
 
+// The LOD length field at 276 counts the bytes from 288 on; the game and other tools may
+// read no further, so it must reach the end of every entry the directory points at.
+bool LengthFieldCoversEveryRecord(const Bytes& lod) {
+  MemoryFile f(lod);
+  TDataFile df = Model(f, ckIcons);
+  const std::int64_t covered = kLodDirectoryStart + ReadU32(lod, 276);
+  for (const TResourceInfo& e : df.Entries) {
+    if (static_cast<std::int64_t>(e.Offset) + e.Size > covered) return false;
+  }
+  return true;
+}
+
 // For every point at which a write can fail, the container must still read as before
 // (the entry old) or as after (the entry new), never something else.
 void CheckEveryFailurePoint(TContainerKind kind, const Bytes& container, int index,
@@ -178,6 +193,9 @@ void CheckEveryFailurePoint(TContainerKind kind, const Bytes& container, int ind
     }
     EXPECT_EQ(r.kind(), ErrorKind::kWriteFailed);
     EXPECT_TRUE(now == before || now == after) << "k=" << k << (crash ? " (crash)" : "");
+    if (kind != ckSnd) {
+      EXPECT_TRUE(LengthFieldCoversEveryRecord(file.bytes())) << "k=" << k;
+    }
     if (!crash) {
       // The fault passed: everything was taken back, the length field and size too.
       EXPECT_EQ(now, before) << "k=" << k;
@@ -256,6 +274,174 @@ TEST(WriteBackLodEntry, OnDiskLockedChangedAndStamped) {
   EXPECT_EQ(host.rewritten, std::vector<int>{2});
   EXPECT_TRUE(host.messages.empty());
   EXPECT_EQ(WriteBackLodEntry(df, 9, Pattern(5), host).kind(), ErrorKind::kFailed);
+}
+
+// ---- a container on "disk" that fails or is changed between the steps ----------------
+
+// Writes are numbered from 1. Those in `failing` fail (all from `failFrom` on, when set),
+// landing their first half when `tear` is set, as a cut sector would. After write
+// `changeAfter`, another program that ignores our lock runs `change` on the bytes.
+class ScriptedFile : public MemoryFile {
+ public:
+  using MemoryFile::MemoryFile;
+  bool WriteAt(std::int64_t offset, const void* src, std::size_t n) override {
+    ++writes;
+    if (Failing()) {
+      if (tear && n > 1) MemoryFile::WriteAt(offset, src, n / 2);
+      return false;
+    }
+    const bool ok = MemoryFile::WriteAt(offset, src, n);
+    if (writes == changeAfter && change) Outside(change);
+    return ok;
+  }
+  bool Truncate(std::int64_t size) override {
+    return !(failFrom > 0 && writes >= failFrom) && MemoryFile::Truncate(size);
+  }
+  void Outside(const std::function<void(Bytes&)>& edit) {
+    edit(bytes_);
+    ++modified_;
+  }
+
+  std::set<int> failing;
+  int failFrom = 0;
+  bool tear = false;
+  int changeAfter = 0;
+  std::function<void(Bytes&)> change;
+  int writes = 0;
+
+ private:
+  bool Failing() const { return failing.count(writes) > 0 || (failFrom > 0 && writes >= failFrom); }
+};
+
+// Hands out the one scripted file for every open, as the disk would the same path.
+class ScriptedStore : public ContainerStore {
+ public:
+  explicit ScriptedStore(Bytes bytes) : file(std::move(bytes)) {}
+  Result<std::unique_ptr<ByteFile>> OpenForWrite(const std::string&) override {
+    return std::unique_ptr<ByteFile>(std::make_unique<Handle>(file));
+  }
+  std::optional<FileStamp> Stat(const std::string&) override {
+    if (afterClose) file.Outside(afterClose);
+    return FileStamp{file.Size(), file.ModifiedNs()};
+  }
+  TDataFile Open() {
+    TDataFile df = Model(file, ckIcons);
+    df.FileDate = file.ModifiedNs();
+    return df;
+  }
+
+  ScriptedFile file;
+  std::function<void(Bytes&)> afterClose;
+
+ private:
+  class Handle : public ByteFile {
+   public:
+    explicit Handle(ByteFile& f) : f_(f) {}
+    std::int64_t Size() const override { return f_.Size(); }
+    std::size_t ReadAt(std::int64_t o, void* d, std::size_t n) override {
+      return f_.ReadAt(o, d, n);
+    }
+    bool WriteAt(std::int64_t o, const void* s, std::size_t n) override {
+      return f_.WriteAt(o, s, n);
+    }
+    bool Flush() override { return f_.Flush(); }
+    bool Truncate(std::int64_t size) override { return f_.Truncate(size); }
+    std::int64_t ModifiedNs() const override { return f_.ModifiedNs(); }
+
+   private:
+    ByteFile& f_;
+  };
+};
+
+// Entry 1 ("bb") grows from 100 to 150 bytes, so it is appended: write 1 is the new bytes,
+// write 2 the length field, write 3 the record.
+constexpr int kPayloadWrite = 1;
+constexpr int kFieldWrite = 2;
+constexpr int kRecordWrite = 3;
+
+TEST(WriteBackUndo, ARecordThatCannotBePutBackKeepsEveryByteItMayPointTo) {
+  ScriptedStore store(SampleLod());
+  TDataFile df = store.Open();
+  store.file.failFrom = kRecordWrite;  // the record and everything after it
+  store.file.tear = true;
+  RecordingHost host;
+  Status r = WriteBackLodEntry(df, 1, Pattern(150, 9), host, store);
+  EXPECT_EQ(r.kind(), ErrorKind::kWriteFailed);
+  EXPECT_EQ(r.message(),
+            "Cannot write file memory.  The container may now hold a damaged entry bb.");
+  // The appended bytes stay: the torn record may point at them.
+  EXPECT_EQ(store.file.Size(), static_cast<std::int64_t>(SampleLod().size()) + 150);
+  EXPECT_TRUE(LengthFieldCoversEveryRecord(store.file.bytes()));
+  // The model follows the file, so the next placement keeps clear of what it claims.
+  const TDataFile onDisk = Model(store.file, ckIcons);
+  ASSERT_EQ(df.Entries.size(), onDisk.Entries.size());
+  for (std::size_t i = 0; i < df.Entries.size(); ++i) {
+    EXPECT_EQ(df.Entries[i].Offset, onDisk.Entries[i].Offset) << i;
+    EXPECT_EQ(df.Entries[i].Size, onDisk.Entries[i].Size) << i;
+  }
+  EXPECT_TRUE(host.rewritten.empty());
+}
+
+TEST(WriteBackUndo, ALengthFieldThatCannotBePutBackKeepsTheEntries) {
+  ScriptedStore store(SampleLod());
+  const std::vector<Bytes> before = ReadAll(SampleLod(), ckIcons);
+  TDataFile df = store.Open();
+  store.file.failFrom = kFieldWrite;
+  RecordingHost host;
+  Status r = WriteBackLodEntry(df, 1, Pattern(150, 9), host, store);
+  EXPECT_EQ(r.message(),
+            "Cannot write file memory.  Its entries were left as they were; unused bytes may "
+            "remain at its end.");
+  EXPECT_EQ(ReadAll(store.file.bytes(), ckIcons), before);
+  EXPECT_TRUE(LengthFieldCoversEveryRecord(store.file.bytes()));
+}
+
+TEST(WriteBackUndo, OurOwnUndoIsNotTakenForAnotherProgramsChange) {
+  ScriptedStore store(SampleLod());
+  TDataFile df = store.Open();
+  store.file.failing = {kRecordWrite};  // a passing fault: the undo's writes work
+  store.file.tear = true;
+  RecordingHost host;
+  Status failed = WriteBackLodEntry(df, 1, Pattern(150, 9), host, store);
+  EXPECT_EQ(failed.message(), "Cannot write file memory.  The container was left as it was.");
+  EXPECT_EQ(store.file.bytes(), SampleLod());
+  // The next file of the batch goes in.
+  Status next = WriteBackLodEntry(df, 2, Pattern(60, 8), host, store);
+  EXPECT_TRUE(next.ok()) << next.message();
+  EXPECT_EQ(ReadAll(store.file.bytes(), ckIcons)[2], Pattern(60, 8));
+}
+
+TEST(WriteBackChanges, AnotherProgramCuttingTheFileMeanwhileIsReported) {
+  ScriptedStore store(SampleLod());
+  TDataFile df = store.Open();
+  store.file.changeAfter = kPayloadWrite;
+  store.file.change = [](Bytes& b) { b.resize(400); };
+  RecordingHost host;
+  Status r = WriteBackLodEntry(df, 1, Pattern(150, 9), host, store);
+  EXPECT_EQ(r.kind(), ErrorKind::kChanged);
+  EXPECT_EQ(r.message(),
+            "File memory was changed by another program while it was written.  Load it again "
+            "and check it before importing.");
+  EXPECT_TRUE(host.rewritten.empty());
+  // Nothing more is written over a file we no longer know.
+  store.file.change = nullptr;
+  EXPECT_EQ(WriteBackLodEntry(df, 2, Pattern(60, 8), host, store).kind(), ErrorKind::kChanged);
+}
+
+TEST(WriteBackChanges, AChangeAfterOurLastWriteIsReportedToo) {
+  ScriptedStore store(SampleLod());
+  TDataFile df = store.Open();
+  store.afterClose = [](Bytes& b) { b.push_back(0); };
+  RecordingHost host;
+  Status r = WriteBackLodEntry(df, 1, Pattern(150, 9), host, store);
+  EXPECT_EQ(r.kind(), ErrorKind::kChanged);
+  EXPECT_TRUE(host.rewritten.empty());
+  // Without the outside change the same write counts as done.
+  ScriptedStore quiet(SampleLod());
+  TDataFile df2 = quiet.Open();
+  EXPECT_TRUE(WriteBackLodEntry(df2, 1, Pattern(150, 9), host, quiet).ok());
+  EXPECT_EQ(host.rewritten, std::vector<int>{1});
+  EXPECT_EQ(df2.FileDate, quiet.file.ModifiedNs());
 }
 
 }  // namespace

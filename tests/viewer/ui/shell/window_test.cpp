@@ -170,6 +170,21 @@ TEST_F(WindowTest, UnknownAndMissingContainersLeaveTheListAlone) {
   EXPECT_FALSE(w->findChild<QWidget*>("loadingpanel")->isVisible());
 }
 
+TEST_F(WindowTest, AnEntryOutsideTheFileIsNotShownAndTheOthersGoOn) {
+  auto w = MakeWindow();
+  Bytes lod = BuildLod("ICONS", {{"a.evt", BuildPackedLodEntry("a.evt", Pattern(40), false)},
+                                 {"b.evt", BuildPackedLodEntry("b.evt", Pattern(40), false)}});
+  PutU32(&lod[288 + 20], 5000);  // a.evt claims far more than the file holds
+  w->LoadDataFile(dir_.Write("icons.lod", lod));
+  w->SelectRow(0);
+  EXPECT_EQ(prompts_.messages, std::vector<std::string>{"Error!  Unable to show a.evt"});
+  EXPECT_EQ(w->CurrentPage()->objectName(), "titlepage");
+  prompts_.messages.clear();
+  w->SelectRow(1);
+  EXPECT_TRUE(prompts_.messages.empty());
+  EXPECT_EQ(w->CurrentPage()->objectName(), "evttab");
+}
+
 TEST_F(WindowTest, DispatchByType) {
   auto w = MakeWindow();
   w->LoadDataFile(IconsLod());
