@@ -18,20 +18,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ScrambleStream(work, kGameDataKey);
   if (!std::equal(work.begin(), work.end(), input.begin())) std::abort();
 
-  const GameDataLoad load = LoadGameData(input);
-  if (!load.ok()) {
-    if (load.message.empty()) std::abort();
+  const Result<GameData> load = LoadGameData(input);
+  if (!load) {
+    if (load.message().empty()) std::abort();
     return 0;
   }
-  const PartyDataTable& table = load.table;
-  if (table.ColCount() < kPartyDataColumns || load.blockCount > kMaxTextBlocks ||
-      table.RowCount() > kMaxTableLines || load.title.bmp.size() > kMaxTitlePictureSize)
+  const PartyDataTable& table = load->table;
+  if (table.ColCount() < kPartyDataColumns || load->blockCount > kMaxTextBlocks ||
+      table.RowCount() > kMaxTableLines || load->title.bmp.size() > kMaxTitlePictureSize)
     std::abort();
 
   // Lines hold no breaks and no zero bytes, so joining them gives a text that splits back
   // into the same rows.
   std::vector<Bytes> texts;
-  for (int k = 0; k < load.blockCount; ++k) {
+  for (int k = 0; k < load->blockCount; ++k) {
     Bytes text;
     for (const std::string& line : table.Column(k)) {
       text.insert(text.end(), line.begin(), line.end());
@@ -40,10 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     texts.push_back(std::move(text));
   }
-  const GameDataLoad again = LoadGameData(BuildGameData({}, texts));
-  if (!again.ok() || again.blockCount != load.blockCount) std::abort();
-  for (int k = 0; k < load.blockCount; ++k) {
-    if (again.table.Column(k) != table.Column(k)) std::abort();
+  const Result<GameData> again = LoadGameData(BuildGameData({}, texts));
+  if (!again || again->blockCount != load->blockCount) std::abort();
+  for (int k = 0; k < load->blockCount; ++k) {
+    if (again->table.Column(k) != table.Column(k)) std::abort();
   }
   return 0;
 }

@@ -116,11 +116,11 @@ Result<DatToolReport> PackGameDataFolder(const std::string& sourceDir, const std
 
   const Bytes dat = BuildGameData(bmp, texts);
   // What we write has to load, and load whole.
-  const GameDataLoad check = LoadGameData(dat);
-  if (!check.ok()) return Fail("The packed data would not load: " + check.message);
-  if (check.blockCount != static_cast<int>(texts.size()))
+  const Result<GameData> check = LoadGameData(dat);
+  if (!check) return Fail("The packed data would not load: " + check.message());
+  if (check->blockCount != static_cast<int>(texts.size()))
     return Fail("The packed data would not load all " + std::to_string(texts.size()) + " columns");
-  if (!bmp.empty() && check.title.status != TitlePictureStatus::kOk)
+  if (!bmp.empty() && check->title.status != TitlePictureStatus::kOk)
     return Fail("The packed title picture would not inflate again");
 
   if (!WriteReplacing(outFile, dat, &why)) return Fail("Cannot write " + outFile + ": " + why);
@@ -143,8 +143,9 @@ Result<DatToolReport> UnpackGameDataFile(const std::string& dataFile, const std:
     if (file->ReadAt(0, dat.data(), dat.size()) != dat.size())
       return Fail("Cannot read " + dataFile);
   }
-  const GameDataBlocks parts = SplitGameData(dat);
-  if (!parts.ok()) return Fail(dataFile + ": " + parts.message);
+  const Result<GameDataBlocks> split = SplitGameData(dat);
+  if (!split) return Fail(dataFile + ": " + split.message());
+  const GameDataBlocks& parts = *split;
 
   std::error_code ec;
   const fs::path out(outDir);

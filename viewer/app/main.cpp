@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   QtPrompts prompts;
 
   // Without the game data the window cannot work: say where it was looked for, then end.
-  Result<GameDataLoad> data = FindGameData(paths.gameDataCandidates);
+  Result<GameData> data = FindGameData(paths.gameDataCandidates);
   if (!data) {
     std::cerr << data.message() << '\n';
     prompts.Message(data.message());

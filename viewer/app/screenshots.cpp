@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
   AppPaths paths = MakeAppPaths(ExecutableDir(argv[0]), BRINDLE_SHARE_DIR);
   paths.iniPath = out + "/brindle.ini";
   paths.tempDir = out;
-  Result<GameDataLoad> data = FindGameData(paths.gameDataCandidates);
+  Result<GameData> data = FindGameData(paths.gameDataCandidates);
   if (!data) {
     std::cerr << data.message() << '\n';
     return 1;

@@ -217,26 +217,27 @@ Bytes DeflateTitlePicture(ByteView bmp) {
 
 // ---- loading ---------------------------------------------------------------------------
 
-GameDataBlocks SplitGameData(ByteView file) {
-  GameDataBlocks parts;
-  auto fail = [&](GameDataError e, std::string message) {
-    parts.error = e;
-    parts.message = std::move(message);
-    return std::move(parts);
+Result<GameDataBlocks> SplitGameData(ByteView file) {
+  auto tooLarge = [](std::string message) {
+    return Fail(std::move(message), ErrorKind::kNotSupported);
+  };
+  auto truncated = [](std::string message) {
+    return Fail(std::move(message), ErrorKind::kDamaged);
   };
   if (static_cast<std::int64_t>(file.size()) > kMaxGameDataFileSize)
-    return fail(GameDataError::kTooLarge,
-                "The data file is " + std::to_string(file.size()) + " bytes long, more than the " +
-                    std::to_string(kMaxGameDataFileSize) + " bytes allowed");
+    return tooLarge("The data file is " + std::to_string(file.size()) +
+                    " bytes long, more than the " + std::to_string(kMaxGameDataFileSize) +
+                    " bytes allowed");
   if (file.size() < 8)
-    return fail(GameDataError::kTruncated, "The data file is " + std::to_string(file.size()) +
-                                               " bytes long, too short for its header");
+    return truncated("The data file is " + std::to_string(file.size()) +
+                     " bytes long, too short for its header");
 
+  GameDataBlocks parts;
   const std::uint32_t stored = ReadU32(file, 0);
   parts.inflatedSize = ReadU32(file, 4);
   if (stored > file.size() - 8)
-    return fail(GameDataError::kTruncated, "The title picture's " + std::to_string(stored) +
-                                               " bytes run past the end of the data file");
+    return truncated("The title picture's " + std::to_string(stored) +
+                     " bytes run past the end of the data file");
   parts.storedPicture = file.subspan(8, stored);
 
   // Every block costs at least its 4-byte size, so the count is bounded by the file; the
@@ -245,17 +246,16 @@ GameDataBlocks SplitGameData(ByteView file) {
   while (pos < file.size()) {
     const std::size_t k = parts.texts.size();
     if (k >= static_cast<std::size_t>(kMaxTextBlocks))
-      return fail(GameDataError::kTooLarge,
-                  "The data file has more than " + std::to_string(kMaxTextBlocks) + " text blocks");
+      return tooLarge("The data file has more than " + std::to_string(kMaxTextBlocks) +
+                      " text blocks");
     if (file.size() - pos < 4)
-      return fail(GameDataError::kTruncated, "The size of text block " + std::to_string(k) +
-                                                 " is cut off at the end of the data file");
+      return truncated("The size of text block " + std::to_string(k) +
+                       " is cut off at the end of the data file");
     const std::uint32_t length = ReadU32(file, pos);
     pos += 4;
     if (length > file.size() - pos)
-      return fail(GameDataError::kTruncated, "Text block " + std::to_string(k) + " (" +
-                                                 std::to_string(length) +
-                                                 " bytes) runs past the end of the data file");
+      return truncated("Text block " + std::to_string(k) + " (" + std::to_string(length) +
+                       " bytes) runs past the end of the data file");
     Bytes text(file.begin() + static_cast<std::ptrdiff_t>(pos),
                file.begin() + static_cast<std::ptrdiff_t>(pos + length));
     pos += length;
@@ -265,57 +265,42 @@ GameDataBlocks SplitGameData(ByteView file) {
   return parts;
 }
 
-GameDataLoad LoadGameData(ByteView file) {
-  GameDataLoad load;
-  GameDataBlocks parts = SplitGameData(file);
-  if (!parts.ok()) {
-    load.error = parts.error;
-    load.message = std::move(parts.message);
-    return load;
-  }
-  load.title = InflateTitlePicture(parts.storedPicture, parts.inflatedSize);
+Result<GameData> LoadGameData(ByteView file) {
+  Result<GameDataBlocks> parts = SplitGameData(file);
+  if (!parts) return parts.error();
+  GameData data;
+  data.title = InflateTitlePicture(parts->storedPicture, parts->inflatedSize);
   // A line costs a string even when the text behind it is a single line break, so lines
   // are counted before any is made and the table is held to a limit of its own.
   std::int64_t totalLines = 0;
-  for (std::size_t k = 0; k < parts.texts.size(); ++k) {
-    totalLines += static_cast<std::int64_t>(CountTextLines(parts.texts[k]));
-    if (totalLines > kMaxTableLines) {
-      load.error = GameDataError::kTooLarge;
-      load.message =
-          "The data file's text blocks hold more than " + std::to_string(kMaxTableLines) + " lines";
-      return load;
-    }
-    load.table.SetColumn(static_cast<int>(k), SplitTextLines(parts.texts[k]));
-    load.blockCount = static_cast<int>(k) + 1;
+  for (std::size_t k = 0; k < parts->texts.size(); ++k) {
+    totalLines += static_cast<std::int64_t>(CountTextLines(parts->texts[k]));
+    if (totalLines > kMaxTableLines)
+      return Fail(
+          "The data file's text blocks hold more than " + std::to_string(kMaxTableLines) + " lines",
+          ErrorKind::kNotSupported);
+    data.table.SetColumn(static_cast<int>(k), SplitTextLines(parts->texts[k]));
+    data.blockCount = static_cast<int>(k) + 1;
   }
-  return load;
+  return data;
 }
 
-GameDataLoad LoadGameDataFile(const std::string& path) {
+Result<GameData> LoadGameDataFile(const std::string& path) {
   std::string why;
   auto file = PosixFile::Open(path, FileMode::kReadShared, &why);
-  GameDataLoad load;
-  if (!file) {
-    load.error = GameDataError::kCannotOpen;
-    load.message = "Cannot read " + path + (why.empty() ? "" : ": " + why);
-    return load;
-  }
+  if (!file)
+    return Fail("Cannot read " + path + (why.empty() ? "" : ": " + why), ErrorKind::kCannotOpen);
   const std::int64_t size = file->Size();
-  if (size > kMaxGameDataFileSize) {
-    load.error = GameDataError::kTooLarge;
-    load.message = path + " is " + std::to_string(size) + " bytes long, more than the " +
-                   std::to_string(kMaxGameDataFileSize) + " bytes allowed for a data file";
-    return load;
-  }
+  if (size > kMaxGameDataFileSize)
+    return Fail(path + " is " + std::to_string(size) + " bytes long, more than the " +
+                    std::to_string(kMaxGameDataFileSize) + " bytes allowed for a data file",
+                ErrorKind::kNotSupported);
   Bytes bytes(static_cast<std::size_t>(std::max<std::int64_t>(size, 0)));
-  if (file->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) {
-    load.error = GameDataError::kCannotOpen;
-    load.message = "Cannot read " + path;
-    return load;
-  }
-  load = LoadGameData(bytes);
-  if (!load.ok()) load.message = path + ": " + load.message;
-  return load;
+  if (file->ReadAt(0, bytes.data(), bytes.size()) != bytes.size())
+    return Fail("Cannot read " + path, ErrorKind::kCannotOpen);
+  Result<GameData> data = LoadGameData(bytes);
+  if (!data) return Fail(path + ": " + data.message(), data.kind());
+  return data;
 }
 
 // ---- writing ---------------------------------------------------------------------------
@@ -357,13 +342,13 @@ std::string MissingGameDataMessage(const std::vector<std::string>& searched) {
   return text;
 }
 
-Result<GameDataLoad> FindGameData(const std::vector<std::string>& candidates) {
+Result<GameData> FindGameData(const std::vector<std::string>& candidates) {
   const GameDataLocation where = LocateGameDataFile(candidates);
   if (where.path.empty())
     return Fail(MissingGameDataMessage(where.searched), ErrorKind::kCannotOpen);
-  GameDataLoad data = LoadGameDataFile(where.path);
-  if (!data.ok())
-    return Fail("The game data file " + where.path + " cannot be used: " + data.message + ".",
+  Result<GameData> data = LoadGameDataFile(where.path);
+  if (!data)
+    return Fail("The game data file " + where.path + " cannot be used: " + data.message() + ".",
                 ErrorKind::kDamaged);
   return data;
 }

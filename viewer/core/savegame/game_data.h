@@ -130,43 +130,30 @@ TitlePicture InflateTitlePicture(ByteView stored, std::uint32_t inflatedSize);
 // The stored form of a picture: raw deflate data at the best level, then its Adler-32.
 Bytes DeflateTitlePicture(ByteView bmp);
 
-enum class GameDataError {
-  kOk,
-  kCannotOpen,  // the file cannot be read
-  kTooLarge,    // the file, its blocks or its lines go beyond the limits above
-  kTruncated,   // a size field, or the bytes it announces, runs past the end of the file
-};
-
-struct GameDataLoad {
-  GameDataError error = GameDataError::kOk;
-  // For an error: one sentence naming what is wrong and where (UTF-8, no trailing period).
-  std::string message;
-  // On an error both hold what was read before the fault; they are not meant to be used.
+// A loaded data file. Loading fails with a sentence naming what is wrong and where (UTF-8,
+// no trailing period): kDamaged for a size field, or the bytes it announces, that runs past
+// the end of the file; kNotSupported for a file, blocks or lines beyond the limits above;
+// kCannotOpen for a file that cannot be read.
+struct GameData {
   PartyDataTable table;
   TitlePicture title;
   int blockCount = 0;
-
-  bool ok() const { return error == GameDataError::kOk; }
 };
 
 // The data file taken apart without interpreting the texts: the stored picture (a view into
 // `file`, which must outlive it), its inflated size, and each block descrambled, byte for
 // byte (anything after a zero byte included). brindle-dat unpacks from this.
 struct GameDataBlocks {
-  GameDataError error = GameDataError::kOk;
-  std::string message;
   ByteView storedPicture;
   std::uint32_t inflatedSize = 0;
   std::vector<Bytes> texts;
-
-  bool ok() const { return error == GameDataError::kOk; }
 };
-GameDataBlocks SplitGameData(ByteView file);
+Result<GameDataBlocks> SplitGameData(ByteView file);
 
 // Loads a whole data file held in memory.
-GameDataLoad LoadGameData(ByteView file);
+Result<GameData> LoadGameData(ByteView file);
 // Loads the data file at path. An error's message names the path itself.
-GameDataLoad LoadGameDataFile(const std::string& path);
+Result<GameData> LoadGameDataFile(const std::string& path);
 
 // A data file from a BMP (empty: no picture) and the plain text of each column.
 Bytes BuildGameData(ByteView titleBmp, const std::vector<Bytes>& columnTexts);
@@ -184,6 +171,6 @@ std::string MissingGameDataMessage(const std::vector<std::string>& searched);
 // The first data file among the candidates, loaded; or why the programs cannot start: none
 // was found (MissingGameDataMessage, kCannotOpen) or it cannot be used ("The game data file
 // PATH cannot be used: REASON.", kDamaged).
-Result<GameDataLoad> FindGameData(const std::vector<std::string>& candidates);
+Result<GameData> FindGameData(const std::vector<std::string>& candidates);
 
 }  // namespace brindle

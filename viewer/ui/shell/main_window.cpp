@@ -40,7 +40,7 @@ std::optional<int> ParseInt(const std::string& s) {
 
 }  // namespace
 
-GameDataView MakeGameDataView(const GameDataLoad& load) {
+GameDataView MakeGameDataView(const GameData& load) {
   GameDataView view;
   if (!load.title.bmp.empty()) {
     view.title =

@@ -47,9 +47,9 @@ struct GameDataView {
   std::vector<std::vector<std::string>> rows;  // the table's rows, 19 cells each
 };
 
-struct GameDataLoad;
+struct GameData;
 // The loaded game data as the window holds it.
-GameDataView MakeGameDataView(const GameDataLoad& load);
+GameDataView MakeGameDataView(const GameData& data);
 
 class TForm1 : public QMainWindow, private PageContext {
   Q_OBJECT

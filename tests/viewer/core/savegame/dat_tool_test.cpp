@@ -81,11 +81,11 @@ TEST(DatTool, PackThenUnpackGivesTheSameFilesWhateverTheirShape) {
     WriteWholeFile((dir.path() / "src" / name).string(), bytes);
 
   ASSERT_TRUE(PackGameDataFolder(dir.File("src"), dir.File("a.dat")).ok());
-  const GameDataLoad load = LoadGameDataFile(dir.File("a.dat"));
-  ASSERT_TRUE(load.ok()) << load.message;
-  EXPECT_EQ(load.blockCount, 21);
-  EXPECT_EQ(load.table.Cell(7, 1), "\x80 no break at the end");
-  EXPECT_EQ(load.table.Column(3), std::vector<std::string>(load.table.RowCount()));
+  const Result<GameData> load = LoadGameDataFile(dir.File("a.dat"));
+  ASSERT_TRUE(load.ok()) << load.message();
+  EXPECT_EQ(load->blockCount, 21);
+  EXPECT_EQ(load->table.Cell(7, 1), "\x80 no break at the end");
+  EXPECT_EQ(load->table.Column(3), std::vector<std::string>(load->table.RowCount()));
 
   ASSERT_TRUE(UnpackGameDataFile(dir.File("a.dat"), dir.File("out")).ok());
   EXPECT_EQ(Files(dir.path() / "out"), source);
@@ -98,16 +98,16 @@ TEST(DatTool, EmptyTablesAndMissingPicturesRoundTrip) {
   const Result<DatToolReport> packed = PackGameDataFolder(dir.File("pic-only"), dir.File("p.dat"));
   ASSERT_TRUE(packed.ok()) << packed.message();
   EXPECT_FALSE(packed->warnings.empty());  // none of the editor's columns
-  const GameDataLoad load = LoadGameDataFile(dir.File("p.dat"));
-  EXPECT_EQ(load.blockCount, 0);
-  EXPECT_EQ(load.table.RowCount(), 0);
+  const Result<GameData> load = LoadGameDataFile(dir.File("p.dat"));
+  EXPECT_EQ(load->blockCount, 0);
+  EXPECT_EQ(load->table.RowCount(), 0);
   ASSERT_TRUE(UnpackGameDataFile(dir.File("p.dat"), dir.File("p")).ok());
   EXPECT_EQ(Files(dir.path() / "p"), Files(dir.path() / "pic-only"));
 
   fs::create_directories(dir.path() / "text-only");
   WriteWholeFile((dir.path() / "text-only" / ColumnFileName(0)).string(), TextBytes("1\n"));
   ASSERT_TRUE(PackGameDataFolder(dir.File("text-only"), dir.File("t.dat")).ok());
-  EXPECT_EQ(LoadGameDataFile(dir.File("t.dat")).title.status, TitlePictureStatus::kMissing);
+  EXPECT_EQ(LoadGameDataFile(dir.File("t.dat"))->title.status, TitlePictureStatus::kMissing);
   const Result<DatToolReport> unpacked = UnpackGameDataFile(dir.File("t.dat"), dir.File("t"));
   ASSERT_TRUE(unpacked.ok());
   EXPECT_FALSE(unpacked->warnings.empty());

@@ -39,9 +39,9 @@ const std::vector<Span> kFixedCharacterFields = {
 
 class ShippedData : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { load_ = new GameDataLoad(LoadGameDataFile(BRINDLE_DAT_FILE)); }
+  static void SetUpTestSuite() { load_ = new Result<GameData>(LoadGameDataFile(BRINDLE_DAT_FILE)); }
   static void TearDownTestSuite() { delete load_; }
-  const PartyDataTable& table() const { return load_->table; }
+  const PartyDataTable& table() const { return (*load_)->table; }
 
   // Rows 1..count of the column are non-empty and unique, the next one is empty.
   void ExpectNamedList(int col, int count) const {
@@ -85,20 +85,20 @@ class ShippedData : public ::testing::Test {
     }
   }
 
-  static GameDataLoad* load_;
+  static Result<GameData>* load_;
 };
 
-GameDataLoad* ShippedData::load_ = nullptr;
+Result<GameData>* ShippedData::load_ = nullptr;
 
 TEST_F(ShippedData, LoadsWithItsTitlePicture) {
-  ASSERT_TRUE(load_->ok()) << load_->message;
-  EXPECT_EQ(load_->blockCount, kPartyDataColumns);
-  EXPECT_EQ(load_->title.status, TitlePictureStatus::kOk);
-  const auto size = ReadBmpSize(load_->title.bmp);
+  ASSERT_TRUE(load_->ok()) << load_->message();
+  EXPECT_EQ((*load_)->blockCount, kPartyDataColumns);
+  EXPECT_EQ((*load_)->title.status, TitlePictureStatus::kOk);
+  const auto size = ReadBmpSize((*load_)->title.bmp);
   ASSERT_TRUE(size);
   Bytes source;
   ASSERT_TRUE(ReadWholeFile(std::string(BRINDLE_DATA_DIR) + "/title.bmp", &source));
-  EXPECT_EQ(load_->title.bmp, source);
+  EXPECT_EQ((*load_)->title.bmp, source);
 }
 
 TEST_F(ShippedData, IsUpToDateWithTheSources) {

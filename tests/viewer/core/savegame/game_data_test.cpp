@@ -213,29 +213,29 @@ TEST(LoadGameData, BlocksBecomeColumnsAndLinesBecomeRows) {
   w.U32(0).U32(0);                                                         // no picture
   AppendBlock(w, {0xAC, 0xF3, 0xA4, 0xD0});                                // "12\r\n"
   AppendBlock(w, {0xCE, 0xFA, 0x8B, 0x7C, 0xB1, 0xA3, 0xDC, 0xE0, 0xD6});  // "Sword\nAxe"
-  const GameDataLoad load = LoadGameData(w.bytes());
-  ASSERT_TRUE(load.ok()) << load.message;
-  EXPECT_EQ(load.blockCount, 2);
-  EXPECT_EQ(load.table.ColCount(), kPartyDataColumns);
-  EXPECT_EQ(load.table.RowCount(), 2);
-  EXPECT_EQ(load.table.Column(0), (std::vector<std::string>{"12", ""}));
-  EXPECT_EQ(load.table.Column(1), (std::vector<std::string>{"Sword", "Axe"}));
-  EXPECT_EQ(load.table.IntCell(0, 0), 12);
-  EXPECT_EQ(load.title.status, TitlePictureStatus::kMissing);
+  const Result<GameData> load = LoadGameData(w.bytes());
+  ASSERT_TRUE(load.ok()) << load.message();
+  EXPECT_EQ(load->blockCount, 2);
+  EXPECT_EQ(load->table.ColCount(), kPartyDataColumns);
+  EXPECT_EQ(load->table.RowCount(), 2);
+  EXPECT_EQ(load->table.Column(0), (std::vector<std::string>{"12", ""}));
+  EXPECT_EQ(load->table.Column(1), (std::vector<std::string>{"Sword", "Axe"}));
+  EXPECT_EQ(load->table.IntCell(0, 0), 12);
+  EXPECT_EQ(load->title.status, TitlePictureStatus::kMissing);
 }
 
 TEST(LoadGameData, APictureAndNoTextBlockGivesAnEmptyTable) {
   const Bytes bmp = TinyBmp(3, 2);
-  const GameDataLoad load = LoadGameData(FileWithPicture(RawDeflate(bmp, true), bmp.size()));
-  ASSERT_TRUE(load.ok()) << load.message;
-  EXPECT_EQ(load.blockCount, 0);
-  EXPECT_EQ(load.table.RowCount(), 0);
-  EXPECT_EQ(load.title.status, TitlePictureStatus::kOk);
-  EXPECT_EQ(load.title.bmp, bmp);
+  const Result<GameData> load = LoadGameData(FileWithPicture(RawDeflate(bmp, true), bmp.size()));
+  ASSERT_TRUE(load.ok()) << load.message();
+  EXPECT_EQ(load->blockCount, 0);
+  EXPECT_EQ(load->table.RowCount(), 0);
+  EXPECT_EQ(load->title.status, TitlePictureStatus::kOk);
+  EXPECT_EQ(load->title.bmp, bmp);
   // What the party record's load then trips over: counts and offsets that are no numbers.
   for (int col : {0, 1, 6, 7, 9, 10, 17}) {
-    EXPECT_EQ(load.table.IntCell(col, 0), std::nullopt);
-    EXPECT_EQ(load.table.IntCell(col, 1), std::nullopt);
+    EXPECT_EQ(load->table.IntCell(col, 0), std::nullopt);
+    EXPECT_EQ(load->table.IntCell(col, 1), std::nullopt);
   }
 }
 
@@ -243,15 +243,15 @@ TEST(LoadGameData, EmptyBlocksClearTheirColumnsAndMoreThanNineteenAreKept) {
   std::vector<Bytes> texts(23);
   texts[4] = TextBytes("four\r\nlines\r\nof\r\ntext");
   texts[22] = TextBytes("last");
-  const GameDataLoad load = LoadGameData(BuildGameData({}, texts));
-  ASSERT_TRUE(load.ok()) << load.message;
-  EXPECT_EQ(load.blockCount, 23);
-  EXPECT_EQ(load.table.ColCount(), 23);
-  EXPECT_EQ(load.table.RowCount(), 4);
-  EXPECT_EQ(load.table.Cell(4, 3), "text");
-  EXPECT_EQ(load.table.Cell(22, 0), "last");
+  const Result<GameData> load = LoadGameData(BuildGameData({}, texts));
+  ASSERT_TRUE(load.ok()) << load.message();
+  EXPECT_EQ(load->blockCount, 23);
+  EXPECT_EQ(load->table.ColCount(), 23);
+  EXPECT_EQ(load->table.RowCount(), 4);
+  EXPECT_EQ(load->table.Cell(4, 3), "text");
+  EXPECT_EQ(load->table.Cell(22, 0), "last");
   for (int col : {0, 3, 5, 21}) {
-    EXPECT_EQ(load.table.Column(col), std::vector<std::string>(4)) << col;
+    EXPECT_EQ(load->table.Column(col), std::vector<std::string>(4)) << col;
   }
 }
 
@@ -260,7 +260,7 @@ TEST(LoadGameData, EachBlockStartsTheKeyAfresh) {
   for (int k = 0; k < 6; ++k)
     texts.push_back(TextBytes("block " + std::to_string(k) + "\nsecond line"));
   const Bytes file = BuildGameData({}, texts);
-  const GameDataLoad before = LoadGameData(file);
+  const Result<GameData> before = LoadGameData(file);
   ASSERT_TRUE(before.ok());
 
   // Block 3's first stored byte: 8 bytes of header, then four blocks of size + text.
@@ -269,11 +269,11 @@ TEST(LoadGameData, EachBlockStartsTheKeyAfresh) {
     pos += 4 + texts[static_cast<std::size_t>(k)].size();
   Bytes changed = file;
   changed[pos + 4] ^= 0x01;
-  const GameDataLoad after = LoadGameData(changed);
+  const Result<GameData> after = LoadGameData(changed);
   ASSERT_TRUE(after.ok());
-  EXPECT_NE(after.table.Cell(3, 0), before.table.Cell(3, 0));
+  EXPECT_NE(after->table.Cell(3, 0), before->table.Cell(3, 0));
   for (int k : {0, 1, 2, 4, 5})
-    EXPECT_EQ(after.table.Column(k), before.table.Column(k)) << "block " << k;
+    EXPECT_EQ(after->table.Column(k), before->table.Column(k)) << "block " << k;
   // The same text in two blocks is stored the same way.
   const Bytes twice = BuildGameData({}, {TextBytes("same"), TextBytes("same")});
   EXPECT_TRUE(std::equal(twice.begin() + 12, twice.begin() + 16, twice.begin() + 20));
@@ -345,22 +345,22 @@ TEST(TitlePicture, StatedSizesCannotForceLargeAllocations) {
 TEST(LoadGameData, TruncatedFilesGiveAnErrorNamingWhatIsCut) {
   for (std::size_t n = 0; n < 8; ++n) {
     const Bytes shortFile(n, 0);
-    const GameDataLoad load = LoadGameData(shortFile);
-    EXPECT_EQ(load.error, GameDataError::kTruncated) << n;
-    EXPECT_NE(load.message.find("header"), std::string::npos);
+    const Result<GameData> load = LoadGameData(shortFile);
+    EXPECT_EQ(load.kind(), ErrorKind::kDamaged) << n;
+    EXPECT_NE(load.message().find("header"), std::string::npos);
   }
   ByteWriter pictureTooLong;
   pictureTooLong.U32(100).U32(10).Zeros(99);
-  EXPECT_EQ(LoadGameData(pictureTooLong.bytes()).error, GameDataError::kTruncated);
+  EXPECT_EQ(LoadGameData(pictureTooLong.bytes()).kind(), ErrorKind::kDamaged);
   ByteWriter hugePicture;
   hugePicture.U32(0xFFFFFFFF).U32(0xFFFFFFFF);
-  EXPECT_EQ(LoadGameData(hugePicture.bytes()).error, GameDataError::kTruncated);
+  EXPECT_EQ(LoadGameData(hugePicture.bytes()).kind(), ErrorKind::kDamaged);
 
   ByteWriter blockTooLong;
   blockTooLong.U32(0).U32(0).U32(1).U8(0x41).U32(0xFFFFFFF0).Zeros(16);
-  const GameDataLoad load = LoadGameData(blockTooLong.bytes());
-  EXPECT_EQ(load.error, GameDataError::kTruncated);
-  EXPECT_NE(load.message.find("Text block 1"), std::string::npos) << load.message;
+  const Result<GameData> load = LoadGameData(blockTooLong.bytes());
+  EXPECT_EQ(load.kind(), ErrorKind::kDamaged);
+  EXPECT_NE(load.message().find("Text block 1"), std::string::npos) << load.message();
 }
 
 TEST(LoadGameData, OnlyCutsAtBlockBoundariesLoad) {
@@ -373,13 +373,13 @@ TEST(LoadGameData, OnlyCutsAtBlockBoundariesLoad) {
   ASSERT_EQ(boundaries.back(), file.size());
 
   for (std::size_t n = 0; n <= file.size(); ++n) {
-    const GameDataLoad load = LoadGameData(ByteView(file).first(n));
+    const Result<GameData> load = LoadGameData(ByteView(file).first(n));
     const auto at = std::find(boundaries.begin(), boundaries.end(), n);
     if (at == boundaries.end()) {
-      EXPECT_EQ(load.error, GameDataError::kTruncated) << "cut at " << n;
+      EXPECT_EQ(load.kind(), ErrorKind::kDamaged) << "cut at " << n;
     } else {
-      ASSERT_TRUE(load.ok()) << "cut at " << n << ": " << load.message;
-      EXPECT_EQ(load.blockCount, at - boundaries.begin());
+      ASSERT_TRUE(load.ok()) << "cut at " << n << ": " << load.message();
+      EXPECT_EQ(load->blockCount, at - boundaries.begin());
     }
   }
 }
@@ -389,8 +389,8 @@ TEST(LoadGameData, BlockAndLineCountsAreLimited) {
   manyBlocks.U32(0).U32(0);
   for (int k = 0; k <= kMaxTextBlocks; ++k)
     manyBlocks.U32(0);
-  const GameDataLoad blocks = LoadGameData(manyBlocks.bytes());
-  EXPECT_EQ(blocks.error, GameDataError::kTooLarge);
+  const Result<GameData> blocks = LoadGameData(manyBlocks.bytes());
+  EXPECT_EQ(blocks.kind(), ErrorKind::kNotSupported);
 
   ByteWriter atLimit;
   atLimit.U32(0).U32(0);
@@ -400,33 +400,32 @@ TEST(LoadGameData, BlockAndLineCountsAreLimited) {
 
   // One line break per byte: more lines than the table takes, in a file of a few MB.
   const std::string breaks(static_cast<std::size_t>(kMaxTableLines) + 1, '\n');
-  const GameDataLoad lines = LoadGameData(BuildGameData({}, {TextBytes(breaks)}));
-  EXPECT_EQ(lines.error, GameDataError::kTooLarge);
-  EXPECT_EQ(lines.table.RowCount(), 0);
+  const Result<GameData> lines = LoadGameData(BuildGameData({}, {TextBytes(breaks)}));
+  EXPECT_EQ(lines.kind(), ErrorKind::kNotSupported);
 }
 
 TEST(LoadGameDataFile, MissingAndOversizedFilesAreRefusedBeforeReading) {
   TempDir dir;
-  const GameDataLoad missing = LoadGameDataFile(dir.File("brindle.dat"));
-  EXPECT_EQ(missing.error, GameDataError::kCannotOpen);
-  EXPECT_NE(missing.message.find(dir.File("brindle.dat")), std::string::npos);
+  const Result<GameData> missing = LoadGameDataFile(dir.File("brindle.dat"));
+  EXPECT_EQ(missing.kind(), ErrorKind::kCannotOpen);
+  EXPECT_NE(missing.message().find(dir.File("brindle.dat")), std::string::npos);
 
   // A sparse file: large on paper, nothing on disk, and never read.
   const std::string big = dir.Write("big.dat", Bytes{});
   ASSERT_EQ(::truncate(big.c_str(), kMaxGameDataFileSize + 1), 0);
-  EXPECT_EQ(LoadGameDataFile(big).error, GameDataError::kTooLarge);
+  EXPECT_EQ(LoadGameDataFile(big).kind(), ErrorKind::kNotSupported);
 
   const std::string cut = dir.Write("cut.dat", Bytes{1, 0, 0, 0, 0});
-  const GameDataLoad load = LoadGameDataFile(cut);
-  EXPECT_EQ(load.error, GameDataError::kTruncated);
-  EXPECT_EQ(load.message.rfind(cut, 0), 0u) << load.message;
+  const Result<GameData> load = LoadGameDataFile(cut);
+  EXPECT_EQ(load.kind(), ErrorKind::kDamaged);
+  EXPECT_EQ(load.message().rfind(cut, 0), 0u) << load.message();
 
   const Bytes bmp = TinyBmp(2, 2);
   const std::string good = dir.Write("good.dat", BuildGameData(bmp, {TextBytes("x")}));
-  const GameDataLoad ok = LoadGameDataFile(good);
-  ASSERT_TRUE(ok.ok()) << ok.message;
-  EXPECT_EQ(ok.title.bmp, bmp);
-  EXPECT_EQ(ok.table.Cell(0, 0), "x");
+  const Result<GameData> ok = LoadGameDataFile(good);
+  ASSERT_TRUE(ok.ok()) << ok.message();
+  EXPECT_EQ(ok->title.bmp, bmp);
+  EXPECT_EQ(ok->table.Cell(0, 0), "x");
 }
 
 // ---- finding the file ------------------------------------------------------------------
@@ -462,7 +461,7 @@ TEST(LocateGameDataFile, FirstFileWinsAndEveryPlaceLookedAtIsReported) {
 TEST(FindGameData, SaysWhereItLookedOrWhyTheFileCannotBeUsed) {
   TempDir dir;
   const std::vector<std::string> candidates{dir.File("a/brindle.dat"), dir.File("b/brindle.dat")};
-  Result<GameDataLoad> none = FindGameData(candidates);
+  Result<GameData> none = FindGameData(candidates);
   EXPECT_EQ(none.kind(), ErrorKind::kCannotOpen);
   EXPECT_EQ(none.message(), MissingGameDataMessage(candidates));
   EXPECT_EQ(MissingGameDataMessage({"/a/brindle.dat", "/b/brindle.dat"}),
@@ -471,13 +470,13 @@ TEST(FindGameData, SaysWhereItLookedOrWhyTheFileCannotBeUsed) {
 
   std::filesystem::create_directories(dir.File("b"));
   WriteWholeFile(candidates[1], Bytes{1, 2});  // too short for its first size field
-  Result<GameDataLoad> damaged = FindGameData(candidates);
+  Result<GameData> damaged = FindGameData(candidates);
   EXPECT_EQ(damaged.kind(), ErrorKind::kDamaged);
   EXPECT_EQ(damaged.message().rfind("The game data file " + candidates[1] + " cannot be used: ", 0),
             0u);
 
   WriteWholeFile(candidates[1], BuildGameData({}, {TextBytes("x")}));
-  Result<GameDataLoad> found = FindGameData(candidates);
+  Result<GameData> found = FindGameData(candidates);
   ASSERT_TRUE(found.ok()) << found.message();
   EXPECT_EQ(found->table.Cell(0, 0), "x");
 }

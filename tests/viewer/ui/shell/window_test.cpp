@@ -96,10 +96,10 @@ TEST_F(WindowTest, GameDataFillsTheHiddenTableAndTheTitlePicture) {
     img.save(&buf, "BMP");
     bmp.assign(data.begin(), data.end());
   }
-  GameDataLoad load =
+  Result<GameData> load =
       LoadGameData(BuildGameData(bmp, {TextBytes("0\r\n1"), {}, TextBytes("a\r\nb\r\nc")}));
-  ASSERT_TRUE(load.ok()) << load.message;
-  GameDataView view = MakeGameDataView(load);
+  ASSERT_TRUE(load.ok()) << load.message();
+  GameDataView view = MakeGameDataView(*load);
   EXPECT_EQ(view.title.size(), QSize(4, 2));
   auto w = MakeWindow(view);
   auto* table = w->findChild<QTableWidget*>("partyvals");
@@ -109,9 +109,9 @@ TEST_F(WindowTest, GameDataFillsTheHiddenTableAndTheTitlePicture) {
   EXPECT_EQ(table->item(2, 2)->text(), "c");
   EXPECT_EQ(table->item(2, 0)->text(), "");
   // An empty table is a table without rows, not a failure.
-  GameDataLoad empty = LoadGameData(BuildGameData({}, {}));
+  Result<GameData> empty = LoadGameData(BuildGameData({}, {}));
   ASSERT_TRUE(empty.ok());
-  auto bare = MakeWindow(MakeGameDataView(empty));
+  auto bare = MakeWindow(MakeGameDataView(*empty));
   EXPECT_EQ(bare->findChild<QTableWidget*>("partyvals")->rowCount(), 0);
 }
 
