@@ -141,41 +141,35 @@ bool StatFile(const std::string& path, FileStamp* stamp) {
   return true;
 }
 
-bool ReadWholeFile(const std::string& path, Bytes* out, std::string* error) {
-  auto f = PosixFile::Open(path, FileMode::kReadShared, error);
-  if (!f) return false;
+Result<Bytes> ReadWholeFile(const std::string& path) {
+  std::string why;
+  auto f = PosixFile::Open(path, FileMode::kReadShared, &why);
+  if (!f) return Fail(why, ErrorKind::kCannotOpen);
   std::int64_t size = f->Size();
-  if (size > std::numeric_limits<std::int32_t>::max()) {
-    if (error) *error = "the file is too large";
-    return false;
-  }
-  out->assign(static_cast<std::size_t>(size), 0);
-  out->resize(f->ReadAt(0, out->data(), out->size()));
-  return true;
+  if (size > std::numeric_limits<std::int32_t>::max())
+    return Fail("the file is too large", ErrorKind::kCannotOpen);
+  Bytes out(static_cast<std::size_t>(size), 0);
+  out.resize(f->ReadAt(0, out.data(), out.size()));
+  return out;
 }
 
-bool WriteWholeFile(const std::string& path, ByteView bytes, std::string* error) {
+Status WriteWholeFile(const std::string& path, ByteView bytes) {
+  auto failed = [] { return Fail(std::strerror(errno), ErrorKind::kWriteFailed); };
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    if (error) *error = std::strerror(errno);
-    return false;
-  }
+  if (fd < 0) return failed();
   std::size_t done = 0;
   while (done < bytes.size()) {
     ssize_t r = ::write(fd, bytes.data() + done, bytes.size() - done);
     if (r < 0 && errno == EINTR) continue;
     if (r <= 0) {
-      if (error) *error = std::strerror(errno);
+      const Error e = r < 0 ? failed() : Fail("nothing could be written", ErrorKind::kWriteFailed);
       ::close(fd);
-      return false;
+      return e;
     }
     done += static_cast<std::size_t>(r);
   }
-  if (::close(fd) != 0) {
-    if (error) *error = std::strerror(errno);
-    return false;
-  }
-  return true;
+  if (::close(fd) != 0) return failed();
+  return Ok();
 }
 
 std::string BaseName(const std::string& path) {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "common/bytes.h"
+#include "common/result.h"
 
 namespace brindle {
 
@@ -95,9 +96,10 @@ struct FileStamp {
 };
 bool StatFile(const std::string& path, FileStamp* stamp);
 
-// The whole file, or false when it cannot be read.
-bool ReadWholeFile(const std::string& path, Bytes* out, std::string* error = nullptr);
-bool WriteWholeFile(const std::string& path, ByteView bytes, std::string* error = nullptr);
+// The whole file; an error's message is the system's reason (kCannotOpen).
+Result<Bytes> ReadWholeFile(const std::string& path);
+// Creates or replaces the file; an error's message is the system's reason (kWriteFailed).
+Status WriteWholeFile(const std::string& path, ByteView bytes);
 
 // The file name without its folder.
 std::string BaseName(const std::string& path);

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,12 @@
 #include "viewer/core/host.h"
 
 namespace brindle::test {
+
+// The file's bytes; empty when it cannot be read (tests compare against what they expect).
+inline Bytes FileBytes(const std::string& path) {
+  Result<Bytes> read = ReadWholeFile(path);
+  return read ? std::move(*read) : Bytes();
+}
 
 class TempDir {
  public:
@@ -27,14 +34,10 @@ class TempDir {
   std::string File(const std::string& name) const { return (path_ / name).string(); }
   std::string Write(const std::string& name, ByteView bytes) const {
     std::string p = File(name);
-    WriteWholeFile(p, bytes);
+    if (!WriteWholeFile(p, bytes)) throw std::runtime_error("cannot write " + p);
     return p;
   }
-  Bytes Read(const std::string& name) const {
-    Bytes b;
-    ReadWholeFile(File(name), &b);
-    return b;
-  }
+  Bytes Read(const std::string& name) const { return FileBytes(File(name)); }
   const std::filesystem::path& path() const { return path_; }
 
  private:

@@ -335,8 +335,10 @@ TEST(BmpReader, AgreesWithImageMagickOnEveryDepthItWrites) {
                               .c_str()),
               0);
     Bytes file, want;
-    ASSERT_TRUE(ReadWholeFile(bmp, &file));
-    ASSERT_TRUE(ReadWholeFile(rgbFile, &want));
+    file = test::FileBytes(bmp);
+    ASSERT_FALSE(file.empty());
+    want = test::FileBytes(rgbFile);
+    ASSERT_FALSE(want.empty());
     BmpReadResult r = ReadBmp(file, options);
     ASSERT_EQ(r.status, BmpStatus::kOk) << r.error;
     Bytes got = r.image.pixels;

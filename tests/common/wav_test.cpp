@@ -131,16 +131,19 @@ TEST(WavReader, AgreesWithSox) {
                               .c_str()),
               0);
     Bytes file, want;
-    ASSERT_TRUE(ReadWholeFile(wav, &file));
-    ASSERT_TRUE(ReadWholeFile(raw, &want));
+    file = test::FileBytes(wav);
+    ASSERT_FALSE(file.empty());
+    want = test::FileBytes(raw);
+    ASSERT_FALSE(want.empty());
     Result<WavSound> r = ReadWav(file);
     ASSERT_TRUE(r.ok()) << r.message();
     EXPECT_EQ(r->format.rate, 8000u);
     EXPECT_EQ(r->pcm, want);
     // sox reads ours back to the same samples.
-    ASSERT_TRUE(WriteWholeFile(wav, MakeWav(r->format, r->pcm)));
+    ASSERT_TRUE(WriteWholeFile(wav, MakeWav(r->format, r->pcm)).ok());
     ASSERT_EQ(std::system(("sox " + wav + " -t raw " + raw).c_str()), 0);
-    ASSERT_TRUE(ReadWholeFile(raw, &want));
+    want = test::FileBytes(raw);
+    ASSERT_FALSE(want.empty());
     EXPECT_EQ(r->pcm, want);
   }
 }

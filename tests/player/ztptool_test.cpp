@@ -37,13 +37,13 @@ Bytes ToWav(const WavSound& s) {
 }
 
 bool Save(const std::string& path, const Bytes& bytes) {
-  return brindle::WriteWholeFile(path, bytes);
+  return brindle::WriteWholeFile(path, bytes).ok();
 }
 
 Bytes Slurp(const std::string& path) {
-  Bytes bytes;
-  EXPECT_TRUE(brindle::ReadWholeFile(path, &bytes)) << path;
-  return bytes;
+  brindle::Result<Bytes> bytes = brindle::ReadWholeFile(path);
+  EXPECT_TRUE(bytes.ok()) << path;
+  return bytes ? std::move(*bytes) : Bytes();
 }
 
 struct TempDir {

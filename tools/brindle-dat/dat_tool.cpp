@@ -46,17 +46,17 @@ bool IsFile(const fs::path& p) {
 
 // Writes beside the target and renames, so a failed pack never leaves half a data file
 // where the program would find it.
-bool WriteReplacing(const std::string& path, ByteView bytes, std::string* error) {
+Status WriteReplacing(const std::string& path, ByteView bytes) {
   const std::string temp = path + ".part";
-  if (!WriteWholeFile(temp, bytes, error)) return false;
+  if (Status written = WriteWholeFile(temp, bytes); !written) return written;
   std::error_code ec;
   fs::rename(temp, path, ec);
   if (ec) {
-    *error = ec.message();
+    const std::string why = ec.message();
     fs::remove(temp, ec);
-    return false;
+    return Fail(why, ErrorKind::kWriteFailed);
   }
-  return true;
+  return Ok();
 }
 
 }  // namespace
@@ -75,12 +75,12 @@ Result<DatToolReport> PackGameDataFolder(const std::string& sourceDir, const std
   if (!fs::is_directory(src, ec)) return Fail(sourceDir + " is not a folder");
 
   Bytes bmp;
-  std::string why;
   const fs::path titlePath = src / kTitleFileName;
   DatToolReport result;
   if (IsFile(titlePath)) {
-    if (!ReadWholeFile(titlePath.string(), &bmp, &why))
-      return Fail("Cannot read " + titlePath.string() + ": " + why);
+    Result<Bytes> read = ReadWholeFile(titlePath.string());
+    if (!read) return Fail("Cannot read " + titlePath.string() + ": " + read.message());
+    bmp = std::move(*read);
     if (!ReadBmpSize(bmp)) return Fail(titlePath.string() + " is no BMP file");
     if (bmp.size() > kMaxTitlePictureSize)
       return Fail(titlePath.string() + " is larger than " + std::to_string(kMaxTitlePictureSize) +
@@ -93,9 +93,9 @@ Result<DatToolReport> PackGameDataFolder(const std::string& sourceDir, const std
   std::vector<Bytes> texts;
   for (int k = 0; IsFile(src / ColumnFileName(k)); ++k) {
     const fs::path p = src / ColumnFileName(k);
-    Bytes text;
-    if (!ReadWholeFile(p.string(), &text, &why))
-      return Fail("Cannot read " + p.string() + ": " + why);
+    Result<Bytes> read = ReadWholeFile(p.string());
+    if (!read) return Fail("Cannot read " + p.string() + ": " + read.message());
+    Bytes text = std::move(*read);
     // A zero byte ends a column's text when it is loaded; what followed would be lost.
     auto nul = std::find(text.begin(), text.end(), std::uint8_t{0});
     if (nul != text.end())
@@ -123,7 +123,8 @@ Result<DatToolReport> PackGameDataFolder(const std::string& sourceDir, const std
   if (!bmp.empty() && check->title.status != TitlePictureStatus::kOk)
     return Fail("The packed title picture would not inflate again");
 
-  if (!WriteReplacing(outFile, dat, &why)) return Fail("Cannot write " + outFile + ": " + why);
+  if (Status w = WriteReplacing(outFile, dat); !w)
+    return Fail("Cannot write " + outFile + ": " + w.message());
   result.summary = "packed " + std::to_string(texts.size()) + " columns" +
                    (bmp.empty() ? std::string() : " and the title picture") + " into " + outFile +
                    " (" + std::to_string(dat.size()) + " bytes)";
@@ -173,12 +174,15 @@ Result<DatToolReport> UnpackGameDataFile(const std::string& dataFile, const std:
                                 " bytes and is left out");
       break;
   }
-  if (!title.bmp.empty() && !WriteWholeFile((out / kTitleFileName).string(), title.bmp, &why))
-    return Fail("Cannot write " + (out / kTitleFileName).string() + ": " + why);
+  if (!title.bmp.empty()) {
+    const std::string p = (out / kTitleFileName).string();
+    if (Status w = WriteWholeFile(p, title.bmp); !w)
+      return Fail("Cannot write " + p + ": " + w.message());
+  }
   for (std::size_t k = 0; k < parts.texts.size(); ++k) {
     const fs::path p = out / ColumnFileName(static_cast<int>(k));
-    if (!WriteWholeFile(p.string(), parts.texts[k], &why))
-      return Fail("Cannot write " + p.string() + ": " + why);
+    if (Status w = WriteWholeFile(p.string(), parts.texts[k]); !w)
+      return Fail("Cannot write " + p.string() + ": " + w.message());
   }
   result.summary = "unpacked " + std::to_string(parts.texts.size()) + " columns" +
                    (title.bmp.empty() ? std::string() : " and the title picture") + " into " +

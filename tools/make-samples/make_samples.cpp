@@ -24,9 +24,8 @@ int main(int argc, char** argv) {
   for (const samples::SampleContainer& c : samples::BuildSampleFolder()) {
     const brindle::Bytes bytes = samples::BuildContainer(c);
     const std::string path = (dir / c.fileName).string();
-    std::string error;
-    if (!brindle::WriteWholeFile(path, bytes, &error)) {
-      std::fprintf(stderr, "Cannot write %s: %s\n", path.c_str(), error.c_str());
+    if (const brindle::Status w = brindle::WriteWholeFile(path, bytes); !w) {
+      std::fprintf(stderr, "Cannot write %s: %s\n", path.c_str(), w.message().c_str());
       return 1;
     }
     std::printf("%s: %zu entries, %zu bytes\n", path.c_str(), c.entries.size(), bytes.size());

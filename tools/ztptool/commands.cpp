@@ -151,7 +151,7 @@ struct TrackSounds {
       if (!wanted[t]) continue;
       const std::string name =
           (std::filesystem::path(dir) / ("track_" + std::to_string(t) + ".wav")).string();
-      if (!brindle::WriteWholeFile(name, brindle::MakeWav(sound[t].format, sound[t].pcm))) {
+      if (!brindle::WriteWholeFile(name, brindle::MakeWav(sound[t].format, sound[t].pcm)).ok()) {
         return name;
       }
     }
@@ -208,7 +208,7 @@ int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream
     tracks.TakeFrame(*m);
     ZoeDecodeFrame(m.get());
     std::copy(m->palette.begin(), m->palette.end(), canvas.palette.begin());
-    if (!brindle::WriteWholeFile(Numbered(dir, "frame_", i, "bmp"), canvas.Bmp())) {
+    if (!brindle::WriteWholeFile(Numbered(dir, "frame_", i, "bmp"), canvas.Bmp()).ok()) {
       err << "ztptool: cannot write into " << dir << "\n";
       return 1;
     }
@@ -302,11 +302,11 @@ brindle::Result<EncodeRequest> ParseEncodeArgs(const std::vector<std::string>& a
 brindle::Status ReadFrames(const EncodeRequest& q, zoe::EncodeOptions& options,
                            std::vector<zoe::EncodeFrame>& pictures) {
   for (const std::string& name : q.frames) {
-    brindle::Bytes bytes;
-    if (!brindle::ReadWholeFile(name, &bytes)) return brindle::Fail(name + ": cannot read");
+    const brindle::Result<brindle::Bytes> bytes = brindle::ReadWholeFile(name);
+    if (!bytes) return brindle::Fail(name + ": cannot read");
     brindle::BmpReadOptions palettes;
     palettes.widenPalette = true;
-    brindle::BmpReadResult bmp = brindle::ReadBmp(bytes, palettes);
+    brindle::BmpReadResult bmp = brindle::ReadBmp(*bytes, palettes);
     const std::string why = FrameProblem(bmp);
     if (!why.empty()) return brindle::Fail(name + ": " + why);
     const uint32_t width = static_cast<uint32_t>(bmp.image.width);
@@ -325,11 +325,9 @@ brindle::Status ReadFrames(const EncodeRequest& q, zoe::EncodeOptions& options,
 // Every WAV file as a sound track, in the order given.
 brindle::Status ReadTracks(const EncodeRequest& q, zoe::EncodeOptions& options) {
   for (size_t t = 0; t < q.audio.size(); ++t) {
-    brindle::Bytes bytes;
-    if (!brindle::ReadWholeFile(q.audio[t], &bytes)) {
-      return brindle::Fail(q.audio[t] + ": cannot read");
-    }
-    brindle::Result<brindle::WavSound> wav = brindle::ReadWav(bytes);
+    const brindle::Result<brindle::Bytes> bytes = brindle::ReadWholeFile(q.audio[t]);
+    if (!bytes) return brindle::Fail(q.audio[t] + ": cannot read");
+    brindle::Result<brindle::WavSound> wav = brindle::ReadWav(*bytes);
     if (!wav) return brindle::Fail(q.audio[t] + ": " + wav.message());
     zoe::EncodeAudio track;
     track.sampleRate = wav->format.rate;
@@ -365,7 +363,7 @@ int Encode(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (result.paletteRounded) {
     err << "ztptool: note: palette components were rounded to the movie's 64 levels\n";
   }
-  if (!brindle::WriteWholeFile(output, result.movie)) {
+  if (!brindle::WriteWholeFile(output, result.movie).ok()) {
     err << "ztptool: cannot write " << output << "\n";
     return 1;
   }

@@ -244,7 +244,7 @@ bool ExtractOne(const ExtractOptions& o, Opened& opened, int index, NameBook& na
   std::string fileName = names.Claim(ExtractFileName(e.Name, r->extension, index), index);
   std::string target =
       o.dir.empty() ? fileName : (std::filesystem::path(o.dir) / fileName).string();
-  if (!WriteWholeFile(target, r->bytes)) {
+  if (!WriteWholeFile(target, r->bytes).ok()) {
     err << "Error!  Unable to save " << shownName << '\n';
     return false;
   }

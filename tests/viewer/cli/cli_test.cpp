@@ -122,7 +122,8 @@ TEST(CliExtract, NamesPayloadsAndCollisions) {
   EXPECT_EQ(r.code, 0) << r.err;
   auto read = [&](const std::string& name) {
     Bytes b;
-    EXPECT_TRUE(ReadWholeFile(out + "/" + name, &b)) << name;
+    b = test::FileBytes(out + "/" + name);
+    EXPECT_FALSE(b.empty()) << name;
     return b;
   };
   EXPECT_EQ(read("global.evt"), Pattern(64));
@@ -150,9 +151,11 @@ TEST(CliExtract, NamesPayloadsAndCollisions) {
   EXPECT_NE(chosen.err.find("No entry #99"), std::string::npos);
   EXPECT_NE(chosen.err.find("No entry nope"), std::string::npos);
   Bytes stored;
-  ASSERT_TRUE(ReadWholeFile(raw + "/global.evt", &stored));
+  stored = test::FileBytes(raw + "/global.evt");
+  ASSERT_FALSE(stored.empty());
   EXPECT_EQ(stored.size(), 48u + BuildPackedLodEntry("x", Pattern(64), true).size() - 48u);
-  EXPECT_TRUE(ReadWholeFile(raw + "/items.txt", &stored));
+  stored = test::FileBytes(raw + "/items.txt");
+  EXPECT_FALSE(stored.empty());
 }
 
 TEST(CliExtract, EmptyPayloadIsAnErrorAndTheRunGoesOn) {
@@ -197,8 +200,8 @@ TEST(CliImport, ExitCodesFollowWhatWasShown) {
   CliRun again = Cli({"extract", snd, "-o", dir.File("x"), "Chime"});
   EXPECT_EQ(again.code, 0);
   Bytes got, expected;
-  ReadWholeFile(dir.File("x/Chime.wav"), &got);
-  ReadWholeFile(chime, &expected);
+  got = test::FileBytes(dir.File("x/Chime.wav"));
+  expected = test::FileBytes(chime);
   EXPECT_EQ(got, expected);
 }
 

@@ -64,8 +64,9 @@ namespace {
 
 // The BMP file at path as the 8-bit picture an entry can hold, or why it cannot be one.
 Result<Picture> ReadImportPicture(const std::string& path) {
-  Bytes file;
-  if (!ReadWholeFile(path, &file)) return Fail(CannotOpenMessage(path), ErrorKind::kCannotOpen);
+  Result<Bytes> read = ReadWholeFile(path);
+  if (!read) return Fail(CannotOpenMessage(path), ErrorKind::kCannotOpen);
+  Bytes file = std::move(*read);
   const std::string shown = "Image file " + BaseName(path);
   BmpReadResult bmp = ReadBmp(file);
   file = Bytes();

@@ -31,8 +31,9 @@ Status ImportTextFile(TDataFile& dataFile, int index, const std::string& path, C
   if (index < 0 || static_cast<std::size_t>(index) >= dataFile.Entries.size())
     return Fail("There is no entry " + std::to_string(index) + " in " + dataFile.FileName + ".");
   const WatchHold hold(host);
-  Bytes text;
-  if (!ReadWholeFile(path, &text)) return Fail(CannotOpenMessage(path), ErrorKind::kCannotOpen);
+  Result<Bytes> read = ReadWholeFile(path);
+  if (!read) return Fail(CannotOpenMessage(path), ErrorKind::kCannotOpen);
+  Bytes text = std::move(*read);
   Bytes image = BuildTextEntry(dataFile.Entries[static_cast<std::size_t>(index)], text);
   return WriteBackLodEntry(dataFile, index, image, host);
 }

@@ -55,18 +55,19 @@ std::string IniFile::Text() const {
 }
 
 void IniFile::Load() {
-  Bytes bytes;
-  if (!ReadWholeFile(path_, &bytes)) {
+  Result<Bytes> bytes = ReadWholeFile(path_);
+  if (!bytes) {
     lines_.clear();
     return;
   }
-  SetText(std::string(bytes.begin(), bytes.end()));
+  SetText(std::string(bytes->begin(), bytes->end()));
 }
 
 bool IniFile::Save() const {
   std::string text = Text();
   return WriteWholeFile(path_,
-                        ByteView(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+                        ByteView(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()))
+      .ok();
 }
 
 long IniFile::FindSection(const std::string& section) const {

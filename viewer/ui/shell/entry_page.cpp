@@ -54,7 +54,7 @@ void EntryPage::SaveSelected(const std::string& shown, const std::string& ext,
   if (EntryInsideFile(*entry, (*file)->Size())) bytes = make(**file, *entry);
   if (bytes.empty()) {
     host.Message("Error!  Unable to save " + EntryName(*entry));
-  } else if (!WriteWholeFile(*target, bytes)) {
+  } else if (!WriteWholeFile(*target, bytes).ok()) {
     host.Message(CannotOpenMessage(*target));
   }
 }

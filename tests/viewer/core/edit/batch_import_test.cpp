@@ -167,7 +167,7 @@ TEST(SoundImport, RiffIsTheOnlyCheckAndSoundsEndCompressed) {
   ASSERT_TRUE(OpenContainer(again, snd, host).ok());
   auto file = PosixFile::Open(snd, FileMode::kReadShared);
   Bytes expected;
-  ReadWholeFile(good, &expected);
+  expected = test::FileBytes(good);
   EXPECT_EQ(again.Entries[0].UnpackedSize, static_cast<std::int32_t>(expected.size()));
   again.Entries[0].ResType = rtSound;
   Result<ExportedFile> exported = ExportEntry(*file, again.Entries[0], host);

@@ -493,7 +493,7 @@ TEST(BitmapImport, BatchKeepsTheSizeOfBitmaps) {
                 "Image file STONE must have the same dimensions as original image!"});
   const std::string right = s.dir.File("ok/stone");
   std::filesystem::create_directories(s.dir.File("ok"));
-  WriteWholeFile(right, WriteBmp8(4, 2, Pattern(8, 5), Colours(5)));
+  ASSERT_TRUE(WriteWholeFile(right, WriteBmp8(4, 2, Pattern(8, 5), Colours(5))).ok());
   host = RecordingHost();
   EXPECT_TRUE(BatchImport(df, {right}, CoreImportConverters(), host).ok());
   EXPECT_TRUE(host.messages.empty());

@@ -21,7 +21,8 @@ using test::TextBytes;
 
 Bytes SourceBmp() {
   Bytes bmp;
-  EXPECT_TRUE(ReadWholeFile(std::string(BRINDLE_DATA_DIR) + "/title.bmp", &bmp));
+  bmp = test::FileBytes(std::string(BRINDLE_DATA_DIR) + "/title.bmp");
+  EXPECT_FALSE(bmp.empty());
   return bmp;
 }
 
@@ -30,7 +31,7 @@ std::map<std::string, Bytes> Files(const fs::path& dir) {
   std::map<std::string, Bytes> files;
   for (const auto& e : fs::directory_iterator(dir)) {
     Bytes b;
-    ReadWholeFile(e.path().string(), &b);
+    b = test::FileBytes(e.path().string());
     files[e.path().filename().string()] = std::move(b);
   }
   return files;
@@ -60,7 +61,8 @@ TEST(DatTool, UnpackThenPackGivesTheSameFile) {
   ASSERT_TRUE(packed.ok()) << packed.message();
   EXPECT_TRUE(packed->warnings.empty());
   Bytes original;
-  ASSERT_TRUE(ReadWholeFile(BRINDLE_DAT_FILE, &original));
+  original = test::FileBytes(BRINDLE_DAT_FILE);
+  ASSERT_FALSE(original.empty());
   EXPECT_EQ(dir.Read("again.dat"), original);
 }
 
@@ -78,7 +80,7 @@ TEST(DatTool, PackThenUnpackGivesTheSameFilesWhateverTheirShape) {
     source[ColumnFileName(k)] = TextBytes(text);
   }
   for (const auto& [name, bytes] : source)
-    WriteWholeFile((dir.path() / "src" / name).string(), bytes);
+    ASSERT_TRUE(WriteWholeFile((dir.path() / "src" / name).string(), bytes).ok());
 
   ASSERT_TRUE(PackGameDataFolder(dir.File("src"), dir.File("a.dat")).ok());
   const Result<GameData> load = LoadGameDataFile(dir.File("a.dat"));
@@ -94,7 +96,8 @@ TEST(DatTool, PackThenUnpackGivesTheSameFilesWhateverTheirShape) {
 TEST(DatTool, EmptyTablesAndMissingPicturesRoundTrip) {
   TempDir dir;
   fs::create_directories(dir.path() / "pic-only");
-  WriteWholeFile((dir.path() / "pic-only" / kTitleFileName).string(), SourceBmp());
+  ASSERT_TRUE(
+      WriteWholeFile((dir.path() / "pic-only" / kTitleFileName).string(), SourceBmp()).ok());
   const Result<DatToolReport> packed = PackGameDataFolder(dir.File("pic-only"), dir.File("p.dat"));
   ASSERT_TRUE(packed.ok()) << packed.message();
   EXPECT_FALSE(packed->warnings.empty());  // none of the editor's columns
@@ -105,7 +108,9 @@ TEST(DatTool, EmptyTablesAndMissingPicturesRoundTrip) {
   EXPECT_EQ(Files(dir.path() / "p"), Files(dir.path() / "pic-only"));
 
   fs::create_directories(dir.path() / "text-only");
-  WriteWholeFile((dir.path() / "text-only" / ColumnFileName(0)).string(), TextBytes("1\n"));
+  ASSERT_TRUE(
+      WriteWholeFile((dir.path() / "text-only" / ColumnFileName(0)).string(), TextBytes("1\n"))
+          .ok());
   ASSERT_TRUE(PackGameDataFolder(dir.File("text-only"), dir.File("t.dat")).ok());
   EXPECT_EQ(LoadGameDataFile(dir.File("t.dat"))->title.status, TitlePictureStatus::kMissing);
   const Result<DatToolReport> unpacked = UnpackGameDataFile(dir.File("t.dat"), dir.File("t"));
@@ -118,19 +123,21 @@ TEST(DatTool, PackRefusesSourcesThatWouldNotComeBackAsWritten) {
   TempDir dir;
   const fs::path src = dir.path() / "src";
   fs::create_directories(src);
-  WriteWholeFile((src / ColumnFileName(0)).string(), TextBytes("a"));
-  WriteWholeFile((src / ColumnFileName(2)).string(), TextBytes("c"));
+  ASSERT_TRUE(WriteWholeFile((src / ColumnFileName(0)).string(), TextBytes("a")).ok());
+  ASSERT_TRUE(WriteWholeFile((src / ColumnFileName(2)).string(), TextBytes("c")).ok());
   Result<DatToolReport> gap = PackGameDataFolder(src.string(), dir.File("x.dat"));
   EXPECT_FALSE(gap.ok());
   EXPECT_NE(gap.message().find(ColumnFileName(1)), std::string::npos) << gap.message();
 
-  WriteWholeFile((src / ColumnFileName(1)).string(), Bytes{'b', 0, 'b'});
+  ASSERT_TRUE(WriteWholeFile((src / ColumnFileName(1)).string(), Bytes{'b', 0, 'b'}).ok());
   Result<DatToolReport> nul = PackGameDataFolder(src.string(), dir.File("x.dat"));
   EXPECT_FALSE(nul.ok());
   EXPECT_NE(nul.message().find("zero byte at offset 1"), std::string::npos) << nul.message();
 
-  WriteWholeFile((src / ColumnFileName(1)).string(), TextBytes("b"));
-  WriteWholeFile((src / kTitleFileName).string(), TextBytes("GIF89a not a bitmap at all"));
+  ASSERT_TRUE(WriteWholeFile((src / ColumnFileName(1)).string(), TextBytes("b")).ok());
+  ASSERT_TRUE(
+      WriteWholeFile((src / kTitleFileName).string(), TextBytes("GIF89a not a bitmap at all"))
+          .ok());
   Result<DatToolReport> notBmp = PackGameDataFolder(src.string(), dir.File("x.dat"));
   EXPECT_FALSE(notBmp.ok());
   EXPECT_NE(notBmp.message().find("no BMP"), std::string::npos) << notBmp.message();
@@ -144,7 +151,8 @@ TEST(DatTool, PackRefusesSourcesThatWouldNotComeBackAsWritten) {
 TEST(DatTool, UnpackRefusesDamagedFilesAndUsedFolders) {
   TempDir dir;
   Bytes dat;
-  ASSERT_TRUE(ReadWholeFile(BRINDLE_DAT_FILE, &dat));
+  dat = test::FileBytes(BRINDLE_DAT_FILE);
+  ASSERT_FALSE(dat.empty());
   dat.resize(dat.size() - 1);
   dir.Write("cut.dat", dat);
   Result<DatToolReport> cut = UnpackGameDataFile(dir.File("cut.dat"), dir.File("out"));

@@ -97,7 +97,8 @@ TEST_F(ShippedData, LoadsWithItsTitlePicture) {
   const auto size = ReadBmpSize((*load_)->title.bmp);
   ASSERT_TRUE(size);
   Bytes source;
-  ASSERT_TRUE(ReadWholeFile(std::string(BRINDLE_DATA_DIR) + "/title.bmp", &source));
+  source = test::FileBytes(std::string(BRINDLE_DATA_DIR) + "/title.bmp");
+  ASSERT_FALSE(source.empty());
   EXPECT_EQ((*load_)->title.bmp, source);
 }
 
@@ -106,7 +107,8 @@ TEST_F(ShippedData, IsUpToDateWithTheSources) {
   const Result<DatToolReport> packed = PackGameDataFolder(BRINDLE_DATA_DIR, dir.File("fresh.dat"));
   ASSERT_TRUE(packed.ok()) << packed.message();
   Bytes built;
-  ASSERT_TRUE(ReadWholeFile(BRINDLE_DAT_FILE, &built));
+  built = test::FileBytes(BRINDLE_DAT_FILE);
+  ASSERT_FALSE(built.empty());
   EXPECT_EQ(dir.Read("fresh.dat"), built);
 }
 

@@ -446,13 +446,13 @@ TEST(LocateGameDataFile, FirstFileWinsAndEveryPlaceLookedAtIsReported) {
   EXPECT_TRUE(none.path.empty());
   EXPECT_EQ(none.searched, candidates);
 
-  WriteWholeFile(candidates[1], Bytes{0});
+  ASSERT_TRUE(WriteWholeFile(candidates[1], Bytes{0}).ok());
   GameDataLocation second = LocateGameDataFile(candidates);
   EXPECT_EQ(second.path, candidates[1]);
   EXPECT_EQ(second.searched, candidates);
 
   std::filesystem::remove(program.path() / "brindle.dat");
-  WriteWholeFile(candidates[0], Bytes{0});
+  ASSERT_TRUE(WriteWholeFile(candidates[0], Bytes{0}).ok());
   GameDataLocation first = LocateGameDataFile(candidates);
   EXPECT_EQ(first.path, candidates[0]);
   EXPECT_EQ(first.searched, std::vector<std::string>{candidates[0]});
@@ -469,13 +469,14 @@ TEST(FindGameData, SaysWhereItLookedOrWhyTheFileCannotBeUsed) {
             "/b/brindle.dat");
 
   std::filesystem::create_directories(dir.File("b"));
-  WriteWholeFile(candidates[1], Bytes{1, 2});  // too short for its first size field
+  ASSERT_TRUE(
+      WriteWholeFile(candidates[1], Bytes{1, 2}).ok());  // too short for its first size field
   Result<GameData> damaged = FindGameData(candidates);
   EXPECT_EQ(damaged.kind(), ErrorKind::kDamaged);
   EXPECT_EQ(damaged.message().rfind("The game data file " + candidates[1] + " cannot be used: ", 0),
             0u);
 
-  WriteWholeFile(candidates[1], BuildGameData({}, {TextBytes("x")}));
+  ASSERT_TRUE(WriteWholeFile(candidates[1], BuildGameData({}, {TextBytes("x")})).ok());
   Result<GameData> found = FindGameData(candidates);
   ASSERT_TRUE(found.ok()) << found.message();
   EXPECT_EQ(found->table.Cell(0, 0), "x");
