@@ -126,17 +126,21 @@ void FillLookup(VideoTree& t, uint32_t node, uint32_t code, uint32_t depth) {
 }
 
 // Whether delivered values identify sent ones over every leaf and the reset value (sent 0).
+// The leaf words (delivered << 16 | sent) are sorted, so equal delivered values end up side
+// by side: this costs what the tree holds, where a table of every delivered value would cost
+// 256 KB on each build and each remap, however small the tree.
 bool DeliveredIdentifiesSent(const VideoTree& t) {
-  std::vector<int32_t> owner(65536, -1);
+  std::vector<uint32_t> words;
   for (const TreeNode& n : t.nodes) {
-    if (n.kind != TreeNode::kLeaf) continue;
-    const int32_t sent = static_cast<int32_t>(n.word & 0xFFFF);
-    int32_t& o = owner[n.word >> 16];
-    if (o >= 0 && o != sent) return false;
-    o = sent;
+    if (n.kind == TreeNode::kLeaf) words.push_back(n.word);
   }
-  const int32_t reset = owner[t.resetWord >> 16];
-  return reset < 0 || reset == 0;
+  words.push_back(t.resetWord & 0xFFFF0000u);
+  std::sort(words.begin(), words.end());
+  words.erase(std::unique(words.begin(), words.end()), words.end());
+  for (size_t i = 1; i < words.size(); ++i) {
+    if (words[i] >> 16 == words[i - 1] >> 16) return false;
+  }
+  return true;
 }
 
 void BuildCompactLookup(VideoTree& t) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 #include <string>
 
@@ -116,6 +117,46 @@ TEST(MakeSamples, SameBytesEveryRun) {
     total += bytes.size();
   }
   EXPECT_LT(total, 2u << 20);
+}
+
+// Each seed must be cut in the shape its target reads, or the fuzzer starts from noise: the
+// containers open, an extraction seed's fields describe the entry after them, and an
+// identification seed's two leading bytes make the entry identify as the type it was.
+TEST(FuzzSeeds, AreCutInTheShapeTheirTargetsRead) {
+  std::map<std::string, int> perTarget;
+  for (const FuzzSeed& s : FuzzSeeds()) {
+    SCOPED_TRACE(s.target + "/" + s.name);
+    ++perTarget[s.target];
+    EXPECT_LE(s.bytes.size(), kMaxFuzzSeedSize);
+    if (s.target == "fuzz_directory") {
+      MemoryFile file(s.bytes);
+      const TContainerKind kind = RecogniseContainer(file, s.name);
+      ASSERT_NE(kind, ckNone);
+      std::vector<TResourceInfo> entries;
+      Recorder host;
+      ReadDirectory(file, kind, entries, host);
+      EXPECT_FALSE(entries.empty());
+    } else if (s.target == "fuzz_extract") {
+      ASSERT_GE(s.bytes.size(), 16u);
+      EXPECT_EQ(ReadI32(s.bytes, 0), 0);
+      EXPECT_EQ(ReadI32(s.bytes, 4), static_cast<std::int32_t>(s.bytes.size() - 16));
+      EXPECT_LE(ReadI32(s.bytes, 8), ReadI32(s.bytes, 4));
+    } else if (s.target == "fuzz_identify") {
+      ASSERT_GE(s.bytes.size(), 2u);
+      MemoryFile file(Bytes(s.bytes.begin() + 2, s.bytes.end()));
+      TDataFile df;
+      df.Kind = static_cast<TContainerKind>(s.bytes[0] % 8);
+      TResourceInfo& e = df.Entries.emplace_back();
+      e.Name = kIdentifyFuzzNames[s.bytes[1] % 16];
+      e.Offset = s.bytes[1] / 16;
+      e.Size = static_cast<std::int32_t>(s.bytes.size() - 2) - e.Offset;
+      IdentifyEntry(df, 0, file);
+      EXPECT_EQ(ResourceTypeName(e.ResType), s.name.substr(0, s.name.find('-')));
+    }
+  }
+  for (const char* target : {"fuzz_directory", "fuzz_extract", "fuzz_identify", "fuzz_hexdump"})
+    EXPECT_GE(perTarget[target], 3) << target;
+  EXPECT_EQ(perTarget.size(), 4u);
 }
 
 }  // namespace

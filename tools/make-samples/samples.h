@@ -63,6 +63,22 @@ std::vector<SampleEntry> SaveGameEntries();  // records.cpp
 std::vector<SampleEntry> SoundEntries();     // sounds.cpp
 std::vector<SampleEntry> MovieEntries();     // records.cpp
 
+// An input for one fuzz target, cut from the sample folder (fuzz_seeds.cpp).
+struct FuzzSeed {
+  std::string target;  // "fuzz_directory", ...
+  std::string name;    // file name in the target's corpus folder
+  Bytes bytes;
+};
+inline constexpr std::size_t kMaxFuzzSeedSize = 64 * 1024;
+// The entry names fuzz_identify picks from with the low half of its second input byte.
+inline constexpr const char* kIdentifyFuzzNames[16] = {
+    "x",         "x.pal", "x.pcx", "x.txt", "x.fnt", "x.evt", "x.str", "x.bin",
+    "party.bin", "x.dlv", "x.ddm", "x.blv", "x.odm", "x.ztp", "x.kno", "x."};
+
+// Seeds for the targets that read containers and entries: fuzz_directory, fuzz_extract,
+// fuzz_identify and fuzz_hexdump. Each is at most kMaxFuzzSeedSize bytes.
+std::vector<FuzzSeed> FuzzSeeds();
+
 // Size of the party record of a saved game: four 6972-byte character blocks, the first at
 // 2508.
 inline constexpr std::size_t kPartyRecordSize = 23424 + 6972;

@@ -271,6 +271,28 @@ TEST(VideoTreeRemap, MapsColoursAndSolidTypesThenReturnsToTheSentValues) {
   EXPECT_FALSE(t.trees.remapped);
 }
 
+// The cache starts out holding the reset colour, so a leaf that delivers the same value as
+// the remapped colour 0 while being sent as another makes delivered values ambiguous.
+TEST(VideoTreeRemap, ALeafDeliveringTheResetColourRulesOutTheCompactTable) {
+  RemapTrees t;
+  const zoe::VideoTree& colour = t.trees.trees[zoe::kColourTree];
+  EXPECT_TRUE(colour.compact);
+  uint8_t map[256];
+  for (int i = 0; i < 256; ++i)
+    map[i] = static_cast<uint8_t>(i);
+  // 0x0201 now arrives as 0x0101, as does the reset colour (sent as 0).
+  map[0] = 1;
+  map[2] = 1;
+  zoe::RemapVideoTrees(t.trees, map);
+  EXPECT_FALSE(colour.compact);
+  EXPECT_EQ(t.Decode(t.colour.CodeOf(0x0201), t.type.CodeOf(zoe_test::TypeValue(1, 0, 0))).first,
+            0x0101u);
+  // Leaves apart from each other and from the reset colour again.
+  map[0] = 0;
+  zoe::RemapVideoTrees(t.trees, map);
+  EXPECT_TRUE(colour.compact);
+}
+
 TEST(ByteTrees, ReadsPreOrderTreesAndRefusesOversizedOnes) {
   zoe_test::ByteTreeFixture f({10, 20, 30, 40, 50});
   Bits b;

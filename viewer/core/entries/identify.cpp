@@ -231,13 +231,19 @@ void IdentifyAll(TDataFile& dataFile, ByteFile& file) {
     std::sort(order.begin(), order.end(), byOffset);
   }
   const auto head = static_cast<std::int64_t>(kIdentifyHeaderBytes);
+  const std::int64_t fileSize = file.Size();
   Bytes window;
   for (std::size_t k = 0; k < order.size();) {
-    // Extend the read over following headers while they fit in the window.
+    // Extend the read over following headers while they fit in the window. Only headers
+    // that start inside the file share a read: the rest read as zero anyway, and a window
+    // stretched over them would cost up to kWindow bytes for each, however small the file.
     const std::int64_t windowStart = order[k].offset;
     std::size_t last = k;
-    while (last + 1 < order.size() && order[last + 1].offset + head - windowStart <= kWindow) {
-      ++last;
+    if (windowStart >= 0) {
+      while (last + 1 < order.size() && order[last + 1].offset < fileSize &&
+             order[last + 1].offset + head - windowStart <= kWindow) {
+        ++last;
+      }
     }
     const std::int64_t windowEnd = order[last].offset + head;
     // The buffer is reused; what lies past the end of the file reads as zero.

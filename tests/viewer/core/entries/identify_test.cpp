@@ -179,6 +179,44 @@ TEST(IdentifyAll, MatchesOneAtATimeAndReadsBeyondTheEntry) {
   EXPECT_EQ(all.Entries[1].ResType, rtBin);
 }
 
+// Counts the bytes asked of the file.
+class CountingFile : public MemoryFile {
+ public:
+  using MemoryFile::MemoryFile;
+  std::size_t ReadAt(std::int64_t offset, void* dst, std::size_t n) override {
+    asked += n;
+    return MemoryFile::ReadAt(offset, dst, n);
+  }
+  std::size_t asked = 0;
+};
+
+TEST(IdentifyAll, HeadersOutsideTheFileCostNoMoreThanTheirOwnBytes) {
+  // A small file whose directory claims entries spread over megabytes past its end and
+  // before its start: each reads as zeros, and no read may stretch over the gaps between.
+  CountingFile file(BuildLod("ICONS", {{"e0.txt", BuildPackedLodEntry("e0.txt", {}, false)}}));
+  TDataFile all;
+  all.Kind = ckIcons;
+  all.FileName = "memory";
+  test::RecordingHost host;
+  ReadDirectory(file, ckIcons, all.Entries, host);
+  ASSERT_EQ(all.Entries.size(), 1u);
+  const std::int32_t size = static_cast<std::int32_t>(file.Size());
+  for (int i = 0; i < 200; ++i) {
+    TResourceInfo e = all.Entries[0];
+    e.Name = "far" + std::to_string(i) + ".txt";
+    e.Offset = i % 2 ? size - 10 + i / 2 * 200000 : -1 - i / 2 * 200000;
+    all.Entries.push_back(e);
+  }
+  TDataFile single = all;
+  IdentifyAll(all, file);
+  EXPECT_LE(file.asked, static_cast<std::size_t>(size) + all.Entries.size() * kIdentifyHeaderBytes);
+  for (std::size_t i = 0; i < all.Entries.size(); ++i) {
+    IdentifyEntry(single, static_cast<int>(i), file);
+    EXPECT_EQ(all.Entries[i].ResType, single.Entries[i].ResType) << i;
+    EXPECT_EQ(all.Entries[i].PackedSize, single.Entries[i].PackedSize) << i;
+  }
+}
+
 TEST(IdentifyEntry, IdentifiedEntriesAreNotTestedAgain) {
   TDataFile df;
   df.Kind = ckIcons;
