@@ -2,6 +2,7 @@
 
 #include "viewer/ui/pages/picture_pages.h"
 #include "viewer/ui/pages/raw_pages.h"
+#include "viewer/ui/pages/sound_page.h"
 #include "viewer/ui/pages/video_page.h"
 
 namespace brindle {
@@ -16,7 +17,7 @@ const std::vector<PageSlot>& PageSlots() {
       {"evttab", {rtEvt}, MakeEvtPage},
       {"strtab", {rtStr}, MakeStrPage},
       {"bintab", {rtBin}, MakeBinPage},
-      {"sndtab", {rtSound}, nullptr},
+      {"sndtab", {rtSound}, MakeSoundPage},
       {"dlvtab", {rtDlv}, MakeDlvPage},
       {"ddmtab", {rtDdm}, MakeDdmPage},
       {"blvtab", {rtBlv}, MakeBlvPage},

@@ -1,0 +1,74 @@
+#include "viewer/ui/sound/sound_output.h"
+
+#define SDL_MAIN_HANDLED
+#include <SDL.h>
+
+#include <limits>
+
+namespace brindle {
+
+namespace {
+
+class SdlSoundOutput : public SoundOutput {
+ public:
+  ~SdlSoundOutput() override {
+    Stop();
+    if (ready_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  }
+
+  void Play(ByteView wav) override {
+    Stop();
+    if (wav.empty() || wav.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
+        !Ready())
+      return;
+    SDL_RWops* rw = SDL_RWFromConstMem(wav.data(), static_cast<int>(wav.size()));
+    SDL_AudioSpec spec{};
+    Uint8* samples = nullptr;
+    Uint32 length = 0;
+    // A header that lies or a format SDL does not know: not heard, as the Windows player
+    // would leave it.
+    if (!rw || !SDL_LoadWAV_RW(rw, 1, &spec, &samples, &length)) return;
+    spec.callback = nullptr;  // fed by queue
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &spec, nullptr, 0);
+    if (device_ != 0) {
+      // The queue takes its own copy, so the samples live exactly as long as they play.
+      if (SDL_QueueAudio(device_, samples, length) == 0) {
+        SDL_PauseAudioDevice(device_, 0);
+      } else {
+        Stop();
+      }
+    }
+    SDL_FreeWAV(samples);
+  }
+
+  void Stop() override {
+    if (device_ == 0) return;
+    SDL_CloseAudioDevice(device_);
+    device_ = 0;
+  }
+
+  bool Playing() const override { return device_ != 0 && SDL_GetQueuedAudioSize(device_) > 0; }
+
+ private:
+  // The audio subsystem, started once; without a device every sound is silent.
+  bool Ready() {
+    if (!tried_) {
+      tried_ = true;
+      SDL_SetMainReady();
+      ready_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    }
+    return ready_;
+  }
+
+  bool tried_ = false;
+  bool ready_ = false;
+  SDL_AudioDeviceID device_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<SoundOutput> MakeSdlSoundOutput() {
+  return std::make_unique<SdlSoundOutput>();
+}
+
+}  // namespace brindle
