@@ -4,14 +4,16 @@
 #include <zlib.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "common/file.h"
 #include "test_support.h"
 #include "viewer/core/containers/container_writer.h"
 #include "viewer/core/containers/extract.h"
 #include "viewer/core/formats/bitmaps.h"
-#include "viewer/core/formats/sprites.h"
+#include "viewer/core/formats/fonts.h"
 #include "viewer/core/formats/pcx.h"
+#include "viewer/core/formats/sprites.h"
 
 namespace brindle {
 namespace {
@@ -169,6 +171,79 @@ void BM_DecodeSprite256(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * w * h);
 }
 BENCHMARK(BM_DecodeSprite256)->Unit(benchmark::kMicrosecond);
+
+// A font of all 256 characters, 12 x 16 pixels each in the byte-width layout, stored
+// compressed as the sample fonts are.
+struct FontCase {
+  MemoryFile file;
+  TResourceInfo entry;
+  std::size_t sheetBytes = 0;
+};
+
+const FontCase& Font256() {
+  static FontCase c = [] {
+    constexpr int w = 12, h = 16;
+    Bytes data(288 + 1024, 0);
+    const Bytes glyphs = Scene(w, h * 256, 3);
+    for (int ch = 0; ch < 256; ++ch) {
+      data[32 + static_cast<std::size_t>(ch)] = w;
+      PutU32(&data[288 + 4 * static_cast<std::size_t>(ch)], static_cast<std::uint32_t>(ch * w * h));
+    }
+    data.insert(data.end(), glyphs.begin(), glyphs.end());
+    FontCase f;
+    f.file = MemoryFile(BuildPackedLodEntry("font.fnt", data, true));
+    const Bytes header = f.file.ReadPadded(0, 48);
+    f.entry.Size = static_cast<std::int32_t>(f.file.Size());
+    f.entry.PackedSize = ReadI32(header, 20);
+    f.entry.UnpackedSize = ReadI32(header, 40);
+    f.entry.ResType = rtFont;
+    SilentHost host;
+    f.sheetBytes = RenderFontSheet(f.file, f.entry, {}, host).picture.pixels.size();
+    return f;
+  }();
+  return c;
+}
+
+// The whole path of the font page: extract, inflate, lay out and draw the sheet.
+void BM_RenderFontSheet256(benchmark::State& state) {
+  FontCase c = Font256();
+  SilentHost host;
+  for (auto _ : state) {
+    PictureResult r = RenderFontSheet(c.file, c.entry, {}, host);
+    benchmark::DoNotOptimize(r.picture.pixels.data());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(c.sheetBytes));
+}
+BENCHMARK(BM_RenderFontSheet256)->Unit(benchmark::kMicrosecond);
+
+// The drawing alone, from font data already extracted: what a colour change costs beyond
+// reading the entry again.
+void BM_DrawFontSheet256(benchmark::State& state) {
+  FontCase c = Font256();
+  SilentHost host;
+  const std::optional<FontFace> face = ReadFontFace(ExtractEntry(c.file, c.entry, 48, host));
+  if (!face) state.SkipWithError("font did not read");
+  for (auto _ : state) {
+    Picture p = DrawFontLayout(*face, LayOutFontSheet(*face), {});
+    benchmark::DoNotOptimize(p.pixels.data());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(c.sheetBytes));
+}
+BENCHMARK(BM_DrawFontSheet256)->Unit(benchmark::kMicrosecond);
+
+// The floor to read it against: copying the finished sheet's bytes once.
+void BM_MemcpyFontSheet256(benchmark::State& state) {
+  const std::size_t n = Font256().sheetBytes;
+  const Bytes from(n, 7);
+  Bytes to(n);
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), n);
+    benchmark::DoNotOptimize(to.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(n));
+}
+BENCHMARK(BM_MemcpyFontSheet256)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace brindle

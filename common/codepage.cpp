@@ -64,6 +64,40 @@ std::string Cp1252ToUtf8(std::string_view bytes) {
   return out;
 }
 
+namespace {
+
+// The code point starting at i (i moves past it), or -1 for a broken sequence.
+std::int32_t NextCodePoint(std::string_view s, std::size_t& i) {
+  const auto lead = static_cast<std::uint8_t>(s[i++]);
+  if (lead < 0x80) return lead;
+  const int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
+  if (more < 0) return -1;
+  std::int32_t cp = lead & (0x3F >> more);
+  for (int k = 0; k < more; ++k) {
+    if (i >= s.size() || (static_cast<std::uint8_t>(s[i]) & 0xC0) != 0x80) return -1;
+    cp = (cp << 6) | (static_cast<std::uint8_t>(s[i++]) & 0x3F);
+  }
+  return cp;
+}
+
+char Cp1252Byte(std::int32_t cp) {
+  if (cp >= 0 && cp < 0x80) return static_cast<char>(cp);
+  for (int b = 0; b < 128; ++b) {
+    if (kCp1252High[b] == cp) return static_cast<char>(0x80 + b);
+  }
+  return '?';
+}
+
+}  // namespace
+
+std::string Utf8ToCp1252(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size();)
+    out.push_back(Cp1252Byte(NextCodePoint(utf8, i)));
+  return out;
+}
+
 std::string Cp437ToUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());

@@ -12,6 +12,7 @@
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
 #include "viewer/core/entries/identify.h"
+#include "viewer/core/formats/fonts.h"
 
 namespace samples {
 namespace {
@@ -61,6 +62,7 @@ std::int32_t HeaderLength(const TResourceInfo& e) {
 }
 
 TEST(MakeSamples, EveryEntryIdentifiesAsBuiltAndExtractsCleanly) {
+  std::set<bool> fontLayouts;  // byte 63 zero: spacing records
   for (const SampleContainer& c : BuildSampleFolder()) {
     SCOPED_TRACE(c.fileName);
     Opened o = Open(c);
@@ -82,8 +84,14 @@ TEST(MakeSamples, EveryEntryIdentifiesAsBuiltAndExtractsCleanly) {
       if (e.ResType == rtSound) {
         EXPECT_EQ(std::string(payload.begin(), payload.begin() + 4), "RIFF");
       }
+      if (e.ResType == rtFont) {
+        EXPECT_TRUE(ReadFontFace(payload));
+        fontLayouts.insert(ByteAt(payload, 63) == 0);
+      }
     }
   }
+  // Fonts in both layouts, which the reader tells apart by that one byte.
+  EXPECT_EQ(fontLayouts.size(), 2u);
 }
 
 TEST(MakeSamples, SavedGameAndSpritePalettesFitTogether) {
@@ -152,11 +160,15 @@ TEST(FuzzSeeds, AreCutInTheShapeTheirTargetsRead) {
       e.Size = static_cast<std::int32_t>(s.bytes.size() - 2) - e.Offset;
       IdentifyEntry(df, 0, file);
       EXPECT_EQ(ResourceTypeName(e.ResType), s.name.substr(0, s.name.find('-')));
+    } else if (s.target == "fuzz_font") {
+      const std::optional<FontFace> face = ReadFontFace(s.bytes);
+      ASSERT_TRUE(face);
+      EXPECT_GT(LayOutFontSheet(*face).height, 1);
     }
   }
   for (const char* target : {"fuzz_directory", "fuzz_extract", "fuzz_identify", "fuzz_hexdump"})
     EXPECT_GE(perTarget[target], 3) << target;
-  EXPECT_EQ(perTarget.size(), 4u);
+  EXPECT_EQ(perTarget.size(), 5u);
 }
 
 }  // namespace

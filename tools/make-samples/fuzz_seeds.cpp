@@ -10,6 +10,7 @@
 #include "common/file.h"
 #include "tools/make-samples/samples.h"
 #include "viewer/core/containers/directory.h"
+#include "viewer/core/containers/extract.h"
 #include "viewer/core/entries/identify.h"
 
 namespace samples {
@@ -147,6 +148,20 @@ void HexDumpSeeds(const std::vector<OpenedSample>& opened, std::vector<FuzzSeed>
   }
 }
 
+// fuzz_font: the font data of every sample font (one per layout), after its header.
+void FontSeeds(const std::vector<OpenedSample>& opened, std::vector<FuzzSeed>& out) {
+  for (const OpenedSample& o : opened) {
+    MemoryFile file(o.bytes);
+    for (const TResourceInfo& e : o.dataFile.Entries) {
+      if (e.ResType != rtFont) continue;
+      SilentHost host;
+      Bytes data = ExtractEntry(file, e, kLodHeaderSize, host);
+      if (data.size() <= kMaxFuzzSeedSize)
+        out.push_back({"fuzz_font", FileNamePart(e.Name), std::move(data)});
+    }
+  }
+}
+
 }  // namespace
 
 std::vector<FuzzSeed> FuzzSeeds() {
@@ -159,6 +174,7 @@ std::vector<FuzzSeed> FuzzSeeds() {
   ExtractSeeds(opened, out);
   IdentifySeeds(opened, out);
   HexDumpSeeds(opened, out);
+  FontSeeds(opened, out);
   return out;
 }
 

@@ -36,6 +36,7 @@ constexpr Shot kShots[] = {
     {"sprites.lod", "goblin01", "pictab-sprite.png"},
     {"bitmaps.lod", "pal003", "paltab.png"},
     {"icons.lod", "vista.pcx", "pcxtab.png"},
+    {"icons.lod", "large.fnt", "fnttab.png"},
     {"icons.lod", "events.evt", "evttab.png"},
     {"icons.lod", "events.str", "strtab.png"},
     {"icons.lod", "spells.bin", "bintab.png"},

@@ -6,6 +6,7 @@
 #include "common/codepage.h"
 #include "viewer/core/containers/extract.h"
 #include "viewer/core/formats/bitmaps.h"
+#include "viewer/core/formats/fonts.h"
 #include "viewer/core/formats/pcx.h"
 #include "viewer/core/formats/sprites.h"
 
@@ -53,6 +54,10 @@ PictureResult SpritePicture(ByteFile& f, const TResourceInfo& e, const std::stri
                             CoreHost& h) {
   return DecodeSprite(f, e, container, h);
 }
+// A font is saved as the sheet of all its characters in the page's initial colours.
+PictureResult FontPicture(ByteFile& f, const TResourceInfo& e, const std::string&, CoreHost& h) {
+  return RenderFontSheet(f, e, FontColours{}, h);
+}
 PictureResult PcxPicture(ByteFile& f, const TResourceInfo& e, const std::string&, CoreHost& h) {
   return DecodePcx(f, e, h);
 }
@@ -74,7 +79,7 @@ constexpr std::array<TypeRow, 19> kRows = {{
     {rtIconPcx, AfterLodHeader, nullptr, "bmp", PcxPicture},
     {rtSound, Whole, Whole, "wav"},
     {rtUnidentified, Stored, Stored, ""},
-    {rtFont, AfterLodHeader, nullptr, "bmp"},
+    {rtFont, AfterLodHeader, nullptr, "bmp", FontPicture},
     {rtEvt, AfterLodHeader, AfterLodHeader, "evt"},
     {rtStr, AfterLodHeader, AfterLodHeader, "str"},
     {rtBin, BinAfterLodHeader, BinAfterLodHeader, "bin"},

@@ -1,5 +1,6 @@
 #include "viewer/ui/shell/page_table.h"
 
+#include "viewer/ui/pages/font_page.h"
 #include "viewer/ui/pages/picture_pages.h"
 #include "viewer/ui/pages/raw_pages.h"
 #include "viewer/ui/pages/sound_page.h"
@@ -13,7 +14,7 @@ const std::vector<PageSlot>& PageSlots() {
       {"paltab", {rtPalette}, MakePalettePage},
       {"txttab", {rtText}, nullptr},
       {"pcxtab", {rtIconPcx, rtPcx}, MakePcxPage},
-      {"fnttab", {rtFont}, nullptr},
+      {"fnttab", {rtFont}, MakeFontPage},
       {"evttab", {rtEvt}, MakeEvtPage},
       {"strtab", {rtStr}, MakeStrPage},
       {"bintab", {rtBin}, MakeBinPage},

@@ -9,9 +9,7 @@
 
 #include "common/bmp.h"
 #include "samples.h"
-#include "test_support.h"
-#include "viewer/ui/shell/fake_prompts.h"
-#include "viewer/ui/shell/main_window.h"
+#include "viewer/ui/pages/page_test.h"
 #include "viewer/ui/pages/picture_pages.h"
 
 namespace brindle {
@@ -32,15 +30,8 @@ const TempDir& SampleFolder() {
   return dir;
 }
 
-class PicturePagesTest : public ::testing::Test {
+class PicturePagesTest : public test::PageWindowTest {
  protected:
-  PicturePagesTest() {
-    paths_.programDir = out_.path().string();
-    paths_.iniPath = out_.File("brindle.ini");
-    paths_.tempDir = out_.path().string();
-    window_ = std::make_unique<TForm1>(paths_, prompts_, GameDataView{});
-  }
-
   // Opens the sample container (a copy, when the test writes to it) and selects the entry.
   void Show(const std::string& container, const std::string& entry, bool copy = false) {
     std::string path = SampleFolder().File(container);
@@ -51,27 +42,8 @@ class PicturePagesTest : public ::testing::Test {
                                  std::filesystem::copy_options::overwrite_existing);
       path = out_.File(container);
     }
-    if (window_->DataFile().FileName != path) window_->LoadDataFile(path);
-    for (std::size_t i = 0; i < window_->DataFile().Entries.size(); ++i) {
-      if (window_->DataFile().Entries[i].Name == entry) {
-        window_->SelectRow(static_cast<int>(i));
-        return;
-      }
-    }
-    ADD_FAILURE() << "no entry " << entry;
+    Select(path, entry);
   }
-
-  template <typename T>
-  T* Find(const char* name) {
-    return window_->findChild<T*>(name);
-  }
-
-  void Click(const char* button) { QMetaObject::invokeMethod(Find<QPushButton>(button), "click"); }
-
-  TempDir out_;
-  AppPaths paths_;
-  test::FakePrompts prompts_;
-  std::unique_ptr<TForm1> window_;
 };
 
 TEST_F(PicturePagesTest, BitmapsIconsAndSpritesShowWithTheirSizes) {

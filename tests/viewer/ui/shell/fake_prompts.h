@@ -31,7 +31,13 @@ class FakePrompts : public Prompts {
     if (!answers.empty()) answers.pop_front();
     return files;
   }
-  std::optional<std::uint32_t> AskColour(std::uint32_t) override { return std::nullopt; }
+  std::optional<std::uint32_t> AskColour(std::uint32_t initial) override {
+    askedColours.push_back(initial);
+    if (colourAnswers.empty()) return std::nullopt;
+    auto a = colourAnswers.front();
+    colourAnswers.pop_front();
+    return a;
+  }
 
   // Each dialog takes the next answer; nothing (std::nullopt) is a cancel. A list of files
   // ends at a cancel or at the end of the script.
@@ -39,6 +45,9 @@ class FakePrompts : public Prompts {
   std::vector<std::string> messages;
   std::vector<FileDialogSpec> asked;
   std::function<void(const std::string&)> onMessage;
+  // The colour dialog's answers (0xRRGGBB, nothing for a cancel) and what it was opened with.
+  std::deque<std::optional<std::uint32_t>> colourAnswers;
+  std::vector<std::uint32_t> askedColours;
 
  private:
   std::optional<std::string> Next() {
