@@ -64,9 +64,6 @@ TextGrid WalkTextGrid(ByteView text) {
   n = std::min(n, kMaxGridText);
   g.text_.assign(bytes, n);
   const std::string_view t = g.text_;
-  // Row 0, the heading, holds nothing.
-  g.rowStart_.push_back(0);
-  g.rowFirstCell_.push_back(0);
   std::size_t pos = 0;
   while (pos < n) {
     std::size_t end = t.find("\r\n", pos);

@@ -29,6 +29,7 @@ struct GridCell {
 // per cell, however many cells it has.
 class TextGrid {
  public:
+  // An empty grid: the heading row and one column, as before any text is walked.
   // Lines of the text + 1, at least 1.
   std::size_t RowCount() const { return rowFirstCell_.size(); }
   // 1 + the most TABs in one line, at least 1.
@@ -47,10 +48,10 @@ class TextGrid {
   std::size_t RowOfCell(std::size_t i) const;
   std::string_view CellAt(std::size_t row, std::size_t i) const;
 
-  std::string text_;                         // the walked text, up to its first NUL
-  std::vector<std::uint32_t> rowStart_;      // where each row's first cell begins in text_
-  std::vector<std::uint32_t> rowFirstCell_;  // index in cellEnd_ of each row's first cell
-  std::vector<std::uint32_t> cellEnd_;       // where each stored cell ends in text_
+  std::string text_;                            // the walked text, up to its first NUL
+  std::vector<std::uint32_t> rowStart_{0};      // where each row's first cell begins in text_
+  std::vector<std::uint32_t> rowFirstCell_{0};  // index in cellEnd_ of each row's first cell
+  std::vector<std::uint32_t> cellEnd_;          // where each stored cell ends in text_
   std::size_t columns_ = 1;
 };
 

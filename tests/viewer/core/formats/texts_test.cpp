@@ -54,6 +54,9 @@ TEST(TextGrid, LinesAndCellsAsTheGridShowsThem) {
       {"\0a\tb"sv, 1, 1, {}},
       {"", 1, 1, {}},
   };
+  const TextGrid none;
+  EXPECT_EQ(none.RowCount(), 1u);
+  EXPECT_EQ(none.ColumnCount(), 1u);
   for (const Case& c : cases) {
     const TextGrid g = WalkTextGrid(View(c.text));
     EXPECT_EQ(g.RowCount(), c.rows) << c.text;
