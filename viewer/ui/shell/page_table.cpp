@@ -2,6 +2,7 @@
 
 #include "viewer/ui/pages/picture_pages.h"
 #include "viewer/ui/pages/raw_pages.h"
+#include "viewer/ui/pages/text_page.h"
 #include "viewer/ui/pages/video_page.h"
 
 namespace brindle {
@@ -10,7 +11,7 @@ const std::vector<PageSlot>& PageSlots() {
   static const std::vector<PageSlot> pages = {
       {"pictab", {rtIcon, rtBitmap, rtSprite}, MakePicturePage},
       {"paltab", {rtPalette}, MakePalettePage},
-      {"txttab", {rtText}, nullptr},
+      {"txttab", {rtText}, MakeTextPage},
       {"pcxtab", {rtIconPcx, rtPcx}, MakePcxPage},
       {"fnttab", {rtFont}, nullptr},
       {"evttab", {rtEvt}, MakeEvtPage},
