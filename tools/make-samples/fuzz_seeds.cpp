@@ -10,6 +10,7 @@
 #include "common/file.h"
 #include "tools/make-samples/samples.h"
 #include "viewer/core/containers/directory.h"
+#include "viewer/core/containers/extract.h"
 #include "viewer/core/entries/identify.h"
 
 namespace samples {
@@ -147,6 +148,20 @@ void HexDumpSeeds(const std::vector<OpenedSample>& opened, std::vector<FuzzSeed>
   }
 }
 
+// fuzz_text_grid: the decoded text of every sample table, as the text page walks it.
+void TextGridSeeds(const std::vector<OpenedSample>& opened, std::vector<FuzzSeed>& out) {
+  for (const OpenedSample& o : opened) {
+    MemoryFile file(o.bytes);
+    SilentHost host;
+    for (const TResourceInfo& e : o.dataFile.Entries) {
+      if (e.ResType != rtText) continue;
+      Bytes text = ExtractEntry(file, e, kLodHeaderSize, host);
+      if (text.size() <= kMaxFuzzSeedSize)
+        out.push_back({"fuzz_text_grid", FileNamePart(e.Name), text});
+    }
+  }
+}
+
 }  // namespace
 
 std::vector<FuzzSeed> FuzzSeeds() {
@@ -159,6 +174,7 @@ std::vector<FuzzSeed> FuzzSeeds() {
   ExtractSeeds(opened, out);
   IdentifySeeds(opened, out);
   HexDumpSeeds(opened, out);
+  TextGridSeeds(opened, out);
   return out;
 }
 
