@@ -79,25 +79,30 @@ QString TextBoxText(ByteView text) {
   return QString::fromStdString(lines);
 }
 
-TextPage::TextPage(PageContext& context, QWidget* parent) : EntryPage(context, "txttab", parent) {
-  model_ = new TextGridModel(this);
-  grid_ = new QTableView(this);
-  grid_->setObjectName("txttabgrid");
-  grid_->setModel(model_);
-  grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  grid_->setWordWrap(false);
-  grid_->verticalHeader()->hide();  // no fixed column
-  QHeaderView* columns = grid_->horizontalHeader();
+QTableView* MakeTextGridView(TextGridModel* model, QWidget* parent) {
+  auto* grid = new QTableView(parent);
+  grid->setObjectName("txttabgrid");
+  grid->setModel(model);
+  grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid->setWordWrap(false);
+  grid->verticalHeader()->hide();  // no fixed column
+  QHeaderView* columns = grid->horizontalHeader();
   columns->setMinimumSectionSize(8);
   columns->setDefaultSectionSize(kCellWidth);
   columns->setSectionResizeMode(QHeaderView::Interactive);
   columns->setFixedHeight(kCellHeight);
   columns->setHighlightSections(false);
-  QHeaderView* rows = grid_->verticalHeader();
+  QHeaderView* rows = grid->verticalHeader();
   rows->setMinimumSectionSize(kCellHeight);
   rows->setDefaultSectionSize(kCellHeight);
   // Every row the same height: tens of thousands of rows cost nothing to lay out.
   rows->setSectionResizeMode(QHeaderView::Fixed);
+  return grid;
+}
+
+TextPage::TextPage(PageContext& context, QWidget* parent) : EntryPage(context, "txttab", parent) {
+  model_ = new TextGridModel(this);
+  grid_ = MakeTextGridView(model_, this);
   SetContent(grid_);
 
   box_ = new QPlainTextEdit(this);
@@ -159,8 +164,10 @@ void TextPage::ShowTextEntry(ByteFile& container, const TResourceInfo& entry) {
     context_.host().Message("Error!  Unable to show " + EntryName(entry));
     return;
   }
-  box_->setPlainText(TextBoxText(text));
   model_->SetGrid(WalkTextGrid(text));
+  // Laying out a long text takes far longer than the grid: the box gets it when it is shown.
+  boxText_ = std::move(text);
+  if (box_->isVisibleTo(this)) FillBox();
   context_.ShowPage(this);
 }
 
@@ -168,8 +175,15 @@ void TextPage::txttabviewClick() {
   // The caption names the view a click turns to; the choice holds for the next entries.
   const bool toBox = view_->text() == kToTextbox;
   view_->setText(toBox ? kToTable : kToTextbox);
+  if (toBox) FillBox();
   box_->setVisible(toBox);
   grid_->setVisible(!toBox);
+}
+
+void TextPage::FillBox() {
+  if (boxText_.empty()) return;
+  box_->setPlainText(TextBoxText(boxText_));
+  boxText_ = Bytes();
 }
 
 void TextPage::txttabsavetotxtClick() {

@@ -31,6 +31,9 @@ class TextGridModel : public QAbstractTableModel {
   TextGrid grid_;
 };
 
+// txttabgrid over the model: 100 x 17 cells, column widths the user can drag, read-only.
+QTableView* MakeTextGridView(TextGridModel* model, QWidget* parent);
+
 // The text box's text: Windows-1252 shown as Unicode; CR LF, a lone CR and a lone LF each
 // end a line, as in any editor; a NUL shows as the NUL symbol so the text after it is seen.
 QString TextBoxText(ByteView text);
@@ -58,12 +61,14 @@ class TextPage : public EntryPage {
   void txttabimporttxtClick();
   void FindInGrid(const QString& needle);
   void FindInBox(const QString& needle);
+  void FillBox();
 
   TextGridModel* model_;
   QTableView* grid_;
   QPlainTextEdit* box_;
   QPushButton* view_;
   QLineEdit* find_;
+  Bytes boxText_;  // the shown entry's text while the box has not yet taken it
 };
 
 EntryPage* MakeTextPage(PageContext& c);

@@ -89,9 +89,11 @@ TEST_F(TextPageTest, GridShowsTheTableThroughWindows1252BelowAnEmptyHeading) {
   EXPECT_EQ(grid->verticalHeader()->sectionSize(0), 17);
   EXPECT_EQ(grid->horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
   // The text box has all of it, past the NUL too.
+  Click("txttabview");
   const QString box = page_->box()->toPlainText();
   EXPECT_TRUE(box.startsWith("Speaker\tLine\tMood\tNote\nMa")) << box.toStdString();
   EXPECT_TRUE(box.endsWith(QString::fromUtf8("\u2400draft\tnot shown\n"))) << box.toStdString();
+  Click("txttabview");
 
   // Another table replaces the grid wholly.
   Show("places.txt");
