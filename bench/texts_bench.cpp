@@ -14,6 +14,7 @@
 #include "test_support.h"
 #include "viewer/core/containers/container_writer.h"
 #include "viewer/ui/pages/text_page.h"
+#include "viewer/ui/shell/fake_prompts.h"
 #include "viewer/ui/shell/main_window.h"
 #endif
 
@@ -66,15 +67,6 @@ void BM_WindowFillTextGrid1MB(benchmark::State& state) {
 }
 BENCHMARK(BM_WindowFillTextGrid1MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-class QuietPrompts : public Prompts {
- public:
-  void Message(const std::string&) override {}
-  std::optional<std::string> AskSaveFile(const FileDialogSpec&) override { return {}; }
-  std::optional<std::string> AskOpenFile(const FileDialogSpec&) override { return {}; }
-  std::vector<std::string> AskOpenFiles(const FileDialogSpec&) override { return {}; }
-  std::optional<std::uint32_t> AskColour(std::uint32_t) override { return {}; }
-};
-
 // Selecting the entry as the user does: extraction, inflating, the text box and the grid.
 void BM_WindowShowText1MB(benchmark::State& state) {
   test::TempDir dir;
@@ -85,7 +77,7 @@ void BM_WindowShowText1MB(benchmark::State& state) {
   paths.programDir = dir.path().string();
   paths.iniPath = dir.File("brindle.ini");
   paths.tempDir = paths.programDir;
-  QuietPrompts prompts;
+  test::FakePrompts prompts;  // no dialogs are asked; a message would be kept
   TForm1 form(paths, prompts, {});
   form.show();
   form.LoadDataFile(lod);
