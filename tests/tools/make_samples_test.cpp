@@ -152,11 +152,18 @@ TEST(FuzzSeeds, AreCutInTheShapeTheirTargetsRead) {
       e.Size = static_cast<std::int32_t>(s.bytes.size() - 2) - e.Offset;
       IdentifyEntry(df, 0, file);
       EXPECT_EQ(ResourceTypeName(e.ResType), s.name.substr(0, s.name.find('-')));
+    } else if (s.target == "fuzz_text_grid") {
+      // The decoded table, not the entry: it begins with its first cell and has cells.
+      const std::string text(s.bytes.begin(), s.bytes.end());
+      EXPECT_FALSE(HasZlibMarker(s.bytes));
+      EXPECT_NE(text.find('\t'), std::string::npos);
+      EXPECT_NE(text.find("\r\n"), std::string::npos);
     }
   }
-  for (const char* target : {"fuzz_directory", "fuzz_extract", "fuzz_identify", "fuzz_hexdump"})
+  for (const char* target :
+       {"fuzz_directory", "fuzz_extract", "fuzz_identify", "fuzz_hexdump", "fuzz_text_grid"})
     EXPECT_GE(perTarget[target], 3) << target;
-  EXPECT_EQ(perTarget.size(), 4u);
+  EXPECT_EQ(perTarget.size(), 5u);
 }
 
 }  // namespace

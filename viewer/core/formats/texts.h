@@ -29,8 +29,7 @@ struct GridCell {
 // per cell, however many cells it has.
 class TextGrid {
  public:
-  // An empty grid: the heading row and one column, as before any text is walked.
-  // Lines of the text + 1, at least 1.
+  // Lines of the text + 1: a grid made empty has just its heading row (and one column).
   std::size_t RowCount() const { return rowFirstCell_.size(); }
   // 1 + the most TABs in one line, at least 1.
   std::size_t ColumnCount() const { return columns_; }

@@ -211,10 +211,10 @@ void TextPage::txttabimporttxtClick() {
 void TextPage::FindNext() {
   const QString needle = find_->text();
   if (needle.isEmpty()) return;
-  if (grid_->isVisible() || !box_->isVisible()) {
-    FindInGrid(needle);
-  } else {
+  if (box_->isVisibleTo(this)) {
     FindInBox(needle);
+  } else {
+    FindInGrid(needle);
   }
 }
 
