@@ -1,6 +1,7 @@
 #include "viewer/ui/pages/text_page.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeySequence>
 #include <QScrollBar>
@@ -17,6 +18,7 @@ constexpr int kCellWidth = 100;
 constexpr int kCellHeight = 17;
 const char* const kToTextbox = "View in Textbox";
 const char* const kToTable = "View in Table";
+const QColor kNotFound(255, 200, 200);
 
 int ClampToInt(std::size_t n) {
   return static_cast<int>(std::min<std::size_t>(n, std::numeric_limits<int>::max()));
@@ -118,6 +120,8 @@ TextPage::TextPage(PageContext& context, QWidget* parent) : EntryPage(context, "
   find_->setPlaceholderText("Find (Ctrl+F, F3 next)");
   find_->setClearButtonEnabled(true);
   connect(find_, &QLineEdit::returnPressed, this, &TextPage::FindNext);
+  connect(find_, &QLineEdit::textChanged, this,
+          [this] { find_->setPalette(QApplication::palette(find_)); });
 
   // Both keys work wherever the focus is in the window while this page is shown.
   auto* focusFind = new QAction(this);
@@ -211,14 +215,15 @@ void TextPage::txttabimporttxtClick() {
 void TextPage::FindNext() {
   const QString needle = find_->text();
   if (needle.isEmpty()) return;
-  if (box_->isVisibleTo(this)) {
-    FindInBox(needle);
-  } else {
-    FindInGrid(needle);
-  }
+  const bool found = box_->isVisibleTo(this) ? FindInBox(needle) : FindInGrid(needle);
+  // Nothing found: the box turns pink until its text changes, as editors' find bars do.
+  QPalette palette = find_->palette();
+  palette.setColor(QPalette::Base,
+                   found ? QApplication::palette(find_).color(QPalette::Base) : kNotFound);
+  find_->setPalette(palette);
 }
 
-void TextPage::FindInGrid(const QString& needle) {
+bool TextPage::FindInGrid(const QString& needle) {
   const QModelIndex current = grid_->currentIndex();
   GridCell from;  // the heading row: the search starts at the first cell
   if (current.isValid()) {
@@ -228,18 +233,21 @@ void TextPage::FindInGrid(const QString& needle) {
   auto found = FindTextCell(model_->grid(), from, [&needle](const std::string& cell) {
     return Shown(cell).contains(needle, Qt::CaseInsensitive);
   });
-  if (!found) return;
+  if (!found) return false;
   const QModelIndex at = model_->index(ClampToInt(found->row - 1), ClampToInt(found->column));
   grid_->selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect);
   grid_->scrollTo(at);
+  return true;
 }
 
-void TextPage::FindInBox(const QString& needle) {
+bool TextPage::FindInBox(const QString& needle) {
   // Any case is the document's default; past the end the search starts again at the top.
-  if (box_->find(needle)) return;
+  if (box_->find(needle)) return true;
   const QTextCursor kept = box_->textCursor();
   box_->moveCursor(QTextCursor::Start);
-  if (!box_->find(needle)) box_->setTextCursor(kept);
+  if (box_->find(needle)) return true;
+  box_->setTextCursor(kept);
+  return false;
 }
 
 EntryPage* MakeTextPage(PageContext& c) {

@@ -49,7 +49,8 @@ class TextPage : public EntryPage {
   TextGridModel* model() const { return model_; }
   QPlainTextEdit* box() const { return box_; }
   QLineEdit* findBox() const { return find_; }
-  // The next match of the find box's text, in any case, in the view shown.
+  // The next match of the find box's text, in any case, in the view shown. When there is
+  // none the selection stays and the find box turns pink.
   void FindNext();
 
  protected:
@@ -59,8 +60,9 @@ class TextPage : public EntryPage {
   void txttabviewClick();
   void txttabsavetotxtClick();
   void txttabimporttxtClick();
-  void FindInGrid(const QString& needle);
-  void FindInBox(const QString& needle);
+  // True when a match was found and selected.
+  bool FindInGrid(const QString& needle);
+  bool FindInBox(const QString& needle);
   void FillBox();
 
   TextGridModel* model_;

@@ -196,6 +196,14 @@ TEST_F(TextPageTest, FindSelectsTheNextMatchInAnyCaseInEitherView) {
   EXPECT_EQ(grid->currentIndex(), page_->model()->index(4, 7));
   Trigger("txttabfindnext");  // round the end to the first again
   EXPECT_EQ(grid->currentIndex(), page_->model()->index(3, 1));
+  // No match: the selection stays and the find box says so until its text changes.
+  const QColor plain = page_->findBox()->palette().color(QPalette::Base);
+  page_->findBox()->setText("dragon");
+  Trigger("txttabfindnext");
+  EXPECT_EQ(grid->currentIndex(), page_->model()->index(3, 1));
+  EXPECT_NE(page_->findBox()->palette().color(QPalette::Base), plain);
+  page_->findBox()->setText("drag");
+  EXPECT_EQ(page_->findBox()->palette().color(QPalette::Base), plain);
   // F3 and Ctrl+F are the keys.
   EXPECT_EQ(page_->findChild<QAction*>("txttabfindnext")->shortcut(), QKeySequence(Qt::Key_F3));
   EXPECT_EQ(page_->findChild<QAction*>("txttabfindaction")->shortcut(),
