@@ -164,11 +164,19 @@ TEST(FuzzSeeds, AreCutInTheShapeTheirTargetsRead) {
       const std::optional<FontFace> face = ReadFontFace(s.bytes);
       ASSERT_TRUE(face);
       EXPECT_GT(LayOutFontSheet(*face).height, 1);
+    } else if (s.target == "fuzz_text_grid") {
+      // The decoded table, not the entry: it begins with its first cell and has cells.
+      const std::string text(s.bytes.begin(), s.bytes.end());
+      EXPECT_FALSE(HasZlibMarker(s.bytes));
+      EXPECT_NE(text.find('\t'), std::string::npos);
+      EXPECT_NE(text.find("\r\n"), std::string::npos);
     }
   }
-  for (const char* target : {"fuzz_directory", "fuzz_extract", "fuzz_identify", "fuzz_hexdump"})
+  for (const char* target :
+       {"fuzz_directory", "fuzz_extract", "fuzz_identify", "fuzz_hexdump", "fuzz_text_grid"})
     EXPECT_GE(perTarget[target], 3) << target;
-  EXPECT_EQ(perTarget.size(), 5u);
+  EXPECT_GE(perTarget["fuzz_font"], 2);  // one font per layout
+  EXPECT_EQ(perTarget.size(), 6u);
 }
 
 }  // namespace

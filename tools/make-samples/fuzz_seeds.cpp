@@ -162,6 +162,20 @@ void FontSeeds(const std::vector<OpenedSample>& opened, std::vector<FuzzSeed>& o
   }
 }
 
+// fuzz_text_grid: the decoded text of every sample table, as the text page walks it.
+void TextGridSeeds(const std::vector<OpenedSample>& opened, std::vector<FuzzSeed>& out) {
+  for (const OpenedSample& o : opened) {
+    MemoryFile file(o.bytes);
+    SilentHost host;
+    for (const TResourceInfo& e : o.dataFile.Entries) {
+      if (e.ResType != rtText) continue;
+      Bytes text = ExtractEntry(file, e, kLodHeaderSize, host);
+      if (text.size() <= kMaxFuzzSeedSize)
+        out.push_back({"fuzz_text_grid", FileNamePart(e.Name), text});
+    }
+  }
+}
+
 }  // namespace
 
 std::vector<FuzzSeed> FuzzSeeds() {
@@ -175,6 +189,7 @@ std::vector<FuzzSeed> FuzzSeeds() {
   IdentifySeeds(opened, out);
   HexDumpSeeds(opened, out);
   FontSeeds(opened, out);
+  TextGridSeeds(opened, out);
   return out;
 }
 

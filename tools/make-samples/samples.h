@@ -76,7 +76,8 @@ inline constexpr const char* kIdentifyFuzzNames[16] = {
     "party.bin", "x.dlv", "x.ddm", "x.blv", "x.odm", "x.ztp", "x.kno", "x."};
 
 // Seeds for the targets that read containers and entries: fuzz_directory, fuzz_extract,
-// fuzz_identify, fuzz_hexdump and fuzz_font. Each is at most kMaxFuzzSeedSize bytes.
+// fuzz_identify, fuzz_hexdump, fuzz_font and fuzz_text_grid. Each is at most
+// kMaxFuzzSeedSize bytes.
 std::vector<FuzzSeed> FuzzSeeds();
 
 // Size of the party record of a saved game: four 6972-byte character blocks, the first at

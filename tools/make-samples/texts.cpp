@@ -1,5 +1,7 @@
 // Tab-separated tables of the icon container: rows end in CR LF, the first row names the
-// columns. Two are stored compressed, one raw.
+// columns. Two are stored compressed, two raw; "notes.txt" holds what real tables have
+// besides plain cells: Windows-1252 letters, a LF inside a cell, empty and closing cells, and
+// an editor's leftovers after a NUL.
 
 #include <string>
 
@@ -69,10 +71,20 @@ std::vector<SampleEntry> TextEntries() {
       {"5", "Thornmere Wood", "Northmarch", "", "6", "Old trees that do not sleep"},
       {"6", "Old Belltower", "Northmarch", "", "4", ""},
   });
+  std::string notes = Table({
+      {"Speaker", "Line", "Mood", "Note"},
+      {"Ma\xEEtre Aub\xE9", "\x93Welcome, traveller.\x94\nThe fire is warm.", "kind", ""},
+      {"Guard", "Halt!", "", "shouts"},
+      {"", "", "", ""},
+      {"Merchant", "Twelve \x80 and not a coin less.\t"},
+  });
+  notes += '\0';
+  notes += "draft\tnot shown\r\n";
   return {
       TextEntry("items.txt", items, true),
       TextEntry("monsters.txt", creatures, true),
       TextEntry("places.txt", places, false),
+      TextEntry("notes.txt", notes, false),
   };
 }
 

@@ -35,6 +35,7 @@ constexpr Shot kShots[] = {
     {"bitmaps.lod", "cobble01", "pictab-bitmap.png"},
     {"sprites.lod", "goblin01", "pictab-sprite.png"},
     {"bitmaps.lod", "pal003", "paltab.png"},
+    {"icons.lod", "items.txt", "txttab.png"},
     {"icons.lod", "vista.pcx", "pcxtab.png"},
     {"icons.lod", "large.fnt", "fnttab.png"},
     {"icons.lod", "events.evt", "evttab.png"},

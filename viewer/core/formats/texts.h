@@ -2,7 +2,13 @@
 // Text table entries (".TXT" in an ICONS LOD): a 48-byte header, then the text, raw or as a
 // zlib stream. The table's rows end in CR LF, cells are separated by TAB.
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "common/bytes.h"
 #include "common/result.h"
@@ -10,6 +16,53 @@
 #include "viewer/core/host.h"
 
 namespace brindle {
+
+struct GridCell {
+  std::size_t row = 0;
+  std::size_t column = 0;
+  bool operator==(const GridCell&) const = default;
+};
+
+// The table as the text page's grid shows it. Row 0 is the empty heading row; line k of the
+// text fills row k + 1. Cells are not copied one by one: the grid keeps the text once and
+// each cell is a stretch of it, so a megabyte table costs about a megabyte and a few bytes
+// per cell, however many cells it has.
+class TextGrid {
+ public:
+  // Lines of the text + 1: a grid made empty has just its heading row (and one column).
+  std::size_t RowCount() const { return rowFirstCell_.size(); }
+  // 1 + the most TABs in one line, at least 1.
+  std::size_t ColumnCount() const { return columns_; }
+  // The cell's stored bytes, a lone LF still a LF; empty when the cell was never set.
+  std::string_view CellBytes(std::size_t row, std::size_t column) const;
+  // The cell as shown: every LF becomes "<linefeed>" (bytes, Windows-1252).
+  std::string Cell(std::size_t row, std::size_t column) const;
+
+ private:
+  friend TextGrid WalkTextGrid(ByteView text);
+  friend std::optional<GridCell> FindTextCell(
+      const TextGrid& grid, GridCell from, const std::function<bool(const std::string&)>& matches);
+  std::size_t CellCount(std::size_t row) const;
+  // The row of stored cell i (cells are numbered row by row).
+  std::size_t RowOfCell(std::size_t i) const;
+  std::string_view CellAt(std::size_t row, std::size_t i) const;
+
+  std::string text_;                            // the walked text, up to its first NUL
+  std::vector<std::uint32_t> rowStart_{0};      // where each row's first cell begins in text_
+  std::vector<std::uint32_t> rowFirstCell_{0};  // index in cellEnd_ of each row's first cell
+  std::vector<std::uint32_t> cellEnd_;          // where each stored cell ends in text_
+  std::size_t columns_ = 1;
+};
+
+// The grid of a decoded text: the bytes up to the first NUL, lines split at CR LF, cells at
+// TAB. A TAB stores its cell even when empty (so a line ending in TAB counts the column);
+// the last cell of a line is stored only when it holds something.
+TextGrid WalkTextGrid(ByteView text);
+
+// The first cell after `from`, row by row, whose shown text `matches`, going round past the
+// end to the start (and to `from` itself last). Row 0 holds nothing and is never found.
+std::optional<GridCell> FindTextCell(const TextGrid& grid, GridCell from,
+                                     const std::function<bool(const std::string&)>& matches);
 
 // The entry bytes for a new text: compressed when the old text was (UnpackedSize != 0),
 // raw otherwise. The file's bytes are stored unchanged.

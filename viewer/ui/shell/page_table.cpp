@@ -4,6 +4,7 @@
 #include "viewer/ui/pages/picture_pages.h"
 #include "viewer/ui/pages/raw_pages.h"
 #include "viewer/ui/pages/sound_page.h"
+#include "viewer/ui/pages/text_page.h"
 #include "viewer/ui/pages/video_page.h"
 
 namespace brindle {
@@ -12,7 +13,7 @@ const std::vector<PageSlot>& PageSlots() {
   static const std::vector<PageSlot> pages = {
       {"pictab", {rtIcon, rtBitmap, rtSprite}, MakePicturePage},
       {"paltab", {rtPalette}, MakePalettePage},
-      {"txttab", {rtText}, nullptr},
+      {"txttab", {rtText}, MakeTextPage},
       {"pcxtab", {rtIconPcx, rtPcx}, MakePcxPage},
       {"fnttab", {rtFont}, MakeFontPage},
       {"evttab", {rtEvt}, MakeEvtPage},

@@ -1,0 +1,225 @@
+#include "viewer/ui/pages/text_page.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+
+#include "samples.h"
+#include "test_support.h"
+#include "viewer/core/containers/container_writer.h"
+#include "viewer/core/containers/directory.h"
+#include "viewer/core/containers/extract.h"
+#include "viewer/ui/shell/fake_prompts.h"
+#include "viewer/ui/shell/main_window.h"
+
+namespace brindle {
+namespace {
+
+using test::TempDir;
+
+class TextPageTest : public ::testing::Test {
+ protected:
+  TextPageTest() {
+    for (const samples::SampleContainer& c : samples::BuildSampleFolder()) {
+      if (c.fileName == "icons.lod") icons_ = out_.Write("icons.lod", samples::BuildContainer(c));
+    }
+    paths_.programDir = out_.path().string();
+    paths_.iniPath = out_.File("brindle.ini");
+    paths_.tempDir = out_.path().string();
+    window_ = std::make_unique<TForm1>(paths_, prompts_, GameDataView{});
+    window_->resize(900, 560);
+    window_->LoadDataFile(icons_);
+    page_ = window_->findChild<TextPage*>("txttab");
+  }
+
+  int Row(const std::string& entry) {
+    for (std::size_t i = 0; i < window_->DataFile().Entries.size(); ++i) {
+      if (window_->DataFile().Entries[i].Name == entry) return static_cast<int>(i);
+    }
+    ADD_FAILURE() << "no entry " << entry;
+    return -1;
+  }
+  void Show(const std::string& entry) { window_->SelectRow(Row(entry)); }
+  const TResourceInfo& Selected() {
+    return window_->DataFile().Entries[static_cast<std::size_t>(window_->SelectedIndex())];
+  }
+  // The entry's text as stored, read from the container file.
+  Bytes StoredText(const std::string& entry) {
+    auto file = OpenContainerFile(icons_, FileMode::kReadShared);
+    const TResourceInfo& e = window_->DataFile().Entries[static_cast<std::size_t>(Row(entry))];
+    test::RecordingHost host;
+    return ExtractEntry(**file, e, 48, host);
+  }
+  QString Cell(int row, int column) { return page_->model()->index(row, column).data().toString(); }
+  void Click(const char* button) {
+    QMetaObject::invokeMethod(window_->findChild<QPushButton*>(button), "click");
+  }
+  void Trigger(const char* action) { page_->findChild<QAction*>(action)->trigger(); }
+
+  TempDir out_;
+  std::string icons_;
+  AppPaths paths_;
+  test::FakePrompts prompts_;
+  std::unique_ptr<TForm1> window_;
+  TextPage* page_ = nullptr;
+};
+
+TEST_F(TextPageTest, GridShowsTheTableThroughWindows1252BelowAnEmptyHeading) {
+  ASSERT_NE(page_, nullptr);
+  Show("notes.txt");
+  EXPECT_EQ(window_->CurrentPage(), page_);
+  EXPECT_TRUE(prompts_.messages.empty());
+  // Five lines before the NUL: six grid rows, the first being the header.
+  TextGridModel* model = page_->model();
+  EXPECT_EQ(model->rowCount() + 1, 6);
+  EXPECT_EQ(model->columnCount(), 4);
+  EXPECT_EQ(model->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "");
+  EXPECT_EQ(Cell(0, 0), "Speaker");
+  EXPECT_EQ(Cell(1, 0), QString::fromUtf8("Ma\u00EEtre Aub\u00E9"));
+  EXPECT_EQ(Cell(1, 1),
+            QString::fromUtf8("\u201CWelcome, traveller.\u201D<linefeed>The fire is warm."));
+  EXPECT_EQ(Cell(4, 1), QString::fromUtf8("Twelve \u20AC and not a coin less."));
+  EXPECT_EQ(Cell(4, 2), "");
+  EXPECT_FALSE(model->flags(model->index(0, 0)) & Qt::ItemIsEditable);
+  QTableView* grid = page_->grid();
+  EXPECT_FALSE(grid->verticalHeader()->isVisible());
+  EXPECT_EQ(grid->horizontalHeader()->sectionSize(0), 100);
+  EXPECT_EQ(grid->verticalHeader()->sectionSize(0), 17);
+  EXPECT_EQ(grid->horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
+  // The text box has all of it, past the NUL too.
+  Click("txttabview");
+  const QString box = page_->box()->toPlainText();
+  EXPECT_TRUE(box.startsWith("Speaker\tLine\tMood\tNote\nMa")) << box.toStdString();
+  EXPECT_TRUE(box.endsWith(QString::fromUtf8("\u2400draft\tnot shown\n"))) << box.toStdString();
+  Click("txttabview");
+
+  // Another table replaces the grid wholly.
+  Show("places.txt");
+  EXPECT_EQ(model->rowCount(), 7);
+  EXPECT_EQ(model->columnCount(), 6);
+  EXPECT_EQ(Cell(6, 5), "");
+  EXPECT_EQ(Cell(6, 1), "Old Belltower");
+}
+
+TEST_F(TextPageTest, ViewButtonSwitchesAndTheChoiceOutlivesTheEntry) {
+  Show("items.txt");
+  window_->show();
+  QPushButton* view = window_->findChild<QPushButton*>("txttabview");
+  EXPECT_EQ(view->text(), "View in Textbox");
+  EXPECT_TRUE(page_->grid()->isVisible());
+  EXPECT_FALSE(page_->box()->isVisible());
+  Click("txttabview");
+  EXPECT_EQ(view->text(), "View in Table");
+  EXPECT_TRUE(page_->box()->isVisible());
+  EXPECT_FALSE(page_->grid()->isVisible());
+  EXPECT_EQ(page_->box()->geometry(), page_->grid()->geometry());
+  Show("monsters.txt");
+  EXPECT_EQ(view->text(), "View in Table");
+  EXPECT_TRUE(page_->box()->isVisible());
+  EXPECT_TRUE(page_->box()->toPlainText().contains("Mimic Chest"));
+  Click("txttabview");
+  EXPECT_EQ(view->text(), "View in Textbox");
+  EXPECT_TRUE(page_->grid()->isVisible());
+  EXPECT_FALSE(page_->box()->isVisible());
+}
+
+TEST_F(TextPageTest, SaveThenImportGivesTheSameTextInTheEntrysOwnForm) {
+  // items.txt is stored compressed, notes.txt raw.
+  for (const char* entry : {"items.txt", "notes.txt"}) {
+    Show(entry);
+    const bool packed = Selected().UnpackedSize != 0;
+    EXPECT_EQ(packed, std::string(entry) == "items.txt");
+    const Bytes before = StoredText(entry);
+    const std::string file = out_.File(std::string("saved-") + entry);
+    prompts_.answers = {file};
+    Click("txttabsavetotxt");
+    EXPECT_EQ(prompts_.asked.back().title, "Save to TXT...");
+    EXPECT_EQ(prompts_.asked.back().filter, "Text files (*.txt)|*.txt|All files (*.*)|*.*");
+    EXPECT_EQ(out_.Read(std::string("saved-") + entry), before) << "every byte, NUL and all";
+
+    prompts_.answers = {file};
+    Click("txttabimporttxt");
+    EXPECT_EQ(prompts_.asked.back().title, "Import TXT...");
+    EXPECT_EQ(prompts_.asked.back().filter, "Text files (*.txt)|*.txt");
+    EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages.front();
+    EXPECT_EQ(Selected().UnpackedSize != 0, packed) << entry;
+    EXPECT_EQ(StoredText(entry), before) << entry;
+  }
+  // A new text shows at once; a file that is gone is said so and changes nothing.
+  prompts_.answers = {out_.Write("new.txt", Bytes{'x', '\t', 'y'})};
+  Click("txttabimporttxt");
+  EXPECT_EQ(page_->model()->rowCount(), 1);
+  EXPECT_EQ(Cell(0, 1), "y");
+  prompts_.answers = {out_.File("gone.txt")};
+  Click("txttabimporttxt");
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_NE(prompts_.messages[0].find("gone.txt"), std::string::npos) << prompts_.messages[0];
+  EXPECT_EQ(Cell(0, 0), "x");
+}
+
+TEST_F(TextPageTest, EmptyTextIsRefusedAndThePageStaysBehind) {
+  // An entry whose text inflates to nothing: the compression marker alone.
+  const std::string lod = out_.Write(
+      "empty.lod",
+      BuildLod("ICONS",
+               {{"blank.txt", BuildPackedLodEntry("blank.txt", Bytes{0x78, 0x9C}, false, 256)},
+                {"items.txt", BuildPackedLodEntry("items.txt", Bytes{'a'}, false, 256)}}));
+  window_->LoadDataFile(lod);
+  window_->SelectRow(0);
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_EQ(prompts_.messages[0], "Error!  Unable to show blank.txt");
+  EXPECT_NE(window_->CurrentPage(), page_);
+  // Once shown, the page keeps the last good text.
+  window_->SelectRow(1);
+  EXPECT_EQ(window_->CurrentPage(), page_);
+  window_->SelectRow(0);
+  EXPECT_EQ(prompts_.messages.size(), 2u);
+  EXPECT_EQ(Cell(0, 0), "a");
+}
+
+TEST_F(TextPageTest, FindSelectsTheNextMatchInAnyCaseInEitherView) {
+  Show("monsters.txt");
+  window_->show();
+  Trigger("txttabfindaction");
+  EXPECT_TRUE(page_->findBox()->hasFocus() || !QApplication::focusWidget());
+  page_->findBox()->setText("SLIME");
+  Trigger("txttabfindnext");
+  QTableView* grid = page_->grid();
+  EXPECT_EQ(grid->currentIndex(), page_->model()->index(3, 1));  // "Cave Slime"
+  EXPECT_TRUE(grid->selectionModel()->isSelected(page_->model()->index(3, 1)));
+  Trigger("txttabfindnext");
+  EXPECT_EQ(grid->currentIndex(), page_->model()->index(3, 7));  // "slime01"
+  Trigger("txttabfindnext");
+  Trigger("txttabfindnext");
+  EXPECT_EQ(grid->currentIndex(), page_->model()->index(4, 7));
+  Trigger("txttabfindnext");  // round the end to the first again
+  EXPECT_EQ(grid->currentIndex(), page_->model()->index(3, 1));
+  // No match: the selection stays and the find box says so until its text changes.
+  const QColor plain = page_->findBox()->palette().color(QPalette::Base);
+  page_->findBox()->setText("dragon");
+  Trigger("txttabfindnext");
+  EXPECT_EQ(grid->currentIndex(), page_->model()->index(3, 1));
+  EXPECT_NE(page_->findBox()->palette().color(QPalette::Base), plain);
+  page_->findBox()->setText("drag");
+  EXPECT_EQ(page_->findBox()->palette().color(QPalette::Base), plain);
+  // F3 and Ctrl+F are the keys.
+  EXPECT_EQ(page_->findChild<QAction*>("txttabfindnext")->shortcut(), QKeySequence(Qt::Key_F3));
+  EXPECT_EQ(page_->findChild<QAction*>("txttabfindaction")->shortcut(),
+            QKeySequence(QKeySequence::Find));
+
+  // In the text box the match itself is selected.
+  Click("txttabview");
+  page_->findBox()->setText("chest");
+  Trigger("txttabfindnext");
+  EXPECT_EQ(page_->box()->textCursor().selectedText(), "Chest");  // "Mimic Chest"
+  Trigger("txttabfindnext");
+  EXPECT_EQ(page_->box()->textCursor().selectedText(), "chest");  // "chest01"
+  Trigger("txttabfindnext");
+  EXPECT_EQ(page_->box()->textCursor().selectedText(), "Chest");
+  Click("txttabview");
+}
+
+}  // namespace
+}  // namespace brindle
