@@ -25,8 +25,7 @@ class SdlSoundOutput : public SoundOutput {
     SDL_AudioSpec spec{};
     Uint8* samples = nullptr;
     Uint32 length = 0;
-    // A header that lies or a format SDL does not know: not heard, as the Windows player
-    // would leave it.
+    // A header that lies or a format SDL does not know: simply not heard, and nothing said.
     if (!rw || !SDL_LoadWAV_RW(rw, 1, &spec, &samples, &length)) return;
     spec.callback = nullptr;  // fed by queue
     device_ = SDL_OpenAudioDevice(nullptr, 0, &spec, nullptr, 0);
