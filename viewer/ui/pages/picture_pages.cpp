@@ -105,20 +105,7 @@ void PicturePage::SaveClick() {
 }
 
 void PicturePage::ImportClick() {
-  const TResourceInfo* entry = SelectedEntry();
-  if (!entry) return;
-  const int index = context_.SelectedIndex();
-  auto source = context_.prompts().AskOpenFile(
-      ImportDialog("BMP", "bmp", "Bitmap files", entry->Name, context_.paths().programDir));
-  if (!source) return;
-  // The type decides after the dialog, as it always has.
-  if (entry->ResType == rtIcon || entry->ResType == rtBitmap) {
-    Status imported = ImportBitmapFile(context_.DataFile(), index, *source,
-                                       entry->ResType == rtBitmap, context_.host());
-    if (!imported) context_.host().Message(imported.message());
-  } else {
-    context_.host().Message("Importing for current file format not implemented!");
-  }
+  ImportSelected("BMP", "bmp", "Bitmap files", {rtIcon, rtBitmap});
 }
 
 PaletteArea::PaletteArea(QWidget* parent) : QWidget(parent) {

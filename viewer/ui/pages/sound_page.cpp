@@ -48,18 +48,7 @@ void SoundPage::SaveClick() {
 }
 
 void SoundPage::ImportClick() {
-  const TResourceInfo* entry = SelectedEntry();
-  if (!entry) return;
-  const int index = context_.SelectedIndex();
-  auto source = context_.prompts().AskOpenFile(
-      ImportDialog("WAV", "wav", "Sound files", entry->Name, context_.paths().programDir));
-  if (!source) return;
-  if (entry->ResType != rtSound) {
-    context_.host().Message("Importing for current file format not implemented!");
-    return;
-  }
-  Status imported = ImportSoundFile(context_.DataFile(), index, *source, context_.host());
-  if (!imported) context_.host().Message(imported.message());
+  ImportSelected("WAV", "wav", "Sound files", {rtSound});
 }
 
 EntryPage* MakeSoundPage(PageContext& c) {

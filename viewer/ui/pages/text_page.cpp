@@ -198,18 +198,7 @@ void TextPage::txttabsavetotxtClick() {
 }
 
 void TextPage::txttabimporttxtClick() {
-  const TResourceInfo* entry = SelectedEntry();
-  if (!entry) return;
-  const int index = context_.SelectedIndex();
-  auto source = context_.prompts().AskOpenFile(
-      ImportDialog("TXT", "txt", "Text files", entry->Name, context_.paths().programDir));
-  if (!source) return;
-  if (entry->ResType != rtText) {
-    context_.host().Message("Importing for current file format not implemented!");
-    return;
-  }
-  Status imported = ImportTextFile(context_.DataFile(), index, *source, context_.host());
-  if (!imported) context_.host().Message(imported.message());
+  ImportSelected("TXT", "txt", "Text files", {rtText});
 }
 
 void TextPage::FindNext() {

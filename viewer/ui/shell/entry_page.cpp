@@ -1,8 +1,11 @@
 #include "viewer/ui/shell/entry_page.h"
 
+#include <algorithm>
+
 #include "common/codepage.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
+#include "viewer/core/formats/imports.h"
 
 namespace brindle {
 
@@ -57,6 +60,29 @@ void EntryPage::SaveSelected(const std::string& shown, const std::string& ext,
   } else if (!WriteWholeFile(*target, bytes).ok()) {
     host.Message(CannotOpenMessage(*target));
   }
+}
+
+void EntryPage::ImportSelected(const std::string& shown, const std::string& ext,
+                               const std::string& kind,
+                               std::initializer_list<TResourceType> types) {
+  const TResourceInfo* entry = SelectedEntry();
+  if (!entry) return;
+  const int index = context_.SelectedIndex();
+  auto source = context_.prompts().AskOpenFile(
+      ImportDialog(shown, ext, kind, entry->Name, context_.paths().programDir));
+  if (!source) return;
+  // The type decides after the dialog, as it always has.
+  const TResourceType type = entry->ResType;
+  const ImportConverters imports = CoreImportConverters();
+  auto convert = imports.find(type);
+  if (std::find(types.begin(), types.end(), type) == types.end() || convert == imports.end() ||
+      !convert->second) {
+    context_.host().Message("Importing for current file format not implemented!");
+    return;
+  }
+  Status imported =
+      convert->second(context_.DataFile(), index, *source, type == rtBitmap, context_.host());
+  if (!imported) context_.host().Message(imported.message());
 }
 
 std::string EntryPage::EntryName(const TResourceInfo& e) const {

@@ -5,14 +5,15 @@
 #include <QPushButton>
 #include <QWidget>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "common/file.h"
 #include "viewer/core/containers/data_file.h"
 #include "viewer/core/host.h"
-#include "viewer/core/settings/app_paths.h"
 #include "viewer/core/prompts.h"
+#include "viewer/core/settings/app_paths.h"
 
 namespace brindle {
 
@@ -52,6 +53,13 @@ class EntryPage : public QWidget {
   // file. No bytes: "Error!  Unable to save " + the name.
   void SaveSelected(const std::string& shown, const std::string& ext, const std::string& kind,
                     const std::function<Bytes(ByteFile&, const TResourceInfo&)>& make);
+
+  // An import button: the import dialog for the selected entry ("Import " + shown + "..."),
+  // then, once a file is chosen, the entry's import from the formats' table when its type is
+  // one of `types` (a bitmap keeps its width and height), else "Importing for current file
+  // format not implemented!". A refused import says why.
+  void ImportSelected(const std::string& shown, const std::string& ext, const std::string& kind,
+                      std::initializer_list<TResourceType> types);
 
   // The selected entry, or null when the selection has gone.
   const TResourceInfo* SelectedEntry() const;
