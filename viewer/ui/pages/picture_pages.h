@@ -5,12 +5,12 @@
 #include <QLabel>
 #include <QScrollArea>
 
-#include "viewer/ui/shell/entry_page.h"
 #include "viewer/core/formats/bitmaps.h"
 #include "viewer/core/formats/palettes.h"
 #include "viewer/core/formats/pcx.h"
 #include "viewer/core/formats/sprites.h"
 #include "viewer/ui/pages/zoom_image.h"
+#include "viewer/ui/shell/entry_page.h"
 
 namespace brindle {
 

@@ -22,13 +22,13 @@ class SdlSoundOutput : public SoundOutput {
         !Ready())
       return;
     SDL_RWops* rw = SDL_RWFromConstMem(wav.data(), static_cast<int>(wav.size()));
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec format{};
     Uint8* samples = nullptr;
     Uint32 length = 0;
     // A header that lies or a format SDL does not know: simply not heard, and nothing said.
-    if (!rw || !SDL_LoadWAV_RW(rw, 1, &spec, &samples, &length)) return;
-    spec.callback = nullptr;  // fed by queue
-    device_ = SDL_OpenAudioDevice(nullptr, 0, &spec, nullptr, 0);
+    if (!rw || !SDL_LoadWAV_RW(rw, 1, &format, &samples, &length)) return;
+    format.callback = nullptr;  // fed by queue
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &format, nullptr, 0);
     if (device_ != 0) {
       // The queue takes its own copy, so the samples live exactly as long as they play.
       if (SDL_QueueAudio(device_, samples, length) == 0) {
