@@ -11,12 +11,14 @@
 
 #include "common/codepage.h"
 #include "common/file.h"
+#include "viewer/cli/party_command.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
 #include "viewer/core/edit/batch_import.h"
 #include "viewer/core/entries/hexdump.h"
 #include "viewer/core/entries/identify.h"
 #include "viewer/core/formats/exports.h"
+#include "viewer/core/settings/app_paths.h"
 
 namespace brindle {
 
@@ -30,7 +32,10 @@ constexpr const char* kUsage =
     "                                         save entries as their pages do (ENTRY: a name\n"
     "                                         or #INDEX; none: all of them)\n"
     "  import CONTAINER FILE...               replace the entries named like the files\n"
-    "  hexdump CONTAINER ENTRY                the hex dump of an entry's payload\n";
+    "  hexdump CONTAINER ENTRY                the hex dump of an entry's payload\n"
+    "  party SAVE [--set KEY=VALUE]...        the party of a saved game, one field a line\n"
+    "                                         (KEY, VALUE, caption); --set changes fields\n"
+    "                                         and saves them\n";
 
 // Exit codes: 0 all done, 1 some entries or files failed, 2 nothing could be done (usage,
 // a container that cannot be opened, a batch refused as a whole).
@@ -397,6 +402,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (cmd == "extract") return Extract(rest, out, err);
   if (cmd == "import") return Import(rest, out, err);
   if (cmd == "hexdump") return HexDumpCommand(rest, out, err);
+  if (cmd == "party")
+    return PartyCommand(rest, out, err,
+                        MakeAppPaths(ExecutableDir(nullptr), BRINDLE_SHARE_DIR).gameDataCandidates);
   err << kUsage;
   return kExitRefused;
 }
