@@ -14,5 +14,8 @@ std::string Cp1252ToUtf8(std::string_view bytes);
 std::string Utf8ToCp1252(std::string_view utf8);
 // Every byte shown as its code page 437 glyph, control codes included (0x01 is a smiley).
 std::string Cp437ToUtf8(std::string_view bytes);
+// Control characters (below 0x20, and 0x7F) written as "\xNN", so that text from a file
+// cannot break a line-per-record output.
+std::string EscapeControls(std::string_view text);
 
 }  // namespace brindle

@@ -351,6 +351,8 @@ void WriteCharacter(Bytes& rec, std::size_t b, std::uint8_t cls, std::int16_t po
   }
 }
 
+}  // namespace
+
 Bytes PartyRecord() {
   Bytes rec(kPartyRecordSize, 0);
   const std::int32_t clock = GameTime(3, 11, 1170, 14, 30);
@@ -386,6 +388,8 @@ Bytes PartyRecord() {
     WriteValues(rec, blocks[i], values[i]);
   return rec;
 }
+
+namespace {
 
 // A movie placeholder: the mark the player looks for, then nothing.
 // A real movie with pictures and sound when the movie layer is built; otherwise a stand-in

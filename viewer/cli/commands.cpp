@@ -55,20 +55,7 @@ class CliHost : public CoreHost {
 
 // Control characters would break the one-line-per-entry output.
 std::string PrintableName(const std::string& name) {
-  std::string utf8 = Cp1252ToUtf8(name);
-  std::string out;
-  for (char c : utf8) {
-    auto b = static_cast<unsigned char>(c);
-    if (b < 0x20 || b == 0x7F) {
-      static constexpr char kHex[] = "0123456789abcdef";
-      out += "\\x";
-      out += kHex[b >> 4];
-      out += kHex[b & 15];
-    } else {
-      out += c;
-    }
-  }
-  return out;
+  return EscapeControls(Cp1252ToUtf8(name));
 }
 
 // What went wrong inside an entry's data ("Error Inflating: DATA_ERROR!") names the container

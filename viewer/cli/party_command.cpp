@@ -3,6 +3,7 @@
 #include <map>
 #include <ostream>
 
+#include "common/codepage.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/savegame/party_fields.h"
 #include "viewer/core/savegame/party_store.h"
@@ -20,7 +21,7 @@ struct Setting {
 };
 
 void PrintField(std::ostream& out, const PartyField& f) {
-  out << f.key << '\t' << f.value << '\t' << f.caption << '\n';
+  out << f.key << '\t' << EscapeControls(f.value) << '\t' << EscapeControls(f.caption) << '\n';
 }
 
 // Lines whose value differs between two listings; fields that disappeared (a cleared cell or
