@@ -29,6 +29,8 @@ class Prompts {
   virtual std::vector<std::string> AskOpenFiles(const FileDialogSpec& setup) = 0;
   // 0xRRGGBB, or nothing when cancelled.
   virtual std::optional<std::uint32_t> AskColour(std::uint32_t initial) = 0;
+  // A question with Yes and No buttons; true for Yes.
+  virtual bool AskYesNo(const std::string& question) = 0;
 };
 
 // The export dialog every save button uses: "Save to X...", the kind's filter with the

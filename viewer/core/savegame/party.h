@@ -115,6 +115,7 @@ struct TPartyCharacter {
   std::int16_t Cell(int col, int row) const {
     return Grid[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
   }
+  bool operator==(const TPartyCharacter&) const = default;
   // The clock stamp of condition k (1-20).
   std::int32_t ConditionStamp(int k) const;
   void SetConditionStamp(int k, std::int32_t stamp);
@@ -127,6 +128,10 @@ struct TPartyMain {
   int CurrentCharacter = 0;  // 0 = the party pages, 1-4 a character
   bool FillingPages = false;
 
+  // The record's contents alike (the page state aside).
+  bool SameRecord(const TPartyMain& o) const {
+    return PartyValues == o.PartyValues && GameClock == o.GameClock && Characters == o.Characters;
+  }
   TPartyCharacter& Character(int n) { return Characters[static_cast<std::size_t>(n - 1)]; }
   const TPartyCharacter& Character(int n) const {
     return Characters[static_cast<std::size_t>(n - 1)];

@@ -14,10 +14,12 @@
 #include <QTimer>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "viewer/core/containers/data_file.h"
 #include "viewer/core/edit/batch_import.h"
 #include "viewer/core/prompts.h"
+#include "viewer/core/savegame/game_data.h"
 #include "viewer/core/settings/app_paths.h"
 #include "viewer/core/settings/history.h"
 #include "viewer/ui/shell/entry_page.h"
@@ -45,6 +47,7 @@ class EntryListModel : public QAbstractListModel {
 struct GameDataView {
   QImage title;
   std::vector<std::vector<std::string>> rows;  // the table's rows, 19 cells each
+  PartyDataTable table;                        // the same, for the saved-game editor
 };
 
 struct GameData;
@@ -82,6 +85,8 @@ class TForm1 : public QMainWindow, private PageContext {
   EntryPage* Page(const char* name) const;
   QWidget* CurrentPage() const;
   ImportConverters& converters() { return converters_; }
+  const PartyDataTable& GameTable() const override { return gameTable_; }
+  void SetUnsavedMark(bool unsaved) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -113,12 +118,17 @@ class TForm1 : public QMainWindow, private PageContext {
   void LayoutClient();
   void SetStatus(StatusPanel panel, const QString& text);
   void OnRowChanged(const QModelIndex& current);
+  // Asks the page in front whether the window may turn away from it.
+  bool MayTurnAway();
 
   AppPaths paths_;
   Prompts& prompts_;
   TDataFile dataFile_;
   History history_;
   ImportConverters converters_;
+  PartyDataTable gameTable_;
+  int shownIndex_ = -1;              // the entry the page in front shows
+  std::optional<FileStamp> keptStamp_;  // an outside change the user chose not to load
   std::unique_ptr<WindowHost> host_;
 
   QWidget* client_ = nullptr;

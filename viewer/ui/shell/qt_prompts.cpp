@@ -1,5 +1,6 @@
 #include "viewer/ui/shell/qt_prompts.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -66,6 +67,13 @@ std::optional<std::uint32_t> QtPrompts::AskColour(std::uint32_t initial) {
   QColor c = QColorDialog::getColor(QColor::fromRgb(initial), parent_);
   if (!c.isValid()) return std::nullopt;
   return static_cast<std::uint32_t>(c.rgb() & 0xFFFFFF);
+}
+
+bool QtPrompts::AskYesNo(const std::string& question) {
+  return QMessageBox::question(parent_, QApplication::applicationName(),
+                               QString::fromStdString(question),
+                               QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
 }
 
 }  // namespace brindle

@@ -39,6 +39,14 @@ class FakePrompts : public Prompts {
     return a;
   }
 
+  bool AskYesNo(const std::string& question) override {
+    questions.push_back(question);
+    if (yesNoAnswers.empty()) return true;
+    const bool a = yesNoAnswers.front();
+    yesNoAnswers.pop_front();
+    return a;
+  }
+
   // Each dialog takes the next answer; nothing (std::nullopt) is a cancel. A list of files
   // ends at a cancel or at the end of the script.
   std::deque<std::optional<std::string>> answers;
@@ -48,6 +56,9 @@ class FakePrompts : public Prompts {
   // The colour dialog's answers (0xRRGGBB, nothing for a cancel) and what it was opened with.
   std::deque<std::optional<std::uint32_t>> colourAnswers;
   std::vector<std::uint32_t> askedColours;
+  // Yes/No questions asked, and the answers to give (Yes once they run out).
+  std::vector<std::string> questions;
+  std::deque<bool> yesNoAnswers;
 
  private:
   std::optional<std::string> Next() {
