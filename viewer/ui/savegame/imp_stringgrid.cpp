@@ -248,10 +248,12 @@ TImpStringgrid::TImpStringgrid(QWidget* parent) : QTableWidget(parent) {
   setDragEnabled(false);
   setAcceptDrops(true);
   viewport()->setAcceptDrops(true);
+  viewport()->setMouseTracking(true);  // for the sizing cursor on caption borders
 }
 
 void TImpStringgrid::SetColCount(int count) {
   count = std::max(0, count);
+  CancelEdit();
   directMove_ = true;
   setColumnCount(count);
   directMove_ = false;
@@ -263,6 +265,7 @@ void TImpStringgrid::SetColCount(int count) {
 }
 
 void TImpStringgrid::SetRowCount(int count) {
+  CancelEdit();
   directMove_ = true;
   setRowCount(std::max(0, count));
   directMove_ = false;
@@ -432,6 +435,12 @@ void TImpStringgrid::EndEdit() {
   closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
+void TImpStringgrid::CancelEdit() {
+  if (!editor_) return;
+  if (editor_->Popup()) editor_->Popup()->hide();
+  closeEditor(editor_, QAbstractItemDelegate::RevertModelCache);
+}
+
 void TImpStringgrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
   const bool ours = editor && editor == editor_;
   const int col = ours ? editor_->EditCol() : -1;
@@ -492,8 +501,26 @@ QPoint TImpStringgrid::CellAt(QPoint viewportPos) const {
   return QPoint(col, row);
 }
 
+int TImpStringgrid::SizingBorderAt(QPoint viewportPos) const {
+  constexpr int kGrip = 3;
+  if (rowAt(viewportPos.y()) < 0 || rowAt(viewportPos.y()) >= fixedRows_) return -1;
+  const int col = columnAt(viewportPos.x());
+  if (col < 0) return -1;
+  const int left = columnViewportPosition(col);
+  if (viewportPos.x() >= left + columnWidth(col) - kGrip) return col;
+  if (viewportPos.x() < left + kGrip && col > 0) return col - 1;
+  return -1;
+}
+
 void TImpStringgrid::mousePressEvent(QMouseEvent* event) {
   const QPoint at = event->position().toPoint();
+  const int border = event->button() == Qt::LeftButton ? SizingBorderAt(at) : -1;
+  if (border >= 0) {
+    sizingCol_ = border;
+    sizingFrom_ = at.x();
+    sizingWidth_ = columnWidth(border);
+    return;
+  }
   const QPoint cell = CellAt(at);
   dragArmed_ = false;
   dragFrom_ = at;
@@ -502,9 +529,19 @@ void TImpStringgrid::mousePressEvent(QMouseEvent* event) {
 }
 
 void TImpStringgrid::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint at = event->position().toPoint();
+  if (sizingCol_ >= 0) {
+    setColumnWidth(sizingCol_, std::max(1, sizingWidth_ + at.x() - sizingFrom_));
+    return;
+  }
+  if (event->buttons() == Qt::NoButton) {
+    if (SizingBorderAt(at) >= 0)
+      viewport()->setCursor(Qt::SplitHCursor);
+    else
+      viewport()->unsetCursor();
+  }
   if (dragArmed_ && (event->buttons() & Qt::LeftButton) &&
-      (event->position().toPoint() - dragFrom_).manhattanLength() >=
-          QApplication::startDragDistance()) {
+      (at - dragFrom_).manhattanLength() >= QApplication::startDragDistance()) {
     dragArmed_ = false;
     StartDrag();
     return;
@@ -514,6 +551,10 @@ void TImpStringgrid::mouseMoveEvent(QMouseEvent* event) {
 
 void TImpStringgrid::mouseReleaseEvent(QMouseEvent* event) {
   dragArmed_ = false;
+  if (sizingCol_ >= 0) {
+    sizingCol_ = -1;
+    return;
+  }
   QTableWidget::mouseReleaseEvent(event);
 }
 

@@ -21,6 +21,12 @@
 // Coordinates are always (column, row), as in Cells(col, row). Mouse positions given to and
 // by the grid (CellAt, MouseDown, DragOver) are in viewport() coordinates.
 //
+// Refilling the grid (SetRowCount, SetColCount, ClearCells) drops an edit in progress
+// without CellLoseFocus, so text typed for one character never lands on another; an owner
+// that wants the typed text kept calls EndEdit() before it refills.
+//
+// Column widths can be changed with the mouse on the column borders in the caption row.
+//
 // The grid does not take Tab: Tab ends an edit and moves the focus to the next control, so
 // there are no new-row or too-many-rows events.
 
@@ -177,6 +183,8 @@ class TImpStringgrid : public QTableWidget {
   bool StartEdit();
   // Ends an edit in progress, keeping the typed text and firing CellLoseFocus.
   void EndEdit();
+  // Ends an edit in progress, dropping the typed text, firing nothing.
+  void CancelEdit();
   TImpGridInplaceEdit* Editor() const { return editor_; }
 
   // (col, row) of the cell under a viewport position, (-1, -1) when there is none.
@@ -221,6 +229,8 @@ class TImpStringgrid : public QTableWidget {
   friend class TImpGridInplaceEdit;
 
   bool AllowMove(const QModelIndex& index);
+  // The column whose right border in the caption row is under x, or -1.
+  int SizingBorderAt(QPoint viewportPos) const;
   void MoveCurrentDirect(int col, int row);
   void EnsureCurrentCell();
   void EditorKey(QKeyEvent* event);
@@ -241,6 +251,9 @@ class TImpStringgrid : public QTableWidget {
   bool dragging_ = false;
   bool dragArmed_ = false;
   QPoint dragFrom_;
+  int sizingCol_ = -1;
+  int sizingFrom_ = 0;
+  int sizingWidth_ = 0;
   QPointer<TImpGridInplaceEdit> editor_;
   bool lastDragAccepted_ = false;
   QHash<QString, QRect> boxes_;  // rebuilt before each paint

@@ -313,6 +313,56 @@ TEST_F(GridTest, CaptionRowAndColumnAreGreyAndNeverCurrentOrEdited) {
   EXPECT_NE(image.pixelColor(CellRect(3, 3).center()), grey);
 }
 
+TEST_F(GridTest, ColumnBordersInTheCaptionRowResizeColumns) {
+  grid_->SetFixedRows(1);
+  const QRect caption = CellRect(1, 0);
+  const QPoint border(caption.right() - 1, caption.center().y());
+  QTest::mousePress(grid_->viewport(), Qt::LeftButton, {}, border);
+  QTest::mouseMove(grid_->viewport(), border + QPoint(25, 0));
+  QTest::mouseRelease(grid_->viewport(), Qt::LeftButton, {}, border + QPoint(25, 0));
+  EXPECT_EQ(grid_->Column(1).Width(), 85);
+  // The same border below the caption row only picks a cell.
+  const QPoint below(border.x(), CellRect(1, 2).center().y());
+  QTest::mousePress(grid_->viewport(), Qt::LeftButton, {}, below);
+  QTest::mouseMove(grid_->viewport(), below + QPoint(25, 0));
+  QTest::mouseRelease(grid_->viewport(), Qt::LeftButton, {}, below + QPoint(25, 0));
+  EXPECT_EQ(grid_->Column(1).Width(), 85);
+  EXPECT_EQ(Cell(grid_->Col(), grid_->Row()), Cell(1, 2));
+}
+
+TEST_F(GridTest, RefillingDropsAnEditWithoutFiring) {
+  grid_->SetCell(1, 1, "old");
+  TypeInto(1, 1, "typed for someone else");
+  grid_->SetRowCount(6);
+  EXPECT_EQ(grid_->Editor(), nullptr);
+  EXPECT_EQ(grid_->Cells(1, 1), "old");
+  EXPECT_TRUE(lost_.empty());
+}
+
+TEST_F(GridTest, MouseDownAndDragOverNameTheCellUnderThePointer) {
+  std::vector<Cell> downs;
+  QObject::connect(grid_, &TImpStringgrid::MouseDown, [&](int col, int row, QMouseEvent* e) {
+    EXPECT_EQ(e->button(), Qt::LeftButton);
+    downs.emplace_back(col, row);
+  });
+  std::vector<Cell> overs;
+  QObject::connect(grid_, &TImpStringgrid::DragOver,
+                   [&](QObject* source, int col, int row, bool* accept) {
+                     overs.emplace_back(col, row);
+                     *accept = source == grid_ && col >= 0;
+                   });
+  QTest::mouseClick(grid_->viewport(), Qt::LeftButton, {}, CellCentre(2, 3));
+  const QPoint offCells(grid_->viewport()->width() - 2, grid_->viewport()->height() - 2);
+  QTest::mouseClick(grid_->viewport(), Qt::LeftButton, {}, offCells);
+  EXPECT_EQ(downs, (std::vector<Cell>{{2, 3}, {-1, -1}}));
+  EXPECT_EQ(Cell(grid_->Col(), grid_->Row()), Cell(2, 3));  // the press picked the cell first
+
+  EXPECT_TRUE(grid_->HandleDragOver(grid_, CellCentre(3, 1)));
+  EXPECT_FALSE(grid_->HandleDragOver(other_, CellCentre(3, 1)));
+  EXPECT_FALSE(grid_->HandleDragOver(grid_, offCells));
+  EXPECT_EQ(overs, (std::vector<Cell>{{3, 1}, {3, 1}, {-1, -1}}));
+}
+
 class BoxTest : public GridTest {
  protected:
   const QColor kFill{230, 230, 230};
