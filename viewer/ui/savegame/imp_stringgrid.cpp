@@ -422,6 +422,16 @@ bool TImpStringgrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent*
   return QTableWidget::edit(index, trigger, event);
 }
 
+QModelIndex TImpStringgrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+  // Keys that would land on a caption (Home, Ctrl+Home, PageUp...) stop beside it.
+  const QModelIndex to = QTableWidget::moveCursor(action, modifiers);
+  if (!to.isValid() || !IsFixed(to.column(), to.row())) return to;
+  const int col = std::max(to.column(), fixedCols_);
+  const int row = std::max(to.row(), fixedRows_);
+  if (col >= columnCount() || row >= rowCount()) return QModelIndex();
+  return model()->index(row, col);
+}
+
 bool TImpStringgrid::StartEdit() {
   if (editor_) return true;
   return edit(currentIndex(), QAbstractItemView::AllEditTriggers, nullptr);
@@ -474,7 +484,8 @@ void TImpStringgrid::OpenPickList(TImpGridInplaceEdit* editor) {
 }
 
 void TImpStringgrid::keyPressEvent(QKeyEvent* event) {
-  if (state() != QAbstractItemView::EditingState && event->modifiers() == Qt::NoModifier) {
+  const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  if (state() != QAbstractItemView::EditingState && modifiers == Qt::NoModifier) {
     const int col = Col();
     const int row = Row();
     if (event->key() == Qt::Key_Delete) {
@@ -572,6 +583,7 @@ void TImpStringgrid::StartDrag() {
   auto* data = new QMimeData;
   data->setData(kDragMime, QByteArray::number(Col()) + ',' + QByteArray::number(Row()));
   drag->setMimeData(data);
+  emit DragStarting();
   drag->exec(Qt::MoveAction);
   dragging_ = false;
   // The drag took the release of the press that started it.

@@ -190,7 +190,9 @@ class TImpStringgrid : public QTableWidget {
   // (col, row) of the cell under a viewport position, (-1, -1) when there is none.
   QPoint CellAt(QPoint viewportPos) const;
 
-  // Drags. StartDrag runs a drag with this grid as its source and returns when it ends.
+  // Drags. StartDrag runs a drag with this grid as its source and returns when it ends
+  // (at once under the offscreen platform, which has no drag and drop: tests drive the
+  // moves through HandleDragOver, from DragStarting if they like).
   // BeginDrag(true) does the same; BeginDrag(false) starts it once the mouse, still
   // pressed, has moved by the platform's drag distance from where it was pressed.
   void StartDrag();
@@ -209,9 +211,12 @@ class TImpStringgrid : public QTableWidget {
   void MouseDown(int col, int row, QMouseEvent* event);
   // Leave *accept false to refuse the drag at this position; col/row are -1 off the cells.
   void DragOver(QObject* source, int col, int row, bool* accept);
+  // A drag from this grid is about to run (Dragging() is already true).
+  void DragStarting();
 
  protected:
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
   void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void keyPressEvent(QKeyEvent* event) override;

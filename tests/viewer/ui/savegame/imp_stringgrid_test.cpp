@@ -302,6 +302,9 @@ TEST_F(GridTest, CaptionRowAndColumnAreGreyAndNeverCurrentOrEdited) {
   EXPECT_EQ(grid_->Editor(), nullptr);
   QTest::keyClick(grid_, Qt::Key_Up);
   EXPECT_EQ(Cell(grid_->Col(), grid_->Row()), Cell(1, 1));
+  grid_->SetCurrentCell(3, 4);
+  QTest::keyClick(grid_, Qt::Key_Home, Qt::ControlModifier);  // stops beside the captions
+  EXPECT_EQ(Cell(grid_->Col(), grid_->Row()), Cell(1, 1));
   EXPECT_FALSE(grid_->CanEdit(0, 3));
   EXPECT_FALSE(grid_->CanEdit(2, 0));
   EXPECT_TRUE(grid_->CanEdit(2, 1));
@@ -328,6 +331,31 @@ TEST_F(GridTest, ColumnBordersInTheCaptionRowResizeColumns) {
   QTest::mouseRelease(grid_->viewport(), Qt::LeftButton, {}, below + QPoint(25, 0));
   EXPECT_EQ(grid_->Column(1).Width(), 85);
   EXPECT_EQ(Cell(grid_->Col(), grid_->Row()), Cell(1, 2));
+}
+
+TEST_F(GridTest, ADelayedDragStartsOnceThePressedMouseHasMovedFarEnough) {
+  std::vector<Cell> started;
+  QObject::connect(grid_, &TImpStringgrid::MouseDown,
+                   [this](int col, int, QMouseEvent*) { grid_->BeginDrag(col == 0); });
+  QObject::connect(grid_, &TImpStringgrid::DragStarting, [&] {
+    EXPECT_TRUE(grid_->Dragging());
+    started.emplace_back(grid_->Col(), grid_->Row());
+  });
+  // Column 0 starts at once; elsewhere only after the drag distance.
+  QTest::mousePress(grid_->viewport(), Qt::LeftButton, {}, CellCentre(0, 1));
+  QTest::mouseRelease(grid_->viewport(), Qt::LeftButton, {}, CellCentre(0, 1));
+  const QPoint from = CellCentre(2, 2);
+  QTest::mousePress(grid_->viewport(), Qt::LeftButton, {}, from);
+  QMouseEvent nudge(QEvent::MouseMove, from + QPoint(1, 0), grid_->viewport()->mapToGlobal(from),
+                    Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(grid_->viewport(), &nudge);
+  EXPECT_EQ(started.size(), 1u);
+  const QPoint far = from + QPoint(QApplication::startDragDistance() + 1, 0);
+  QMouseEvent pull(QEvent::MouseMove, far, grid_->viewport()->mapToGlobal(far), Qt::NoButton,
+                   Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(grid_->viewport(), &pull);
+  EXPECT_EQ(started, (std::vector<Cell>{{0, 1}, {2, 2}}));
+  EXPECT_FALSE(grid_->Dragging());
 }
 
 TEST_F(GridTest, RefillingDropsAnEditWithoutFiring) {
