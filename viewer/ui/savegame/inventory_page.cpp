@@ -16,8 +16,12 @@ constexpr const char* kUnequippedCaption = "Edit Unequipped Inventory";
 // Captions, entries 1-138; the row that would make entry 139 has no place in the record.
 constexpr int kMaxItemListRows = kItemCount + 1;
 
-QString Ui(const std::string& cp1252) { return QString::fromStdString(Cp1252ToUtf8(cp1252)); }
-std::string Game(const QString& text) { return Utf8ToCp1252(text.toStdString()); }
+QString Ui(const std::string& cp1252) {
+  return QString::fromStdString(Cp1252ToUtf8(cp1252));
+}
+std::string Game(const QString& text) {
+  return Utf8ToCp1252(text.toStdString());
+}
 
 // While it lives, the page's selection handlers leave the grids alone.
 class Filling {
@@ -80,8 +84,8 @@ InventoryPage::InventoryPage(TPartyMain& party, const PartyDataTable& table, Pro
   invitemlist_->SetRowCount(3);
   invitemlist_->SetFixedRows(1);
   invitemlist_->SetFixedCols(1);
-  const char* captions[] = {"Item Number", "Item Name",  "Charges/Gold", "Mod/Power",
-                            "Mod Amount",  "Mod 2",      "Item Status"};
+  const char* captions[] = {"Item Number", "Item Name", "Charges/Gold", "Mod/Power",
+                            "Mod Amount",  "Mod 2",     "Item Status"};
   const int widths[] = {80, 160, 80, 110, 80, 110, 100};
   for (int c = 0; c < kItemListColumns; ++c) {
     invitemlist_->Column(c).SetTitle(captions[c]);
@@ -183,7 +187,9 @@ void InventoryPage::ShowBackpack(bool backpack) {
   switch_->setText(backpack ? kEquippedCaption : kUnequippedCaption);
 }
 
-void InventoryPage::SwitchView() { ShowBackpack(switch_->text() != kEquippedCaption); }
+void InventoryPage::SwitchView() {
+  ShowBackpack(switch_->text() != kEquippedCaption);
+}
 
 // ---- The backpack ----
 
@@ -327,7 +333,8 @@ void InventoryPage::ReadSettings(const std::string& iniPath) {
   if (std::optional<std::int32_t> h = ParseTableInt(ini.Read("Window", "ih")); h && *h > 0)
     splitter_->setSizes({*h, std::max(splitter_->height() - *h, 1)});
   for (int i = 1; i <= 6; ++i)
-    if (std::optional<std::int32_t> w = ParseTableInt(ini.Read("Window", "ilcol" + std::to_string(i)));
+    if (std::optional<std::int32_t> w =
+            ParseTableInt(ini.Read("Window", "ilcol" + std::to_string(i)));
         w && *w > 0)
       invitemlist_->Column(i).SetWidth(*w);
 }
@@ -337,7 +344,8 @@ void InventoryPage::WriteSettings(const std::string& iniPath) const {
   ini.Load();
   ini.Write("Window", "ih", std::to_string(panel1_->height()));
   for (int i = 1; i <= 6; ++i)
-    ini.Write("Window", "ilcol" + std::to_string(i), std::to_string(invitemlist_->Column(i).Width()));
+    ini.Write("Window", "ilcol" + std::to_string(i),
+              std::to_string(invitemlist_->Column(i).Width()));
   ini.Save();
 }
 

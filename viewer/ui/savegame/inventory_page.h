@@ -3,6 +3,7 @@
 // list of equipped slots) above, the item list below, a splitter between them. Every edit
 // goes through the inventory rules of the core; this page only shows what they answer.
 
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSplitter>
 #include <QWidget>

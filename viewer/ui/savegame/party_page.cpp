@@ -21,9 +21,15 @@ namespace brindle {
 
 namespace {
 
-QString Ui(const std::string& cp1252) { return QString::fromStdString(Cp1252ToUtf8(cp1252)); }
-QString Ui(std::string_view ascii) { return QString::fromUtf8(ascii.data(), static_cast<int>(ascii.size())); }
-std::string Game(const QString& text) { return Utf8ToCp1252(text.toStdString()); }
+QString Ui(const std::string& cp1252) {
+  return QString::fromStdString(Cp1252ToUtf8(cp1252));
+}
+QString Ui(std::string_view ascii) {
+  return QString::fromUtf8(ascii.data(), static_cast<int>(ascii.size()));
+}
+std::string Game(const QString& text) {
+  return Utf8ToCp1252(text.toStdString());
+}
 
 class Filling {
  public:
@@ -137,8 +143,7 @@ void PartyEditPage::BuildToolButtons(QWidget* bar) {
 }
 
 TImpStringgrid* PartyEditPage::MakeListGrid(const char* name,
-                                            std::initializer_list<const char*> captions,
-                                            int rows) {
+                                            std::initializer_list<const char*> captions, int rows) {
   auto* g = new TImpStringgrid(tabs_);
   g->setObjectName(name);
   g->SetColCount(static_cast<int>(captions.size()));
@@ -157,8 +162,7 @@ TImpStringgrid* PartyEditPage::MakeListGrid(const char* name,
 void PartyEditPage::BuildPages() {
   partystatssg_ = MakeListGrid("partystatssg", {"Name", "Value"}, 4);
   generalcharsg_ = MakeListGrid("generalcharsg", {"Name", "Amount"}, 9);
-  charstatssg_ =
-      MakeListGrid("charstatssg", {"Name", "Value Added to Perm", "Permanent Value"}, 9);
+  charstatssg_ = MakeListGrid("charstatssg", {"Name", "Value Added to Perm", "Permanent Value"}, 9);
   charskillsg_ = MakeListGrid("charskillsg", {"Skills", "Normal/Expert/Master/GM", "Level"}, 38);
   charskillsg_->Column(1).SetWidth(170);
   charskillsg_->Column(1).ButtonStyle = cbsPicklist;
@@ -169,8 +173,8 @@ void PartyEditPage::BuildPages() {
   for (int c = 1; c <= 4; ++c)
     conditionssg_->Column(c).SetWidth(100);
 
-  inventory_ = new InventoryPage(party_, context_.GameTable(), context_.prompts(), switch_,
-                                 [this] { Changed(); }, tabs_);
+  inventory_ = new InventoryPage(
+      party_, context_.GameTable(), context_.prompts(), switch_, [this] { Changed(); }, tabs_);
   inventory_->setObjectName("charinvpage");
 
   auto* charGeneral = BuildCharGeneralPage();
@@ -268,9 +272,8 @@ QWidget* PartyEditPage::BuildGameTimePage() {
   grid->setRowStretch(5, 1);
 
   // Leaving any field but am/pm computes the clock again from all of them.
-  for (QWidget* w : std::initializer_list<QWidget*>{gtDayofWeek_, gtDay_, gtYear_, gtHour_,
-                                                    gtMin_, gtTick_, gtMonth_,
-                                                    gtMonth_->lineEdit()})
+  for (QWidget* w : std::initializer_list<QWidget*>{gtDayofWeek_, gtDay_, gtYear_, gtHour_, gtMin_,
+                                                    gtTick_, gtMonth_, gtMonth_->lineEdit()})
     w->installEventFilter(this);
   for (QLineEdit* e : {gtDayofWeek_, gtDay_, gtYear_, gtHour_, gtMin_, gtTick_})
     connect(e, &QLineEdit::returnPressed, this, &PartyEditPage::GameTimeEdited);
@@ -499,7 +502,9 @@ void PartyEditPage::FillCharacterPages() {
 
 // ---- Edits ----
 
-void PartyEditPage::Changed() { context_.SetUnsavedMark(Unsaved()); }
+void PartyEditPage::Changed() {
+  context_.SetUnsavedMark(Unsaved());
+}
 
 void PartyEditPage::EndEdits() {
   for (TImpStringgrid* g :
@@ -555,8 +560,8 @@ void PartyEditPage::SaveClick() {
   // The write shows the entry again from the file; what it shows is what is saved.
   const TPartyMain before = saved_;
   saved_ = party_;
-  const Status s =
-      SavePartyEntry(context_.DataFile(), entryIndex_, party_, context_.GameTable(), context_.host());
+  const Status s = SavePartyEntry(context_.DataFile(), entryIndex_, party_, context_.GameTable(),
+                                  context_.host());
   if (!s) {
     saved_ = before;
     Changed();
@@ -567,6 +572,8 @@ void PartyEditPage::SaveClick() {
   context_.SetPointerText("Saved " + Cp1252ToUtf8(entryName_));
 }
 
-EntryPage* MakePartyEditPage(PageContext& context) { return new PartyEditPage(context); }
+EntryPage* MakePartyEditPage(PageContext& context) {
+  return new PartyEditPage(context);
+}
 
 }  // namespace brindle

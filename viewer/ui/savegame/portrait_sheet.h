@@ -6,12 +6,9 @@
 #include <QPixmap>
 #include <QRect>
 
-namespace brindle {
+#include "viewer/core/savegame/party_edits.h"
 
-constexpr int kPortraitWidth = 25;
-constexpr int kPortraitHeight = 33;
-constexpr int kPortraitsPerRow = 13;
-constexpr int kPortraitCount = 25;
+namespace brindle {
 
 // Where portrait p sits on the sheet.
 QRect PortraitCell(int portrait);

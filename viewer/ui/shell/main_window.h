@@ -127,7 +127,7 @@ class TForm1 : public QMainWindow, private PageContext {
   History history_;
   ImportConverters converters_;
   PartyDataTable gameTable_;
-  int shownIndex_ = -1;              // the entry the page in front shows
+  int shownIndex_ = -1;                 // the entry the page in front shows
   std::optional<FileStamp> keptStamp_;  // an outside change the user chose not to load
   std::unique_ptr<WindowHost> host_;
 

@@ -71,8 +71,7 @@ std::optional<std::uint32_t> QtPrompts::AskColour(std::uint32_t initial) {
 
 bool QtPrompts::AskYesNo(const std::string& question) {
   return QMessageBox::question(parent_, QApplication::applicationName(),
-                               QString::fromStdString(question),
-                               QMessageBox::Yes | QMessageBox::No,
+                               QString::fromStdString(question), QMessageBox::Yes | QMessageBox::No,
                                QMessageBox::No) == QMessageBox::Yes;
 }
 
