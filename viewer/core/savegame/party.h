@@ -138,6 +138,22 @@ struct TPartyMain {
   }
 };
 
+// Sets FillingPages while it lives (a fill, or a move the pages make themselves), so the
+// pages' selection handlers leave the grids alone; restores what was there before.
+class FillingPagesHold {
+ public:
+  explicit FillingPagesHold(TPartyMain& party) : party_(party), was_(party.FillingPages) {
+    party_.FillingPages = true;
+  }
+  ~FillingPagesHold() { party_.FillingPages = was_; }
+  FillingPagesHold(const FillingPagesHold&) = delete;
+  FillingPagesHold& operator=(const FillingPagesHold&) = delete;
+
+ private:
+  TPartyMain& party_;
+  bool was_;
+};
+
 // Where a variable-width field lies: offset (from the record, or from a character block)
 // and width in bytes.
 struct FieldPlace {

@@ -23,19 +23,6 @@ std::string Game(const QString& text) {
   return Utf8ToCp1252(text.toStdString());
 }
 
-// While it lives, the page's selection handlers leave the grids alone.
-class Filling {
- public:
-  explicit Filling(TPartyMain& party) : party_(party), was_(party.FillingPages) {
-    party_.FillingPages = true;
-  }
-  ~Filling() { party_.FillingPages = was_; }
-
- private:
-  TPartyMain& party_;
-  bool was_;
-};
-
 }  // namespace
 
 InventoryPage::InventoryPage(TPartyMain& party, const PartyDataTable& table, Prompts& prompts,
@@ -131,7 +118,7 @@ void InventoryPage::EndEdits() {
 }
 
 void InventoryPage::Fill() {
-  Filling filling(party_);
+  FillingPagesHold filling(party_);
   drag_ = {};
   FillBackpack();
   FillSlots();
@@ -207,7 +194,7 @@ void InventoryPage::BackpackSelectCell(int col, int row, bool* canSelect) {
   const TPartyCharacter& ch = Character();
   const int v = ch.Cell(col, row);
   if (v > 0) {
-    Filling filling(party_);
+    FillingPagesHold filling(party_);
     invitemlist_->SetCurrentCell(invitemlist_->Col() > 0 ? invitemlist_->Col() : 1, v);
   } else if (v < 0) {
     // A covered cell is never current: its item's entry is selected, which brings the
@@ -247,7 +234,7 @@ void InventoryPage::BackpackDragOver(QObject* source, int col, int row, bool* ac
   FillBackpack();
   RefreshMarkers();
   if (moved) {
-    Filling filling(party_);
+    FillingPagesHold filling(party_);
     charinvsg_->SetCurrentCell(col, row);
   }
   changed_();
@@ -269,7 +256,7 @@ void InventoryPage::SlotSelectCell(int, int row, bool*) {
   bool ok = false;
   const int n = charinvsg2_->Cells(1, row).toInt(&ok);
   if (!ok || n < 1) return;
-  Filling filling(party_);
+  FillingPagesHold filling(party_);
   invitemlist_->SetCurrentCell(std::max(invitemlist_->Col(), 1), n);
 }
 
@@ -304,7 +291,7 @@ void InventoryPage::ItemSelectCell(int, int row, bool*) {
   if (party_.FillingPages) return;
   const ItemPlace where = FindItem(Character(), row);
   if (where.kind == PlaceKind::kNone) return;
-  Filling filling(party_);
+  FillingPagesHold filling(party_);
   if (where.kind == PlaceKind::kBackpack) {
     charinvsg_->SetCurrentCell(where.col, where.row);
     ShowBackpack(true);

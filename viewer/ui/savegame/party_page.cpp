@@ -31,18 +31,6 @@ std::string Game(const QString& text) {
   return Utf8ToCp1252(text.toStdString());
 }
 
-class Filling {
- public:
-  explicit Filling(TPartyMain& party) : party_(party), was_(party.FillingPages) {
-    party_.FillingPages = true;
-  }
-  ~Filling() { party_.FillingPages = was_; }
-
- private:
-  TPartyMain& party_;
-  bool was_;
-};
-
 // A name list of the table (rows 1 to the count in row 0); the count must be a number.
 Result<QStringList> NameList(const PartyDataTable& table, int col) {
   std::optional<std::int32_t> count = table.IntCell(col, 0);
@@ -422,11 +410,17 @@ void PartyEditPage::PickEdit(int who) {
 }
 
 void PartyEditPage::SelectPages(bool party) {
-  for (int i = 0; i < tabs_->count(); ++i)
-    tabs_->setTabVisible(i, party ? i < kTabCharGeneral : i >= kTabCharGeneral);
+  // The active page is taken before any page is hidden: hiding the active page moves the
+  // toolkit's selection by itself.
   const int active = tabs_->currentIndex();
+  auto shown = [party](int i) { return party ? i < kTabCharGeneral : i >= kTabCharGeneral; };
+  for (int i = 0; i < tabs_->count(); ++i)
+    if (shown(i)) tabs_->setTabVisible(i, true);
+  for (int i = 0; i < tabs_->count(); ++i)
+    if (!shown(i)) tabs_->setTabVisible(i, false);
   if (party && active >= kTabCharGeneral) tabs_->setCurrentIndex(kTabPartyGeneral);
   if (!party && active < kTabCharGeneral) tabs_->setCurrentIndex(kTabCharGeneral);
+  if (party == (active < kTabCharGeneral)) tabs_->setCurrentIndex(active);
   TabChanged();
 }
 
@@ -459,7 +453,7 @@ void PartyEditPage::FillGameTime() {
 }
 
 void PartyEditPage::FillCharacterPages() {
-  Filling filling(party_);
+  FillingPagesHold filling(party_);
   SelectPages(false);
   const PartyDataTable& table = context_.GameTable();
   const TPartyCharacter& ch = Character();
