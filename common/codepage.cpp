@@ -133,4 +133,36 @@ std::string EscapeControls(std::string_view text) {
   return out;
 }
 
+namespace {
+
+// Lower case of a Windows-1252 byte: ASCII letters, the accented capitals C0-DE (but not
+// the multiplication sign D7) and the four capitals that live in 80-9F.
+unsigned char Lower1252(unsigned char c) {
+  if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 0x20);
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 0x20);
+  switch (c) {
+    case 0x8A:
+      return 0x9A;
+    case 0x8C:
+      return 0x9C;
+    case 0x8E:
+      return 0x9E;
+    case 0x9F:
+      return 0xFF;
+    default:
+      return c;
+  }
+}
+
+}  // namespace
+
+bool EqualsIgnoreCase1252(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (Lower1252(static_cast<unsigned char>(a[i])) != Lower1252(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
+
 }  // namespace brindle

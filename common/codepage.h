@@ -17,5 +17,7 @@ std::string Cp437ToUtf8(std::string_view bytes);
 // Control characters (below 0x20, and 0x7F) written as "\xNN", so that text from a file
 // cannot break a line-per-record output.
 std::string EscapeControls(std::string_view text);
+// Equality regardless of case for Windows-1252 text (accented letters included).
+bool EqualsIgnoreCase1252(std::string_view a, std::string_view b);
 
 }  // namespace brindle

@@ -11,6 +11,7 @@
 
 #include "common/codepage.h"
 #include "common/file.h"
+#include "viewer/cli/authoring_commands.h"
 #include "viewer/cli/party_command.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
@@ -33,6 +34,12 @@ constexpr const char* kUsage =
     "                                         or #INDEX; none: all of them)\n"
     "  import CONTAINER FILE...               replace the entries named like the files\n"
     "  hexdump CONTAINER ENTRY                the hex dump of an entry's payload\n"
+    "  add CONTAINER FILE...                  add files as new entries\n"
+    "  remove CONTAINER ENTRY...              remove entries\n"
+    "  rename CONTAINER ENTRY NEWNAME         rename an entry\n"
+    "  rebuild CONTAINER                      rewrite without unused bytes\n"
+    "  new KIND CONTAINER [FILE...]           make a container (KIND: vid chapter sprites\n"
+    "                                         maps icons bitmaps snd)\n"
     "  party SAVE [--set KEY=VALUE]...        the party of a saved game, one field a line\n"
     "                                         (KEY, VALUE, caption); --set changes fields\n"
     "                                         and saves them\n";
@@ -389,6 +396,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (cmd == "extract") return Extract(rest, out, err);
   if (cmd == "import") return Import(rest, out, err);
   if (cmd == "hexdump") return HexDumpCommand(rest, out, err);
+  if (cmd == "add") return AddCommand(rest, out, err);
+  if (cmd == "remove") return RemoveCommand(rest, out, err);
+  if (cmd == "rename") return RenameCommand(rest, out, err);
+  if (cmd == "rebuild") return RebuildCommand(rest, out, err);
+  if (cmd == "new") return NewCommand(rest, out, err);
   if (cmd == "party")
     return PartyCommand(rest, out, err,
                         MakeAppPaths(ExecutableDir(nullptr), BRINDLE_SHARE_DIR).gameDataCandidates);
