@@ -23,6 +23,10 @@ class PrintingPrompts : public brindle::Prompts {
   std::vector<std::string> AskOpenFiles(const brindle::FileDialogSpec&) override { return {}; }
   std::optional<std::uint32_t> AskColour(std::uint32_t) override { return {}; }
   bool AskYesNo(const std::string&) override { return true; }
+  std::optional<std::string> AskText(const std::string&, const std::string&) override { return {}; }
+  std::optional<int> AskChoice(const std::string&, const std::vector<std::string>&) override {
+    return {};
+  }
 };
 
 struct Shot {

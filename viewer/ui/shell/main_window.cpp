@@ -254,6 +254,7 @@ void TForm1::BuildMenu() {
   QAction* batch = fileMenu_->addAction("Batch Import...");
   batch->setObjectName("batchimport");
   connect(batch, &QAction::triggered, this, &TForm1::BatchImportClick);
+  BuildAuthoringActions();
   fileMenu_->addSeparator();
   placeholder_ = fileMenu_->addAction(kPlaceholder);
   placeholder_->setEnabled(false);

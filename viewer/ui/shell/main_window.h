@@ -74,6 +74,12 @@ class TForm1 : public QMainWindow, private PageContext {
   // True while the loading panel is up and the window takes no input.
   bool InputBlocked() const { return inputBlocked_; }
   void BatchImportClick();
+  // Changing which entries the container holds (main_window_authoring.cpp).
+  void AddFilesClick();
+  void RemoveClick();
+  void RenameClick();
+  void RebuildClick();
+  void NewContainerClick();
   // Writes the history and geometry, deletes the temporary movies: the shutdown steps.
   void SaveSettingsAndCleanUp();
 
@@ -112,6 +118,9 @@ class TForm1 : public QMainWindow, private PageContext {
   void BuildFileWatch();
   void BuildGameDataTable(const GameDataView& gameData);
   void BuildMenu();
+  void BuildAuthoringActions();
+  // After a rewrite of the whole container: the list, the status bar and the row to show.
+  void ShowRewritten(const Status& result, int row);
   void PlaceWindow();
   void RebuildHistoryMenu();
   void ReadSettings();
