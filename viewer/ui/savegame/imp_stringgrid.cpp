@@ -648,9 +648,8 @@ bool TImpGridDelegate::eventFilter(QObject* object, QEvent* event) {
     switch (key->key()) {
       case Qt::Key_Return:
       case Qt::Key_Enter:
-        if (ctrl) {
-          if (grid_->Column(editor->EditCol()).ButtonStyle == cbsEllipsis)
-            emit grid_->ElippsisClicked(editor->EditCol(), editor->EditRow());
+        if (ctrl && grid_->Column(editor->EditCol()).ButtonStyle == cbsEllipsis) {
+          emit grid_->ElippsisClicked(editor->EditCol(), editor->EditRow());
           return true;
         }
         grid_->EndEdit();

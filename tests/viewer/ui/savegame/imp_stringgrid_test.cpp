@@ -138,12 +138,19 @@ TEST_F(GridTest, CtrlEnterInAnEllipsisColumnAsksItsOwner) {
   QTest::keyClick(grid_->Editor(), Qt::Key_Return, Qt::ControlModifier);
   EXPECT_EQ(clicked, (std::vector<Cell>{{3, 1}}));
   EXPECT_NE(grid_->Editor(), nullptr);  // still editing
+  EXPECT_TRUE(lost_.empty());
+  // Elsewhere Ctrl+Enter is just Enter.
+  TypeInto(2, 1, "y");
+  QTest::keyClick(grid_->Editor(), Qt::Key_Return, Qt::ControlModifier);
+  EXPECT_EQ(clicked.size(), 1u);
+  EXPECT_EQ(lost_, (std::vector<Cell>{{3, 1}, {2, 1}}));
 }
 
 class PickListTest : public GridTest {
  protected:
   PickListTest() {
-    for (int i = 1; i <= 20; ++i)
+    // Twenty entries, the last wider than the cell.
+    for (int i = 1; i <= 19; ++i)
       entries_ << QString("Entry %1").arg(i, 2, 10, QChar('0'));
     entries_ << "A much longer entry than any cell is wide";
     grid_->Column(1).ButtonStyle = cbsPicklist;
@@ -180,7 +187,7 @@ TEST_F(PickListTest, OpensSevenRowsHighBelowTheCellAtTheCurrentValue) {
   ASSERT_NE(popup, nullptr);
   EXPECT_EQ(asked_, (std::vector<Cell>{{1, 2}}));
   EXPECT_EQ(popup->height(), 7 * popup->RowHeight() + 4);
-  EXPECT_GT(popup->verticalScrollBar()->maximum(), 0);  // 21 entries in 7 rows
+  EXPECT_GT(popup->verticalScrollBar()->maximum(), 0);  // 20 entries in 7 rows
   const int widest = popup->fontMetrics().horizontalAdvance(entries_.last());
   EXPECT_EQ(popup->width(), std::max(CellRect(1, 2).width(), widest + 10));
   const QPoint cellBottom = grid_->viewport()->mapToGlobal(CellRect(1, 2).bottomLeft());
