@@ -671,9 +671,14 @@ bool TImpGridDelegate::eventFilter(QObject* object, QEvent* event) {
         break;
     }
   } else if (event->type() == QEvent::FocusOut) {
-    // The editor's own drop-down list takes the focus only for a while.
+    // The editor's own drop-down list takes the focus only for a while, and so does another
+    // window (a message box, another program): the edit goes on when the focus comes back.
+    // Closing the window therefore drops an edit instead of running the owner's handler
+    // while the window is being torn down.
     const auto* focus = static_cast<QFocusEvent*>(event);
-    if (focus->reason() == Qt::PopupFocusReason || editor->PopupOpen()) return false;
+    if (focus->reason() == Qt::PopupFocusReason || focus->reason() == Qt::ActiveWindowFocusReason ||
+        editor->PopupOpen())
+      return false;
   }
   return QStyledItemDelegate::eventFilter(object, event);
 }

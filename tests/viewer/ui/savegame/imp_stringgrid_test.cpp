@@ -60,10 +60,10 @@ class GridTest : public ::testing::Test {
     QTest::keyClicks(grid_->Editor(), text);
   }
 
+  std::vector<Cell> lost_;  // outlives the window, which may still be editing
   QWidget window_;
   TImpStringgrid* grid_;
   QLineEdit* other_;
-  std::vector<Cell> lost_;
 };
 
 TEST_F(GridTest, DeleteEmptiesTheCellAndFiresOnceWithIt) {
@@ -109,6 +109,39 @@ TEST_F(GridTest, EveryWayOfEndingAnEditFiresOnceWithTheEditedCellAndKeepsTheText
     EXPECT_EQ(grid_->Editor(), nullptr) << way.name;
     EXPECT_EQ(Cell(grid_->Col(), grid_->Row()), way.currentAfter) << way.name;
   }
+}
+
+TEST_F(GridTest, AnotherWindowTakingTheFocusKeepsTheEditGoing) {
+  TypeInto(1, 1, "half");
+  QWidget box;
+  box.show();
+  box.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
+  EXPECT_NE(grid_->Editor(), nullptr);
+  EXPECT_TRUE(lost_.empty());
+  box.hide();
+  window_.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
+  ASSERT_NE(grid_->Editor(), nullptr);
+  QTest::keyClick(grid_->Editor(), Qt::Key_Return);
+  EXPECT_EQ(grid_->Cells(1, 1), "half");
+  EXPECT_EQ(lost_, (std::vector<Cell>{{1, 1}}));
+}
+
+TEST_F(GridTest, ClosingAWindowWhileEditingRunsNoHandler) {
+  int fired = 0;
+  auto* window = new QWidget;
+  auto* grid = new TImpStringgrid(window);
+  grid->SetColCount(2);
+  grid->SetRowCount(2);
+  QObject::connect(grid, &TImpStringgrid::CellLoseFocus, [&fired](int, int) { ++fired; });
+  window->show();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+  ASSERT_TRUE(grid->StartEdit());
+  QTest::keyClicks(grid->Editor(), "x");
+  delete window;
+  EXPECT_EQ(fired, 0);
 }
 
 TEST_F(GridTest, EscapeRestoresTheTextAndFiresNothing) {
