@@ -535,6 +535,9 @@ void TImpStringgrid::mousePressEvent(QMouseEvent* event) {
   const QPoint cell = CellAt(at);
   dragArmed_ = false;
   dragFrom_ = at;
+  // A second click on the current cell of a focused grid opens its editor on release.
+  pressedCurrent_ = event->button() == Qt::LeftButton && hasFocus() && cell.x() >= 0 &&
+                    cell == QPoint(Col(), Row());
   QTableWidget::mousePressEvent(event);
   emit MouseDown(cell.x(), cell.y(), event);
 }
@@ -562,11 +565,15 @@ void TImpStringgrid::mouseMoveEvent(QMouseEvent* event) {
 
 void TImpStringgrid::mouseReleaseEvent(QMouseEvent* event) {
   dragArmed_ = false;
+  const bool clickedCurrent = pressedCurrent_ && event->button() == Qt::LeftButton &&
+                              CellAt(event->position().toPoint()) == QPoint(Col(), Row());
+  pressedCurrent_ = false;
   if (sizingCol_ >= 0) {
     sizingCol_ = -1;
     return;
   }
   QTableWidget::mouseReleaseEvent(event);
+  if (clickedCurrent) StartEdit();
 }
 
 void TImpStringgrid::BeginDrag(bool immediate) {
@@ -579,6 +586,7 @@ void TImpStringgrid::BeginDrag(bool immediate) {
 void TImpStringgrid::StartDrag() {
   if (dragging_) return;
   dragging_ = true;
+  pressedCurrent_ = false;
   auto* drag = new QDrag(this);
   auto* data = new QMimeData;
   data->setData(kDragMime, QByteArray::number(Col()) + ',' + QByteArray::number(Row()));

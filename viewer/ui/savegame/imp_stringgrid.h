@@ -257,6 +257,7 @@ class TImpStringgrid : public QTableWidget {
   bool directMove_ = false;
   bool dragging_ = false;
   bool dragArmed_ = false;
+  bool pressedCurrent_ = false;
   QPoint dragFrom_;
   int sizingCol_ = -1;
   int sizingFrom_ = 0;

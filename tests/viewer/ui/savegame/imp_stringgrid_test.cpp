@@ -162,6 +162,17 @@ TEST_F(GridTest, TypingOnACellStartsAnEditThatEnterEnds) {
   EXPECT_EQ(lost_, (std::vector<Cell>{{2, 2}}));
 }
 
+TEST_F(GridTest, ClickingTheCurrentCellAgainOpensItsEditor) {
+  grid_->SetCell(1, 2, "abc");
+  ClickCell(1, 2);
+  EXPECT_EQ(grid_->Editor(), nullptr);  // the first click only picks the cell
+  ClickCell(1, 2);
+  ASSERT_NE(grid_->Editor(), nullptr);
+  EXPECT_EQ(grid_->Editor()->text(), "abc");
+  EXPECT_EQ(grid_->Editor()->EditCol(), 1);
+  EXPECT_EQ(grid_->Editor()->EditRow(), 2);
+}
+
 TEST_F(GridTest, CtrlEnterInAnEllipsisColumnAsksItsOwner) {
   std::vector<Cell> clicked;
   QObject::connect(grid_, &TImpStringgrid::ElippsisClicked,
