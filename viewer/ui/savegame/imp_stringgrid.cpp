@@ -535,6 +535,9 @@ void TImpStringgrid::mousePressEvent(QMouseEvent* event) {
   const QPoint cell = CellAt(at);
   dragArmed_ = false;
   dragFrom_ = at;
+  // A second click on the current cell of a focused grid opens its editor on release.
+  pressedCurrent_ = event->button() == Qt::LeftButton && hasFocus() && cell.x() >= 0 &&
+                    cell == QPoint(Col(), Row());
   QTableWidget::mousePressEvent(event);
   emit MouseDown(cell.x(), cell.y(), event);
 }
@@ -562,11 +565,15 @@ void TImpStringgrid::mouseMoveEvent(QMouseEvent* event) {
 
 void TImpStringgrid::mouseReleaseEvent(QMouseEvent* event) {
   dragArmed_ = false;
+  const bool clickedCurrent = pressedCurrent_ && event->button() == Qt::LeftButton &&
+                              CellAt(event->position().toPoint()) == QPoint(Col(), Row());
+  pressedCurrent_ = false;
   if (sizingCol_ >= 0) {
     sizingCol_ = -1;
     return;
   }
   QTableWidget::mouseReleaseEvent(event);
+  if (clickedCurrent) StartEdit();
 }
 
 void TImpStringgrid::BeginDrag(bool immediate) {
@@ -579,6 +586,7 @@ void TImpStringgrid::BeginDrag(bool immediate) {
 void TImpStringgrid::StartDrag() {
   if (dragging_) return;
   dragging_ = true;
+  pressedCurrent_ = false;
   auto* drag = new QDrag(this);
   auto* data = new QMimeData;
   data->setData(kDragMime, QByteArray::number(Col()) + ',' + QByteArray::number(Row()));
@@ -648,9 +656,8 @@ bool TImpGridDelegate::eventFilter(QObject* object, QEvent* event) {
     switch (key->key()) {
       case Qt::Key_Return:
       case Qt::Key_Enter:
-        if (ctrl) {
-          if (grid_->Column(editor->EditCol()).ButtonStyle == cbsEllipsis)
-            emit grid_->ElippsisClicked(editor->EditCol(), editor->EditRow());
+        if (ctrl && grid_->Column(editor->EditCol()).ButtonStyle == cbsEllipsis) {
+          emit grid_->ElippsisClicked(editor->EditCol(), editor->EditRow());
           return true;
         }
         grid_->EndEdit();
@@ -672,9 +679,14 @@ bool TImpGridDelegate::eventFilter(QObject* object, QEvent* event) {
         break;
     }
   } else if (event->type() == QEvent::FocusOut) {
-    // The editor's own drop-down list takes the focus only for a while.
+    // The editor's own drop-down list takes the focus only for a while, and so does another
+    // window (a message box, another program): the edit goes on when the focus comes back.
+    // Closing the window therefore drops an edit instead of running the owner's handler
+    // while the window is being torn down.
     const auto* focus = static_cast<QFocusEvent*>(event);
-    if (focus->reason() == Qt::PopupFocusReason || editor->PopupOpen()) return false;
+    if (focus->reason() == Qt::PopupFocusReason || focus->reason() == Qt::ActiveWindowFocusReason ||
+        editor->PopupOpen())
+      return false;
   }
   return QStyledItemDelegate::eventFilter(object, event);
 }

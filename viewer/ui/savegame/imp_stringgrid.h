@@ -6,7 +6,9 @@
 //   - CellLoseFocus(col, row) whenever an edit of a cell ends: Enter in the in-place editor,
 //     the editor losing the focus (a click on another cell or control, Tab), Up or Down while
 //     editing, and Delete on a cell that is not being edited (which first empties it).
-//     Escape in the editor restores the old text and fires nothing.
+//     Escape in the editor restores the old text and fires nothing. Another window taking
+//     the focus (a message box, another program) does not end an edit; closing the window
+//     drops it without firing.
 //   - SelectCell(col, row, &canSelect) before the current cell changes, for mouse clicks,
 //     keys and SetCurrentCell alike. A handler that clears canSelect keeps the current cell
 //     as it is at that moment (the handler may itself have moved it). While a handler runs,
@@ -255,6 +257,7 @@ class TImpStringgrid : public QTableWidget {
   bool directMove_ = false;
   bool dragging_ = false;
   bool dragArmed_ = false;
+  bool pressedCurrent_ = false;
   QPoint dragFrom_;
   int sizingCol_ = -1;
   int sizingFrom_ = 0;

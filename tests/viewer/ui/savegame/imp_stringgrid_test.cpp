@@ -60,10 +60,10 @@ class GridTest : public ::testing::Test {
     QTest::keyClicks(grid_->Editor(), text);
   }
 
+  std::vector<Cell> lost_;  // outlives the window, which may still be editing
   QWidget window_;
   TImpStringgrid* grid_;
   QLineEdit* other_;
-  std::vector<Cell> lost_;
 };
 
 TEST_F(GridTest, DeleteEmptiesTheCellAndFiresOnceWithIt) {
@@ -111,6 +111,39 @@ TEST_F(GridTest, EveryWayOfEndingAnEditFiresOnceWithTheEditedCellAndKeepsTheText
   }
 }
 
+TEST_F(GridTest, AnotherWindowTakingTheFocusKeepsTheEditGoing) {
+  TypeInto(1, 1, "half");
+  QWidget box;
+  box.show();
+  box.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
+  EXPECT_NE(grid_->Editor(), nullptr);
+  EXPECT_TRUE(lost_.empty());
+  box.hide();
+  window_.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
+  ASSERT_NE(grid_->Editor(), nullptr);
+  QTest::keyClick(grid_->Editor(), Qt::Key_Return);
+  EXPECT_EQ(grid_->Cells(1, 1), "half");
+  EXPECT_EQ(lost_, (std::vector<Cell>{{1, 1}}));
+}
+
+TEST_F(GridTest, ClosingAWindowWhileEditingRunsNoHandler) {
+  int fired = 0;
+  auto* window = new QWidget;
+  auto* grid = new TImpStringgrid(window);
+  grid->SetColCount(2);
+  grid->SetRowCount(2);
+  QObject::connect(grid, &TImpStringgrid::CellLoseFocus, [&fired](int, int) { ++fired; });
+  window->show();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+  ASSERT_TRUE(grid->StartEdit());
+  QTest::keyClicks(grid->Editor(), "x");
+  delete window;
+  EXPECT_EQ(fired, 0);
+}
+
 TEST_F(GridTest, EscapeRestoresTheTextAndFiresNothing) {
   grid_->SetCell(0, 1, "before");
   TypeInto(0, 1, "after");
@@ -129,6 +162,17 @@ TEST_F(GridTest, TypingOnACellStartsAnEditThatEnterEnds) {
   EXPECT_EQ(lost_, (std::vector<Cell>{{2, 2}}));
 }
 
+TEST_F(GridTest, ClickingTheCurrentCellAgainOpensItsEditor) {
+  grid_->SetCell(1, 2, "abc");
+  ClickCell(1, 2);
+  EXPECT_EQ(grid_->Editor(), nullptr);  // the first click only picks the cell
+  ClickCell(1, 2);
+  ASSERT_NE(grid_->Editor(), nullptr);
+  EXPECT_EQ(grid_->Editor()->text(), "abc");
+  EXPECT_EQ(grid_->Editor()->EditCol(), 1);
+  EXPECT_EQ(grid_->Editor()->EditRow(), 2);
+}
+
 TEST_F(GridTest, CtrlEnterInAnEllipsisColumnAsksItsOwner) {
   std::vector<Cell> clicked;
   QObject::connect(grid_, &TImpStringgrid::ElippsisClicked,
@@ -138,12 +182,19 @@ TEST_F(GridTest, CtrlEnterInAnEllipsisColumnAsksItsOwner) {
   QTest::keyClick(grid_->Editor(), Qt::Key_Return, Qt::ControlModifier);
   EXPECT_EQ(clicked, (std::vector<Cell>{{3, 1}}));
   EXPECT_NE(grid_->Editor(), nullptr);  // still editing
+  EXPECT_TRUE(lost_.empty());
+  // Elsewhere Ctrl+Enter is just Enter.
+  TypeInto(2, 1, "y");
+  QTest::keyClick(grid_->Editor(), Qt::Key_Return, Qt::ControlModifier);
+  EXPECT_EQ(clicked.size(), 1u);
+  EXPECT_EQ(lost_, (std::vector<Cell>{{3, 1}, {2, 1}}));
 }
 
 class PickListTest : public GridTest {
  protected:
   PickListTest() {
-    for (int i = 1; i <= 20; ++i)
+    // Twenty entries, the last wider than the cell.
+    for (int i = 1; i <= 19; ++i)
       entries_ << QString("Entry %1").arg(i, 2, 10, QChar('0'));
     entries_ << "A much longer entry than any cell is wide";
     grid_->Column(1).ButtonStyle = cbsPicklist;
@@ -180,7 +231,7 @@ TEST_F(PickListTest, OpensSevenRowsHighBelowTheCellAtTheCurrentValue) {
   ASSERT_NE(popup, nullptr);
   EXPECT_EQ(asked_, (std::vector<Cell>{{1, 2}}));
   EXPECT_EQ(popup->height(), 7 * popup->RowHeight() + 4);
-  EXPECT_GT(popup->verticalScrollBar()->maximum(), 0);  // 21 entries in 7 rows
+  EXPECT_GT(popup->verticalScrollBar()->maximum(), 0);  // 20 entries in 7 rows
   const int widest = popup->fontMetrics().horizontalAdvance(entries_.last());
   EXPECT_EQ(popup->width(), std::max(CellRect(1, 2).width(), widest + 10));
   const QPoint cellBottom = grid_->viewport()->mapToGlobal(CellRect(1, 2).bottomLeft());
