@@ -165,4 +165,11 @@ bool EqualsIgnoreCase1252(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::string FoldCase1252(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    c = static_cast<char>(Lower1252(static_cast<unsigned char>(c)));
+  return out;
+}
+
 }  // namespace brindle

@@ -19,5 +19,7 @@ std::string Cp437ToUtf8(std::string_view bytes);
 std::string EscapeControls(std::string_view text);
 // Equality regardless of case for Windows-1252 text (accented letters included).
 bool EqualsIgnoreCase1252(std::string_view a, std::string_view b);
+// The text in lower case by the same rule, for keys that must compare regardless of case.
+std::string FoldCase1252(std::string_view text);
 
 }  // namespace brindle

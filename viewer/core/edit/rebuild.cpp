@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <limits>
+#include <unordered_map>
 
 #include "common/codepage.h"
 #include "viewer/core/containers/directory.h"
@@ -160,15 +161,35 @@ Status WriteAndReplace(TContainerKind kind, const std::string& path, ByteFile* s
   if (!out.WriteAt(0, head.data(), head.size())) return fail("writing the directory failed");
   ProgressReporter progress(host);
   Bytes buffer(kCopyChunk);
+  // Copied entries that lie back to back in both files are copied as one run, so a large
+  // container costs a few large reads and writes rather than two calls an entry.
+  std::int64_t runFrom = -1, runTo = 0, runLength = 0;
+  auto flushRun = [&]() {
+    if (runLength == 0) return true;
+    const bool ok = CopyBytes(*source, runFrom, out, runTo, runLength, buffer);
+    runLength = 0;
+    return ok;
+  };
   for (std::size_t i = 0; i < items.size(); ++i) {
     const RebuildItem& item = items[i];
-    bool ok = item.source >= 0
-                  ? CopyBytes(*source, old->Entries[static_cast<std::size_t>(item.source)].Offset,
-                              out, at[i].offset, at[i].size, buffer)
-                  : out.WriteAt(at[i].offset, item.bytes.data(), item.bytes.size());
+    bool ok = true;
+    if (item.source >= 0) {
+      const std::int64_t from = old->Entries[static_cast<std::size_t>(item.source)].Offset;
+      if (runLength > 0 && from == runFrom + runLength && at[i].offset == runTo + runLength) {
+        runLength += at[i].size;
+      } else {
+        ok = flushRun();
+        runFrom = from;
+        runTo = at[i].offset;
+        runLength = at[i].size;
+      }
+    } else {
+      ok = flushRun() && out.WriteAt(at[i].offset, item.bytes.data(), item.bytes.size());
+    }
     if (!ok) return fail("writing " + Cp1252ToUtf8(item.name) + " failed");
     progress.Step(static_cast<std::int64_t>(i + 1), static_cast<std::int64_t>(items.size()));
   }
+  if (!flushRun()) return fail("copying the entries failed");
   if (!out.Flush()) return fail("pushing it to the disk failed");
   if (out.Size() != total || !ReadsBack(out, kind, items, at))
     return fail("it did not read back as written");
@@ -249,6 +270,9 @@ std::size_t MaxEntryName(TContainerKind kind) {
 
 Status CheckEntryNames(TContainerKind kind, const std::vector<RebuildItem>& items) {
   const std::size_t limit = MaxEntryName(kind);
+  // Names folded to one case, so thousands of entries are checked in one pass.
+  std::unordered_map<std::string, std::size_t> seen;
+  seen.reserve(items.size());
   for (std::size_t i = 0; i < items.size(); ++i) {
     const std::string& name = items[i].name;
     const std::string shown = Cp1252ToUtf8(name);
@@ -258,10 +282,10 @@ Status CheckEntryNames(TContainerKind kind, const std::vector<RebuildItem>& item
       return Fail("The name " + shown + " is too long: an entry name here holds at most " +
                       std::to_string(limit) + " characters.",
                   ErrorKind::kNotSupported);
-    for (std::size_t j = 0; j < i; ++j)
-      if (EqualsIgnoreCase1252(items[j].name, name))
-        return Fail("There is already an entry named " + Cp1252ToUtf8(items[j].name) + ".",
-                    ErrorKind::kNotSupported);
+    auto [at, fresh] = seen.emplace(FoldCase1252(name), i);
+    if (!fresh)
+      return Fail("There is already an entry named " + Cp1252ToUtf8(items[at->second].name) + ".",
+                  ErrorKind::kNotSupported);
   }
   return Ok();
 }
