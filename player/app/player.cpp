@@ -189,17 +189,17 @@ class Run {
 
   void Key(ZoeMovie& m, int code) {
     switch (code) {
-      case 13:
+      case kKeyEnter:
         if (paused_) singleStep_ = true;
         break;
-      case 27:
-      case 241:
+      case kKeyEsc:
+      case kKeyClose:
         if (!(o_.disabled & 4)) {
           endMovie_ = true;
           quit_ = true;
         }
         break;
-      case 32:
+      case kKeySpace:
         if (!(o_.disabled & 1)) {
           if (!paused_) {
             ZoeSoundPause(&m, 0);
@@ -209,7 +209,7 @@ class Run {
           paused_ = !paused_;
         }
         break;
-      case 46:
+      case kKeySkip:
         if (!(o_.disabled & 2)) endMovie_ = true;
         break;
       default:

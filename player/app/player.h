@@ -15,6 +15,7 @@
 #include "player/app/options.h"
 #include "player/movie/zoe.h"
 #include "player/output/display.h"
+#include "player/output/player_window.h"
 #include "player/output/sound_output.h"
 
 namespace reel {

@@ -16,7 +16,20 @@ std::string TerminalText(const std::string& text) {
   return out;
 }
 
+std::unique_ptr<ZoeFile> OpenMovieFile(const std::string& name) {
+  if (auto file = ZoeOpenDiskFile(name)) return file;
+  // Names without an extension get ".Ztp"; on a file system that tells case apart the movie
+  // is as likely to end in ".ztp" or ".ZTP".
+  const std::string appended = ".Ztp";
+  if (name.size() < appended.size() || name.compare(name.size() - 4, 4, appended) != 0)
+    return nullptr;
+  const std::string stem = name.substr(0, name.size() - 4);
+  if (auto file = ZoeOpenDiskFile(stem + ".ztp")) return file;
+  return ZoeOpenDiskFile(stem + ".ZTP");
+}
+
 SdlHost::SdlHost(const Options& options) {
+  context_.openFile = OpenMovieFile;
   sound_ = ChooseSoundOutput(options.directSound ? "callback" : "queue", context_);
   context_.output = sound_.get();
 }

@@ -34,6 +34,9 @@ class SdlHost : public PlayerHost {
   Display* display_ = nullptr;
 };
 
+// Opens a movie by name; a name that got ".Ztp" appended also finds ".ztp" and ".ZTP".
+std::unique_ptr<ZoeFile> OpenMovieFile(const std::string& name);
+
 // Text of a message box as written to a terminal: "\r\n" as "\n", the first space dropped.
 std::string TerminalText(const std::string& text);
 

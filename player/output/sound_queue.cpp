@@ -53,7 +53,10 @@ class QueueOutput : public SoundOutput {
   void Close(ZoeTrack& track) override {
     QueueTrack* s = State(track);
     if (s == nullptr) return;
-    if (s->device != 0) SDL_CloseAudioDevice(s->device);
+    if (s->device != 0) {
+      Drain(track, *s);
+      SDL_CloseAudioDevice(s->device);
+    }
     s->device = 0;
     tracks_.erase(std::remove(tracks_.begin(), tracks_.end(), &track), tracks_.end());
     track.outputState.reset();
@@ -152,6 +155,23 @@ class QueueOutput : public SoundOutput {
       s.wrote = true;
       NoteWrite(track, s, n);
     }
+  }
+
+  // The movie's last sound is still on its way to the speaker when the movie closes: let
+  // the device play what it holds (bounded by how long that lasts) instead of cutting it off.
+  void Drain(ZoeTrack& track, QueueTrack& s) {
+    const uint32_t start = SDL_GetTicks();
+    const uint64_t limit = Duration(track, uint64_t{track.buffered} + 2 * s.blockSize) + 200;
+    for (;;) {
+      ServiceTrack(track);
+      if ((track.buffered < 4 && SDL_GetQueuedAudioSize(s.device) == 0) ||
+          SDL_GetTicks() - start > limit) {
+        break;
+      }
+      SDL_Delay(5);
+    }
+    // The device's own buffer, one period of its pulls.
+    SDL_Delay(static_cast<uint32_t>(Duration(track, 1024 * TrackFrameBytes(track))));
   }
 
   static uint64_t Duration(const ZoeTrack& track, uint64_t bytes) {

@@ -1,0 +1,112 @@
+// The displays on a real SDL window under the dummy video driver.
+#include <SDL2/SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "player/output/display.h"
+#include "player/output/player_window.h"
+#include "player/output/sound_output.h"
+
+namespace {
+
+class Displays : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    reel::WindowRequest r;
+    r.width = 64;
+    r.height = 48;
+    r.className = reel::WindowClassName(0x1A2F);
+    window_ = reel::PlayerWindow::Create(r);
+    ASSERT_NE(window_, nullptr);
+    host_.window = window_->Get();
+    host_.fullScreenAvailable = window_->CanGoFullScreen();
+  }
+  std::unique_ptr<reel::Display> Open(int kind, int w = 64, int h = 48, int sw = 0, int sh = 0) {
+    reel::DisplayRequest r;
+    r.kind = kind;
+    r.width = w;
+    r.height = h;
+    r.stretchWidth = sw;
+    r.stretchHeight = sh;
+    r.smoothing = smoothing;
+    r.noAcceleration = noAcceleration;
+    return reel::OpenDisplay(r, host_);
+  }
+  bool smoothing = false;
+  bool noAcceleration = false;
+  std::unique_ptr<reel::PlayerWindow> window_;
+  reel::DisplayHost host_;
+};
+
+TEST_F(Displays, ClassNameHasOneLetterPerDigit) {
+  EXPECT_EQ(reel::WindowClassName(0x1A2F), "QTXDWBKCP");
+  EXPECT_EQ(reel::WindowClassName(0xFFFF0000), "QTXDWAAAA");
+}
+
+TEST_F(Displays, AutomaticIsTheSectionKindAndNamesItsBlitter) {
+  auto d = Open(reel::kAutomatic);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->Kind(), reel::kSection);
+  EXPECT_EQ(d->Name(), "DIBSection with accelerated blitting (16-bit 1x)");
+  EXPECT_EQ(d->Picture().Pitch(), 64);
+  d.reset();
+  // Twice the size: the doubling blitters, with smoothing when asked.
+  EXPECT_EQ(Open(reel::kSection, 60, 20, 120, 40)->Name(),
+            "DIBSection with accelerated blitting (16-bit 2x)");
+  smoothing = true;
+  EXPECT_EQ(Open(reel::kSection, 60, 20, 120, 40)->Name(),
+            "DIBSection with accelerated blitting (16-bit 2x Smoothing)");
+  noAcceleration = true;
+  EXPECT_EQ(Open(reel::kSection, 60, 20, 120, 40)->Name(), "DIBSection");
+}
+
+TEST_F(Displays, StandardDibsAlwaysOpenAndShowTheirPicture) {
+  auto d = Open(reel::kDib, 60, 20);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->Name(), "Standard Windows DIBs");
+  EXPECT_EQ(d->Picture().Pitch(), 64);  // the width rounded up to 8
+  EXPECT_FALSE(d->Picture().BottomUp());
+  uint8_t rgb[768] = {};
+  rgb[3 * 7] = 255;
+  d->SetPalette(rgb);
+  d->Fill(7);
+  d->Show({});
+  SDL_Surface* screen = SDL_GetWindowSurface(host_.window);
+  ASSERT_NE(screen, nullptr);
+  Uint8 r = 0, g = 0, b = 0;
+  const Uint32 pixel = *static_cast<Uint32*>(screen->pixels);
+  SDL_GetRGB(pixel, screen->format, &r, &g, &b);
+  EXPECT_EQ(r, 255);
+  EXPECT_EQ(g, 0);
+}
+
+TEST_F(Displays, FullScreenKindsNeedADriverThatCanGoFullScreen) {
+  EXPECT_FALSE(host_.fullScreenAvailable);
+  EXPECT_EQ(Open(reel::kFull240, 160, 120), nullptr);
+  EXPECT_EQ(Open(reel::kFull200, 160, 120), nullptr);
+  // With no window at all, standard DIBs and automatic fall back to the null display.
+  reel::DisplayRequest r;
+  r.width = 640;
+  r.height = 480;
+  r.kind = reel::kDib;
+  auto none = reel::OpenDisplay(r, reel::DisplayHost{});
+  ASSERT_NE(none, nullptr);
+  EXPECT_EQ(none->Kind(), reel::kNoDisplay);
+  r.kind = reel::kSection;
+  EXPECT_EQ(reel::OpenDisplay(r, reel::DisplayHost{}), nullptr);
+}
+
+TEST(SoundOutputs, TableEndsWithNullAndFallsBack) {
+  const auto outputs = reel::SoundOutputs();
+  ASSERT_EQ(outputs.size(), 3u);
+  EXPECT_STREQ(outputs.back().name, "null");
+  ZoeContext ctx;
+  auto null = reel::ChooseSoundOutput("null", ctx);
+  EXPECT_STREQ(null->Name(), "null");
+  ZoeTrack t;
+  EXPECT_FALSE(null->Open(t));  // the movie plays silent
+}
+
+}  // namespace
