@@ -41,7 +41,8 @@ struct CallbackTrack {
   bool silencePending = false;
   uint64_t silenceAt = 0;  // written count where the pending silence begins
   uint64_t reported = 0;
-  uint32_t reportedAt = 0;
+  uint64_t lastReal = 0;  // the position from the buffer, and when it last moved
+  uint32_t lastRealAt = 0;
 };
 
 void Callback(void* user, Uint8* out, int len) {
@@ -82,6 +83,7 @@ class CallbackOutput : public SoundOutput {
     state->buffer.assign(std::max<uint32_t>((track.bytesPerSecond / 2 + 4095) / 4096 * 4096, 4096),
                          track.Silence());
     state->silence = track.Silence();
+    Rewind(*state);
     if (!OpenDevice(track, *state)) return false;
     track.outputState = state;
     tracks_.push_back(&track);
@@ -93,6 +95,7 @@ class CallbackOutput : public SoundOutput {
     std::lock_guard lock(guard_);
     CallbackTrack* s = State(track);
     if (s == nullptr) return;
+    Drain(track, *s);
     CloseDevice(*s);
     tracks_.erase(std::remove(tracks_.begin(), tracks_.end(), &track), tracks_.end());
     track.outputState.reset();
@@ -104,16 +107,17 @@ class CallbackOutput : public SoundOutput {
     Service();
     CallbackTrack* s = State(track);
     if (s == nullptr) return 0;
-    const uint64_t waiting = s->written - std::min(s->written, s->started + s->seen);
-    uint64_t played = s->written - waiting;
+    // Written minus what still waits in the buffer.
+    const uint64_t real = std::min(s->written, s->started + s->seen);
     const uint32_t now = SDL_GetTicks();
-    // Between the device's pulls the position moves on with the clock.
-    if (played <= s->reported && s->playing) {
-      const uint64_t guess =
-          s->reported + uint64_t{now - s->reportedAt} * track.bytesPerSecond / 1000;
-      played = std::min(guess, s->written);
-    } else {
-      s->reportedAt = now;
+    uint64_t played = real;
+    if (real != s->lastReal) {
+      s->lastReal = real;
+      s->lastRealAt = now;
+    } else if (s->playing) {
+      // Between the device's pulls the position moves on with the clock.
+      played =
+          std::min(s->written, real + uint64_t{now - s->lastRealAt} * track.bytesPerSecond / 1000);
     }
     s->reported = std::max(s->reported, played);
     return static_cast<uint32_t>(s->reported);
@@ -124,7 +128,7 @@ class CallbackOutput : public SoundOutput {
     CallbackTrack* s = State(track);
     if (s == nullptr) return;
     Rewind(*s);
-    s->written = s->started = s->reported = 0;
+    s->written = s->started = s->reported = s->lastReal = 0;
   }
 
   void Service() override {
@@ -240,6 +244,24 @@ class CallbackOutput : public SoundOutput {
       }
     }
     SDL_UnlockAudioDevice(s.device);
+  }
+
+  // Lets the buffer play out what the movie left in it (bounded by how long that lasts)
+  // instead of cutting off its last sound.
+  void Drain(ZoeTrack& track, CallbackTrack& s) {
+    if (s.device == 0) return;
+    const uint32_t start = SDL_GetTicks();
+    const uint64_t limit = (uint64_t{track.buffered} + s.buffer.size()) * 1000 /
+                               std::max<uint32_t>(track.bytesPerSecond, 1) +
+                           200;
+    for (;;) {
+      ServiceTrack(track);
+      SDL_LockAudioDevice(s.device);
+      const bool done = !s.playing || s.started + s.consumed >= s.written;
+      SDL_UnlockAudioDevice(s.device);
+      if ((done && track.buffered < 4) || SDL_GetTicks() - start > limit) break;
+      SDL_Delay(5);
+    }
   }
 
   static void Write(CallbackTrack& s, ZoeTrack& track, uint32_t n) {

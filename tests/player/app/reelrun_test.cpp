@@ -83,29 +83,34 @@ std::vector<uint8_t> MovieSound(const std::string& path) {
 
 TEST_F(Reelrun, PlaysToTheEndWithItsSoundInOrder) {
   const std::string movie = Write("intro.ztp", zoe::MakeSampleMovie(64, 48, 12, false).movie);
-  const Outcome o = Run("intro /S /V4");
-  ASSERT_EQ(o.exitCode, 0) << o.err;
-  EXPECT_NE(o.out.find("Total frames played: 12\n"), std::string::npos) << o.out;
-  EXPECT_EQ(o.out.rfind(" Frame rate: 10.0\n", 0), 0u) << o.out;  // the first space dropped
-  EXPECT_NE(o.out.find("Display blitter: DIBSection with accelerated blitting (16-bit 1x)"),
-            std::string::npos);
-  // The summary is also the text of the box, which goes to stderr.
-  EXPECT_NE(o.err.find("Total frames played: 12"), std::string::npos);
+  // The queued output, then the callback output of /Z.
+  for (const std::string output : {"", " /Z"}) {
+    SCOPED_TRACE(output);
+    fs::remove(dir_ / "sound.raw");
+    const Outcome o = Run("intro /S /V4" + output);
+    ASSERT_EQ(o.exitCode, 0) << o.err;
+    EXPECT_NE(o.out.find("Total frames played: 12\n"), std::string::npos) << o.out;
+    EXPECT_EQ(o.out.rfind(" Frame rate: 10.0\n", 0), 0u) << o.out;  // the first space dropped
+    EXPECT_NE(o.out.find("Display blitter: DIBSection with accelerated blitting (16-bit 1x)"),
+              std::string::npos);
+    // The summary is also the text of the box, which goes to stderr.
+    EXPECT_NE(o.err.find("Total frames played: 12"), std::string::npos);
 
-  // What the device played: the movie's samples in order, with silence only where the device
-  // had nothing (before the start, between writes, after the end).
-  const std::vector<uint8_t> expected = MovieSound(movie);
-  const std::vector<uint8_t> played = Read("sound.raw");
-  ASSERT_FALSE(expected.empty());
-  size_t j = 0;
-  for (size_t i = 0; i < played.size() && j < expected.size(); ++i) {
-    if (played[i] == expected[j]) {
-      ++j;
-    } else {
-      ASSERT_EQ(played[i], 0x80) << "byte " << i << " of the device's output, sample " << j;
+    // What the device played: the movie's samples in order, with silence only where the device
+    // had nothing (before the start, between writes, after the end).
+    const std::vector<uint8_t> expected = MovieSound(movie);
+    const std::vector<uint8_t> played = Read("sound.raw");
+    ASSERT_FALSE(expected.empty());
+    size_t j = 0;
+    for (size_t i = 0; i < played.size() && j < expected.size(); ++i) {
+      if (played[i] == expected[j]) {
+        ++j;
+      } else {
+        ASSERT_EQ(played[i], 0x80) << "byte " << i << " of the device's output, sample " << j;
+      }
     }
+    EXPECT_EQ(j, expected.size());
   }
-  EXPECT_EQ(j, expected.size());
 }
 
 TEST_F(Reelrun, PlaysSilentlyWithoutSoundAndOnStandardDibs) {
