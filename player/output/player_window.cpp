@@ -130,8 +130,12 @@ void PlayerWindow::Place(int width, int height) {
   SDL_SetWindowPosition(window_, x, y);
 }
 
-bool PlayerWindow::Focused() const {
-  return (SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS) != 0;
+bool PlayerWindow::Focused() {
+  const bool focused = (SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS) != 0;
+  hadFocus_ = hadFocus_ || focused;
+  // A window the desktop never gave the focus (focus-stealing prevention) has not lost it:
+  // holding playback there would look like a player that hangs.
+  return focused || !hadFocus_;
 }
 
 void PlayerWindow::ToggleFullScreen() {

@@ -46,7 +46,8 @@ class PlayerWindow {
   void SetCaption(const std::string& caption);
   // New client size, placed as asked (centred on an axis given as -1).
   void Place(int width, int height);
-  bool Focused() const;
+  // The window has the focus, or never had it yet.
+  bool Focused();
   void ToggleFullScreen();
   // Handles pending events: key codes go to `key`; `resized` runs after a size change.
   void Pump(const std::function<void(int)>& key, const std::function<void()>& resized);
@@ -56,6 +57,7 @@ class PlayerWindow {
   SDL_Window* window_;
   WindowRequest request_;
   bool fullScreen_ = false;
+  bool hadFocus_ = false;
 };
 
 // Shows a message box when there is a display to show it on; false when it was not shown.
