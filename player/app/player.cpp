@@ -138,8 +138,11 @@ class Run {
       ZoeDecodeFrame(&m);
       ShowFrame(m, d, newPalette);
       ++result_.framesShown;
-      if (o_.frameCaption) host_.SetCaption("ReelRunner - Frame: " + std::to_string(m.frame + 1));
-      if (m.frame + 1 < m.header.frames) {
+      // After the first pass a ring frame (numbered past the last) stands in for frame 0.
+      const bool ringFrame = m.frame >= m.header.frames;
+      if (o_.frameCaption)
+        host_.SetCaption("ReelRunner - Frame: " + std::to_string(ringFrame ? 1 : m.frame + 1));
+      if (m.frame + 1 < m.header.frames || (ringFrame && !m.readError)) {
         ZoeAdvance(&m);
       } else if (!several && --wraps_ != 0) {
         ZoeAdvance(&m);

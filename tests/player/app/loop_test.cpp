@@ -121,6 +121,18 @@ TEST(PlayerLoop, OneNameWithL2WrapsWithoutReopening) {
   EXPECT_NE(again.summary.find("Total frames played: 8"), std::string::npos);
 }
 
+TEST(PlayerLoop, RingMoviesWrapThroughTheirRingFrame) {
+  FakeHost host;
+  host.test.files["r.ztp"] = zoe::MakeSampleMovie(16, 8, 5, true).movie;
+  const reel::RunResult r = Play(host, {"r.ztp", "/L3", "/Q"});
+  EXPECT_EQ(r.framesShown, 15u);
+  EXPECT_EQ(r.opened.size(), 1u);
+  // The ring frame counts as the first frame of each later pass.
+  ASSERT_EQ(host.captions.size(), 15u);
+  EXPECT_EQ(host.captions[5], "ReelRunner - Frame: 1");
+  EXPECT_EQ(host.captions[14], "ReelRunner - Frame: 5");
+}
+
 TEST(PlayerLoop, EndlessLoopRunsUntilEsc) {
   FakeHost host;
   host.test.files["a.ztp"] = Movie(2);
