@@ -55,12 +55,15 @@ std::unique_ptr<Display> SdlHost::OpenDisplay(const DisplayRequest& request, con
     window_ = PlayerWindow::Create(wr);
   }
   DisplayHost dh;
+  DisplayRequest r = request;
   if (window_) {
+    const Uint32 format = SDL_GetWindowPixelFormat(window_->Get());
+    if (format != SDL_PIXELFORMAT_UNKNOWN) r.screen.bitsPerPixel = SDL_BITSPERPIXEL(format);
     dh.window = window_->Get();
     dh.fullScreenAvailable = window_->CanGoFullScreen();
     window_->Place(w, h);
   }
-  auto display = reel::OpenDisplay(request, dh);
+  auto display = reel::OpenDisplay(r, dh);
   display_ = display.get();
   if (display_) display_->Show({});
   return display;

@@ -124,8 +124,11 @@ class SectionDisplay : public Display {
       dst.x = (ww - dst.w) / 2;
       dst.y = (wh - dst.h) / 2;
     }
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
+    // Black bars only when the picture does not fill the window.
+    if (dst.w != ww || dst.h != wh) {
+      SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+      SDL_RenderClear(renderer_);
+    }
     SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
     SDL_RenderPresent(renderer_);
   }

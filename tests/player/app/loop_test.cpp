@@ -61,12 +61,15 @@ class FakeHost : public reel::PlayerHost {
   uint64_t passes = 0;
   uint64_t limit = 200000;
   bool displayFails = false;
+  reel::ScreenModel screen;
 
   ZoeContext& Context() override { return test.ctx; }
   std::unique_ptr<reel::Display> OpenDisplay(const reel::DisplayRequest& r,
                                              const reel::Options&) override {
     if (displayFails) return nullptr;
-    return std::make_unique<RecordingDisplay>(r, shown);
+    reel::DisplayRequest onScreen = r;
+    onScreen.screen = screen;
+    return std::make_unique<RecordingDisplay>(onScreen, shown);
   }
   void Pump(reel::KeyQueue& keys) override {
     ++passes;
@@ -78,7 +81,11 @@ class FakeHost : public reel::PlayerHost {
   void Message(const std::string& caption, const std::string& text, bool) override {
     messages.push_back({caption, text});
   }
-  std::unique_ptr<ZoeFile> OpenProgramFile() override { return nullptr; }
+  std::vector<uint8_t> program;  // the player's own file, for ":offset" names
+  std::unique_ptr<ZoeFile> OpenProgramFile() override {
+    if (program.empty()) return nullptr;
+    return std::make_unique<ZoeMemoryFile>(program.data(), program.size());
+  }
   void Idle() override { test.clock.now += 1; }
 
   uint64_t Shown() const { return shown.shows; }
@@ -325,6 +332,57 @@ TEST(PlayerLoop, DecodedPicturesReachTheDisplay) {
   EXPECT_EQ(host.shown.lastPicture, std::vector<uint8_t>(64, 7));
   EXPECT_EQ(host.shown.palette[5].red, zoe::kComponent[63]);
   EXPECT_EQ(host.shown.palette[7].green, zoe::kComponent[40]);
+}
+
+}  // namespace
+
+namespace {
+
+// On a 256-colour screen the system keeps 20 entries; movie colours that fall there are
+// drawn with the nearest colour the screen shows, unless /R2.
+TEST(PlayerLoop, ColoursAreRemappedOnA256ColourScreen) {
+  zoe::EncodeOptions o;
+  o.width = 8;
+  o.height = 4;
+  o.rate = 50;
+  std::vector<zoe::EncodeFrame> frames(1);
+  frames[0].pixels.assign(32, 3);
+  frames[0].pixels[0] = 100;
+  frames[0].palette[3 * 3] = zoe::kComponent[63];  // index 3 is pure red, a static entry's slot
+  frames[0].palette[3 * 100] = zoe::kComponent[63];
+  frames[0].palette[3 * 100 + 1] = zoe::kComponent[20];
+  for (const char* option : {"", "/R2"}) {
+    FakeHost host;
+    host.screen = reel::ScreenModel::Simulated256();
+    host.test.files["p.ztp"] = zoe::EncodeMovie(o, frames).movie;
+    std::vector<std::string> words{"p.ztp"};
+    if (*option) words.push_back(option);
+    Play(host, words);
+    const std::vector<uint8_t>& shown = host.shown.lastPicture;
+    ASSERT_EQ(shown.size(), 32u);
+    EXPECT_EQ(shown[0], 100);  // a usable entry keeps its index
+    // Red is not on the screen at entry 3 (the system's dark red is): the static red (249)
+    // is the nearest colour it shows.
+    EXPECT_EQ(shown[1], *option ? 3 : 249) << option;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A copy of the player with a movie appended plays it by its offset in the program file.
+TEST(PlayerLoop, OffsetNamesPlayFromTheProgramFile) {
+  FakeHost host;
+  host.program.assign(1000, 0xCC);
+  const std::vector<uint8_t> movie = Movie(3);
+  host.program.insert(host.program.end(), movie.begin(), movie.end());
+  reel::RunResult r = Play(host, {":1000"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.framesShown, 3u);
+  r = Play(host, {":999"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(host.messages.back().second, "Error opening file: :999.Ztp.");
 }
 
 }  // namespace
