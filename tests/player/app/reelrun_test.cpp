@@ -162,4 +162,40 @@ TEST_F(Reelrun, DamagedMoviesEndWithAMessageOrPlayAsFarAsTheyGo) {
   }
 }
 
+// A copy of the player with text in its self-play block and a movie appended plays that
+// movie by itself: the block's switches and names come before the real command line.
+TEST_F(Reelrun, SelfPlayBlockAndAppendedMovie) {
+  std::ifstream in(REELRUN_PATH, std::ios::binary);
+  std::vector<uint8_t> program{std::istreambuf_iterator<char>(in), {}};
+  const std::string begin = "SELFPLAY", end = "YALPFLES";
+  size_t at = std::string::npos;
+  for (size_t i = 0; i + 224 <= program.size(); ++i) {
+    if (std::equal(begin.begin(), begin.end(), program.begin() + i) &&
+        std::equal(end.begin(), end.end(), program.begin() + i + 216)) {
+      at = i + 8;
+      break;
+    }
+  }
+  ASSERT_NE(at, std::string::npos) << "no self-play block in the program";
+  std::string text = std::to_string(program.size());
+  text.insert(text.begin(), ':');
+  text += " /S /F";
+  std::copy(text.begin(), text.end(), program.begin() + at);
+  const std::vector<uint8_t> movie = zoe::MakeSampleMovie(32, 16, 6, false).movie;
+  program.insert(program.end(), movie.begin(), movie.end());
+  const std::string copy = Write("selfplay", program);
+  fs::permissions(copy, fs::perms::owner_all);
+  const std::string command =
+      "cd '" + dir_.string() +
+      "' && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy timeout 60 ./selfplay "
+      "/T0 >out.txt 2>err.txt";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  std::ifstream outFile(dir_ / "out.txt");
+  const std::string out{std::istreambuf_iterator<char>(outFile), {}};
+  EXPECT_NE(out.find("Total frames played: 6\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("As fast as possible."), std::string::npos);
+}
+
 }  // namespace
