@@ -67,6 +67,8 @@ class CallbackOutput : public SoundOutput {
   explicit CallbackOutput(ZoeContext& context) : context_(context) {}
   ~CallbackOutput() override {
     StopTimer();
+    // A service the timer began before it was removed finishes before the output goes.
+    { std::lock_guard lock(guard_); }
     if (installed_) SDL_QuitSubSystem(SDL_INIT_AUDIO | SDL_INIT_TIMER);
   }
   bool Install() override {
