@@ -232,7 +232,7 @@ class Run {
       result_.summary = SummaryText(in);
       result_.summaryShown = true;
       host_.Message(SummaryCaption(), result_.summary, false);
-    } else if (!o_.controller && result_.exitCode == 0) {
+    } else if (!o_.controller) {
       host_.Message("ReelRunner - V3.2f", InformationText(), false);
     }
   }

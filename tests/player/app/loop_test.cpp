@@ -270,15 +270,17 @@ TEST(PlayerLoop, MessagesAndExitCodes) {
   FakeHost host;
   reel::RunResult r = Play(host, {"missing.ztp", "other.ztp"});
   EXPECT_EQ(r.exitCode, 1);
-  ASSERT_EQ(host.messages.size(), 1u);
+  // The error ends the run (the other name is not tried), which then ends as usual.
+  ASSERT_EQ(host.messages.size(), 2u);
   EXPECT_EQ(host.messages[0].second, "Error opening file: missing.ztp.");
+  EXPECT_EQ(host.messages[1].first, "ReelRunner - V3.2f");
 
   FakeHost noDisplay;
   noDisplay.displayFails = true;
   noDisplay.test.files["a.ztp"] = Movie(2);
-  r = Play(noDisplay, {"a.ztp"});
+  r = Play(noDisplay, {"a.ztp", "/S"});
   EXPECT_EQ(r.exitCode, 1);
-  ASSERT_EQ(noDisplay.messages.size(), 1u);
+  ASSERT_EQ(noDisplay.messages.size(), 1u);  // no frame played: no summary
   EXPECT_EQ(noDisplay.messages[0].second, "Error opening graphics buffer.");
 
   FakeHost usage;
@@ -382,7 +384,7 @@ TEST(PlayerLoop, OffsetNamesPlayFromTheProgramFile) {
   EXPECT_EQ(r.framesShown, 3u);
   r = Play(host, {":999"});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(host.messages.back().second, "Error opening file: :999.Ztp.");
+  EXPECT_EQ(host.messages.end()[-2].second, "Error opening file: :999.Ztp.");
 }
 
 }  // namespace
