@@ -36,10 +36,17 @@ class SectionDisplay : public Display {
     if (!bits16) staging_.assign(size_t(textureWidth_) * textureHeight_, 0);
     renderer_ = SDL_GetRenderer(window_);
     if (renderer_ == nullptr) {
-      renderer_ = SDL_CreateRenderer(window_, -1, 0);
+      // Without a screen, GL would run in a software rasteriser: SDL's own renderer is the
+      // faster of the two there.
+      const char* driver = SDL_GetCurrentVideoDriver();
+      const bool headless = driver != nullptr && (std::strcmp(driver, "offscreen") == 0 ||
+                                                  std::strcmp(driver, "dummy") == 0);
+      renderer_ = SDL_CreateRenderer(window_, -1, headless ? SDL_RENDERER_SOFTWARE : 0);
       ownsRenderer_ = true;
     }
     if (renderer_ == nullptr) return;
+    SDL_RendererInfo info{};
+    software_ = SDL_GetRendererInfo(renderer_, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE);
     texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
                                  textureWidth_, textureHeight_);
     if (texture_ != nullptr) {
@@ -80,14 +87,17 @@ class SectionDisplay : public Display {
       }
     }
     SDL_UnlockTexture(texture_);
-    Present();
+    Present(parts);
   }
 
   std::string Name() const override {
     if (!accelerated_) return "DIBSection";
     return std::string("DIBSection with accelerated blitting (") + blitter_->name + ")";
   }
-  void Resized() override { Present(); }
+  void Resized() override {
+    drawnWhole_ = false;
+    Present({});
+  }
 
  protected:
   void PaletteChanged() override {
@@ -109,10 +119,22 @@ class SectionDisplay : public Display {
   }
 
  private:
-  // The texture scaled to the window at the picture's aspect ratio, centred.
-  void Present() {
+  // The texture scaled to the window at the picture's aspect ratio, centred. SDL's own
+  // renderer draws straight into the window, which keeps what it showed: when the picture
+  // fills the window unscaled only the changed parts are copied again.
+  void Present(const std::vector<Rect>& parts) {
     int ww = 0, wh = 0;
     SDL_GetRendererOutputSize(renderer_, &ww, &wh);
+    if (software_ && drawnWhole_ && ww == textureWidth_ && wh == textureHeight_) {
+      const int scale = textureWidth_ / std::max(Picture().Width(), 1);
+      for (const Rect& r : parts) {
+        const SDL_Rect area{r.x * scale, r.y * scale, r.w * scale, r.h * scale};
+        SDL_RenderCopy(renderer_, texture_, &area, &area);
+      }
+      SDL_RenderPresent(renderer_);
+      return;
+    }
+    drawnWhole_ = true;
     SDL_Rect dst{0, 0, ww, wh};
     const int64_t ow = OutputWidth(), oh = OutputHeight();
     if (ow > 0 && oh > 0 && (ww != ow || wh != oh)) {
@@ -138,6 +160,8 @@ class SectionDisplay : public Display {
   bool ownsRenderer_ = false;
   SDL_Texture* texture_ = nullptr;
   bool accelerated_ = false;
+  bool software_ = false;    // SDL's own renderer
+  bool drawnWhole_ = false;  // the whole picture has been drawn since the window changed
   const Blitter* blitter_ = nullptr;
   BlitTables tables_;
   std::vector<uint8_t> staging_;

@@ -80,6 +80,8 @@ std::unique_ptr<PlayerWindow> PlayerWindow::Create(const WindowRequest& r) {
     SDL_SetHint(SDL_HINT_APP_NAME, r.className.c_str());
   }
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+  // Without a screen, a window surface drawn through GL would run in a software rasteriser.
+  if (HeadlessDriver()) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE;
   if (r.style >= 2) flags |= SDL_WINDOW_BORDERLESS;
   SDL_Window* w =

@@ -82,6 +82,40 @@ TEST_F(Displays, StandardDibsAlwaysOpenAndShowTheirPicture) {
   EXPECT_EQ(g, 0);
 }
 
+// What the window shows after a few frames of which only parts were copied again.
+TEST_F(Displays, SectionShowsChangedPartsOverWhatItShowedBefore) {
+  auto d = Open(reel::kSection, 64, 48);
+  ASSERT_NE(d, nullptr);
+  uint8_t rgb[768] = {};
+  rgb[3 * 1] = 255;      // 1 red
+  rgb[3 * 2 + 1] = 255;  // 2 green
+  rgb[3 * 3 + 2] = 255;  // 3 blue
+  d->SetPalette(rgb);
+  d->Fill(1);
+  d->Show({});
+  reel::PictureBuffer& p = d->Picture();
+  for (int y = 8; y < 16; ++y)
+    std::fill(p.Line(y), p.Line(y) + 64, 2);
+  d->Show({{0, 8, 64, 8}});
+  p.Line(40)[32] = 3;  // changed, but not in the list: not shown yet
+  d->Show({{0, 0, 8, 4}});
+  // Compared at 5-6-5 precision, as the picture is held.
+  SDL_Renderer* renderer = SDL_GetRenderer(host_.window);
+  ASSERT_NE(renderer, nullptr);
+  std::vector<Uint32> shown(64 * 48);
+  ASSERT_EQ(SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB888, shown.data(), 64 * 4),
+            0);
+  EXPECT_EQ(shown[0] & 0xF8F8F8, 0xF80000u);
+  EXPECT_EQ(shown[10 * 64 + 5] & 0xF8F8F8, 0x00F800u);
+  EXPECT_EQ(shown[40 * 64 + 32] & 0xF8F8F8, 0xF80000u);
+  EXPECT_EQ(shown[47 * 64 + 63] & 0xF8F8F8, 0xF80000u);
+  d->Show({{32, 40, 8, 4}});
+  ASSERT_EQ(SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB888, shown.data(), 64 * 4),
+            0);
+  EXPECT_EQ(shown[40 * 64 + 32] & 0xF8F8F8, 0x0000F8u);
+  EXPECT_EQ(shown[10 * 64 + 5] & 0xF8F8F8, 0x00F800u);
+}
+
 TEST_F(Displays, FullScreenKindsNeedADriverThatCanGoFullScreen) {
   EXPECT_FALSE(host_.fullScreenAvailable);
   EXPECT_EQ(Open(reel::kFull240, 160, 120), nullptr);
