@@ -1,6 +1,5 @@
-// reelrun itself, run headless: the dummy video driver (the offscreen one plays the same way
-// but loads the system's EGL, whose allocations the leak checker reports), sound written to a
-// file by the disk driver.
+// reelrun itself, run headless: the offscreen video driver, sound written to a file by the
+// disk driver.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -48,7 +47,7 @@ class Reelrun : public ::testing::Test {
   Outcome Run(const std::string& args, const std::string& audio = "disk") {
     const std::string out = (dir_ / "stdout").string(), err = (dir_ / "stderr").string();
     const std::string command = "cd '" + dir_.string() +
-                                "' && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=" + audio +
+                                "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=" + audio +
                                 " SDL_DISKAUDIOFILE=sound.raw timeout 60 '" REELRUN_PATH "' " +
                                 args + " >'" + out + "' 2>'" + err + "'";
     Outcome o;
