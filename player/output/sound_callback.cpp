@@ -31,7 +31,8 @@ struct CallbackTrack {
   // Shared with the device's callback (under the device lock).
   bool playing = false;
   uint32_t playPos = 0;
-  uint64_t consumed = 0;  // bytes the device took since the buffer last started
+  uint64_t consumed = 0;   // bytes the device took since the buffer last started
+  uint64_t available = 0;  // bytes written since the buffer last started
   // The service's own.
   uint64_t seen = 0;     // consumed as of the last service
   uint64_t started = 0;  // written when the buffer last started from 0
@@ -54,7 +55,12 @@ void Callback(void* user, Uint8* out, int len) {
   const uint32_t size = static_cast<uint32_t>(t->buffer.size());
   while (len > 0) {
     const uint32_t part = std::min<uint32_t>(uint32_t(len), size - t->playPos);
-    std::memcpy(out, &t->buffer[t->playPos], part);
+    // Playing past what was written goes on (the service notices the underrun), but it
+    // sounds as silence, not as the stale sound of the last time round.
+    const uint64_t fresh =
+        std::min<uint64_t>(part, t->available - std::min(t->available, t->consumed));
+    std::memcpy(out, &t->buffer[t->playPos], size_t(fresh));
+    std::memset(out + fresh, t->silence, size_t(part - fresh));
     out += part;
     len -= int(part);
     t->playPos = (t->playPos + part) % size;
@@ -129,8 +135,10 @@ class CallbackOutput : public SoundOutput {
     std::lock_guard lock(guard_);
     CallbackTrack* s = State(track);
     if (s == nullptr) return;
+    if (s->device != 0) SDL_LockAudioDevice(s->device);
     Rewind(*s);
     s->written = s->started = s->reported = s->lastReal = 0;
+    if (s->device != 0) SDL_UnlockAudioDevice(s->device);
   }
 
   void Service() override {
@@ -192,7 +200,7 @@ class CallbackOutput : public SoundOutput {
   static void Rewind(CallbackTrack& s) {
     s.playing = false;
     s.playPos = 0;
-    s.consumed = s.seen = 0;
+    s.consumed = s.seen = s.available = 0;
     s.writePos = 0;
     s.free = s.buffer.size();
     s.silencePending = false;
@@ -245,6 +253,7 @@ class CallbackOutput : public SoundOutput {
         }
       }
     }
+    s.available = s.written - std::min(s.written, s.started);
     SDL_UnlockAudioDevice(s.device);
   }
 
