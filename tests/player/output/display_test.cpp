@@ -116,6 +116,36 @@ TEST_F(Displays, SectionShowsChangedPartsOverWhatItShowedBefore) {
   EXPECT_EQ(shown[10 * 64 + 5] & 0xF8F8F8, 0x00F800u);
 }
 
+// The dummy driver cannot really go full screen, but it goes through the motions: enough to
+// see the full-screen kinds' buffers.
+TEST_F(Displays, FullScreenBuffers) {
+  host_.fullScreenAvailable = true;
+  auto k1 = Open(reel::kFull240, 160, 120);
+  ASSERT_NE(k1, nullptr);
+  EXPECT_EQ(k1->Name(), "Full screen 320x240");
+  EXPECT_TRUE(k1->Picture().BottomUp());
+  EXPECT_EQ(k1->Picture().Lines(), 204);  // 200 lines or fewer get 204
+  EXPECT_EQ(k1->Picture().Pitch(), 160);
+  EXPECT_EQ(k1->UsableColors(), 256);
+  k1.reset();
+  EXPECT_EQ(Open(reel::kFull240, 160, 220)->Picture().Lines(), 220);
+  auto k2 = Open(reel::kFull200, 100, 50);
+  EXPECT_EQ(k2->Name(), "Full screen 320x200");
+  EXPECT_TRUE(k2->Picture().BottomUp());
+  EXPECT_EQ(k2->Picture().Pitch(), 104);
+  EXPECT_TRUE(k2->Fits(100, 40));
+  EXPECT_FALSE(k2->Fits(101, 40));
+  k2.reset();
+  auto k3 = Open(reel::kFull200Direct, 100, 50);
+  EXPECT_EQ(k3->Name(), "Full screen 320x200 direct");
+  EXPECT_EQ(k3->Picture().Width(), 320);
+  EXPECT_FALSE(k3->Picture().BottomUp());
+  EXPECT_TRUE(reel::ChangedRects(ZoeTarget{}, true, k3->Area(1)).empty());  // no copies
+  k3.reset();
+  EXPECT_EQ(Open(reel::kFull200, 320, 240), nullptr);            // too tall
+  EXPECT_EQ(Open(reel::kFull240, 160, 120, 320, 240), nullptr);  // stretched
+}
+
 TEST_F(Displays, FullScreenKindsNeedADriverThatCanGoFullScreen) {
   EXPECT_FALSE(host_.fullScreenAvailable);
   EXPECT_EQ(Open(reel::kFull240, 160, 120), nullptr);
