@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "big_movie.h"
 #include "player/movie/zoe.h"
 #include "player/movie/zoe_encode.h"
 
@@ -17,31 +18,6 @@ namespace {
 
 constexpr uint32_t kWidth = 640, kHeight = 480;
 constexpr int kFrames = 24;
-
-// Typical content: a still background of flat areas, a band of two-colour text-like stripes
-// that scrolls, and a moving picture-like region of varied pixels (about a tenth of the area).
-std::vector<zoe::EncodeFrame> TypicalFrames() {
-  std::mt19937 rng(1);
-  std::vector<zoe::EncodeFrame> frames(kFrames);
-  for (int f = 0; f < kFrames; ++f) {
-    auto& e = frames[f];
-    for (int i = 0; i < 768; ++i)
-      e.palette[i] = zoe::kComponent[i % 64];
-    e.pixels.resize(kWidth * kHeight);
-    for (uint32_t y = 0; y < kHeight; ++y) {
-      for (uint32_t x = 0; x < kWidth; ++x) {
-        uint8_t v = static_cast<uint8_t>(16 + (x / 80) + 8 * (y / 120));
-        if (y >= 300 && y < 380) v = ((x + 2 * f) / 3 + y / 4) % 5 == 0 ? 250 : 251;
-        const uint32_t px = 40 + 6 * f, py = 60 + 2 * f;
-        if (x >= px && x < px + 200 && y >= py && y < py + 150) {
-          v = static_cast<uint8_t>(100 + ((x - px) / 2 + (y - py) / 3 + f) % 40 + rng() % 3);
-        }
-        e.pixels[y * kWidth + x] = v;
-      }
-    }
-  }
-  return frames;
-}
 
 // The worst case: every block of every frame changes and has more than two colours.
 std::vector<zoe::EncodeFrame> FullFrames() {
@@ -137,7 +113,7 @@ struct Prepared {
 };
 
 const Prepared& TypicalMovie() {
-  static const Prepared p(TypicalFrames());
+  static const Prepared p(bench_movie::TypicalFrames());
   return p;
 }
 const Prepared& FullMovie() {
@@ -217,32 +193,8 @@ BENCHMARK(BM_SoundDecompress16BitStereo22050);
 // trees and frame 0 (with the alignment read) and nothing more.
 void BM_OpenStreamed100MB(benchmark::State& state) {
   static std::vector<uint8_t> movie = [] {
-    std::vector<zoe::EncodeFrame> one(1);
-    one[0].pixels.assign(kWidth * kHeight, 7);
-    zoe::EncodeOptions o;
-    o.width = kWidth;
-    o.height = kHeight;
-    o.rate = -(100000 / 15);
-    const std::vector<uint8_t> small = zoe::EncodeMovie(o, one).movie;
-    // Keep its header and trees, and give it 3000 frames of about 35 kB each.
-    ZoeHeader h = ZoeHeader::Parse(small.data());
-    const size_t treesAt = kZoeHeaderSize + 5;
-    const std::vector<uint8_t> trees(small.begin() + treesAt,
-                                     small.begin() + treesAt + h.treesSize);
-    const std::vector<uint8_t> frame0(small.begin() + treesAt + h.treesSize, small.end());
-    constexpr uint32_t kCount = 3000, kSize = 100u * 1000 * 1000 / kCount;
-    h.frames = kCount;
-    std::vector<uint8_t> out(kZoeHeaderSize);
-    h.Write(out.data());
-    for (uint32_t k = 0; k < kCount; ++k) {
-      const uint32_t size = k == 0 ? static_cast<uint32_t>(frame0.size()) : kSize;
-      for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<uint8_t>(size >> (8 * i)));
-    }
-    out.insert(out.end(), kCount, 0);
-    out.insert(out.end(), trees.begin(), trees.end());
-    out.insert(out.end(), frame0.begin(), frame0.end());
-    out.resize(out.size() + size_t{kSize} * (kCount - 1), 0x55);
+    std::vector<uint8_t> out = bench_movie::BigMovieHead(-(100000 / 15));
+    out.resize(out.size() + size_t{bench_movie::kFrameSize} * (bench_movie::kCount - 1), 0x55);
     return out;
   }();
   uint64_t read = 0;

@@ -2,6 +2,8 @@
 
 #include <QProcess>
 
+#include <unistd.h>
+
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/formats/videos.h"
 
@@ -17,10 +19,11 @@ VideoPage::VideoPage(PageContext& context, QWidget* parent) : EntryPage(context,
   connect(save, &QPushButton::clicked, this, &VideoPage::SaveClick);
   connect(play, &QPushButton::clicked, this, &VideoPage::PlayClick);
   start = [](const std::string& program, const std::vector<std::string>& args) {
+    if (::access(program.c_str(), X_OK) != 0) return false;
     QStringList list;
     for (const std::string& a : args)
       list << QString::fromStdString(a);
-    QProcess::startDetached(QString::fromStdString(program), list);
+    return QProcess::startDetached(QString::fromStdString(program), list);
   };
 }
 
@@ -45,7 +48,9 @@ void VideoPage::PlayClick() {
   context_.ShowLoading(true);
   bool copied = Copy(*entry, launch.tempFile);
   context_.ShowLoading(false);
-  if (copied && !launch.program.empty()) start(launch.program, launch.arguments);
+  // A player that is missing or cannot run would leave the button doing nothing at all.
+  if (copied && !launch.program.empty() && !start(launch.program, launch.arguments))
+    context_.SetPointerText("Cannot start the movie player: " + launch.program);
 }
 
 void VideoPage::SaveClick() {

@@ -13,8 +13,8 @@ class VideoPage : public EntryPage {
   explicit VideoPage(PageContext& context, QWidget* parent = nullptr);
   void ShowEntry(ByteFile& container, const TResourceInfo& entry) override;
 
-  // Starts a player; the program replaces it in tests. A missing player goes unnoticed.
-  std::function<void(const std::string& program, const std::vector<std::string>& args)> start;
+  // Starts a player (false when it cannot be started); tests replace it.
+  std::function<bool(const std::string& program, const std::vector<std::string>& args)> start;
 
  private:
   void PlayClick();

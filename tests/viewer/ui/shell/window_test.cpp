@@ -242,10 +242,17 @@ TEST_F(WindowTest, MoviePagePlaysAndSaves) {
   page->start = [&](const std::string& program, const std::vector<std::string>& args) {
     started.push_back(program);
     started.insert(started.end(), args.begin(), args.end());
+    return true;
   };
   QMetaObject::invokeMethod(w->findChild<QPushButton*>("ztptabplayztp"), "click");
   EXPECT_EQ(started, (std::vector<std::string>{paths_.programDir + "/reelrun",
                                                paths_.tempDir + "/temp.ztp", "/L", "/V3"}));
+  EXPECT_TRUE(Panel(*w, 3).isEmpty());
+  // A player that cannot be started says so in the status bar.
+  page->start = [](const std::string&, const std::vector<std::string>&) { return false; };
+  QMetaObject::invokeMethod(w->findChild<QPushButton*>("ztptabplayztp"), "click");
+  EXPECT_EQ(Panel(*w, 3).toStdString(),
+            "Cannot start the movie player: " + paths_.programDir + "/reelrun");
   EXPECT_EQ(dir_.Read("temp.ztp"), Pattern(8001));
   EXPECT_EQ(w->findChild<QProgressBar*>("loadingpercent")->value(), 100);
 

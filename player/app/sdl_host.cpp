@@ -1,0 +1,111 @@
+#include "player/app/sdl_host.h"
+
+#include <SDL2/SDL.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace reel {
+
+std::string TerminalText(const std::string& text) {
+  std::string out;
+  for (size_t i = text.empty() || text[0] != ' ' ? 0 : 1; i < text.size(); ++i) {
+    if (text[i] == '\r') continue;
+    out += text[i];
+  }
+  return out;
+}
+
+std::unique_ptr<ZoeFile> OpenMovieFile(const std::string& name) {
+  if (auto file = ZoeOpenDiskFile(name)) return file;
+  // Names without an extension get ".Ztp"; on a file system that tells case apart the movie
+  // is as likely to end in ".ztp" or ".ZTP".
+  const std::string appended = ".Ztp";
+  if (name.size() < appended.size() || name.compare(name.size() - 4, 4, appended) != 0)
+    return nullptr;
+  const std::string stem = name.substr(0, name.size() - 4);
+  if (auto file = ZoeOpenDiskFile(stem + ".ztp")) return file;
+  return ZoeOpenDiskFile(stem + ".ZTP");
+}
+
+SdlHost::SdlHost(const Options& options) {
+  context_.openFile = OpenMovieFile;
+  sound_ = ChooseSoundOutput(options.directSound ? "callback" : "queue", context_);
+  context_.output = sound_.get();
+}
+
+SdlHost::~SdlHost() {
+  window_.reset();
+  sound_.reset();
+  SDL_Quit();
+}
+
+std::unique_ptr<Display> SdlHost::OpenDisplay(const DisplayRequest& request, const Options& o) {
+  const int w = request.stretchWidth > 0 ? request.stretchWidth : request.width;
+  const int h = request.stretchHeight > 0 ? request.stretchHeight : request.height;
+  if (!window_ && !triedWindow_) {
+    triedWindow_ = true;
+    WindowRequest wr;
+    wr.className = WindowClassName(static_cast<uint32_t>(getpid()));
+    wr.style = o.windowStyle;
+    wr.x = o.x;
+    wr.y = o.y;
+    wr.width = w;
+    wr.height = h;
+    window_ = PlayerWindow::Create(wr);
+  }
+  DisplayHost dh;
+  DisplayRequest r = request;
+  if (window_) {
+    const Uint32 format = SDL_GetWindowPixelFormat(window_->Get());
+    if (format != SDL_PIXELFORMAT_UNKNOWN) r.screen.bitsPerPixel = SDL_BITSPERPIXEL(format);
+    dh.window = window_->Get();
+    dh.fullScreenAvailable = window_->CanGoFullScreen();
+    window_->Place(w, h);
+  }
+  auto display = reel::OpenDisplay(r, dh);
+  display_ = display.get();
+  if (display_) display_->Show({});
+  return display;
+}
+
+void SdlHost::Pump(KeyQueue& keys) {
+  if (!window_) return;
+  window_->Pump([&](int code) { keys.Push(code); },
+                [&] {
+                  if (display_) display_->Resized();
+                });
+}
+
+bool SdlHost::Focused(Display& display) {
+  if (!window_) return true;
+  if (display.Kind() >= kFull240 && display.Kind() <= kFull200Direct) return display.Active();
+  // Headless drivers never hand out the focus: there is no one to take it away.
+  if (!window_->CanGoFullScreen()) return true;
+  return window_->Focused();
+}
+
+void SdlHost::SetCaption(const std::string& caption) {
+  if (window_) window_->SetCaption(caption);
+}
+
+void SdlHost::Message(const std::string& caption, const std::string& text, bool error) {
+  const std::string shown = TerminalText(text);
+  std::fprintf(stderr, "%s\n", shown.c_str());
+  ShowMessageBox(caption, shown, error, window_ ? window_->Get() : nullptr);
+}
+
+std::unique_ptr<ZoeFile> SdlHost::OpenProgramFile() {
+  return ZoeOpenDiskFile("/proc/self/exe");
+}
+
+void SdlHost::Idle() {
+  SDL_Delay(1);
+}
+
+void SdlHost::EndRun() {
+  display_ = nullptr;
+  window_.reset();
+}
+
+}  // namespace reel

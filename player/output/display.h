@@ -1,0 +1,137 @@
+// The displays reelrun shows pictures with. Each kind is one class in its own file; the table
+// in display.cpp lists them by kind with a null display last.
+//
+// Contract: everything is called on the player's thread. Open a display through OpenDisplay
+// with the movie's size; hand Surface() to ZoeSetTarget so the decoder writes into the
+// display's picture; call SetPalette for every new movie palette before showing; Show copies
+// the given rectangles (from ChangedRects with Area()) to the screen and presents them; an
+// empty rectangle or a palette change since the last show repaints the whole picture. Release
+// the display by destroying it before the window it draws on.
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "player/movie/zoe.h"
+#include "player/output/changed_rects.h"
+#include "player/output/display_geometry.h"
+#include "player/output/screen_palette.h"
+
+struct SDL_Window;
+
+namespace reel {
+
+enum DisplayKind {
+  kAutomatic = 0,
+  kFull240 = 1,
+  kFull200 = 2,
+  kFull200Direct = 3,
+  kDib = 4,
+  kSection = 5,
+  kNoDisplay = 6
+};
+
+struct DisplayRequest {
+  int width = 0;  // picture size (shown lines)
+  int height = 0;
+  int kind = kAutomatic;  // 1-5, or automatic
+  bool interlaced = false;
+  bool smoothing = false;
+  bool noAcceleration = false;
+  int stretchWidth = 0;  // 0: the picture's size
+  int stretchHeight = 0;
+  ScreenModel screen;
+};
+
+// What the displays draw on: the player's window (null when there is no video at all).
+struct DisplayHost {
+  SDL_Window* window = nullptr;
+  // The video driver can go full screen (not offscreen or dummy).
+  bool fullScreenAvailable = false;
+};
+
+class Display {
+ public:
+  Display(int kind, const DisplayRequest& request, bool fullScreen);
+  virtual ~Display() = default;
+  Display(const Display&) = delete;
+  Display& operator=(const Display&) = delete;
+
+  int Kind() const { return kind_; }
+  PictureBuffer& Picture() { return picture_; }
+  int OutputWidth() const { return outputWidth_; }
+  int OutputHeight() const { return outputHeight_; }
+  bool Stretched() const { return stretched_; }
+  const PaletteRange& Range() const { return range_; }
+  uint32_t ScreenColors() const { return range_.screenColors; }
+  int UsableColors() const { return range_.Usable(); }
+  const Palette& LogicalPalette() const { return logical_; }
+  const Palette& SystemPalette() const { return system_; }
+  // Where the decoder writes.
+  ZoeSurface Surface();
+  // How the changed area of a frame becomes rectangles for this display.
+  ChangedArea Area(int lineScale) const;
+
+  // Lays a movie palette (256 x RGB) over the screen's.
+  void SetPalette(const uint8_t rgb[768]);
+  // Puts the screen's own palette on the display (remap option 1).
+  void UseSystemPalette();
+  void Fill(uint8_t index) { picture_.Fill(index); }
+  virtual void Show(const std::vector<Rect>& rects) = 0;
+  // The name the summary reports.
+  virtual std::string Name() const = 0;
+  // False while a full-screen display is not the active one.
+  virtual bool Active() const { return true; }
+  // A full-screen display can take the next movie when it is at least that large.
+  bool Fits(int width, int height) const {
+    return width <= picture_.Width() && height <= picture_.Height();
+  }
+  // The window changed size (kind 5 scales the picture to fit).
+  virtual void Resized() {}
+
+ protected:
+  virtual void PaletteChanged() {}
+  virtual MergeRule Merge() const { return MergeRule::kBounding; }
+  void SetPicture(PictureBuffer picture) { picture_ = std::move(picture); }
+
+  const DisplayRequest request_;
+  bool paletteDirty_ = true;
+
+ private:
+  int kind_;
+  PictureBuffer picture_;
+  int outputWidth_;
+  int outputHeight_;
+  bool stretched_;
+  PaletteRange range_;
+  Palette system_;
+  Palette logical_;
+};
+
+using DisplayFactory = std::unique_ptr<Display> (*)(const DisplayRequest&, const DisplayHost&);
+
+struct DisplayKindEntry {
+  int kind;
+  const char* name;  // for the probe's debug line and --help
+  DisplayFactory make;
+};
+
+std::span<const DisplayKindEntry> DisplayKinds();
+
+// The requested kind is tried once; automatic tries kind 5, then kind 4. Standard DIBs and
+// automatic fall back to the null display when there is no window at all. Null: the open
+// failed.
+std::unique_ptr<Display> OpenDisplay(const DisplayRequest& request, const DisplayHost& host);
+
+// The factories, one per file.
+std::unique_ptr<Display> MakeFullScreenDisplay(const DisplayRequest&, const DisplayHost&, int kind);
+std::unique_ptr<Display> MakeDibDisplay(const DisplayRequest&, const DisplayHost&);
+std::unique_ptr<Display> MakeSectionDisplay(const DisplayRequest&, const DisplayHost&);
+std::unique_ptr<Display> MakeNullDisplay(const DisplayRequest&, const DisplayHost&);
+
+// An even stretch is none or one where 4 x output is a multiple of the picture size.
+bool UnevenStretch(int picture, int output);
+
+}  // namespace reel

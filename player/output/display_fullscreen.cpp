@@ -1,0 +1,100 @@
+// Kinds 1-3, the full-screen displays: the window covers the screen and shows a 320 x 240 or
+// 320 x 200 logical picture. Kinds 1 and 2 keep a bottom-up buffer and send all of it on each
+// show (kind 1 gives pictures of up to 200 lines 204 lines of buffer); kind 3, the direct one,
+// is decoded into as if it were the screen itself, so it asks for no rectangles. They exist
+// only where the video driver can go full screen.
+#include <SDL2/SDL.h>
+
+#include "player/output/blitters.h"
+#include "player/output/display.h"
+
+namespace reel {
+namespace {
+
+class FullScreenDisplay : public Display {
+ public:
+  FullScreenDisplay(const DisplayRequest& r, SDL_Window* window, int kind)
+      : Display(kind, r, true), window_(window) {
+    const int width = 320, height = kind == kFull240 ? 240 : 200;
+    if (kind == kFull200Direct) {
+      SetPicture(PictureBuffer(width, height, height, false));
+    } else {
+      const int lines = kind == kFull240 && r.height <= 200 ? 204 : r.height;
+      SetPicture(PictureBuffer(r.width, r.height, lines, true));
+      Fill(0);
+    }
+    if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return;
+    renderer_ = SDL_CreateRenderer(window_, -1, 0);
+    if (renderer_ == nullptr) return;
+    SDL_RenderSetLogicalSize(renderer_, width, height);
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
+                                 width, height);
+    PaletteChanged();
+  }
+  ~FullScreenDisplay() override {
+    if (texture_ != nullptr) SDL_DestroyTexture(texture_);
+    if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
+    SDL_SetWindowFullscreen(window_, 0);
+  }
+  bool Ok() const { return texture_ != nullptr; }
+
+  void Show(const std::vector<Rect>&) override {
+    paletteDirty_ = false;
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0) return;
+    const PictureBuffer& p = Picture();
+    const Blitter* copy = BlitterAt(BlitterIndex(true, Scaling::k1x));
+    copy->blit(BlitSource{Picture().Line(0), p.Step(), p.Width(), p.Height()},
+               BlitDest{static_cast<uint8_t*>(pixels), pitch}, Rect{0, 0, p.Width(), p.Height()},
+               tables_);
+    SDL_UnlockTexture(texture_);
+    SDL_RenderClear(renderer_);
+    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    SDL_RenderPresent(renderer_);
+  }
+  std::string Name() const override {
+    switch (Kind()) {
+      case kFull240:
+        return "Full screen 320x240";
+      case kFull200:
+        return "Full screen 320x200";
+      default:
+        return "Full screen 320x200 direct";
+    }
+  }
+  bool Active() const override {
+    return (SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS) != 0;
+  }
+
+ protected:
+  void PaletteChanged() override {
+    tables_.pixels = ColourTable(LogicalPalette(), PixelFormat16::k565);
+  }
+  MergeRule Merge() const override {
+    return Kind() == kFull200Direct ? MergeRule::kNone : MergeRule::kBounding;
+  }
+
+ private:
+  SDL_Window* window_;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  BlitTables tables_;
+};
+
+}  // namespace
+
+std::unique_ptr<Display> MakeFullScreenDisplay(const DisplayRequest& r, const DisplayHost& host,
+                                               int kind) {
+  const int maxHeight = kind == kFull240 ? 240 : 200;
+  if (host.window == nullptr || !host.fullScreenAvailable || r.width > 320 ||
+      r.height > maxHeight || (r.stretchWidth > 0 && r.stretchWidth != r.width) ||
+      (r.stretchHeight > 0 && r.stretchHeight != r.height)) {
+    return nullptr;
+  }
+  auto d = std::make_unique<FullScreenDisplay>(r, host.window, kind);
+  if (!d->Ok()) return nullptr;
+  return d;
+}
+
+}  // namespace reel

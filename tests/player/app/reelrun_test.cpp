@@ -1,0 +1,200 @@
+// reelrun itself, run headless: the offscreen video driver, sound written to a file by the
+// disk driver.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "player/movie/zoe.h"
+#include "player/movie/zoe_encode.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+class Reelrun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("reelrun_test_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) {
+    const fs::path p = dir_ / name;
+    std::ofstream(p, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return p.string();
+  }
+  std::vector<uint8_t> Read(const std::string& name) {
+    std::ifstream in(dir_ / name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+
+  // Runs reelrun with a time limit so that a hang fails the test instead of stalling it.
+  Outcome Run(const std::string& args, const std::string& audio = "disk") {
+    const std::string out = (dir_ / "stdout").string(), err = (dir_ / "stderr").string();
+    const std::string command = "cd '" + dir_.string() +
+                                "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=" + audio +
+                                " SDL_DISKAUDIOFILE=sound.raw timeout 60 '" REELRUN_PATH "' " +
+                                args + " >'" + out + "' 2>'" + err + "'";
+    Outcome o;
+    const int status = std::system(command.c_str());
+    o.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    auto text = [](const std::string& p) {
+      std::ifstream in(p);
+      return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    o.out = text(out);
+    o.err = text(err);
+    return o;
+  }
+
+  fs::path dir_;
+};
+
+// The movie's sound as the movie layer decodes it, track 0, frame after frame.
+std::vector<uint8_t> MovieSound(const std::string& path) {
+  ZoeContext ctx;
+  ZoeMovie* m = ZoeOpen({path}, kZoePreload, -1, ctx);
+  EXPECT_NE(m, nullptr);
+  std::vector<uint8_t> pcm;
+  if (m == nullptr) return pcm;
+  zoe::SoundTrees workspace;
+  for (uint32_t f = 0; f < m->header.frames; ++f) {
+    const std::vector<uint8_t> part = ZoeFrameSound(*m, 0, workspace);
+    pcm.insert(pcm.end(), part.begin(), part.end());
+    if (f + 1 < m->header.frames) ZoeAdvance(m);
+  }
+  ZoeClose(m);
+  return pcm;
+}
+
+TEST_F(Reelrun, PlaysToTheEndWithItsSoundInOrder) {
+  const std::string movie = Write("intro.ztp", zoe::MakeSampleMovie(64, 48, 12, false).movie);
+  // The queued output, then the callback output of /Z.
+  for (const std::string output : {"", " /Z"}) {
+    SCOPED_TRACE(output);
+    fs::remove(dir_ / "sound.raw");
+    const Outcome o = Run("intro /S /V4" + output);
+    ASSERT_EQ(o.exitCode, 0) << o.err;
+    EXPECT_NE(o.out.find("Total frames played: 12\n"), std::string::npos) << o.out;
+    EXPECT_EQ(o.out.rfind(" Frame rate: 10.0\n", 0), 0u) << o.out;  // the first space dropped
+    EXPECT_NE(o.out.find("Display blitter: DIBSection with accelerated blitting (16-bit 1x)"),
+              std::string::npos);
+    // The summary is also the text of the box, which goes to stderr.
+    EXPECT_NE(o.err.find("Total frames played: 12"), std::string::npos);
+
+    // What the device played: the movie's samples in order, with silence only where the device
+    // had nothing (before the start, between writes, after the end).
+    const std::vector<uint8_t> expected = MovieSound(movie);
+    const std::vector<uint8_t> played = Read("sound.raw");
+    ASSERT_FALSE(expected.empty());
+    size_t j = 0;
+    for (size_t i = 0; i < played.size() && j < expected.size(); ++i) {
+      if (played[i] == expected[j]) {
+        ++j;
+      } else {
+        ASSERT_EQ(played[i], 0x80) << "byte " << i << " of the device's output, sample " << j;
+      }
+    }
+    EXPECT_EQ(j, expected.size());
+  }
+}
+
+TEST_F(Reelrun, PlaysSilentlyWithoutSoundAndOnStandardDibs) {
+  Write("a.ztp", zoe::MakeSampleMovie(32, 16, 5, false).movie);
+  const Outcome o = Run("a.ztp /S /V3 /F", "dummy");
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  EXPECT_NE(o.out.find("Total frames played: 5\n"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("As fast as possible."), std::string::npos);
+  EXPECT_NE(o.out.find("Display blitter: Standard Windows DIBs"), std::string::npos);
+}
+
+TEST_F(Reelrun, UsageAndErrors) {
+  Outcome o = Run("");
+  EXPECT_EQ(o.exitCode, 1);
+  EXPECT_NE(o.err.find("SYNTAX: ReelRun <Zoe1 Zoe2...> [/Switches]"), std::string::npos);
+  o = Run("missing /S");
+  EXPECT_EQ(o.exitCode, 1);
+  EXPECT_NE(o.err.find("Error opening file: missing.Ztp."), std::string::npos);
+  EXPECT_TRUE(o.out.empty());
+  Write("big.ztp", zoe::MakeSampleMovie(400, 240, 2, false).movie);
+  o = Run("big.ztp /V1");  // too large for the 320 x 240 screen (and no full screen here)
+  EXPECT_EQ(o.exitCode, 1);
+  EXPECT_NE(o.err.find("Error opening graphics buffer."), std::string::npos);
+  o = Run("--help");
+  EXPECT_EQ(o.exitCode, 0);
+  EXPECT_NE(o.out.find("/V##\t- Video type"), std::string::npos);
+}
+
+TEST_F(Reelrun, DamagedMoviesEndWithAMessageOrPlayAsFarAsTheyGo) {
+  const std::vector<uint8_t> good = zoe::MakeSampleMovie(32, 16, 8, false).movie;
+  std::mt19937 rng(13);
+  for (int round = 0; round < 6; ++round) {
+    std::vector<uint8_t> bad = good;
+    if (round % 2 == 0) {
+      bad.resize(bad.size() * (round + 1) / 8);
+    } else {
+      for (int k = 0; k < 40; ++k)
+        bad[rng() % bad.size()] ^= static_cast<uint8_t>(1 + rng() % 255);
+    }
+    Write("bad.ztp", bad);
+    const Outcome o = Run("bad.ztp /S /F", "dummy");
+    SCOPED_TRACE("round " + std::to_string(round));
+    ASSERT_TRUE(o.exitCode == 0 || o.exitCode == 1) << o.exitCode << o.err;
+    if (o.exitCode == 1) {
+      EXPECT_NE(o.err.find("Error opening file: bad.ztp."), std::string::npos) << o.err;
+    }
+  }
+}
+
+// A copy of the player with text in its self-play block and a movie appended plays that
+// movie by itself: the block's switches and names come before the real command line.
+TEST_F(Reelrun, SelfPlayBlockAndAppendedMovie) {
+  std::ifstream in(REELRUN_PATH, std::ios::binary);
+  std::vector<uint8_t> program{std::istreambuf_iterator<char>(in), {}};
+  const std::string begin = "SELFPLAY", end = "YALPFLES";
+  size_t at = std::string::npos;
+  for (size_t i = 0; i + 224 <= program.size(); ++i) {
+    if (std::equal(begin.begin(), begin.end(), program.begin() + i) &&
+        std::equal(end.begin(), end.end(), program.begin() + i + 216)) {
+      at = i + 8;
+      break;
+    }
+  }
+  ASSERT_NE(at, std::string::npos) << "no self-play block in the program";
+  std::string text = std::to_string(program.size());
+  text.insert(text.begin(), ':');
+  text += " /S /F";
+  std::copy(text.begin(), text.end(), program.begin() + at);
+  const std::vector<uint8_t> movie = zoe::MakeSampleMovie(32, 16, 6, false).movie;
+  program.insert(program.end(), movie.begin(), movie.end());
+  const std::string copy = Write("selfplay", program);
+  fs::permissions(copy, fs::perms::owner_all);
+  const std::string command =
+      "cd '" + dir_.string() +
+      "' && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy timeout 60 ./selfplay "
+      "/T0 >out.txt 2>err.txt";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  std::ifstream outFile(dir_ / "out.txt");
+  const std::string out{std::istreambuf_iterator<char>(outFile), {}};
+  EXPECT_NE(out.find("Total frames played: 6\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("As fast as possible."), std::string::npos);
+}
+
+}  // namespace

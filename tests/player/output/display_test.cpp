@@ -1,0 +1,176 @@
+// The displays on a real SDL window under the dummy video driver.
+#include <SDL2/SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "player/output/display.h"
+#include "player/output/player_window.h"
+#include "player/output/sound_output.h"
+
+namespace {
+
+class Displays : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    reel::WindowRequest r;
+    r.width = 64;
+    r.height = 48;
+    r.className = reel::WindowClassName(0x1A2F);
+    window_ = reel::PlayerWindow::Create(r);
+    ASSERT_NE(window_, nullptr);
+    host_.window = window_->Get();
+    host_.fullScreenAvailable = window_->CanGoFullScreen();
+  }
+  std::unique_ptr<reel::Display> Open(int kind, int w = 64, int h = 48, int sw = 0, int sh = 0) {
+    reel::DisplayRequest r;
+    r.kind = kind;
+    r.width = w;
+    r.height = h;
+    r.stretchWidth = sw;
+    r.stretchHeight = sh;
+    r.smoothing = smoothing;
+    r.noAcceleration = noAcceleration;
+    return reel::OpenDisplay(r, host_);
+  }
+  bool smoothing = false;
+  bool noAcceleration = false;
+  std::unique_ptr<reel::PlayerWindow> window_;
+  reel::DisplayHost host_;
+};
+
+TEST_F(Displays, ClassNameHasOneLetterPerDigit) {
+  EXPECT_EQ(reel::WindowClassName(0x1A2F), "QTXDWBKCP");
+  EXPECT_EQ(reel::WindowClassName(0xFFFF0000), "QTXDWAAAA");
+}
+
+TEST_F(Displays, AutomaticIsTheSectionKindAndNamesItsBlitter) {
+  auto d = Open(reel::kAutomatic);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->Kind(), reel::kSection);
+  EXPECT_EQ(d->Name(), "DIBSection with accelerated blitting (16-bit 1x)");
+  EXPECT_EQ(d->Picture().Pitch(), 64);
+  d.reset();
+  // Twice the size: the doubling blitters, with smoothing when asked.
+  EXPECT_EQ(Open(reel::kSection, 60, 20, 120, 40)->Name(),
+            "DIBSection with accelerated blitting (16-bit 2x)");
+  smoothing = true;
+  EXPECT_EQ(Open(reel::kSection, 60, 20, 120, 40)->Name(),
+            "DIBSection with accelerated blitting (16-bit 2x Smoothing)");
+  noAcceleration = true;
+  EXPECT_EQ(Open(reel::kSection, 60, 20, 120, 40)->Name(), "DIBSection");
+}
+
+TEST_F(Displays, StandardDibsAlwaysOpenAndShowTheirPicture) {
+  auto d = Open(reel::kDib, 60, 20);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->Name(), "Standard Windows DIBs");
+  EXPECT_EQ(d->Picture().Pitch(), 64);  // the width rounded up to 8
+  EXPECT_FALSE(d->Picture().BottomUp());
+  uint8_t rgb[768] = {};
+  rgb[3 * 7] = 255;
+  d->SetPalette(rgb);
+  d->Fill(7);
+  d->Show({});
+  SDL_Surface* screen = SDL_GetWindowSurface(host_.window);
+  ASSERT_NE(screen, nullptr);
+  Uint8 r = 0, g = 0, b = 0;
+  const Uint32 pixel = *static_cast<Uint32*>(screen->pixels);
+  SDL_GetRGB(pixel, screen->format, &r, &g, &b);
+  EXPECT_EQ(r, 255);
+  EXPECT_EQ(g, 0);
+}
+
+// What the window shows after a few frames of which only parts were copied again.
+TEST_F(Displays, SectionShowsChangedPartsOverWhatItShowedBefore) {
+  auto d = Open(reel::kSection, 64, 48);
+  ASSERT_NE(d, nullptr);
+  uint8_t rgb[768] = {};
+  rgb[3 * 1] = 255;      // 1 red
+  rgb[3 * 2 + 1] = 255;  // 2 green
+  rgb[3 * 3 + 2] = 255;  // 3 blue
+  d->SetPalette(rgb);
+  d->Fill(1);
+  d->Show({});
+  reel::PictureBuffer& p = d->Picture();
+  for (int y = 8; y < 16; ++y)
+    std::fill(p.Line(y), p.Line(y) + 64, 2);
+  d->Show({{0, 8, 64, 8}});
+  p.Line(40)[32] = 3;  // changed, but not in the list: not shown yet
+  d->Show({{0, 0, 8, 4}});
+  // Compared at 5-6-5 precision, as the picture is held.
+  SDL_Renderer* renderer = SDL_GetRenderer(host_.window);
+  ASSERT_NE(renderer, nullptr);
+  std::vector<Uint32> shown(64 * 48);
+  ASSERT_EQ(SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB888, shown.data(), 64 * 4),
+            0);
+  EXPECT_EQ(shown[0] & 0xF8F8F8, 0xF80000u);
+  EXPECT_EQ(shown[10 * 64 + 5] & 0xF8F8F8, 0x00F800u);
+  EXPECT_EQ(shown[40 * 64 + 32] & 0xF8F8F8, 0xF80000u);
+  EXPECT_EQ(shown[47 * 64 + 63] & 0xF8F8F8, 0xF80000u);
+  d->Show({{32, 40, 8, 4}});
+  ASSERT_EQ(SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB888, shown.data(), 64 * 4),
+            0);
+  EXPECT_EQ(shown[40 * 64 + 32] & 0xF8F8F8, 0x0000F8u);
+  EXPECT_EQ(shown[10 * 64 + 5] & 0xF8F8F8, 0x00F800u);
+}
+
+// The dummy driver cannot really go full screen, but it goes through the motions: enough to
+// see the full-screen kinds' buffers.
+TEST_F(Displays, FullScreenBuffers) {
+  host_.fullScreenAvailable = true;
+  auto k1 = Open(reel::kFull240, 160, 120);
+  ASSERT_NE(k1, nullptr);
+  EXPECT_EQ(k1->Name(), "Full screen 320x240");
+  EXPECT_TRUE(k1->Picture().BottomUp());
+  EXPECT_EQ(k1->Picture().Lines(), 204);  // 200 lines or fewer get 204
+  EXPECT_EQ(k1->Picture().Pitch(), 160);
+  EXPECT_EQ(k1->UsableColors(), 256);
+  k1.reset();
+  EXPECT_EQ(Open(reel::kFull240, 160, 220)->Picture().Lines(), 220);
+  auto k2 = Open(reel::kFull200, 100, 50);
+  EXPECT_EQ(k2->Name(), "Full screen 320x200");
+  EXPECT_TRUE(k2->Picture().BottomUp());
+  EXPECT_EQ(k2->Picture().Pitch(), 104);
+  EXPECT_TRUE(k2->Fits(100, 40));
+  EXPECT_FALSE(k2->Fits(101, 40));
+  k2.reset();
+  auto k3 = Open(reel::kFull200Direct, 100, 50);
+  EXPECT_EQ(k3->Name(), "Full screen 320x200 direct");
+  EXPECT_EQ(k3->Picture().Width(), 320);
+  EXPECT_FALSE(k3->Picture().BottomUp());
+  EXPECT_TRUE(reel::ChangedRects(ZoeTarget{}, true, k3->Area(1)).empty());  // no copies
+  k3.reset();
+  EXPECT_EQ(Open(reel::kFull200, 320, 240), nullptr);            // too tall
+  EXPECT_EQ(Open(reel::kFull240, 160, 120, 320, 240), nullptr);  // stretched
+}
+
+TEST_F(Displays, FullScreenKindsNeedADriverThatCanGoFullScreen) {
+  EXPECT_FALSE(host_.fullScreenAvailable);
+  EXPECT_EQ(Open(reel::kFull240, 160, 120), nullptr);
+  EXPECT_EQ(Open(reel::kFull200, 160, 120), nullptr);
+  // With no window at all, standard DIBs and automatic fall back to the null display.
+  reel::DisplayRequest r;
+  r.width = 640;
+  r.height = 480;
+  r.kind = reel::kDib;
+  auto none = reel::OpenDisplay(r, reel::DisplayHost{});
+  ASSERT_NE(none, nullptr);
+  EXPECT_EQ(none->Kind(), reel::kNoDisplay);
+  r.kind = reel::kSection;
+  EXPECT_EQ(reel::OpenDisplay(r, reel::DisplayHost{}), nullptr);
+}
+
+TEST(SoundOutputs, TableEndsWithNullAndFallsBack) {
+  const auto outputs = reel::SoundOutputs();
+  ASSERT_EQ(outputs.size(), 3u);
+  EXPECT_STREQ(outputs.back().name, "null");
+  ZoeContext ctx;
+  auto null = reel::ChooseSoundOutput("null", ctx);
+  EXPECT_STREQ(null->Name(), "null");
+  ZoeTrack t;
+  EXPECT_FALSE(null->Open(t));  // the movie plays silent
+}
+
+}  // namespace
