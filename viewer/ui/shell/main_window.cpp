@@ -215,6 +215,9 @@ void TForm1::PlaceWindow() {
 }
 
 TForm1::~TForm1() {
+  // Hidden while the window is still whole: the focus leaving a page's field runs that page's
+  // handlers, which must not meet a window half torn down.
+  hide();
   qApp->removeEventFilter(this);
   SaveSettingsAndCleanUp();
   delete model_;
