@@ -20,6 +20,7 @@ class QuietPrompts : public Prompts {
   std::optional<std::string> AskSaveFile(const FileDialogSpec&) override { return {}; }
   std::optional<std::string> AskOpenFile(const FileDialogSpec&) override { return {}; }
   std::vector<std::string> AskOpenFiles(const FileDialogSpec&) override { return {}; }
+  std::optional<std::string> AskFolder(const FileDialogSpec&) override { return {}; }
   std::optional<std::uint32_t> AskColour(std::uint32_t) override { return {}; }
 };
 

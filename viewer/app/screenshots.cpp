@@ -20,6 +20,7 @@ class PrintingPrompts : public brindle::Prompts {
   std::optional<std::string> AskSaveFile(const brindle::FileDialogSpec&) override { return {}; }
   std::optional<std::string> AskOpenFile(const brindle::FileDialogSpec&) override { return {}; }
   std::vector<std::string> AskOpenFiles(const brindle::FileDialogSpec&) override { return {}; }
+  std::optional<std::string> AskFolder(const brindle::FileDialogSpec&) override { return {}; }
   std::optional<std::uint32_t> AskColour(std::uint32_t) override { return {}; }
 };
 

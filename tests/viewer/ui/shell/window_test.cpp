@@ -280,8 +280,8 @@ TEST_F(WindowTest, HistoryMenuKeepsNineAndMovesReopenedToTheTop) {
     for (QAction* a : file->actions()) {
       if (a->isVisible() && !a->isSeparator()) captions << a->text();
     }
-    EXPECT_EQ(captions.size(), 3 + 9);
-    EXPECT_EQ(captions[2].toStdString(), paths[4]);
+    EXPECT_EQ(captions.size(), 6 + 9);  // load, batch import, the exports, the folder
+    EXPECT_EQ(captions[5].toStdString(), paths[4]);
     EXPECT_EQ(captions.last(), "Exit");
   }
   // Shutdown wrote them; the next start reads them back in the same order.
@@ -353,6 +353,7 @@ TEST_F(WindowTest, WatchReportsOutsideChangesAndStaysQuietOtherwise) {
   EXPECT_EQ(prompts_.messages[0],
             "File " + icons + " has been modified.  Press OK to reload data file.");
   EXPECT_EQ(w->DataFile().Entries.size(), 5u);
+  EXPECT_EQ(w->DataFile().FileName, icons);  // reloaded by its own name, which it keeps
   w->FileChangeWatch();
   EXPECT_EQ(prompts_.messages.size(), 1u);
   // Nothing open: the watch does nothing.
