@@ -18,6 +18,8 @@
 #include "viewer/core/entries/hexdump.h"
 #include "viewer/core/entries/identify.h"
 #include "viewer/core/formats/exports.h"
+#include "viewer/core/savegame/game_data.h"
+#include "viewer/core/settings/app_paths.h"
 
 namespace brindle {
 
@@ -407,7 +409,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return kExitDone;
   }
   if (cmd == "-V" || cmd == "--version") {
-    out << "brindle-cli " << BRINDLE_VERSION << '\n';
+    // Where the game data the window needs would come from: an installation says whether
+    // it is whole.
+    const GameDataLocation data =
+        LocateGameDataFile(GameDataCandidates(ExecutableDir(nullptr), BRINDLE_SHARE_DIR));
+    out << "brindle-cli " << BRINDLE_VERSION
+        << "\ngame data: " << (data.path.empty() ? "not found" : data.path) << '\n';
     return kExitDone;
   }
   if (cmd == "info" && rest.size() == 1) return Info(rest[0], out, err);
