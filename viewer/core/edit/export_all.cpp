@@ -144,13 +144,20 @@ std::string ExportSummaryText(const ExportAllSummary& summary, const TDataFile& 
       continue;
     }
     ++listed;
-    const std::string name = Cp1252ToUtf8(dataFile.Entries[static_cast<std::size_t>(t.index)].Name);
-    text += "\n" + name + ": ";
+    // The record may have been emptied meanwhile (the window closed during the run).
+    const bool known = t.index >= 0 && static_cast<std::size_t>(t.index) < dataFile.Entries.size();
+    const TResourceInfo* e = known ? &dataFile.Entries[static_cast<std::size_t>(t.index)] : nullptr;
+    text += '\n';
+    if (e) {
+      text += Cp1252ToUtf8(e->Name);
+    } else {
+      text += '#';
+      text += std::to_string(t.index);
+    }
+    text += ": ";
     switch (t.outcome) {
       case ExportOutcome::kSkipped:
-        text += "not saved: " +
-                std::string(
-                    ResourceTypeName(dataFile.Entries[static_cast<std::size_t>(t.index)].ResType)) +
+        text += "not saved: " + std::string(ResourceTypeName(e ? e->ResType : rtUnidentified)) +
                 " entries have no file of their own yet";
         break;
       case ExportOutcome::kWithNotes:

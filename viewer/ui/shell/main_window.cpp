@@ -326,6 +326,7 @@ void TForm1::SaveSettingsAndCleanUp() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  exportCancelled_ = true;  // an export under way stops after its entry
   SaveSettingsAndCleanUp();
   event->accept();
 }

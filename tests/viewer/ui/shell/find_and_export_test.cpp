@@ -208,6 +208,15 @@ TEST_F(FindAndExportTest, TheCancelButtonStopsTheRunBetweenEntries) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out), {}), 1);
   EXPECT_EQ(prompts_.messages, std::vector<std::string>{"Exported 1 of 5 entries to " + out +
                                                         ".\nCancelled before the end."});
+  // Closing the window mid-run empties the record: the run stops there, nothing breaks.
+  prompts_.messages.clear();
+  QTimer::singleShot(0, [&] { window_->close(); });
+  prompts_.answers = {dir_.File("closed")};
+  Trigger("exportall");
+  EXPECT_TRUE(window_->DataFile().Entries.empty());
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_EQ(prompts_.messages[0].rfind("Exported 1 of 5 entries to ", 0), 0u)
+      << prompts_.messages[0];
 }
 
 TEST_F(FindAndExportTest, ExportSelectedTakesTheSelectedRowsOfAFilteredList) {
