@@ -151,6 +151,17 @@ TEST_F(FindAndExportTest, TooltipsIdentifyOnlyTheirOwnEntry) {
   for (const TResourceInfo& e : window_->DataFile().Entries)
     identified += e.Identified ? 1 : 0;
   EXPECT_EQ(identified, 1);
+  // A picture also tells its size.
+  LodEntryHeader h;
+  h.name = "wall";
+  h.packedSize = 12;
+  h.width = 4;
+  h.height = 3;
+  Bytes bitmap = WriteLodEntryHeader(h);
+  bitmap.resize(48 + 12 + 768, 0x20);
+  window_->LoadDataFile(dir_.Write("bitmaps.lod", BuildLod("BITMAPS", {{"wall", bitmap}})));
+  EXPECT_EQ(list_->model()->index(0, 0).data(Qt::ToolTipRole).toString(),
+            "Type: bitmap\nSize: " + QString::number(bitmap.size()) + " bytes\nPicture: 4 x 3");
 }
 
 TEST_F(FindAndExportTest, ExportAllWritesEveryEntryWithProgressAndASummary) {
