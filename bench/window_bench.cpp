@@ -22,6 +22,11 @@ class QuietPrompts : public Prompts {
   std::vector<std::string> AskOpenFiles(const FileDialogSpec&) override { return {}; }
   std::optional<std::string> AskFolder(const FileDialogSpec&) override { return {}; }
   std::optional<std::uint32_t> AskColour(std::uint32_t) override { return {}; }
+  bool AskYesNo(const std::string&) override { return false; }
+  std::optional<std::string> AskText(const std::string&, const std::string&) override { return {}; }
+  std::optional<int> AskChoice(const std::string&, const std::vector<std::string>&) override {
+    return {};
+  }
 };
 
 test::TempDir& Dir() {
@@ -121,12 +126,3 @@ BENCHMARK(BM_StartBrindleWindow)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace brindle
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -14,6 +14,7 @@ namespace brindle {
 
 using Bytes = std::vector<std::uint8_t>;
 using ByteView = std::span<const std::uint8_t>;
+using MutableByteView = std::span<std::uint8_t>;
 
 inline std::uint8_t ByteAt(ByteView b, std::size_t pos) {
   return pos < b.size() ? b[pos] : 0;

@@ -116,4 +116,60 @@ std::string Cp437ToUtf8(std::string_view bytes) {
   return out;
 }
 
+std::string EscapeControls(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7F) {
+      out += "\\x";
+      out += kHex[b >> 4];
+      out += kHex[b & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+namespace {
+
+// Lower case of a Windows-1252 byte: ASCII letters, the accented capitals C0-DE (but not
+// the multiplication sign D7) and the four capitals that live in 80-9F.
+unsigned char Lower1252(unsigned char c) {
+  if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 0x20);
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 0x20);
+  switch (c) {
+    case 0x8A:
+      return 0x9A;
+    case 0x8C:
+      return 0x9C;
+    case 0x8E:
+      return 0x9E;
+    case 0x9F:
+      return 0xFF;
+    default:
+      return c;
+  }
+}
+
+}  // namespace
+
+bool EqualsIgnoreCase1252(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (Lower1252(static_cast<unsigned char>(a[i])) != Lower1252(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
+
+std::string FoldCase1252(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    c = static_cast<char>(Lower1252(static_cast<unsigned char>(c)));
+  return out;
+}
+
 }  // namespace brindle

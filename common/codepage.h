@@ -14,5 +14,12 @@ std::string Cp1252ToUtf8(std::string_view bytes);
 std::string Utf8ToCp1252(std::string_view utf8);
 // Every byte shown as its code page 437 glyph, control codes included (0x01 is a smiley).
 std::string Cp437ToUtf8(std::string_view bytes);
+// Control characters (below 0x20, and 0x7F) written as "\xNN", so that text from a file
+// cannot break a line-per-record output.
+std::string EscapeControls(std::string_view text);
+// Equality regardless of case for Windows-1252 text (accented letters included).
+bool EqualsIgnoreCase1252(std::string_view a, std::string_view b);
+// The text in lower case by the same rule, for keys that must compare regardless of case.
+std::string FoldCase1252(std::string_view text);
 
 }  // namespace brindle

@@ -57,6 +57,19 @@ std::unique_ptr<PosixFile> PosixFile::Open(const std::string& path, FileMode mod
   return std::unique_ptr<PosixFile>(new PosixFile(fd));
 }
 
+std::unique_ptr<PosixFile> PosixFile::CreateTemp(const std::string& dir, const std::string& prefix,
+                                                 std::string* path, std::string* error) {
+  std::string name = dir + "/" + prefix + "XXXXXX.tmp";
+  const int fd = ::mkostemps(name.data(), 4, O_CLOEXEC);
+  if (fd < 0) {
+    if (error) *error = std::strerror(errno);
+    return nullptr;
+  }
+  ::flock(fd, LOCK_EX | LOCK_NB);
+  if (path) *path = name;
+  return std::unique_ptr<PosixFile>(new PosixFile(fd));
+}
+
 PosixFile::~PosixFile() {
   ::flock(fd_, LOCK_UN);
   ::close(fd_);
@@ -175,6 +188,21 @@ Status WriteWholeFile(const std::string& path, ByteView bytes) {
 std::string BaseName(const std::string& path) {
   auto slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool ReplaceFile(const std::string& from, const std::string& to, std::string* error) {
+  if (::rename(from.c_str(), to.c_str()) != 0) {
+    if (error) *error = std::strerror(errno);
+    return false;
+  }
+  const std::size_t slash = to.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : to.substr(0, slash);
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+  return true;
 }
 
 }  // namespace brindle

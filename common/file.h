@@ -54,6 +54,11 @@ class PosixFile final : public ByteFile {
                                          std::string* error = nullptr);
   static std::unique_ptr<PosixFile> Open(const std::string& path, FileMode mode,
                                          OpenFailure* failure);
+  // A new, empty file of its own in folder dir, named prefix + six random characters +
+  // ".tmp", locked against everyone else; *path receives its name. Null on failure (*error:
+  // the system's reason).
+  static std::unique_ptr<PosixFile> CreateTemp(const std::string& dir, const std::string& prefix,
+                                               std::string* path, std::string* error = nullptr);
   ~PosixFile() override;
   PosixFile(const PosixFile&) = delete;
   PosixFile& operator=(const PosixFile&) = delete;
@@ -95,6 +100,10 @@ struct FileStamp {
   std::int64_t modifiedNs = 0;
 };
 bool StatFile(const std::string& path, FileStamp* stamp);
+
+// Renames from over to in one step (both in one folder: the old file or the new one, never
+// neither), then pushes the folder's change to the disk. False with *error on failure.
+bool ReplaceFile(const std::string& from, const std::string& to, std::string* error = nullptr);
 
 // The whole file; an error's message is the system's reason (kCannotOpen).
 Result<Bytes> ReadWholeFile(const std::string& path);

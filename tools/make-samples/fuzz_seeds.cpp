@@ -176,6 +176,15 @@ void TextGridSeeds(const std::vector<OpenedSample>& opened, std::vector<FuzzSeed
   }
 }
 
+// fuzz_party: the sample party record behind the twelve bytes the target builds its table
+// from (party values 4, 4, 2 bytes wide; character values 16, 2, 4 bytes wide).
+void PartySeeds(std::vector<FuzzSeed>& out) {
+  Bytes seed = {4, 4, 2, 16, 2, 4, 30, 31, 32, 40, 41, 42};
+  const Bytes party = PartyRecord();
+  seed.insert(seed.end(), party.begin(), party.end());
+  out.push_back({"fuzz_party", "sample-party", std::move(seed)});
+}
+
 }  // namespace
 
 std::vector<FuzzSeed> FuzzSeeds() {
@@ -190,6 +199,7 @@ std::vector<FuzzSeed> FuzzSeeds() {
   HexDumpSeeds(opened, out);
   FontSeeds(opened, out);
   TextGridSeeds(opened, out);
+  PartySeeds(out);
   return out;
 }
 

@@ -254,9 +254,63 @@ struct Item {
   std::int32_t number, mod, amount, mod2, charges, status, slot;
 };
 
+// Cells across and down of the items the sample party carries, as data/17-item-widths.txt
+// and data/18-item-heights.txt give them (the tests check the two agree).
+std::pair<int, int> SampleItemSize(std::int32_t number) {
+  switch (number) {
+    case 1:
+      return {1, 2};
+    case 2:
+      return {1, 3};
+    case 3:
+      return {1, 4};
+    case 5:
+      return {2, 5};
+    case 7:
+      return {2, 3};
+    case 8:
+      return {2, 4};
+    case 10:
+      return {2, 3};
+    case 12:
+      return {1, 5};
+    default:
+      return {1, 1};
+  }
+}
+
+// Where brindle.dat's tables put the character values (columns 3 and 4), the statistics
+// (columns 15 and 16) and the party values (columns 0 and 1).
+struct CharacterValues {
+  const char* name;
+  std::uint16_t level;
+  std::int32_t experience;
+  std::uint8_t age;
+  std::int32_t hitPoints, spellPoints, skillPoints;
+  const char* epithet;
+  std::array<std::uint16_t, 8> stats;
+};
+
+void WriteValues(Bytes& rec, std::size_t b, const CharacterValues& v) {
+  auto at = [&](std::size_t off) { return &rec[b + off]; };
+  std::copy_n(v.name, std::min<std::size_t>(std::char_traits<char>::length(v.name), 16), at(6536));
+  brindle::PutU16(at(6552), v.level);
+  brindle::PutU32(at(6556), static_cast<std::uint32_t>(v.experience));
+  rec[b + 6560] = v.age;
+  brindle::PutU32(at(6564), static_cast<std::uint32_t>(v.hitPoints));
+  brindle::PutU32(at(6568), static_cast<std::uint32_t>(v.spellPoints));
+  brindle::PutU32(at(6572), static_cast<std::uint32_t>(v.skillPoints));
+  std::copy_n(v.epithet, std::min<std::size_t>(std::char_traits<char>::length(v.epithet), 24),
+              at(6576));
+  for (std::size_t k = 0; k < 8; ++k) {
+    brindle::PutU16(at(190 + 4 * k), static_cast<std::uint16_t>(v.stats[k] / 4));  // added
+    brindle::PutU16(at(188 + 4 * k), v.stats[k]);                                  // permanent
+  }
+}
+
 // A character block at its offset: class, portrait, skills, spells, items, backpack,
-// equipped slots and conditions. Where the values and statistics of a character lie is
-// set by the game data file, so they are left at zero here.
+// equipped slots and conditions. Worn items name their slot; the others go into the
+// backpack side by side along the top, each covering its whole rectangle of cells.
 void WriteCharacter(Bytes& rec, std::size_t b, std::uint8_t cls, std::int16_t portrait,
                     std::initializer_list<std::pair<int, std::uint16_t>> skills,
                     std::initializer_list<int> spells, const std::vector<Item>& items,
@@ -268,8 +322,7 @@ void WriteCharacter(Bytes& rec, std::size_t b, std::uint8_t cls, std::int16_t po
     brindle::PutU16(at(264 + 2 * static_cast<std::size_t>(skill - 1)), word);
   for (int spell : spells)
     rec[b + 402 + static_cast<std::size_t>(spell - 1)] = 1;
-  // Items go into the list in order; worn ones name their slot, the others sit in the
-  // backpack, one to a cell along the top row, every second column.
+  auto cell = [&](int c, int r) { return at(5500 + 4 * static_cast<std::size_t>(r * 14 + c)); };
   int backpackColumn = 0;
   for (std::size_t i = 0; i < items.size(); ++i) {
     const Item& it = items[i];
@@ -282,11 +335,15 @@ void WriteCharacter(Bytes& rec, std::size_t b, std::uint8_t cls, std::int16_t po
     if (it.slot > 0) {
       brindle::PutU32(at(6472 + 4 * static_cast<std::size_t>(it.slot - 1)),
                       static_cast<std::uint32_t>(entryNumber));
-    } else {
-      brindle::PutU32(at(5500 + 4 * static_cast<std::size_t>(backpackColumn)),
-                      static_cast<std::uint32_t>(entryNumber));
-      backpackColumn += 2;
+      continue;
     }
+    const auto [w, h] = SampleItemSize(it.number);
+    const int c0 = backpackColumn;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        brindle::PutU32(cell(c0 + x, y), static_cast<std::uint32_t>(-(c0 + 1)));
+    brindle::PutU32(cell(c0, 0), static_cast<std::uint32_t>(entryNumber));
+    backpackColumn += w;
   }
   if (conditionActive > 0) {  // began two and a half hours ago
     const std::size_t slot = 8 * static_cast<std::size_t>(conditionActive - 1);
@@ -294,17 +351,25 @@ void WriteCharacter(Bytes& rec, std::size_t b, std::uint8_t cls, std::int16_t po
   }
 }
 
+}  // namespace
+
 Bytes PartyRecord() {
   Bytes rec(kPartyRecordSize, 0);
   const std::int32_t clock = GameTime(3, 11, 1170, 14, 30);
   brindle::PutU32(&rec[44], static_cast<std::uint32_t>(clock));
+  brindle::PutU32(&rec[1608], 1250);  // gold
+  brindle::PutU32(&rec[1612], 4000);  // banked gold
+  brindle::PutU16(&rec[1616], 14);    // rations
   const std::size_t blocks[] = {2508, 9480, 16452, 23424};
   const std::uint16_t kExpert = 64, kMaster = 128;
   // A knight, a thief, a cleric and a sorcerer.
-  WriteCharacter(
-      rec, blocks[0], 0, 3, {{1, 7 | kExpert}, {8, 4}, {12, 5}, {20, 2}}, {},
-      {{2, 3, 2, 0, 0, 0, 1}, {5, 0, 0, 0, 0, 0, 2}, {7, 0, 0, 0, 0, 0, 0}, {7, 0, 0, 0, 0, 0, 0}},
-      clock, 0);
+  WriteCharacter(rec, blocks[0], 0, 3, {{1, 7 | kExpert}, {8, 4}, {12, 5}, {20, 2}}, {},
+                 {{2, 3, 2, 0, 0, 0, 1},
+                  {5, 0, 0, 0, 0, 0, 2},
+                  {7, 0, 0, 0, 0, 0, 0},
+                  {7, 0, 0, 0, 0, 0, 0},
+                  {222, 3, 0, 0, 2, 1, 0}},
+                 clock, 0);
   WriteCharacter(rec, blocks[1], 4, 9, {{2, 6}, {5, 10 | kMaster}, {25, 3}}, {},
                  {{1, 0, 0, 0, 0, 1, 1}, {12, 0, 0, 0, 0, 0, 0}, {10, 0, 0, 0, 0, 0, 0}}, clock, 3);
   WriteCharacter(rec, blocks[2], 24, 14, {{3, 4}, {14, 6 | kExpert}, {15, 3}},
@@ -313,8 +378,18 @@ Bytes PartyRecord() {
   WriteCharacter(rec, blocks[3], 32, 20, {{4, 5}, {16, 8 | kExpert}, {17, 4}},
                  {34, 35, 36, 38, 40, 45, 56, 67},
                  {{222, 5, 0, 0, 12, 0, 1}, {9, 0, 0, 0, 0, 0, 0}}, clock, 1);
+  const CharacterValues values[] = {
+      {"Aldric", 12, 61000, 34, 98, 0, 3, "the Steadfast", {30, 12, 10, 28, 16, 18, 11, 20}},
+      {"Wren", 10, 45500, 22, 61, 0, 7, "Quickfingers", {14, 18, 12, 15, 30, 26, 22, 12}},
+      {"Sister Ilse", 11, 52300, 41, 70, 48, 2, "of the Dawn", {12, 20, 30, 18, 12, 14, 15, 24}},
+      {"Mordecai", 13, 70100, 57, 44, 96, 5, "the Grey", {8, 34, 26, 12, 14, 13, 16, 18}},
+  };
+  for (std::size_t i = 0; i < 4; ++i)
+    WriteValues(rec, blocks[i], values[i]);
   return rec;
 }
+
+namespace {
 
 // A movie placeholder: the mark the player looks for, then nothing.
 // A real movie with pictures and sound when the movie layer is built; otherwise a stand-in

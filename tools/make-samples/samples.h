@@ -83,6 +83,9 @@ std::vector<FuzzSeed> FuzzSeeds();
 // Size of the party record of a saved game: four 6972-byte character blocks, the first at
 // 2508.
 inline constexpr std::size_t kPartyRecordSize = 23424 + 6972;
+// The sample saved game's PARTY.BIN: four characters with values, skills, spells, items worn
+// and in the backpack, and a condition (records.cpp).
+Bytes PartyRecord();
 
 // Palette numbers the sprites use; bitmaps.lod holds pal000 up to the largest of them.
 inline constexpr int kSpritePaletteCount = 6;

@@ -10,6 +10,7 @@
 
 #include "viewer/core/savegame/game_data.h"
 #include "viewer/core/settings/app_paths.h"
+#include "viewer/ui/savegame/party_page.h"
 #include "viewer/ui/shell/main_window.h"
 
 namespace {
@@ -23,12 +24,22 @@ class PrintingPrompts : public brindle::Prompts {
   std::vector<std::string> AskOpenFiles(const brindle::FileDialogSpec&) override { return {}; }
   std::optional<std::string> AskFolder(const brindle::FileDialogSpec&) override { return {}; }
   std::optional<std::uint32_t> AskColour(std::uint32_t) override { return {}; }
+  bool AskYesNo(const std::string&) override { return true; }
+  std::optional<std::string> AskText(const std::string&, const std::string&) override { return {}; }
+  std::optional<int> AskChoice(const std::string&, const std::vector<std::string>&) override {
+    return {};
+  }
 };
 
 struct Shot {
   const char* container;
   const char* entry;  // empty: the title page before anything is opened
   const char* file;
+  // On the saved-game editor: the party (0) or a character (1-4), the page to bring forward
+  // and whether to switch the inventory to the equipped list.
+  int who = -1;
+  int tab = -1;
+  bool equipped = false;
 };
 
 constexpr Shot kShots[] = {
@@ -49,7 +60,26 @@ constexpr Shot kShots[] = {
     {"maps.lod", "town.odm", "odmtab.png"},
     {"movies.vid", "intro", "ztptab.png"},
     {"audio.snd", "chime", "sndtab.png"},
+    {"save000.vlm", "PARTY.BIN", "partyedit-general.png", 0, 0},
+    {"save000.vlm", "PARTY.BIN", "partyedit-gametime.png", 0, 1},
+    {"save000.vlm", "PARTY.BIN", "partyedit-character.png", 1, 2},
+    {"save000.vlm", "PARTY.BIN", "partyedit-stats.png", 1, 3},
+    {"save000.vlm", "PARTY.BIN", "partyedit-inventory.png", 1, 4},
+    {"save000.vlm", "PARTY.BIN", "partyedit-equipped.png", 1, 4, true},
+    {"save000.vlm", "PARTY.BIN", "partyedit-skills.png", 2, 5},
+    {"save000.vlm", "PARTY.BIN", "partyedit-spells.png", 3, 6},
+    {"save000.vlm", "PARTY.BIN", "partyedit-conditions.png", 2, 7},
 };
+
+// Brings the editor to the character and page the shot names.
+void PickEditorPage(brindle::TForm1& form, const Shot& shot) {
+  auto* page = qobject_cast<brindle::PartyEditPage*>(form.Page("partyedittab"));
+  if (!page || shot.who < 0) return;
+  page->PickEdit(shot.who);
+  if (auto* tabs = page->findChild<QTabWidget*>("partyedittabholder"))
+    tabs->setCurrentIndex(shot.tab);
+  if (shot.equipped) page->inventory()->SwitchView();
+}
 
 }  // namespace
 
@@ -105,6 +135,7 @@ int main(int argc, char** argv) {
         continue;
       }
       form.SelectRow(row);
+      PickEditorPage(form, shot);
     }
     QApplication::processEvents();
     const QString file = QString::fromStdString(out + "/" + shot.file);

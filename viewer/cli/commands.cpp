@@ -11,6 +11,8 @@
 
 #include "common/codepage.h"
 #include "common/file.h"
+#include "viewer/cli/authoring_commands.h"
+#include "viewer/cli/party_command.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
 #include "viewer/core/edit/batch_import.h"
@@ -27,7 +29,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: brindle-cli COMMAND CONTAINER [ARGS]\n"
-    "Lists, extracts and replaces the entries of the game's containers (.LOD, .SND, .VID).\n"
+    "Lists, extracts, replaces and edits the entries of the game's containers (.LOD, .SND,\n"
+    ".VID) and the party of its saved games.\n"
     "\n"
     "Commands:\n"
     "  list [--json] CONTAINER                entries with their types and sizes (--json:\n"
@@ -40,6 +43,15 @@ constexpr const char* kUsage =
     "                                         them)\n"
     "  import CONTAINER FILE...               replace the entries named like the files\n"
     "  hexdump CONTAINER ENTRY                the hex dump of an entry's payload\n"
+    "  add CONTAINER FILE...                  add files as new entries\n"
+    "  remove CONTAINER ENTRY...              remove entries\n"
+    "  rename CONTAINER ENTRY NEWNAME         rename an entry\n"
+    "  rebuild CONTAINER                      rewrite without unused bytes\n"
+    "  new KIND CONTAINER [FILE...]           make a container (KIND: vid chapter sprites\n"
+    "                                         maps icons bitmaps snd)\n"
+    "  party SAVE [--set KEY=VALUE]...        the party of a saved game, one field a line\n"
+    "                                         (KEY, VALUE, caption); --set changes fields\n"
+    "                                         and saves them\n"
     "  --help, --version                      this text; the program's version\n"
     "\n"
     "Exit status: 0 all done, 1 some entries or files failed, 2 nothing could be done.\n";
@@ -60,35 +72,29 @@ class CliHost : public CoreHost {
   std::ostream& err_;
 };
 
-// Control characters as `prefix` and two hex digits; in a quoted string also '"' and '\\'
-// behind a backslash.
-std::string EscapeControls(const std::string& utf8, std::string_view prefix, bool quoted) {
-  std::string out;
+// Control characters would break the one-line-per-entry output.
+std::string PrintableName(const std::string& name) {
+  return EscapeControls(Cp1252ToUtf8(name));
+}
+
+// A JSON string: the name as UTF-8, with quotes, backslashes and control characters escaped.
+std::string JsonString(const std::string& utf8) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out = "\"";
   for (char c : utf8) {
-    auto b = static_cast<unsigned char>(c);
-    if (quoted && (c == '"' || c == '\\')) {
+    const auto b = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
       out += '\\';
       out += c;
     } else if (b < 0x20 || b == 0x7F) {
-      static constexpr char kHex[] = "0123456789abcdef";
-      out += prefix;
+      out += "\\u00";
       out += kHex[b >> 4];
       out += kHex[b & 15];
     } else {
       out += c;
     }
   }
-  return out;
-}
-
-// Control characters would break the one-line-per-entry output.
-std::string PrintableName(const std::string& name) {
-  return EscapeControls(Cp1252ToUtf8(name), "\\x", false);
-}
-
-// A JSON string: the name as UTF-8, with what JSON cannot hold as it stands escaped.
-std::string JsonString(const std::string& utf8) {
-  return '"' + EscapeControls(utf8, "\\u00", true) + '"';
+  return out + '"';
 }
 
 // What went wrong inside an entry's data ("Error Inflating: DATA_ERROR!") names the container
@@ -424,6 +430,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (cmd == "extract") return Extract(rest, out, err);
   if (cmd == "import") return Import(rest, out, err);
   if (cmd == "hexdump") return HexDumpCommand(rest, out, err);
+  if (cmd == "add") return AddCommand(rest, out, err);
+  if (cmd == "remove") return RemoveCommand(rest, out, err);
+  if (cmd == "rename") return RenameCommand(rest, out, err);
+  if (cmd == "rebuild") return RebuildCommand(rest, out, err);
+  if (cmd == "new") return NewCommand(rest, out, err);
+  if (cmd == "party")
+    return PartyCommand(rest, out, err,
+                        MakeAppPaths(ExecutableDir(nullptr), BRINDLE_SHARE_DIR).gameDataCandidates);
   err << kUsage;
   return kExitRefused;
 }

@@ -31,6 +31,14 @@ class Prompts {
   virtual std::optional<std::string> AskFolder(const FileDialogSpec& setup) = 0;
   // 0xRRGGBB, or nothing when cancelled.
   virtual std::optional<std::uint32_t> AskColour(std::uint32_t initial) = 0;
+  // A question with Yes and No buttons; true for Yes.
+  virtual bool AskYesNo(const std::string& question) = 0;
+  // A line of text, starting from `initial`; nothing when cancelled.
+  virtual std::optional<std::string> AskText(const std::string& question,
+                                             const std::string& initial) = 0;
+  // One of the choices (its index); nothing when cancelled.
+  virtual std::optional<int> AskChoice(const std::string& question,
+                                       const std::vector<std::string>& choices) = 0;
 };
 
 // The export dialog every save button uses: "Save to X...", the kind's filter with the

@@ -1,5 +1,7 @@
 #include "viewer/core/containers/writeback.h"
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "common/codepage.h"
@@ -155,12 +157,12 @@ Error FailureOf(Outcome outcome, const std::string& path, const std::string& ent
 
 // Runs one write-back between the progress panel's on and off.
 template <typename Body>
-Status WithPanel(const TDataFile& dataFile, int index, CoreHost& host, Body body) {
+Status WithPanel(const TDataFile& dataFile, int index, CoreHost& host, Body body,
+                 const char* verb = "Importing ") {
   if (index < 0 || static_cast<std::size_t>(index) >= dataFile.Entries.size())
     return Fail("There is no entry " + std::to_string(index) + " in " + dataFile.FileName + ".");
   host.ShowProgress(
-      true,
-      "Importing " + Cp1252ToUtf8(dataFile.Entries[static_cast<std::size_t>(index)].Name) + "...");
+      true, verb + Cp1252ToUtf8(dataFile.Entries[static_cast<std::size_t>(index)].Name) + "...");
   Status r = body();
   host.ShowProgress(false, {});
   return r;
@@ -234,25 +236,53 @@ Result<std::unique_ptr<ByteFile>> OpenForWriteBack(const TDataFile& dataFile,
 // takes our own writes, or our own undo, for another program's), and once the lock is
 // given up the file must still carry that stamp before the write counts as done.
 template <typename Write>
-Status OnDisk(TDataFile& dataFile, int index, CoreHost& host, ContainerStore& store, Write write) {
-  return WithPanel(dataFile, index, host, [&]() -> Status {
-    auto file = OpenForWriteBack(dataFile, store);
-    if (!file) return file.error();
-    Status r = write(**file);
-    const FileStamp ours{(*file)->Size(), (*file)->ModifiedNs()};
-    file->reset();
-    dataFile.FileSize = ours.size;
-    dataFile.FileDate = ours.modifiedNs;
-    if (!r && r.kind() == ErrorKind::kChanged) dataFile.FileDate = 0;  // never ours again
-    if (!r) return r;
-    const std::optional<FileStamp> now = store.Stat(dataFile.FileName);
-    if (!now || now->size != ours.size || now->modifiedNs != ours.modifiedNs) {
-      dataFile.FileDate = 0;
-      return Fail(ChangedMeanwhileMessage(dataFile.FileName), ErrorKind::kChanged);
-    }
-    host.EntryRewritten(index);
-    return r;
-  });
+Status OnDisk(TDataFile& dataFile, int index, CoreHost& host, ContainerStore& store, Write write,
+              const char* verb = "Importing ") {
+  return WithPanel(
+      dataFile, index, host,
+      [&]() -> Status {
+        auto file = OpenForWriteBack(dataFile, store);
+        if (!file) return file.error();
+        Status r = write(**file);
+        const FileStamp ours{(*file)->Size(), (*file)->ModifiedNs()};
+        file->reset();
+        dataFile.FileSize = ours.size;
+        dataFile.FileDate = ours.modifiedNs;
+        if (!r && r.kind() == ErrorKind::kChanged) dataFile.FileDate = 0;  // never ours again
+        if (!r) return r;
+        const std::optional<FileStamp> now = store.Stat(dataFile.FileName);
+        if (!now || now->size != ours.size || now->modifiedNs != ours.modifiedNs) {
+          dataFile.FileDate = 0;
+          return Fail(ChangedMeanwhileMessage(dataFile.FileName), ErrorKind::kChanged);
+        }
+        host.EntryRewritten(index);
+        return r;
+      },
+      verb);
+}
+
+// The entry's bytes replaced by bytes of the same length, where they are. Should the write
+// fail, the old bytes go back, so the entry is either wholly old or wholly new.
+Status RewriteInPlace(ByteFile& file, const TResourceInfo& e, const std::string& path,
+                      const std::function<Result<Bytes>(ByteView)>& patch) {
+  const std::size_t size = static_cast<std::size_t>(std::max(e.Size, 0));
+  if (e.Offset < 0 || std::int64_t{e.Offset} + std::int64_t{e.Size} > file.Size())
+    return Fail("Entry " + Cp1252ToUtf8(e.Name) + " runs past the end of " + path + ".",
+                ErrorKind::kDamaged);
+  Bytes old(size);
+  if (file.ReadAt(e.Offset, old.data(), size) != size)
+    return Fail("Cannot read file " + path + ".", ErrorKind::kFailed);
+  Result<Bytes> patched = patch(old);
+  if (!patched) return patched.error();
+  if (patched->size() != size)
+    return Fail("The new bytes of " + Cp1252ToUtf8(e.Name) + " are not the size of the old ones.");
+  if (file.WriteAt(e.Offset, patched->data(), size) && file.Flush()) return Ok();
+  const bool undone = file.WriteAt(e.Offset, old.data(), size) && file.Flush();
+  return Fail(
+      "Cannot write file " + path + ".  " +
+          (undone ? std::string("The container was left as it was.")
+                  : "The container may now hold a damaged entry " + Cp1252ToUtf8(e.Name) + "."),
+      ErrorKind::kWriteFailed);
 }
 
 class Disk : public ContainerStore {
@@ -283,6 +313,18 @@ Status WriteBackSndEntryTo(ByteFile& file, TDataFile& dataFile, int index, ByteV
   return WithPanel(dataFile, index, host, [&] {
     return SndTo(file, dataFile, index, packed, static_cast<std::int64_t>(sound.size()), host);
   });
+}
+
+Status RewriteEntryInPlace(TDataFile& dataFile, int index,
+                           const std::function<Result<Bytes>(ByteView)>& patch, CoreHost& host,
+                           ContainerStore& store) {
+  return OnDisk(
+      dataFile, index, host, store,
+      [&](ByteFile& file) {
+        return RewriteInPlace(file, dataFile.Entries[static_cast<std::size_t>(index)],
+                              dataFile.FileName, patch);
+      },
+      "Saving ");
 }
 
 ContainerStore& DiskStore() {

@@ -10,6 +10,7 @@
 // length return, and the container reads exactly as before.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -43,6 +44,13 @@ Status WriteBackLodEntry(TDataFile& dataFile, int index, ByteView image, CoreHos
 // sound = the bytes of a WAV file; they are stored compressed.
 Status WriteBackSndEntry(TDataFile& dataFile, int index, ByteView sound, CoreHost& host,
                          ContainerStore& store = DiskStore());
+
+// An entry's bytes changed in place, keeping their length: patch is given the bytes as they
+// are on disk now (read under the write lock) and answers the new ones. Nothing else in the
+// container changes; a failed write puts the old bytes back.
+Status RewriteEntryInPlace(TDataFile& dataFile, int index,
+                           const std::function<Result<Bytes>(ByteView)>& patch, CoreHost& host,
+                           ContainerStore& store = DiskStore());
 
 // The same on a file the caller has opened for writing (tests inject faults here). The
 // entry in dataFile and dataFile.FileSize are updated on success; time stamps are the

@@ -60,8 +60,6 @@ Bytes BuildBitmapEntry(const std::string& entryName, const Picture& image) {
   return w.Take();
 }
 
-namespace {
-
 // The BMP file at path as the 8-bit picture an entry can hold, or why it cannot be one.
 Result<Picture> ReadImportPicture(const std::string& path) {
   Result<Bytes> read = ReadWholeFile(path);
@@ -88,6 +86,8 @@ Result<Picture> ReadImportPicture(const std::string& path) {
   picture.colours = bmp.image.colours;
   return picture;
 }
+
+namespace {
 
 Status ImportChecked(TDataFile& dataFile, int index, const std::string& path, bool sameSize,
                      CoreHost& host) {

@@ -19,6 +19,10 @@ PictureResult DecodeBitmapEntry(ByteFile& container, const TResourceInfo& entry,
 // entry's name, the pixels compressed, then the 256 colours.
 Bytes BuildBitmapEntry(const std::string& entryName, const Picture& image);
 
+// The BMP file at path as the 8-bit picture an entry can hold, or why it cannot be one
+// (the import's messages).
+Result<Picture> ReadImportPicture(const std::string& path);
+
 // Replaces bitmap entry `index` with the BMP file at path; sameSize holds it to the entry's
 // width and height (rtBitmap). The watch is held for the whole import. A refusal says why:
 // "Image file X must be in 8bit color format! (Must include palette)" (kNotSupported),

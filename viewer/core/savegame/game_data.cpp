@@ -1,5 +1,7 @@
 #include "viewer/core/savegame/game_data.h"
 
+#include "common/codepage.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -14,25 +16,6 @@ namespace brindle {
 namespace {
 
 const std::string kEmptyText;
-
-// Lower case of a Windows-1252 byte: ASCII letters, the accented capitals C0-DE (but not
-// the multiplication sign D7) and the four capitals that live in 80-9F.
-unsigned char Lower1252(unsigned char c) {
-  if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 0x20);
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 0x20);
-  switch (c) {
-    case 0x8A:
-      return 0x9A;
-    case 0x8C:
-      return 0x9C;
-    case 0x8E:
-      return 0x9E;
-    case 0x9F:
-      return 0xFF;
-    default:
-      return c;
-  }
-}
 
 std::uint16_t NextKey(std::uint16_t key, std::uint8_t stored) {
   // Unsigned arithmetic wraps exactly as the 16-bit key does.
@@ -94,15 +77,6 @@ std::optional<std::int32_t> ParseTableInt(std::string_view text) {
   if (negative) value = -value;
   if (value > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
   return static_cast<std::int32_t>(value);
-}
-
-bool EqualsIgnoreCase1252(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Lower1252(static_cast<unsigned char>(a[i])) != Lower1252(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
 }
 
 // ---- scrambling and lines --------------------------------------------------------------

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "common/codepage.h"
 #include "common/result.h"
 
 namespace brindle {
@@ -97,8 +98,6 @@ class PartyDataTable {
 
 // Strict whole-number parsing as IntCell does it.
 std::optional<std::int32_t> ParseTableInt(std::string_view text);
-// Equality regardless of case for Windows-1252 text.
-bool EqualsIgnoreCase1252(std::string_view a, std::string_view b);
 
 // The running-key cipher of the text blocks. Each stored byte s gives s XOR (high byte of
 // the key), and the key moves on with the stored byte: key = (key + s) * 30449 + 18517,

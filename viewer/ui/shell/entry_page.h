@@ -13,6 +13,7 @@
 #include "viewer/core/containers/data_file.h"
 #include "viewer/core/host.h"
 #include "viewer/core/prompts.h"
+#include "viewer/core/savegame/game_data.h"
 #include "viewer/core/settings/app_paths.h"
 
 namespace brindle {
@@ -32,6 +33,10 @@ class PageContext {
   virtual int SelectedIndex() const = 0;
   // The status bar's last panel: what lies under the pointer (empty clears it).
   virtual void SetPointerText(const std::string& text) = 0;
+  // The game data table read at start-up.
+  virtual const PartyDataTable& GameTable() const = 0;
+  // The window title marks work that is not saved yet.
+  virtual void SetUnsavedMark(bool unsaved) = 0;
 };
 
 class EntryPage : public QWidget {
@@ -40,6 +45,9 @@ class EntryPage : public QWidget {
   EntryPage(PageContext& context, const QString& objectName, QWidget* parent = nullptr);
   // Shows the entry; `container` is open for reading. The page brings itself forward.
   virtual void ShowEntry(ByteFile& container, const TResourceInfo& entry) = 0;
+  // The window is about to show another entry or container, reload, or close while this page
+  // is in front. False keeps everything as it is (the user chose to stay).
+  virtual bool PrepareToLeave() { return true; }
 
  protected:
   // The content box fills the page but for 6 pixels across and 39 down; the buttons sit in

@@ -47,6 +47,7 @@ GameDataView MakeGameDataView(const GameData& load) {
         QImage::fromData(load.title.bmp.data(), static_cast<int>(load.title.bmp.size()), "BMP");
   }
   const PartyDataTable& t = load.table;
+  view.table = t;
   view.rows.resize(static_cast<std::size_t>(t.RowCount()));
   for (int r = 0; r < t.RowCount(); ++r) {
     auto& row = view.rows[static_cast<std::size_t>(r)];
@@ -106,9 +107,9 @@ class TForm1::WindowHost : public CoreHost {
 
 TForm1::TForm1(const AppPaths& paths, Prompts& prompts, const GameDataView& gameData,
                QWidget* parent)
-    : QMainWindow(parent), paths_(paths), prompts_(prompts) {
+    : QMainWindow(parent), paths_(paths), prompts_(prompts), gameTable_(gameData.table) {
   setObjectName("TForm1");
-  setWindowTitle("brindle 1.01");
+  SetUnsavedMark(false);
   host_ = std::make_unique<WindowHost>(*this);
   converters_ = CoreImportConverters();
 
@@ -258,6 +259,7 @@ void TForm1::BuildMenu() {
   batch->setObjectName("batchimport");
   connect(batch, &QAction::triggered, this, &TForm1::BatchImportClick);
   BuildExportMenu();
+  BuildAuthoringActions();
   fileMenu_->addSeparator();
   placeholder_ = fileMenu_->addAction(kPlaceholder);
   placeholder_->setEnabled(false);
@@ -325,7 +327,20 @@ void TForm1::SaveSettingsAndCleanUp() {
   ini.Save();
 }
 
+void TForm1::SetUnsavedMark(bool unsaved) {
+  setWindowTitle(unsaved ? "brindle 1.01 *" : "brindle 1.01");
+}
+
+bool TForm1::MayTurnAway() {
+  auto* page = qobject_cast<EntryPage*>(tabholder_->currentWidget());
+  return !page || page->PrepareToLeave();
+}
+
 void TForm1::closeEvent(QCloseEvent* event) {
+  if (!MayTurnAway()) {
+    event->ignore();
+    return;
+  }
   exportCancelled_ = true;  // an export under way stops after its entry
   SaveSettingsAndCleanUp();
   event->accept();
@@ -414,7 +429,7 @@ void TForm1::OnRowChanged(const QModelIndex& current) {
 }
 
 void TForm1::LoadDataFile(const std::string& path) {
-  if (path.empty()) return;
+  if (path.empty() || !MayTurnAway()) return;
   ShowPage(titlepage_);
   // A reload keeps the selected entry, even one the filter hides.
   const int remembered = EqualsIgnoreAsciiCase(path, dataFile_.FileName) ? keptEntry_ : -1;
@@ -446,6 +461,15 @@ void TForm1::LoadDataFile(const std::string& path) {
 
 void TForm1::ShowEntry(int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= dataFile_.Entries.size()) return;
+  if (!MayTurnAway()) {
+    // The user stays with the page in front: its entry stays selected.
+    const QSignalBlocker block(reslistbox_->selectionModel());
+    keptEntry_ = shownIndex_;
+    const int row = model_->RowOf(shownIndex_);
+    if (row >= 0) reslistbox_->setCurrentIndex(model_->index(row, 0));
+    return;
+  }
+  shownIndex_ = index;
   auto file = OpenContainerFile(dataFile_.FileName, FileMode::kReadShared);
   if (!file) {
     prompts_.Message(file.message());
@@ -470,9 +494,19 @@ void TForm1::FileChangeWatch() {
   FileStamp stamp;
   if (!StatFile(dataFile_.FileName, &stamp)) return;
   if (stamp.modifiedNs == dataFile_.FileDate && stamp.size == dataFile_.FileSize) return;
+  if (keptStamp_ && keptStamp_->modifiedNs == stamp.modifiedNs && keptStamp_->size == stamp.size)
+    return;
   filechangetimer_->stop();
   prompts_.Message("File " + dataFile_.FileName +
                    " has been modified.  Press OK to reload data file.");
+  if (!MayTurnAway()) {
+    // The user keeps unsaved work over this outside change: not asked again until the file
+    // changes once more. Saving over it is refused by the write's own check.
+    keptStamp_ = stamp;
+    filechangetimer_->start();
+    return;
+  }
+  keptStamp_.reset();
   LoadDataFile(dataFile_.FileName);
 }
 

@@ -17,10 +17,12 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "viewer/core/containers/data_file.h"
 #include "viewer/core/edit/batch_import.h"
 #include "viewer/core/prompts.h"
+#include "viewer/core/savegame/game_data.h"
 #include "viewer/core/settings/app_paths.h"
 #include "viewer/core/settings/history.h"
 #include "viewer/ui/shell/entry_page.h"
@@ -55,6 +57,7 @@ class EntryListModel : public QAbstractListModel {
 struct GameDataView {
   QImage title;
   std::vector<std::vector<std::string>> rows;  // the table's rows, 19 cells each
+  PartyDataTable table;                        // the same, for the saved-game editor
 };
 
 struct GameData;
@@ -90,6 +93,12 @@ class TForm1 : public QMainWindow, private PageContext {
   // "Open Containing Folder": the folder is handed to this (the desktop's file manager by
   // default).
   std::function<void(const std::string&)> openFolder;
+  // Changing which entries the container holds (main_window_authoring.cpp).
+  void AddFilesClick();
+  void RemoveClick();
+  void RenameClick();
+  void RebuildClick();
+  void NewContainerClick();
   // Writes the history and geometry, deletes the temporary movies: the shutdown steps.
   void SaveSettingsAndCleanUp();
 
@@ -101,6 +110,8 @@ class TForm1 : public QMainWindow, private PageContext {
   EntryPage* Page(const char* name) const;
   QWidget* CurrentPage() const;
   ImportConverters& converters() { return converters_; }
+  const PartyDataTable& GameTable() const override { return gameTable_; }
+  void SetUnsavedMark(bool unsaved) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -126,6 +137,9 @@ class TForm1 : public QMainWindow, private PageContext {
   void BuildFileWatch();
   void BuildGameDataTable(const GameDataView& gameData);
   void BuildMenu();
+  void BuildAuthoringActions();
+  // After a rewrite of the whole container: the list, the status bar and the row to show.
+  void ShowRewritten(const Status& result, int entry);
   void PlaceWindow();
   void RebuildHistoryMenu();
   void ReadSettings();
@@ -139,12 +153,17 @@ class TForm1 : public QMainWindow, private PageContext {
   void ApplyFilter();
   void ExportEntriesClick(const std::vector<int>& indices);
   void OpenContainingFolderClick();
+  // Asks the page in front whether the window may turn away from it.
+  bool MayTurnAway();
 
   AppPaths paths_;
   Prompts& prompts_;
   TDataFile dataFile_;
   History history_;
   ImportConverters converters_;
+  PartyDataTable gameTable_;
+  int shownIndex_ = -1;                 // the entry the page in front shows
+  std::optional<FileStamp> keptStamp_;  // an outside change the user chose not to load
   std::unique_ptr<WindowHost> host_;
 
   QWidget* client_ = nullptr;

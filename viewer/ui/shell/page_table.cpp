@@ -6,6 +6,7 @@
 #include "viewer/ui/pages/sound_page.h"
 #include "viewer/ui/pages/text_page.h"
 #include "viewer/ui/pages/video_page.h"
+#include "viewer/ui/savegame/party_page.h"
 
 namespace brindle {
 
@@ -24,7 +25,7 @@ const std::vector<PageSlot>& PageSlots() {
       {"ddmtab", {rtDdm}, MakeDdmPage},
       {"blvtab", {rtBlv}, MakeBlvPage},
       {"odmtab", {rtOdm}, MakeOdmPage},
-      {"partyedittab", {rtPartyBin}, nullptr},
+      {"partyedittab", {rtPartyBin}, MakePartyEditPage},
       {"ztptab", {rtVideo}, MakeVideoPage},
   };
   return pages;

@@ -1,7 +1,10 @@
 #include "viewer/ui/shell/qt_prompts.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace brindle {
@@ -73,6 +76,35 @@ std::optional<std::uint32_t> QtPrompts::AskColour(std::uint32_t initial) {
   QColor c = QColorDialog::getColor(QColor::fromRgb(initial), parent_);
   if (!c.isValid()) return std::nullopt;
   return static_cast<std::uint32_t>(c.rgb() & 0xFFFFFF);
+}
+
+bool QtPrompts::AskYesNo(const std::string& question) {
+  return QMessageBox::question(parent_, QApplication::applicationName(),
+                               QString::fromStdString(question), QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<std::string> QtPrompts::AskText(const std::string& question,
+                                              const std::string& initial) {
+  bool ok = false;
+  const QString text = QInputDialog::getText(parent_, QApplication::applicationName(),
+                                             QString::fromStdString(question), QLineEdit::Normal,
+                                             QString::fromStdString(initial), &ok);
+  if (!ok) return std::nullopt;
+  return text.toStdString();
+}
+
+std::optional<int> QtPrompts::AskChoice(const std::string& question,
+                                        const std::vector<std::string>& choices) {
+  QStringList items;
+  for (const std::string& c : choices)
+    items << QString::fromStdString(c);
+  bool ok = false;
+  const QString picked =
+      QInputDialog::getItem(parent_, QApplication::applicationName(),
+                            QString::fromStdString(question), items, 0, false, &ok);
+  if (!ok) return std::nullopt;
+  return static_cast<int>(items.indexOf(picked));
 }
 
 }  // namespace brindle

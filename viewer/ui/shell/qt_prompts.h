@@ -17,6 +17,11 @@ class QtPrompts : public Prompts {
   std::vector<std::string> AskOpenFiles(const FileDialogSpec& setup) override;
   std::optional<std::string> AskFolder(const FileDialogSpec& setup) override;
   std::optional<std::uint32_t> AskColour(std::uint32_t initial) override;
+  bool AskYesNo(const std::string& question) override;
+  std::optional<std::string> AskText(const std::string& question,
+                                     const std::string& initial) override;
+  std::optional<int> AskChoice(const std::string& question,
+                               const std::vector<std::string>& choices) override;
 
  private:
   QWidget* parent_;

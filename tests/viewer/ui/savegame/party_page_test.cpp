@@ -1,0 +1,311 @@
+// The saved-game editor in the window, driven through its widgets: the tool buttons and
+// keys, the grids' editors, the inventory's placements and drags, Save and the question
+// before unsaved changes are left.
+
+#include "viewer/ui/savegame/party_page.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+
+#include "samples.h"
+#include "test_support.h"
+#include "viewer/core/containers/container_writer.h"
+#include "viewer/core/savegame/game_data.h"
+#include "viewer/core/settings/ini_file.h"
+#include "viewer/ui/shell/fake_prompts.h"
+#include "viewer/ui/shell/main_window.h"
+
+namespace brindle {
+namespace {
+
+constexpr std::size_t kBlock2 = 9480;
+
+class PartyPageTest : public ::testing::Test {
+ protected:
+  PartyPageTest() {
+    paths_.programDir = dir_.path().string();
+    paths_.iniPath = dir_.File("brindle.ini");
+    paths_.tempDir = dir_.path().string();
+    Result<GameData> data = LoadGameDataFile(BRINDLE_DAT_FILE);
+    EXPECT_TRUE(data) << data.message();
+    window_ = std::make_unique<TForm1>(paths_, prompts_, MakeGameDataView(*data));
+    window_->resize(900, 600);
+    window_->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+  }
+
+  // A saved game holding the sample party between two other entries.
+  void Open(Bytes party = samples::PartyRecord(), bool packed = false) {
+    record_ = party;
+    Bytes entry = packed ? BuildPackedLodEntry("PARTY.BIN", party, true) : std::move(party);
+    path_ = dir_.Write("save1.lod", BuildLod("CHAPTER", {{"notes.txt", Bytes(90, 'n')},
+                                                         {"PARTY.BIN", entry},
+                                                         {"other.bin", Bytes(40, 'o')}}));
+    window_->LoadDataFile(path_);
+    window_->SelectRow(1);
+    page_ = qobject_cast<PartyEditPage*>(window_->Page("partyedittab"));
+    ASSERT_NE(page_, nullptr);
+  }
+  // The record's bytes in the file now.
+  Bytes Record() const {
+    const Bytes all = test::FileBytes(path_);
+    const auto& e = window_->DataFile().Entries[1];
+    return Bytes(all.begin() + e.Offset, all.begin() + e.Offset + e.Size);
+  }
+
+  template <typename T>
+  T* Find(const char* name) {
+    return window_->findChild<T*>(name);
+  }
+  TImpStringgrid* Grid(const char* name) { return Find<TImpStringgrid>(name); }
+  QTabWidget* Tabs() { return Find<QTabWidget>("partyedittabholder"); }
+
+  // Types into a cell through the grid's editor and ends the edit with Enter.
+  void Type(TImpStringgrid* grid, int col, int row, const QString& text) {
+    grid->setFocus();
+    grid->SetCurrentCell(col, row);
+    ASSERT_TRUE(grid->StartEdit()) << grid->objectName().toStdString();
+    grid->Editor()->selectAll();
+    QTest::keyClicks(grid->Editor(), text);
+    QTest::keyClick(grid->Editor(), Qt::Key_Return);
+  }
+  void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::ControlModifier) {
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window_.get(), key,
+                    mods);
+  }
+  QPoint CellCentre(TImpStringgrid* grid, int col, int row) {
+    return grid->visualRect(grid->model()->index(row, col)).center();
+  }
+  bool TitleMarked() const { return window_->windowTitle().contains('*'); }
+
+  test::TempDir dir_;
+  AppPaths paths_;
+  test::FakePrompts prompts_;
+  std::unique_ptr<TForm1> window_;
+  std::string path_;
+  Bytes record_;
+  PartyEditPage* page_ = nullptr;
+};
+
+TEST_F(PartyPageTest, LoadShowsThePartyPagesWithTheToolButtonDown) {
+  Open();
+  EXPECT_EQ(window_->CurrentPage(), page_);
+  EXPECT_TRUE(Find<QToolButton>("tbparty")->isChecked());
+  EXPECT_EQ(Find<QToolButton>("tbp3")->toolTip(), "Edit third character (control-3)");
+  EXPECT_EQ(Grid("partystatssg")->Cells(0, 1), "Gold");
+  EXPECT_EQ(Grid("partystatssg")->Cells(1, 1), "1250");
+  for (int i = 0; i < 8; ++i)
+    EXPECT_EQ(Tabs()->isTabVisible(i), i < 2) << i;
+  EXPECT_EQ(Find<QLineEdit>("gtYear")->text(), "1170");
+  EXPECT_FALSE(Find<QPushButton>("charinvswitch")->isVisible());
+  EXPECT_FALSE(TitleMarked());
+}
+
+TEST_F(PartyPageTest, ControlTwoThenAnEditOnStatsChangesCharacterTwo) {
+  Open();
+  Tabs()->setFocus();
+  Key(Qt::Key_2);
+  EXPECT_TRUE(Find<QToolButton>("tbp2")->isChecked());
+  EXPECT_EQ(page_->party().CurrentCharacter, 2);
+  EXPECT_EQ(Tabs()->currentIndex(), PartyEditPage::kTabCharGeneral);
+  EXPECT_EQ(Grid("generalcharsg")->Cells(1, 1), "Wren");
+  Tabs()->setCurrentIndex(PartyEditPage::kTabStats);
+  Type(Grid("charstatssg"), 2, 1, "77");
+  EXPECT_EQ(page_->party().Character(2).Stats[0][1], 77);
+  EXPECT_EQ(page_->party().Character(1).Stats[0][1], 30);
+  EXPECT_TRUE(TitleMarked());
+
+  // Switching characters keeps the page in front and refills it.
+  Key(Qt::Key_3);
+  EXPECT_EQ(Tabs()->currentIndex(), PartyEditPage::kTabStats);
+  EXPECT_EQ(Grid("charstatssg")->Cells(2, 1), "12");
+  Key(Qt::Key_P);
+  EXPECT_TRUE(Find<QToolButton>("tbparty")->isChecked());
+  EXPECT_EQ(Tabs()->currentIndex(), PartyEditPage::kTabPartyGeneral);
+
+  QMetaObject::invokeMethod(Find<QPushButton>("partyeditsave"), "click");
+  EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages.front();
+  EXPECT_FALSE(TitleMarked());
+  const Bytes now = Record();
+  ASSERT_EQ(now.size(), record_.size());
+  for (std::size_t i = 0; i < now.size(); ++i) {
+    if (i == kBlock2 + 188 || i == kBlock2 + 189) continue;
+    ASSERT_EQ(now[i], record_[i]) << "byte " << i;
+  }
+  EXPECT_EQ(ReadU16(now, kBlock2 + 188), 77);
+}
+
+TEST_F(PartyPageTest, SkillsConditionsClassAndPortraitFollowTheirRules) {
+  Open();
+  page_->PickEdit(1);
+  Tabs()->setCurrentIndex(PartyEditPage::kTabSkills);
+  TImpStringgrid* skills = Grid("charskillsg");
+  EXPECT_EQ(skills->Cells(1, 1), "Expert");
+  EXPECT_EQ(skills->Cells(2, 1), "7");
+  Type(skills, 1, 2, "grand master");
+  Type(skills, 2, 2, "70");
+  EXPECT_EQ(skills->Cells(1, 2), "Grand Master");
+  EXPECT_EQ(skills->Cells(2, 2), "63");
+  EXPECT_EQ(page_->party().Character(1).Skills[1], kSkillGrandMaster | 63);
+
+  Tabs()->setCurrentIndex(PartyEditPage::kTabConditions);
+  TImpStringgrid* conditions = Grid("conditionssg");
+  Type(conditions, 3, 4, "90");
+  EXPECT_EQ(conditions->Cells(1, 4), "0");
+  EXPECT_EQ(page_->party().Character(1).ConditionStamp(4), page_->party().GameClock - 90 * 256);
+
+  Tabs()->setCurrentIndex(PartyEditPage::kTabCharGeneral);
+  auto* cls = Find<QComboBox>("charclasscb");
+  cls->setFocus();
+  cls->lineEdit()->selectAll();
+  QTest::keyClicks(cls->lineEdit(), "black knight");
+  QTest::keyClick(cls->lineEdit(), Qt::Key_Return);
+  EXPECT_EQ(cls->currentText(), "Black Knight");
+  EXPECT_EQ(page_->party().Character(1).Class, 3);
+
+  QTest::mouseClick(Find<QLabel>("charpiclist"), Qt::LeftButton, {}, QPoint(1, 40));
+  EXPECT_EQ(page_->party().Character(1).Portrait, 13);
+  EXPECT_EQ(Find<QFrame>("charpicbevel")->pos(), QPoint(1, 34));
+}
+
+TEST_F(PartyPageTest, GameTimeFieldsComputeTheClockWhenLeft) {
+  Open();
+  Tabs()->setCurrentIndex(PartyEditPage::kTabGameTime);
+  auto* hour = Find<QLineEdit>("gtHour");
+  Find<QComboBox>("gtampm")->setCurrentText("am");
+  hour->setFocus();
+  hour->setText("12");
+  auto* day = Find<QLineEdit>("gtDay");
+  day->setFocus();  // leaving the hour
+  day->setText("31");
+  QTest::keyClick(day, Qt::Key_Return);
+  EXPECT_EQ(hour->text(), "12");
+  EXPECT_EQ(day->text(), "28");
+  EXPECT_EQ(Find<QComboBox>("gtampm")->currentText(), "am");
+  const std::int32_t clock = page_->party().GameClock;
+  EXPECT_EQ(clock % (24 * 15360) / 15360, 0) << "12 am is hour 0";
+  EXPECT_EQ(clock % (28 * 368640) / 368640, 27);
+  EXPECT_FALSE(Find<QLineEdit>("gtDayofWeek")->text().isEmpty());
+}
+
+TEST_F(PartyPageTest, InventoryEditsFollowThePlacementRules) {
+  Open();
+  page_->PickEdit(1);
+  Tabs()->setCurrentIndex(PartyEditPage::kTabInventory);
+  EXPECT_TRUE(Find<QPushButton>("charinvswitch")->isVisible());
+  TImpStringgrid* backpack = Grid("charinvsg");
+  TImpStringgrid* slotList = Grid("charinvsg2");
+  TImpStringgrid* items = Grid("invitemlist");
+  EXPECT_EQ(items->Cells(0, 3), "(*) 3");
+  EXPECT_EQ(items->Cells(1, 3), "Iron Battle Axe");
+  EXPECT_EQ(items->RowCount(), 7);
+  EXPECT_EQ(backpack->KeyAt(1, 2), "3");
+
+  // Entry 1 is worn in slot 1: it cannot go into the backpack too.
+  Type(backpack, 10, 5, "1");
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_EQ(prompts_.messages[0],
+            "A number in the item list can only appear in either inventory once!");
+  EXPECT_EQ(backpack->Cells(10, 5), "");
+  // Taking it off its slot, then placing it at column 13 (it is one cell wide, three high).
+  QMetaObject::invokeMethod(Find<QPushButton>("charinvswitch"), "click");
+  EXPECT_TRUE(slotList->isVisible());
+  Type(slotList, 1, 1, "0");
+  EXPECT_EQ(items->Cells(0, 1), "1");
+  QMetaObject::invokeMethod(Find<QPushButton>("charinvswitch"), "click");
+  Type(backpack, 13, 6, "1");
+  EXPECT_EQ(backpack->Cells(13, 6), "1");
+  EXPECT_EQ(page_->party().Character(1).Cell(13, 8), -(6 * 14 + 13 + 1));
+  EXPECT_EQ(items->Cells(0, 1), "(*) 1");
+  Type(backpack, 12, 7, "5");
+  EXPECT_EQ(prompts_.messages.back(),
+            "A number in the item list can only appear in either inventory once!");
+
+  // A new item in the empty last row; then clearing its name deletes it again.
+  Type(items, 1, 6, "iron dagger");
+  EXPECT_EQ(items->Cells(1, 6), "Iron Dagger");
+  EXPECT_EQ(items->Cells(6, 6), "Identified");
+  EXPECT_EQ(items->RowCount(), 8);
+  QTest::keyClick(items, Qt::Key_Delete);  // on the name cell, not editing
+  EXPECT_EQ(items->RowCount(), 7);
+  EXPECT_EQ(page_->party().Character(1).Item(6)[kItemNumber], 0);
+}
+
+TEST_F(PartyPageTest, DraggingPlacesAndMovesItemsAcrossTheBackpack) {
+  Open();
+  page_->PickEdit(2);
+  Tabs()->setCurrentIndex(PartyEditPage::kTabInventory);
+  TImpStringgrid* backpack = Grid("charinvsg");
+  TImpStringgrid* items = Grid("invitemlist");
+  const TPartyCharacter& ch = page_->party().Character(2);
+  // Entry 3 (a warhammer, 2 x 3) lies at column 1; drag it from its top-left cell.
+  ASSERT_EQ(ch.Cell(1, 0), 3);
+  QTest::mousePress(backpack->viewport(), Qt::LeftButton, {}, CellCentre(backpack, 2, 1));
+  EXPECT_EQ(items->Row(), 3) << "pressing on a covered cell selects its item";
+  EXPECT_EQ(page_->inventory()->drag().col, 1);
+  bool accept = false;
+  page_->inventory()->BackpackDragOver(backpack, 2, 0, &accept);
+  EXPECT_TRUE(accept);
+  EXPECT_EQ(ch.Cell(2, 0), 3) << "moved by one cell into space it partly occupied";
+  EXPECT_EQ(ch.Cell(1, 0), 0);
+  page_->inventory()->BackpackDragOver(backpack, 9, 4, &accept);
+  EXPECT_EQ(ch.Cell(9, 4), 3);
+  EXPECT_EQ(backpack->Col(), 9);
+  QTest::mouseRelease(backpack->viewport(), Qt::LeftButton, {}, CellCentre(backpack, 9, 4));
+
+  // A drag from another control is refused.
+  page_->inventory()->BackpackDragOver(Grid("charskillsg"), 0, 0, &accept);
+  EXPECT_FALSE(accept);
+  EXPECT_TRUE(prompts_.messages.empty());
+  EXPECT_TRUE(TitleMarked());
+}
+
+TEST_F(PartyPageTest, LeavingUnsavedChangesAsksFirst) {
+  Open();
+  Type(Grid("partystatssg"), 1, 1, "999");
+  ASSERT_TRUE(TitleMarked());
+
+  prompts_.yesNoAnswers = {false};
+  window_->SelectRow(2);
+  ASSERT_EQ(prompts_.questions.size(), 1u);
+  EXPECT_NE(prompts_.questions[0].find("PARTY.BIN"), std::string::npos);
+  EXPECT_EQ(window_->CurrentPage(), page_);
+  EXPECT_EQ(window_->SelectedIndex(), 1);
+  EXPECT_EQ(page_->party().PartyValues[0], "999");
+
+  prompts_.yesNoAnswers = {false};
+  window_->LoadDataFile(path_);  // reload: asked again, kept again
+  EXPECT_EQ(prompts_.questions.size(), 2u);
+  EXPECT_EQ(page_->party().PartyValues[0], "999");
+
+  prompts_.yesNoAnswers = {true};
+  window_->SelectRow(2);
+  EXPECT_NE(window_->CurrentPage(), page_);
+  EXPECT_FALSE(TitleMarked());
+  EXPECT_EQ(Record(), record_) << "discarding writes nothing";
+  // The stored sizes of the inventory page are written when the window turns away.
+  IniFile ini(paths_.iniPath);
+  ini.Load();
+  EXPECT_FALSE(ini.Read("Window", "ih").empty());
+  EXPECT_FALSE(ini.Read("Window", "ilcol1").empty());
+}
+
+TEST_F(PartyPageTest, APackedRecordIsShownAsAMessageAndNeverSaved) {
+  Open(samples::PartyRecord(), true);
+  auto* message = Find<QLabel>("partyeditmessage");
+  EXPECT_TRUE(message->isVisible());
+  EXPECT_TRUE(message->text().contains("compressed"));
+  EXPECT_FALSE(Find<QPushButton>("partyeditsave")->isEnabled());
+
+  Open(Bytes(1000, 0));
+  EXPECT_TRUE(Find<QLabel>("partyeditmessage")->text().contains("30396"));
+}
+
+}  // namespace
+}  // namespace brindle

@@ -1,0 +1,119 @@
+#include "viewer/cli/party_command.h"
+
+#include <map>
+#include <ostream>
+
+#include "common/codepage.h"
+#include "viewer/core/containers/directory.h"
+#include "viewer/core/savegame/party_fields.h"
+#include "viewer/core/savegame/party_store.h"
+
+namespace brindle {
+
+namespace {
+
+constexpr int kExitDone = 0;
+constexpr int kExitBadField = 1;
+constexpr int kExitRefused = 2;
+
+struct Setting {
+  std::string key, value;
+};
+
+void PrintField(std::ostream& out, const PartyField& f) {
+  out << f.key << '\t' << EscapeControls(f.value) << '\t' << EscapeControls(f.caption) << '\n';
+}
+
+// Lines whose value differs between two listings; fields that disappeared (a cleared cell or
+// item) are printed as 0.
+void PrintChanges(std::ostream& out, const std::vector<PartyField>& before,
+                  const std::vector<PartyField>& after) {
+  std::map<std::string, const PartyField*> old;
+  for (const PartyField& f : before)
+    old[f.key] = &f;
+  for (const PartyField& f : after) {
+    auto it = old.find(f.key);
+    if (it == old.end() || it->second->value != f.value) PrintField(out, f);
+    if (it != old.end()) old.erase(it);
+  }
+  for (const PartyField& f : before)
+    if (old.count(f.key)) PrintField(out, {f.key, "0", {}});
+}
+
+}  // namespace
+
+int PartyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                 const std::vector<std::string>& gameDataCandidates) {
+  std::string save;
+  std::vector<Setting> settings;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--set" && i + 1 < args.size()) {
+      const std::string& kv = args[++i];
+      const std::size_t eq = kv.find('=');
+      if (eq == std::string::npos) {
+        err << "Write each setting as KEY=VALUE: " << kv << '\n';
+        return kExitBadField;
+      }
+      settings.push_back({kv.substr(0, eq), kv.substr(eq + 1)});
+    } else if (save.empty() && args[i] != "--set") {
+      save = args[i];
+    } else {
+      err << "usage: brindle-cli party SAVE [--set KEY=VALUE]...\n";
+      return kExitRefused;
+    }
+  }
+  if (save.empty()) {
+    err << "usage: brindle-cli party SAVE [--set KEY=VALUE]...\n";
+    return kExitRefused;
+  }
+
+  Result<GameData> data = FindGameData(gameDataCandidates);
+  if (!data) {
+    err << data.message() << '\n';
+    return kExitRefused;
+  }
+  TDataFile dataFile;
+  SilentHost quiet;
+  if (Status s = OpenContainer(dataFile, save, quiet); !s) {
+    err << s.message() << '\n';
+    return kExitRefused;
+  }
+  const int index = FindPartyEntry(dataFile);
+  if (index < 0) {
+    err << "The saved game " << save << " holds no PARTY.BIN.\n";
+    return kExitRefused;
+  }
+  Result<TPartyMain> party = LoadPartyEntry(dataFile, index, data->table);
+  if (!party) {
+    err << party.message() << '\n';
+    return kExitRefused;
+  }
+  const std::vector<PartyField> before = ListPartyFields(*party, data->table);
+  if (settings.empty()) {
+    for (const PartyField& f : before)
+      PrintField(out, f);
+    return kExitDone;
+  }
+
+  // All changes or none: every setting must be taken before anything is written.
+  TPartyMain edited = *party;
+  for (const Setting& s : settings) {
+    if (Status r = SetPartyField(edited, data->table, s.key, s.value); !r) {
+      err << r.message() << '\n';
+      return kExitBadField;
+    }
+  }
+  if (Status r = SavePartyEntry(dataFile, index, edited, data->table, quiet); !r) {
+    err << r.message() << '\n';
+    return kExitRefused;
+  }
+  Result<TPartyMain> saved = LoadPartyEntry(dataFile, index, data->table);
+  if (!saved) {
+    err << saved.message() << '\n';
+    return kExitRefused;
+  }
+  PrintChanges(out, before, ListPartyFields(*saved, data->table));
+  return kExitDone;
+}
+
+}  // namespace brindle

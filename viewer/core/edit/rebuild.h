@@ -1,0 +1,64 @@
+#pragma once
+// Writing a container anew: every entry packed tightly after the directory, in the order
+// given, each either copied byte for byte from the open container or new bytes. The new file
+// is written beside the container under a name of its own, pushed to the disk, read back,
+// and only then renamed over the container, so at every moment the container on disk is
+// either the old one or the new one, whole.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/bytes.h"
+#include "common/file.h"
+#include "common/result.h"
+#include "viewer/core/containers/data_file.h"
+#include "viewer/core/host.h"
+
+namespace brindle {
+
+struct RebuildItem {
+  std::string name;               // as stored (Windows-1252)
+  int source = -1;                // an entry of the open container whose stored bytes are copied
+  Bytes bytes;                    // otherwise: the new entry exactly as it is to be stored
+  std::int32_t unpackedSize = 0;  // SND only, new bytes: the size once inflated (0: raw)
+};
+
+// The open container's entries as they are: a rebuild of this list drops only the bytes no
+// record points to.
+std::vector<RebuildItem> KeepEntries(const TDataFile& dataFile);
+
+// The longest name a kind's directory record holds (its field less the terminating zero).
+std::size_t MaxEntryName(TContainerKind kind);
+// Every name must be non-empty, fit the kind's field and differ from the others in any case.
+Status CheckEntryNames(TContainerKind kind, const std::vector<RebuildItem>& items);
+
+// Where the rebuild finds its files: the disk, or a test's stand-in that fails a step.
+class RebuildFiles {
+ public:
+  virtual ~RebuildFiles() = default;
+  // The container, locked against everyone else while the rebuild runs.
+  virtual Result<std::unique_ptr<ByteFile>> OpenSource(const std::string& path) = 0;
+  // A new file beside the container; *tempPath receives its name.
+  virtual Result<std::unique_ptr<ByteFile>> CreateTemp(const std::string& container,
+                                                       std::string* tempPath) = 0;
+  // The finished file put in the container's place in one step.
+  virtual Status Replace(const std::string& tempPath, const std::string& container) = 0;
+  virtual void Remove(const std::string& tempPath) = 0;
+};
+RebuildFiles& DiskRebuildFiles();
+
+// Rewrites the open container from items (the lock and the changed-on-disk check of the
+// imports apply) and reads it again into dataFile. On failure the container is as it was
+// and no new file is left behind.
+Status RebuildContainer(TDataFile& dataFile, const std::vector<RebuildItem>& items, CoreHost& host,
+                        RebuildFiles& files = DiskRebuildFiles());
+
+// Writes a new container of kind at path from items (all new bytes); refuses a path that
+// exists already.
+Status WriteNewContainer(TContainerKind kind, const std::string& path,
+                         const std::vector<RebuildItem>& items, CoreHost& host,
+                         RebuildFiles& files = DiskRebuildFiles());
+
+}  // namespace brindle

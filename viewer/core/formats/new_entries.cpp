@@ -1,0 +1,63 @@
+#include "viewer/core/formats/new_entries.h"
+
+#include <filesystem>
+
+#include "common/codepage.h"
+#include "common/file.h"
+#include "common/wav.h"
+#include "viewer/core/containers/directory.h"
+#include "viewer/core/containers/extract.h"
+#include "viewer/core/formats/bitmaps.h"
+#include "viewer/core/formats/texts.h"
+
+namespace brindle {
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+}  // namespace
+
+Result<NewEntryFile> MakeNewEntry(TContainerKind kind, const std::string& path) {
+  const std::filesystem::path p(path);
+  const std::string ext = Lower(p.extension().string());
+  NewEntryFile made;
+  made.name = Utf8ToCp1252(p.filename().string());
+  if (ext == ".bmp" && (kind == ckBitmaps || kind == ckIcons)) {
+    Result<Picture> picture = ReadImportPicture(path);
+    if (!picture) return picture.error();
+    if (picture->width > 0xFFFF || picture->height > 0xFFFF)
+      return Fail("Image file " + BaseName(path) +
+                  " is too large: a bitmap entry holds at most 65535 x 65535 pixels!");
+    made.name = Utf8ToCp1252(p.stem().string());
+    made.bytes = BuildBitmapEntry(made.name, *picture);
+    return made;
+  }
+  Result<Bytes> read = ReadWholeFile(path);
+  if (!read) return Fail(CannotOpenMessage(path), ErrorKind::kCannotOpen);
+  if (kind == ckSnd) {
+    if (ext != ".wav" || !ReadWav(*read))
+      return Fail(
+          "File " + BaseName(path) + " is no WAV file: a sound container holds sounds only.",
+          ErrorKind::kNotSupported);
+    made.name = Utf8ToCp1252(p.stem().string());
+    made.unpackedSize = static_cast<std::int32_t>(read->size());
+    made.bytes = BuildCompressedPayload(*read);
+    return made;
+  }
+  if (ext == ".txt" && IsLodKind(kind)) {
+    TResourceInfo entry;
+    entry.Name = made.name;
+    entry.UnpackedSize = 1;  // stored compressed, as the game's own tables are
+    made.bytes = BuildTextEntry(entry, *read);
+    return made;
+  }
+  made.bytes = std::move(*read);
+  return made;
+}
+
+}  // namespace brindle

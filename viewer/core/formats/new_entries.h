@@ -1,0 +1,24 @@
+#pragma once
+// A file made into a new entry of a container, as the import of that kind converts it: an
+// 8-bit BMP becomes a bitmap in BITMAPS and ICONS archives, a WAV a compressed sound in a
+// SND container, a .txt a text table in a LOD; any other file is stored as it is where the
+// kind holds raw entries (LOD archives and movie containers).
+
+#include <string>
+
+#include "common/bytes.h"
+#include "common/result.h"
+#include "viewer/core/containers/data_file.h"
+
+namespace brindle {
+
+struct NewEntryFile {
+  std::string name;  // Windows-1252: the file's name, without its extension for pictures
+                     // and sounds
+  Bytes bytes;       // exactly as stored
+  std::int32_t unpackedSize = 0;  // SND: the WAV's size (the bytes are compressed)
+};
+
+Result<NewEntryFile> MakeNewEntry(TContainerKind kind, const std::string& path);
+
+}  // namespace brindle

@@ -1,0 +1,171 @@
+// The window's commands that change which entries the open container holds. Each rewrites
+// the container whole behind the loading panel, then shows the new list with the row the
+// user will look for next selected.
+
+#include <QAction>
+#include <QMenu>
+#include <QSignalBlocker>
+#include <filesystem>
+
+#include "common/codepage.h"
+#include "viewer/core/edit/authoring.h"
+#include "viewer/ui/shell/main_window.h"
+
+namespace brindle {
+
+namespace {
+
+constexpr TContainerKind kNewKinds[] = {ckIcons,   ckBitmaps, ckSprites, ckMaps,
+                                        ckChapter, ckSnd,     ckVid};
+
+const char* KindCaption(TContainerKind kind) {
+  switch (kind) {
+    case ckIcons:
+      return "Icons archive (.lod)";
+    case ckBitmaps:
+      return "Bitmaps archive (.lod)";
+    case ckSprites:
+      return "Sprites archive (.lod)";
+    case ckMaps:
+      return "Maps archive (.lod)";
+    case ckChapter:
+      return "Saved game (.lod)";
+    case ckSnd:
+      return "Sound container (.snd)";
+    case ckVid:
+      return "Movie container (.vid)";
+    default:
+      return "";
+  }
+}
+
+const char* KindExtension(TContainerKind kind) {
+  return kind == ckSnd ? "snd" : kind == ckVid ? "vid" : "lod";
+}
+
+}  // namespace
+
+void TForm1::BuildAuthoringActions() {
+  QAction* rebuild = fileMenu_->addAction("Rebuild");
+  rebuild->setObjectName("rebuildcontainer");
+  connect(rebuild, &QAction::triggered, this, &TForm1::RebuildClick);
+  QAction* create = fileMenu_->addAction("New Container...");
+  create->setObjectName("newcontainer");
+  connect(create, &QAction::triggered, this, &TForm1::NewContainerClick);
+
+  // On the entry list: its context menu, F2 and Delete.
+  reslistbox_->setContextMenuPolicy(Qt::ActionsContextMenu);
+  QAction* add = new QAction("Add Files...", reslistbox_);
+  add->setObjectName("addfiles");
+  connect(add, &QAction::triggered, this, &TForm1::AddFilesClick);
+  QAction* remove = new QAction("Remove", reslistbox_);
+  remove->setObjectName("removeentries");
+  remove->setShortcut(QKeySequence::Delete);
+  remove->setShortcutContext(Qt::WidgetShortcut);
+  connect(remove, &QAction::triggered, this, &TForm1::RemoveClick);
+  QAction* rename = new QAction("Rename", reslistbox_);
+  rename->setObjectName("renameentry");
+  rename->setShortcut(QKeySequence(Qt::Key_F2));
+  rename->setShortcutContext(Qt::WidgetShortcut);
+  connect(rename, &QAction::triggered, this, &TForm1::RenameClick);
+  reslistbox_->addActions({add, remove, rename});
+}
+
+void TForm1::ShowRewritten(const Status& result, int entry) {
+  // The directory in memory is the file's again (or, after a failure, still the old one).
+  // The list keeps its filter; the entry is shown when the filter lets it be seen.
+  {
+    const QSignalBlocker block(reslistbox_->selectionModel());
+    keptEntry_ = -1;
+    RefillList();
+  }
+  const int entries = static_cast<int>(dataFile_.Entries.size());
+  SetStatus(kPanelCount, QString::number(entries) + " resources");
+  SetStatus(kPanelSize, QString::number(dataFile_.FileSize) + " bytes");
+  if (!result) prompts_.Message(result.message());
+  entry = std::min(entry, entries - 1);
+  shownIndex_ = -1;
+  const int row = entry >= 0 ? model_->RowOf(entry) : -1;
+  if (row >= 0) {
+    reslistbox_->setCurrentIndex(model_->index(row, 0));
+  } else {
+    ShowPage(titlepage_);
+  }
+}
+
+void TForm1::AddFilesClick() {
+  if (dataFile_.FileName.empty()) {
+    prompts_.Message("Data file must be loaded first!");
+    return;
+  }
+  if (!MayTurnAway()) return;
+  FileDialogSpec setup;
+  setup.title = "Add Files...";
+  setup.filter = "All Files (*.*)|*.*";
+  setup.initialDir = paths_.programDir;
+  const std::vector<std::string> files = prompts_.AskOpenFiles(setup);
+  if (files.empty()) return;
+  const int first = static_cast<int>(dataFile_.Entries.size());
+  const Status r = AddFiles(dataFile_, files, host());
+  ShowRewritten(r, r ? first : SelectedIndex());
+}
+
+void TForm1::RemoveClick() {
+  const int row = SelectedIndex();
+  if (row < 0) return;
+  const std::string name = Cp1252ToUtf8(dataFile_.Entries[static_cast<std::size_t>(row)].Name);
+  if (!prompts_.AskYesNo("Remove " + name + " from " + dataFile_.FileName + "?")) return;
+  if (!MayTurnAway()) return;
+  const Status r = RemoveEntries(dataFile_, {row}, host());
+  ShowRewritten(r, row);
+}
+
+void TForm1::RenameClick() {
+  const int row = SelectedIndex();
+  if (row < 0) return;
+  const std::string old = Cp1252ToUtf8(dataFile_.Entries[static_cast<std::size_t>(row)].Name);
+  const std::optional<std::string> name = prompts_.AskText("New name for " + old + ":", old);
+  if (!name || *name == old) return;
+  if (!MayTurnAway()) return;
+  const Status r = RenameEntry(dataFile_, row, *name, host());
+  ShowRewritten(r, row);
+}
+
+void TForm1::RebuildClick() {
+  if (dataFile_.FileName.empty()) {
+    prompts_.Message("Data file must be loaded first!");
+    return;
+  }
+  if (!MayTurnAway()) return;
+  const int row = SelectedIndex();
+  const Result<RebuildSizes> r = CompactContainer(dataFile_, host());
+  ShowRewritten(r ? Ok() : Status(r.error()), row);
+  if (r) SetStatus(kPanelNote, QString("Rebuilt: %1 -> %2 bytes").arg(r->before).arg(r->after));
+}
+
+void TForm1::NewContainerClick() {
+  std::vector<std::string> captions;
+  for (TContainerKind k : kNewKinds)
+    captions.push_back(KindCaption(k));
+  const std::optional<int> pick = prompts_.AskChoice("Kind of the new container:", captions);
+  if (!pick || *pick < 0 || *pick >= static_cast<int>(std::size(kNewKinds))) return;
+  const TContainerKind kind = kNewKinds[*pick];
+  FileDialogSpec setup;
+  setup.title = "New Container...";
+  const std::string ext = KindExtension(kind);
+  setup.filter = std::string(KindCaption(kind)) + "|*." + ext;
+  setup.defaultExt = ext;
+  setup.initialDir = paths_.programDir;
+  const std::optional<std::string> path = prompts_.AskSaveFile(setup);
+  if (!path) return;
+  ShowLoading(true);
+  const Status r = CreateContainer(kind, *path, {}, host());
+  ShowLoading(false);
+  if (!r) {
+    prompts_.Message(r.message());
+    return;
+  }
+  LoadDataFile(*path);
+}
+
+}  // namespace brindle
