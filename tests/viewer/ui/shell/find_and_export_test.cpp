@@ -143,6 +143,29 @@ TEST_F(FindAndExportTest, ImportThroughAFilteredListReplacesTheShownEntry) {
   EXPECT_EQ(window_->SelectedIndex(), 2);
 }
 
+// Removing and renaming through a narrowed list: the entry shown is the one changed, and
+// the list keeps its filter afterwards.
+TEST_F(FindAndExportTest, RemoveAndRenameThroughAFilteredListTouchTheShownEntry) {
+  window_->LoadDataFile(Lod());
+  filter_->setText("gamma");
+  window_->SelectRow(0);
+  ASSERT_EQ(window_->SelectedIndex(), 2);
+  prompts_.textAnswers = {std::string("omega.txt")};
+  Trigger("renameentry");
+  EXPECT_EQ(window_->DataFile().Entries[2].Name, "omega.txt");
+  EXPECT_EQ(window_->DataFile().Entries[0].Name, "alpha.txt");
+  EXPECT_TRUE(Rows().isEmpty());  // "gamma" no longer matches
+  filter_->setText("a.t");
+  EXPECT_EQ(Rows(), (QStringList{"alpha.txt", "omega.txt", "Delta.TXT"}));
+  window_->SelectRow(1);
+  ASSERT_EQ(window_->SelectedIndex(), 2);
+  Trigger("removeentries");
+  ASSERT_EQ(window_->DataFile().Entries.size(), 4u);
+  EXPECT_EQ(window_->DataFile().Entries[2].Name, "pal");
+  EXPECT_EQ(Rows(), (QStringList{"alpha.txt", "Delta.TXT"}));
+  EXPECT_EQ(PagePayload(3), "d\t4\r\n");
+}
+
 TEST_F(FindAndExportTest, TooltipsIdentifyOnlyTheirOwnEntry) {
   window_->LoadDataFile(Lod());
   const QString tip = list_->model()->index(3, 0).data(Qt::ToolTipRole).toString();
