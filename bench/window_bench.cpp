@@ -20,7 +20,13 @@ class QuietPrompts : public Prompts {
   std::optional<std::string> AskSaveFile(const FileDialogSpec&) override { return {}; }
   std::optional<std::string> AskOpenFile(const FileDialogSpec&) override { return {}; }
   std::vector<std::string> AskOpenFiles(const FileDialogSpec&) override { return {}; }
+  std::optional<std::string> AskFolder(const FileDialogSpec&) override { return {}; }
   std::optional<std::uint32_t> AskColour(std::uint32_t) override { return {}; }
+  bool AskYesNo(const std::string&) override { return false; }
+  std::optional<std::string> AskText(const std::string&, const std::string&) override { return {}; }
+  std::optional<int> AskChoice(const std::string&, const std::vector<std::string>&) override {
+    return {};
+  }
 };
 
 test::TempDir& Dir() {

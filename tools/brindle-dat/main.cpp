@@ -7,17 +7,32 @@
 
 namespace {
 
-void Usage() {
-  std::fprintf(stderr,
+void Usage(std::FILE* to) {
+  std::fprintf(to,
                "usage: brindle-dat pack SRC_DIR OUT.dat\n"
                "       brindle-dat unpack FILE.dat OUT_DIR\n"
-               "SRC_DIR holds title.bmp and one text file per column, from %s on.\n",
+               "       brindle-dat --help | --version\n"
+               "Packs the game data file brindle.dat from its sources and takes it apart again.\n"
+               "SRC_DIR holds title.bmp and one text file per column, from %s on.\n"
+               "Exit status: 0 done, 1 the work failed, 2 the command line is wrong.\n",
                brindle::ColumnFileName(0).c_str());
+}
+
+void Usage() {
+  Usage(stderr);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    Usage(stdout);
+    return 0;
+  }
+  if (argc == 2 && std::string(argv[1]) == "--version") {
+    std::printf("brindle-dat %s\n", BRINDLE_VERSION);
+    return 0;
+  }
   if (argc != 4) {
     Usage();
     return 2;

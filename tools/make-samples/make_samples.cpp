@@ -56,9 +56,20 @@ int WriteFuzzSeeds(const std::filesystem::path& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  constexpr const char* kUsage =
+      "usage: make-samples OUT_DIR\n       make-samples --fuzz-seeds DIR\n"
+      "Writes the sample game folder the tests and scripts/run use, or the fuzz targets' seeds.\n";
+  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("make-samples %s\n", BRINDLE_VERSION);
+    return 0;
+  }
   if (argc == 3 && std::strcmp(argv[1], "--fuzz-seeds") == 0) return WriteFuzzSeeds(argv[2]);
   if (argc != 2 || argv[1][0] == '-') {
-    std::fprintf(stderr, "usage: make-samples OUT_DIR\n       make-samples --fuzz-seeds DIR\n");
+    std::fputs(kUsage, stderr);
     return 2;
   }
   return WriteSampleFolder(argv[1]);

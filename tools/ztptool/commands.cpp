@@ -380,6 +380,15 @@ int RunZtpTool(const std::vector<std::string>& args, std::ostream& out, std::ost
     return 2;
   }
   const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (args[0] == "--help" || args[0] == "-h") {
+    out << "Shows a movie's facts, decodes it to BMP and WAV files and encodes it from them.\n"
+        << kUsage << "  ztptool --help | --version\n";
+    return 0;
+  }
+  if (args[0] == "--version") {
+    out << "ztptool " << BRINDLE_VERSION << '\n';
+    return 0;
+  }
   if (args[0] == "info") return Info(rest, out, err);
   if (args[0] == "decode") return Decode(rest, out, err);
   if (args[0] == "encode") return Encode(rest, out, err);

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <cstdlib>
 #include <iostream>
+#include <string>
 
 #include "viewer/core/savegame/game_data.h"
 #include "viewer/core/settings/app_paths.h"
@@ -21,6 +22,7 @@ class PrintingPrompts : public brindle::Prompts {
   std::optional<std::string> AskSaveFile(const brindle::FileDialogSpec&) override { return {}; }
   std::optional<std::string> AskOpenFile(const brindle::FileDialogSpec&) override { return {}; }
   std::vector<std::string> AskOpenFiles(const brindle::FileDialogSpec&) override { return {}; }
+  std::optional<std::string> AskFolder(const brindle::FileDialogSpec&) override { return {}; }
   std::optional<std::uint32_t> AskColour(std::uint32_t) override { return {}; }
   bool AskYesNo(const std::string&) override { return true; }
   std::optional<std::string> AskText(const std::string&, const std::string&) override { return {}; }
@@ -82,8 +84,19 @@ void PickEditorPage(brindle::TForm1& form, const Shot& shot) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  constexpr const char* kUsage =
+      "usage: brindle-screenshots OUT_DIR SAMPLE_DIR\n"
+      "Renders the window's pages for the sample game folder into PNG files in OUT_DIR.\n";
+  if (argc == 2 && std::string(argv[1]) == "--help") {
+    std::cout << kUsage;
+    return 0;
+  }
+  if (argc == 2 && std::string(argv[1]) == "--version") {
+    std::cout << "brindle-screenshots " << BRINDLE_VERSION << '\n';
+    return 0;
+  }
   if (argc != 3) {
-    std::cerr << "usage: brindle-screenshots OUT_DIR SAMPLE_DIR\n";
+    std::cerr << kUsage;
     return 2;
   }
   // Pictures of the pages, not sound: the sound page's entry plays into nowhere.

@@ -16,9 +16,11 @@
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
 #include "viewer/core/edit/batch_import.h"
+#include "viewer/core/edit/export_all.h"
 #include "viewer/core/entries/hexdump.h"
 #include "viewer/core/entries/identify.h"
 #include "viewer/core/formats/exports.h"
+#include "viewer/core/savegame/game_data.h"
 #include "viewer/core/settings/app_paths.h"
 
 namespace brindle {
@@ -27,11 +29,18 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: brindle-cli COMMAND CONTAINER [ARGS]\n"
-    "  list CONTAINER                         entries with their types and sizes\n"
+    "Lists, extracts, replaces and edits the entries of the game's containers (.LOD, .SND,\n"
+    ".VID) and the party of its saved games.\n"
+    "\n"
+    "Commands:\n"
+    "  list [--json] CONTAINER                entries with their types and sizes (--json:\n"
+    "                                         a JSON array of objects with the same fields)\n"
     "  info CONTAINER                         kind, entry count and size\n"
-    "  extract CONTAINER [-o DIR] [--raw] [ENTRY...]\n"
+    "  extract CONTAINER [-o DIR] [--raw] [--type TYPE]... [ENTRY...]\n"
     "                                         save entries as their pages do (ENTRY: a name\n"
-    "                                         or #INDEX; none: all of them)\n"
+    "                                         or #INDEX; none: all of them; --type: only\n"
+    "                                         entries of these types, named as list names\n"
+    "                                         them)\n"
     "  import CONTAINER FILE...               replace the entries named like the files\n"
     "  hexdump CONTAINER ENTRY                the hex dump of an entry's payload\n"
     "  add CONTAINER FILE...                  add files as new entries\n"
@@ -42,7 +51,10 @@ constexpr const char* kUsage =
     "                                         maps icons bitmaps snd)\n"
     "  party SAVE [--set KEY=VALUE]...        the party of a saved game, one field a line\n"
     "                                         (KEY, VALUE, caption); --set changes fields\n"
-    "                                         and saves them\n";
+    "                                         and saves them\n"
+    "  --help, --version                      this text; the program's version\n"
+    "\n"
+    "Exit status: 0 all done, 1 some entries or files failed, 2 nothing could be done.\n";
 
 // Exit codes: 0 all done, 1 some entries or files failed, 2 nothing could be done (usage,
 // a container that cannot be opened, a batch refused as a whole).
@@ -63,6 +75,26 @@ class CliHost : public CoreHost {
 // Control characters would break the one-line-per-entry output.
 std::string PrintableName(const std::string& name) {
   return EscapeControls(Cp1252ToUtf8(name));
+}
+
+// A JSON string: the name as UTF-8, with quotes, backslashes and control characters escaped.
+std::string JsonString(const std::string& utf8) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out = "\"";
+  for (char c : utf8) {
+    const auto b = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (b < 0x20 || b == 0x7F) {
+      out += "\\u00";
+      out += kHex[b >> 4];
+      out += kHex[b & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out + '"';
 }
 
 // What went wrong inside an entry's data ("Error Inflating: DATA_ERROR!") names the container
@@ -112,7 +144,29 @@ int FindEntry(const TDataFile& df, const std::string& arg) {
   return -1;
 }
 
-int List(const std::string& path, std::ostream& out, std::ostream& err) {
+// The columns of the list, in the order both forms print them.
+struct ListRow {
+  std::size_t index;
+  const TResourceInfo& e;
+};
+
+void PrintTabRow(std::ostream& out, const ListRow& r) {
+  const TResourceInfo& e = r.e;
+  out << r.index << '\t' << PrintableName(e.Name) << '\t' << ResourceTypeName(e.ResType) << '\t'
+      << e.Offset << '\t' << e.Size << '\t' << e.PackedSize << '\t' << e.UnpackedSize << '\t'
+      << e.Width << '\t' << e.Height << '\t' << e.PaletteId << '\n';
+}
+
+void PrintJsonRow(std::ostream& out, const ListRow& r) {
+  const TResourceInfo& e = r.e;
+  out << "{\"index\": " << r.index << ", \"name\": " << JsonString(Cp1252ToUtf8(e.Name))
+      << ", \"type\": \"" << ResourceTypeName(e.ResType) << "\", \"offset\": " << e.Offset
+      << ", \"size\": " << e.Size << ", \"packed\": " << e.PackedSize
+      << ", \"unpacked\": " << e.UnpackedSize << ", \"width\": " << e.Width
+      << ", \"height\": " << e.Height << ", \"palette\": " << e.PaletteId << '}';
+}
+
+int List(const std::string& path, bool json, std::ostream& out, std::ostream& err) {
   CliHost host(err);
   Opened o;
   if (Status r = OpenForCli(path, o, host); !r) {
@@ -120,13 +174,20 @@ int List(const std::string& path, std::ostream& out, std::ostream& err) {
     return kExitRefused;
   }
   IdentifyAll(o.dataFile, *o.file);
-  out << "index\tname\ttype\toffset\tsize\tpacked\tunpacked\twidth\theight\tpalette\n";
-  for (std::size_t i = 0; i < o.dataFile.Entries.size(); ++i) {
-    const TResourceInfo& e = o.dataFile.Entries[i];
-    out << i << '\t' << PrintableName(e.Name) << '\t' << ResourceTypeName(e.ResType) << '\t'
-        << e.Offset << '\t' << e.Size << '\t' << e.PackedSize << '\t' << e.UnpackedSize << '\t'
-        << e.Width << '\t' << e.Height << '\t' << e.PaletteId << '\n';
+  const std::vector<TResourceInfo>& entries = o.dataFile.Entries;
+  if (json) {
+    // One object a line, so that line tools still work on it.
+    out << '[';
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      out << (i == 0 ? "\n  " : ",\n  ");
+      PrintJsonRow(out, {i, entries[i]});
+    }
+    out << (entries.empty() ? "]\n" : "\n]\n");
+    return kExitDone;
   }
+  out << "index\tname\ttype\toffset\tsize\tpacked\tunpacked\twidth\theight\tpalette\n";
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    PrintTabRow(out, {i, entries[i]});
   return kExitDone;
 }
 
@@ -144,50 +205,45 @@ int Info(const std::string& path, std::ostream& out, std::ostream& err) {
   return kExitDone;
 }
 
-// Gives each file of one run a name no other file of the run has, ignoring case: the later
-// one gets "-" + its index before the extension.
-class NameBook {
- public:
-  std::string Claim(std::string name, int index) {
-    if (!used_.insert(UpperAscii(name)).second) {
-      auto dot = name.find_last_of('.');
-      std::string tag(1, '-');
-      tag += std::to_string(index);
-      if (dot == std::string::npos || dot == 0) {
-        name += tag;
-      } else {
-        name.insert(dot, tag);
-      }
-      used_.insert(UpperAscii(name));
-    }
-    return name;
-  }
-
- private:
-  std::set<std::string> used_;
-};
-
 struct ExtractOptions {
   std::string container;
   std::string dir;  // empty: the current folder
   bool raw = false;
   std::vector<std::string> wanted;  // empty: every entry
+  std::set<TResourceType> types;    // empty: every type
 };
 
-std::optional<ExtractOptions> ParseExtractArgs(const std::vector<std::string>& args) {
+// Arguments that cannot be run give the usage, or the one thing wrong with them.
+std::optional<ExtractOptions> ParseExtractArgs(const std::vector<std::string>& args,
+                                               std::ostream& err) {
   ExtractOptions o;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "-o" && i + 1 < args.size()) {
       o.dir = args[++i];
     } else if (args[i] == "--raw") {
       o.raw = true;
+    } else if (args[i] == "--type" && i + 1 < args.size()) {
+      std::optional<TResourceType> type = ResourceTypeFromName(args[++i]);
+      if (!type) {
+        err << "Unknown type " << args[i] << "; the types are those of brindle-cli list:";
+        for (int t = 0; t <= rtVideo; ++t) {
+          std::string_view name = ResourceTypeName(static_cast<TResourceType>(t));
+          if (!name.empty()) err << ' ' << name;
+        }
+        err << '\n';
+        return std::nullopt;
+      }
+      o.types.insert(*type);
     } else if (o.container.empty()) {
       o.container = args[i];
     } else {
       o.wanted.push_back(args[i]);
     }
   }
-  if (o.container.empty()) return std::nullopt;
+  if (o.container.empty()) {
+    err << kUsage;
+    return std::nullopt;
+  }
   return o;
 }
 
@@ -208,55 +264,41 @@ std::vector<int> PickEntries(const ExtractOptions& o, const TDataFile& df, std::
       indices.push_back(index);
     }
   }
+  if (!o.types.empty()) {
+    std::erase_if(indices, [&](int i) {
+      return !o.types.contains(df.Entries[static_cast<std::size_t>(i)].ResType);
+    });
+  }
   return indices;
 }
 
-// What one entry is saved as: its stored bytes with --raw, else what its page would save.
-Result<ExportedFile> ExportForCli(const ExtractOptions& o, Opened& opened, const TResourceInfo& e,
-                                  CoreHost& host) {
-  if (!o.raw) return ExportEntry(*opened.file, e, host, o.container);
-  if (!EntryInsideFile(e, opened.file->Size()))
-    return Fail("Error!  Unable to save " + PrintableName(e.Name), ErrorKind::kDamaged);
-  ExportedFile stored;
-  stored.bytes = ReadStoredEntry(*opened.file, e);
-  return stored;
-}
-
-// Saves one entry; false when it could not be saved as it should.
-bool ExtractOne(const ExtractOptions& o, Opened& opened, int index, NameBook& names, CoreHost& host,
-                std::ostream& out, std::ostream& err) {
-  const TResourceInfo& e = opened.dataFile.Entries[static_cast<std::size_t>(index)];
+// One line per entry: where it went, or why it did not; notes name the container.
+bool ReportExtracted(const ExtractOptions& o, const TDataFile& df, const EntryExport& done,
+                     std::ostream& out, std::ostream& err) {
+  const TResourceInfo& e = df.Entries[static_cast<std::size_t>(done.index)];
   const std::string shownName = PrintableName(e.Name);
-  Result<ExportedFile> r = ExportForCli(o, opened, e, host);
-  if (!r && r.kind() == ErrorKind::kNotSupported) {
-    err << "Skipped " << shownName << " (" << ResourceTypeName(e.ResType)
-        << "): saving this type as a file of its own is not available yet; --raw saves "
-           "its stored bytes\n";
-    return true;
+  switch (done.outcome) {
+    case ExportOutcome::kSkipped:
+      err << "Skipped " << shownName << " (" << ResourceTypeName(e.ResType)
+          << "): saving this type as a file of its own is not available yet; --raw saves "
+             "its stored bytes\n";
+      return true;
+    case ExportOutcome::kFailed:
+      PrintEntryFailure(err, o.container, shownName, done.message);
+      return false;
+    case ExportOutcome::kWritten:
+    case ExportOutcome::kWithNotes:
+      break;
   }
-  if (!r) {
-    PrintEntryFailure(err, o.container, shownName, r.message());
-    return false;
-  }
-  for (const std::string& note : r->notes)
+  for (const std::string& note : done.notes)
     PrintEntryNote(err, o.container, shownName, note);
-  std::string fileName = names.Claim(ExtractFileName(e.Name, r->extension, index), index);
-  std::string target =
-      o.dir.empty() ? fileName : (std::filesystem::path(o.dir) / fileName).string();
-  if (!WriteWholeFile(target, r->bytes).ok()) {
-    err << "Error!  Unable to save " << shownName << '\n';
-    return false;
-  }
-  out << shownName << " -> " << target << '\n';
-  return r->notes.empty();
+  out << shownName << " -> " << done.target << '\n';
+  return done.notes.empty();
 }
 
 int Extract(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const std::optional<ExtractOptions> options = ParseExtractArgs(args);
-  if (!options) {
-    err << kUsage;
-    return kExitRefused;
-  }
+  const std::optional<ExtractOptions> options = ParseExtractArgs(args, err);
+  if (!options) return kExitRefused;
   CliHost host(err);
   Opened opened;
   if (Status r = OpenForCli(options->container, opened, host); !r) {
@@ -267,17 +309,18 @@ int Extract(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
   int failures = 0;
   const std::vector<int> indices = PickEntries(*options, opened.dataFile, err, failures);
-  if (!options->dir.empty()) {
-    std::error_code ec;
-    std::filesystem::create_directories(options->dir, ec);
-    if (ec) {
-      err << "Cannot create folder " << options->dir << ": " << ec.message() << '\n';
-      return kExitRefused;
-    }
-  }
-  NameBook names;
-  for (int index : indices) {
-    if (!ExtractOne(*options, opened, index, names, host, out, err)) ++failures;
+  ExportAllOptions exportOptions;
+  exportOptions.containerPath = options->container;
+  exportOptions.dir = options->dir;
+  exportOptions.raw = options->raw;
+  Result<ExportAllSummary> run = ExportEntries(
+      *opened.file, opened.dataFile, indices, exportOptions, host, [&](const EntryExport& done) {
+        if (!ReportExtracted(*options, opened.dataFile, done, out, err)) ++failures;
+        return true;
+      });
+  if (!run) {
+    err << run.message() << '\n';
+    return kExitRefused;
   }
   return failures > 0 ? kExitSomeFailed : kExitDone;
 }
@@ -352,32 +395,13 @@ int HexDumpCommand(const std::vector<std::string>& args, std::ostream& out, std:
   }
   for (const std::string& note : payload->notes)
     PrintEntryNote(err, args[0], PrintableName(e.Name), note);
-  for (const std::string& line : HexDump(payload->bytes))
-    out << Cp437ToUtf8(line) << '\n';
+  HexDumpText(payload->bytes, [&out](std::string_view text) {
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  });
   return payload->notes.empty() ? kExitDone : kExitSomeFailed;
 }
 
 }  // namespace
-
-std::string ExtractFileName(const std::string& entryName, const std::string& ext, int index) {
-  std::string name = Cp1252ToUtf8(entryName);
-  if (!ext.empty()) {
-    auto dot = name.find_last_of('.');
-    if (dot != std::string::npos) name.erase(dot);
-    name += "." + ext;
-  }
-  for (char& c : name) {
-    auto b = static_cast<unsigned char>(c);
-    if (b < 0x20 || b == 0x7F || std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos)
-      c = '_';
-  }
-  if (name.find_first_not_of('.') == std::string::npos) {
-    name.clear();
-    name.push_back('_');
-    name += std::to_string(index);
-  }
-  return name;
-}
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) {
@@ -390,9 +414,19 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     out << kUsage;
     return kExitDone;
   }
-  if ((cmd == "list" || cmd == "info") && rest.size() == 1) {
-    return cmd == "list" ? List(rest[0], out, err) : Info(rest[0], out, err);
+  if (cmd == "-V" || cmd == "--version") {
+    // Where the game data the window needs would come from: an installation says whether
+    // it is whole.
+    const GameDataLocation data =
+        LocateGameDataFile(GameDataCandidates(ExecutableDir(nullptr), BRINDLE_SHARE_DIR));
+    out << "brindle-cli " << BRINDLE_VERSION
+        << "\ngame data: " << (data.path.empty() ? "not found" : data.path) << '\n';
+    return kExitDone;
   }
+  if (cmd == "info" && rest.size() == 1) return Info(rest[0], out, err);
+  if (cmd == "list" && rest.size() == 1) return List(rest[0], false, out, err);
+  if (cmd == "list" && rest.size() == 2 && (rest[0] == "--json" || rest[1] == "--json"))
+    return List(rest[0] == "--json" ? rest[1] : rest[0], true, out, err);
   if (cmd == "extract") return Extract(rest, out, err);
   if (cmd == "import") return Import(rest, out, err);
   if (cmd == "hexdump") return HexDumpCommand(rest, out, err);

@@ -11,9 +11,4 @@ namespace brindle {
 // Runs one command line (without the program name). Returns the exit code.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// The file name an entry is extracted to: the entry name (as UTF-8) with its extension
-// replaced by ext (kept when ext is empty), characters a file name cannot hold turned into
-// "_", and "_" + index for names that are empty or only dots.
-std::string ExtractFileName(const std::string& entryName, const std::string& ext, int index);
-
 }  // namespace brindle

@@ -27,6 +27,8 @@ class Prompts {
   virtual std::optional<std::string> AskOpenFile(const FileDialogSpec& setup) = 0;
   // Several files; empty when cancelled.
   virtual std::vector<std::string> AskOpenFiles(const FileDialogSpec& setup) = 0;
+  // An existing folder (the filter and names of the setup are not used).
+  virtual std::optional<std::string> AskFolder(const FileDialogSpec& setup) = 0;
   // 0xRRGGBB, or nothing when cancelled.
   virtual std::optional<std::uint32_t> AskColour(std::uint32_t initial) = 0;
   // A question with Yes and No buttons; true for Yes.

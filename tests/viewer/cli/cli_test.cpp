@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <sstream>
 
+#include "common/codepage.h"
 #include "common/wav.h"
 #include "test_support.h"
 #include "viewer/core/containers/container_writer.h"
+#include "viewer/core/entries/hexdump.h"
 
 namespace brindle {
 namespace {
@@ -89,6 +92,48 @@ TEST(CliList, OneLinePerEntryWithTypes) {
   EXPECT_EQ(f[6], "5");
 }
 
+// Field by field, the JSON form says what the table form says.
+TEST(CliList, JsonHasTheTableFieldsForEveryEntry) {
+  TempDir dir;
+  std::string lod = IconsLod(dir);
+  const auto table = Lines(Cli({"list", lod}).out);
+  CliRun r = Cli({"list", "--json", lod});
+  ASSERT_EQ(r.code, 0) << r.err;
+  auto lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), table.size() + 1);  // "[" and "]" against the heading
+  EXPECT_EQ(lines.front(), "[");
+  EXPECT_EQ(lines.back(), "]");
+  std::vector<std::string> columns;
+  {
+    std::istringstream in(table[0]);
+    for (std::string c; std::getline(in, c, '\t');)
+      columns.push_back(c);
+  }
+  for (std::size_t row = 1; row < table.size(); ++row) {
+    std::vector<std::string> values;
+    std::istringstream in(table[row]);
+    for (std::string v; std::getline(in, v, '\t');)
+      values.push_back(v);
+    ASSERT_EQ(values.size(), columns.size());
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+      const bool text = columns[c] == "name" || columns[c] == "type";
+      const std::string value = text ? "\"" + values[c] + "\"" : values[c];
+      EXPECT_NE(lines[row].find("\"" + columns[c] + "\": " + value), std::string::npos)
+          << lines[row] << " lacks " << columns[c];
+    }
+    EXPECT_EQ(lines[row].back(), row + 1 < table.size() ? ',' : '}');
+  }
+  // Names JSON cannot hold as they stand are escaped; an empty container is an empty array.
+  std::string odd = dir.Write(
+      "odd.lod",
+      BuildLod("ICONS", {{"q\"\\\x01.evt", BuildPackedLodEntry("x", Pattern(4), false)}}));
+  EXPECT_NE(Cli({"list", odd, "--json"}).out.find("\"name\": \"q\\\"\\\\\\u0001.evt\""),
+            std::string::npos);
+  std::string empty = dir.Write("empty.lod", BuildLod("ICONS", {}));
+  EXPECT_EQ(Cli({"list", "--json", empty}).out, "[]\n");
+  EXPECT_EQ(Cli({"list", "--yaml", lod}).code, 2);
+}
+
 TEST(CliInfoAndErrors, KindsAndExitCodes) {
   TempDir dir;
   std::string lod = IconsLod(dir);
@@ -112,6 +157,9 @@ TEST(CliInfoAndErrors, KindsAndExitCodes) {
   EXPECT_EQ(Cli({}).code, 2);
   EXPECT_EQ(Cli({"frobnicate", lod}).code, 2);
   EXPECT_EQ(Cli({"--help"}).code, 0);
+  CliRun version = Cli({"--version"});
+  EXPECT_EQ(version.code, 0);
+  EXPECT_EQ(version.out.rfind("brindle-cli ", 0), 0u);
 }
 
 TEST(CliExtract, NamesPayloadsAndCollisions) {
@@ -156,6 +204,31 @@ TEST(CliExtract, NamesPayloadsAndCollisions) {
   EXPECT_EQ(stored.size(), 48u + BuildPackedLodEntry("x", Pattern(64), true).size() - 48u);
   stored = test::FileBytes(raw + "/items.txt");
   EXPECT_FALSE(stored.empty());
+}
+
+TEST(CliExtract, TypesPickEntriesAndMayBeRepeated) {
+  TempDir dir;
+  std::string lod = IconsLod(dir);
+  CliRun texts = Cli({"extract", lod, "-o", dir.File("t"), "--type", "text"});
+  EXPECT_EQ(texts.code, 0) << texts.err;
+  std::set<std::string> written;
+  for (const auto& f : std::filesystem::directory_iterator(dir.File("t")))
+    written.insert(f.path().filename().string());
+  EXPECT_EQ(written, (std::set<std::string>{"items.txt", "Items-6.txt", "café.txt"}));
+  // Two types, in any case; chosen names are narrowed to those types too.
+  CliRun two = Cli({"extract", lod, "-o", dir.File("two"), "--type", "EVT", "--type", "palette"});
+  EXPECT_EQ(Lines(two.out).size(), 3u);
+  EXPECT_TRUE(std::filesystem::exists(dir.File("two/pal.act")));
+  CliRun named = Cli({"extract", lod, "-o", dir.File("n"), "--type", "evt", "local.evt", "#3"});
+  EXPECT_EQ(Lines(named.out),
+            std::vector<std::string>{"local.evt -> " + dir.File("n") + "/local.evt"});
+  // A word that is no type name is refused before anything is written.
+  CliRun bad = Cli({"extract", lod, "-o", dir.File("b"), "--type", "picture"});
+  EXPECT_EQ(bad.code, 2);
+  EXPECT_EQ(
+      bad.err.rfind("Unknown type picture; the types are those of brindle-cli list: text ", 0), 0u)
+      << bad.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("b")));
 }
 
 TEST(CliExtract, EmptyPayloadIsAnErrorAndTheRunGoesOn) {
@@ -220,6 +293,24 @@ TEST(CliHexDump, DumpsThePagePayload) {
   CliRun bin = Cli({"hexdump", lod, "#3"});
   EXPECT_EQ(Lines(bin.out).size(), 2u + 5u);  // 78 bytes, header included
   EXPECT_EQ(Cli({"hexdump", lod, "nothing"}).code, 1);
+}
+
+// The streamed dump is the window's dump shown through code page 437, line for line, over
+// every byte value and across the points where its buffer goes out.
+TEST(CliHexDump, StreamedTextIsTheWindowsDumpInUtf8) {
+  TempDir dir;
+  Bytes payload(70000 + 7);
+  for (std::size_t i = 0; i < payload.size(); ++i)
+    payload[i] = static_cast<std::uint8_t>((i * 131) ^ (i >> 8));
+  std::string lod =
+      dir.Write("icons.lod",
+                BuildLod("ICONS", {{"big.evt", BuildPackedLodEntry("big.evt", payload, false)}}));
+  CliRun r = Cli({"hexdump", lod, "big.evt"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  std::string expected;
+  for (const std::string& line : HexDump(payload))
+    expected += Cp437ToUtf8(line) + '\n';
+  EXPECT_EQ(r.out, expected);
 }
 
 // A .snd whose second record points past the end, one with a negative offset, and a .vid

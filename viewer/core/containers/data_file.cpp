@@ -25,6 +25,15 @@ std::string_view ResourceTypeName(TResourceType type) {
   return type <= rtVideo ? kNames[type] : "unidentified";
 }
 
+std::optional<TResourceType> ResourceTypeFromName(std::string_view name) {
+  if (name.empty()) return std::nullopt;  // the unused code has no name
+  for (int t = 0; t <= rtVideo; ++t) {
+    const auto type = static_cast<TResourceType>(t);
+    if (EqualsIgnoreAsciiCase(ResourceTypeName(type), name)) return type;
+  }
+  return std::nullopt;
+}
+
 std::string UpperExtension(std::string_view name) {
   auto dot = name.find_last_of('.');
   if (dot == std::string_view::npos) return {};

@@ -2,6 +2,7 @@
 // The in-memory model of the one open container: its file, its kind and its directory.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,6 +71,8 @@ void ClearDataFile(TDataFile& dataFile);
 std::string_view KindName(TContainerKind kind);
 // The type name without its "rt", in lower case: "text", "palette", ... "video".
 std::string_view ResourceTypeName(TResourceType type);
+// The type a name of ResourceTypeName stands for, in any case; nothing for other words.
+std::optional<TResourceType> ResourceTypeFromName(std::string_view name);
 
 // Upper-cased extension of a name, dot included: the text from the last "." on, unless a
 // folder separator follows it. Empty when there is none.

@@ -140,8 +140,10 @@ Status OpenContainer(TDataFile& dataFile, const std::string& path, CoreHost& hos
   // Read into a fresh list first so a failure part-way leaves the open container alone.
   std::vector<TResourceInfo> entries;
   ReadDirectory(*file, kind, entries, host);
+  // `path` may be the record's own name (a reload): take it before the record is cleared.
+  std::string fileName = path;
   ClearDataFile(dataFile);
-  dataFile.FileName = path;
+  dataFile.FileName = std::move(fileName);
   dataFile.Kind = kind;
   dataFile.FileSize = file->Size();
   dataFile.Entries = std::move(entries);

@@ -1,13 +1,36 @@
 #include "viewer/core/entries/hexdump.h"
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <optional>
+
+#include "common/codepage.h"
 
 namespace brindle {
 
 namespace {
 
-// Offset (up to 20 digits), 36 for the groups, 3 spaces, 16 characters.
-constexpr std::size_t kLineCapacity = 20 + 1 + 36 + 3 + 16;
+constexpr const char* kHeading1 = "Offset  Hexidecimal Data                       Data";
+constexpr const char* kHeading2 = "------- -----------------------------------    ----------------";
+
+// Offset (up to 20 digits), 36 for the groups, 3 spaces, 16 characters of up to 3 bytes
+// each (the text form's glyphs), and the newline.
+constexpr std::size_t kLineCapacity = 20 + 1 + 36 + 3 + 16 * 3 + 1;
+
+// The two hex digits of every byte, looked up rather than worked out: the dump of a large
+// entry spends most of its time here.
+struct HexPairs {
+  std::array<char, 512> digits{};
+  constexpr HexPairs() {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    for (int b = 0; b < 256; ++b) {
+      digits[static_cast<std::size_t>(2 * b)] = kHex[b >> 4];
+      digits[static_cast<std::size_t>(2 * b + 1)] = kHex[b & 15];
+    }
+  }
+};
+constexpr HexPairs kHexPairs;
 
 // The offset right-aligned in 7 places (longer numbers in full) and a space.
 std::size_t FormatOffset(char* out, std::size_t value) {
@@ -26,49 +49,120 @@ std::size_t FormatOffset(char* out, std::size_t value) {
   return len;
 }
 
+// One line up to its character column: the offset, the four groups of up to 16 bytes
+// (padded with spaces) and the three spaces before the characters.
+std::size_t FormatHexColumns(char* out, std::size_t offset, const std::uint8_t* p, std::size_t n) {
+  std::size_t len = FormatOffset(out, offset);
+  for (std::size_t i = 0; i < 16; ++i) {
+    if (i < n) {
+      std::memcpy(out + len, &kHexPairs.digits[2 * std::size_t{p[i]}], 2);
+    } else {
+      out[len] = ' ';
+      out[len + 1] = ' ';
+    }
+    len += 2;
+    if ((i & 3) == 3) out[len++] = ' ';
+  }
+  std::memcpy(out + len, "   ", 3);
+  return len + 3;
+}
+
+bool ShownAsDot(std::uint8_t b) {
+  return b <= 13;
+}
+
+// Each byte's glyph in code page 437 as UTF-8, made once.
+struct Glyph {
+  char bytes[3];
+  std::uint8_t size;
+};
+const std::array<Glyph, 256>& Glyphs() {
+  static const std::array<Glyph, 256> table = [] {
+    std::array<Glyph, 256> t{};
+    for (int b = 0; b < 256; ++b) {
+      const auto byte = static_cast<std::uint8_t>(b);
+      const std::string utf8 = ShownAsDot(byte)
+                                   ? std::string(".")
+                                   : Cp437ToUtf8(std::string(1, static_cast<char>(byte)));
+      Glyph& g = t[static_cast<std::size_t>(b)];
+      g.size = static_cast<std::uint8_t>(std::min<std::size_t>(utf8.size(), 3));
+      std::memcpy(g.bytes, utf8.data(), g.size);
+    }
+    return t;
+  }();
+  return table;
+}
+
+// Lines hold at most 16 bytes; an empty dump still has its one line at offset 0.
+std::size_t LineCount(std::size_t size) {
+  return size == 0 ? 1 : (size + 15) / 16;
+}
+
 }  // namespace
 
 std::vector<std::string> HexDump(ByteView bytes, CoreHost* progressHost) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::vector<std::string> lines;
-  lines.reserve(2 + bytes.size() / 16 + 1);
-  lines.emplace_back("Offset  Hexidecimal Data                       Data");
-  lines.emplace_back("------- -----------------------------------    ----------------");
+  lines.reserve(2 + LineCount(bytes.size()));
+  lines.emplace_back(kHeading1);
+  lines.emplace_back(kHeading2);
 
-  std::size_t pos = 0;
   const std::size_t size = bytes.size();
   std::optional<ProgressReporter> progress;
   if (progressHost) progress.emplace(*progressHost);
+  std::size_t pos = 0;
   do {
+    const std::size_t n = std::min<std::size_t>(16, size - pos);
     std::string& line = lines.emplace_back();
     line.resize(kLineCapacity);
     char* out = line.data();
-    std::size_t len = FormatOffset(out, pos);
-    char chars[16];
-    std::size_t charCount = 0;
-    for (int group = 0; group < 4; ++group) {
-      for (int place = 0; place < 4; ++place) {
-        if (pos < size) {
-          std::uint8_t b = bytes[pos++];
-          out[len++] = kHex[b >> 4];
-          out[len++] = kHex[b & 15];
-          chars[charCount++] = b > 13 ? static_cast<char>(b) : '.';
-        } else {
-          out[len++] = ' ';
-          out[len++] = ' ';
-        }
-      }
-      out[len++] = ' ';
+    std::size_t len = FormatHexColumns(out, pos, bytes.data() + pos, n);
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::uint8_t b = bytes[pos + i];
+      out[len++] = ShownAsDot(b) ? '.' : static_cast<char>(b);
     }
-    out[len++] = ' ';
-    out[len++] = ' ';
-    out[len++] = ' ';
-    for (std::size_t i = 0; i < charCount; ++i)
-      out[len++] = chars[i];
     line.resize(len);
+    pos += n;
     if (progress) progress->Step(static_cast<std::int64_t>(pos), static_cast<std::int64_t>(size));
   } while (pos < size);
   return lines;
+}
+
+void HexDumpText(ByteView bytes, const std::function<void(std::string_view)>& write) {
+  // Lines gather in one buffer that goes out whenever it is nearly full: few writes, and
+  // no more memory than the buffer whatever the payload's size.
+  constexpr std::size_t kChunk = 64 * 1024;
+  const std::array<Glyph, 256>& glyphs = Glyphs();
+  std::string buffer;
+  buffer.resize(kChunk + kLineCapacity);
+  std::size_t used = 0;
+  auto putLine = [&](std::string_view text) {
+    std::memcpy(buffer.data() + used, text.data(), text.size());
+    used += text.size();
+    buffer[used++] = '\n';
+  };
+  putLine(kHeading1);
+  putLine(kHeading2);
+
+  const std::size_t size = bytes.size();
+  std::size_t pos = 0;
+  do {
+    const std::size_t n = std::min<std::size_t>(16, size - pos);
+    char* out = buffer.data() + used;
+    std::size_t len = FormatHexColumns(out, pos, bytes.data() + pos, n);
+    for (std::size_t i = 0; i < n; ++i) {
+      const Glyph& g = glyphs[bytes[pos + i]];
+      std::memcpy(out + len, g.bytes, 3);  // the spare bytes are overwritten next
+      len += g.size;
+    }
+    out[len++] = '\n';
+    used += len;
+    pos += n;
+    if (used >= kChunk) {
+      write(std::string_view(buffer.data(), used));
+      used = 0;
+    }
+  } while (pos < size);
+  if (used > 0) write(std::string_view(buffer.data(), used));
 }
 
 }  // namespace brindle

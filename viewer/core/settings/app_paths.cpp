@@ -31,8 +31,22 @@ AppPaths MakeAppPaths(const std::string& programDir, const std::string& prefixSh
   const bool writable = ::access(programDir.c_str(), W_OK) == 0;
   p.iniPath = (writable ? programDir : UserDir("XDG_CONFIG_HOME", "/.config")) + "/brindle.ini";
   p.tempDir = writable ? programDir : UserDir("XDG_CACHE_HOME", "/.cache");
-  p.gameDataCandidates = {programDir + "/brindle.dat", prefixShare + "/brindle.dat"};
+  p.gameDataCandidates = GameDataCandidates(programDir, prefixShare);
   return p;
+}
+
+std::vector<std::string> GameDataCandidates(const std::string& programDir,
+                                            const std::string& prefixShare) {
+  std::vector<std::string> candidates = {programDir + "/brindle.dat"};
+  const std::filesystem::path program(programDir);
+  const std::string installedShare =
+      (program.parent_path() / "share" / "brindle").lexically_normal().string();
+  if (program.filename() == "bin" &&
+      installedShare != std::filesystem::path(prefixShare).lexically_normal().string()) {
+    candidates.push_back(installedShare + "/brindle.dat");
+  }
+  candidates.push_back(prefixShare + "/brindle.dat");
+  return candidates;
 }
 
 std::string ExecutableDir(const char* argv0) {

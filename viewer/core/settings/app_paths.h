@@ -19,6 +19,12 @@ struct AppPaths {
 // looked for beside the program first, then in prefixShare.
 AppPaths MakeAppPaths(const std::string& programDir, const std::string& prefixShare);
 
+// Where brindle.dat is looked for, in order: beside the program; for a program installed in
+// a "bin" folder, in share/brindle of the prefix it is installed in (an installed tree may
+// be moved, or installed elsewhere than the build was told); then in prefixShare.
+std::vector<std::string> GameDataCandidates(const std::string& programDir,
+                                            const std::string& prefixShare);
+
 // The executable's folder, from /proc/self/exe (argv0 when that is unavailable).
 std::string ExecutableDir(const char* argv0);
 

@@ -6,6 +6,9 @@
 
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/formats/videos.h"
+#if BRINDLE_MOVIE_PREVIEW
+#include "viewer/ui/pages/movie_preview.h"
+#endif
 
 namespace brindle {
 
@@ -14,6 +17,13 @@ VideoPage::VideoPage(PageContext& context, QWidget* parent) : EntryPage(context,
   size_->setObjectName("ztptabztpsize");
   size_->move(8, 8);
   size_->resize(300, 20);
+  facts_ = new QLabel(this);
+  facts_->setObjectName("ztptabfacts");
+  facts_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  facts_->setGeometry(8, 32, 300, 160);
+  frame_ = new QLabel(this);
+  frame_->setObjectName("ztptabframe");
+  frame_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   QPushButton* save = AddButton("ztptabsavetoztp", "Save to ZTP");
   QPushButton* play = AddButton("ztptabplayztp", "Play Movie");
   connect(save, &QPushButton::clicked, this, &VideoPage::SaveClick);
@@ -27,8 +37,25 @@ VideoPage::VideoPage(PageContext& context, QWidget* parent) : EntryPage(context,
   };
 }
 
-void VideoPage::ShowEntry(ByteFile&, const TResourceInfo& entry) {
+void VideoPage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
   size_->setText(QString::fromStdString(MovieSizeText(entry)));
+  facts_->clear();
+  frame_->clear();
+  frame_->hide();
+#if BRINDLE_MOVIE_PREVIEW
+  if (std::optional<MoviePreview> preview = PreviewMovie(container, entry)) {
+    facts_->setText(preview->facts);
+    facts_->adjustSize();
+    if (!preview->firstFrame.isNull()) {
+      frame_->setPixmap(QPixmap::fromImage(preview->firstFrame));
+      frame_->setGeometry(8, facts_->y() + facts_->height() + 8, preview->firstFrame.width(),
+                          preview->firstFrame.height());
+      frame_->show();
+    }
+  }
+#else
+  (void)container;
+#endif
   context_.ShowPage(this);
 }
 

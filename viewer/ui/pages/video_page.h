@@ -1,5 +1,6 @@
 #pragma once
-// The movie page: the movie's size, a copy to a file, and playing it in the movie player.
+// The movie page: the movie's size, its first frame and facts (Zoetrope movies the movie
+// layer can open), a copy to a file, and playing it in the movie player.
 
 #include <QLabel>
 
@@ -22,6 +23,8 @@ class VideoPage : public EntryPage {
   bool Copy(const TResourceInfo& entry, const std::string& dest);
 
   QLabel* size_;
+  QLabel* frame_;
+  QLabel* facts_;
 };
 
 EntryPage* MakeVideoPage(PageContext& c);

@@ -59,18 +59,21 @@ GameDataView MakeGameDataView(const GameData& load) {
 }
 
 int EntryListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : rows_;
+  return parent.isValid() ? 0 : static_cast<int>(kept_.size());
 }
 
 QVariant EntryListModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rows_) return {};
+  const int entry = index.isValid() ? EntryOf(index.row()) : -1;
+  if (entry < 0) return {};
+  if (role == Qt::ToolTipRole) return ToolTip(entry);
+  if (role != Qt::DisplayRole) return {};
   return QString::fromStdString(
-      Cp1252ToUtf8(dataFile_.Entries[static_cast<std::size_t>(index.row())].Name));
+      Cp1252ToUtf8(dataFile_.Entries[static_cast<std::size_t>(entry)].Name));
 }
 
-void EntryListModel::Refill() {
+void EntryListModel::Refill(std::vector<int> kept) {
   beginResetModel();
-  rows_ = static_cast<int>(dataFile_.Entries.size());
+  kept_ = std::move(kept);
   endResetModel();
 }
 
@@ -132,9 +135,10 @@ void TForm1::BuildClient(const GameDataView& gameData) {
   reslistbox_->setObjectName("reslistbox");
   reslistbox_->setModel(model_);
   reslistbox_->setUniformItemSizes(true);
-  reslistbox_->setSelectionMode(QAbstractItemView::SingleSelection);
+  reslistbox_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   connect(reslistbox_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) { OnRowChanged(current); });
+  BuildFilterBox();
   tabholder_ = new QStackedWidget(client_);
   tabholder_->setObjectName("tabholder");
   BuildPages(gameData);
@@ -257,6 +261,7 @@ void TForm1::BuildMenu() {
   QAction* batch = fileMenu_->addAction("Batch Import...");
   batch->setObjectName("batchimport");
   connect(batch, &QAction::triggered, this, &TForm1::BatchImportClick);
+  BuildExportMenu();
   BuildAuthoringActions();
   fileMenu_->addSeparator();
   placeholder_ = fileMenu_->addAction(kPlaceholder);
@@ -339,6 +344,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  exportCancelled_ = true;  // an export under way stops after its entry
   SaveSettingsAndCleanUp();
   event->accept();
 }
@@ -351,7 +357,9 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 void TForm1::LayoutClient() {
   const int w = client_->width();
   const int h = client_->height();
-  reslistbox_->setGeometry(0, 0, kListWidth, h);
+  const int filterHeight = resfilter_->sizeHint().height();
+  resfilter_->setGeometry(0, 0, kListWidth, filterHeight);
+  reslistbox_->setGeometry(0, filterHeight, kListWidth, std::max(0, h - filterHeight));
   tabholder_->setGeometry(kListWidth + 4, 0, std::max(0, w - kListWidth - 4), h);
 }
 
@@ -410,7 +418,7 @@ void TForm1::SetProgress(int percent) {
 int TForm1::SelectedIndex() const {
   QModelIndex current = reslistbox_->selectionModel()->currentIndex();
   if (!current.isValid() || !reslistbox_->selectionModel()->isSelected(current)) return -1;
-  return current.row();
+  return model_->EntryOf(current.row());
 }
 
 void TForm1::SelectRow(int row) {
@@ -418,28 +426,29 @@ void TForm1::SelectRow(int row) {
 }
 
 void TForm1::OnRowChanged(const QModelIndex& current) {
-  if (current.isValid()) ShowEntry(current.row());
+  if (!current.isValid()) return;
+  keptEntry_ = model_->EntryOf(current.row());
+  ShowEntry(keptEntry_);
 }
 
 void TForm1::LoadDataFile(const std::string& path) {
   if (path.empty() || !MayTurnAway()) return;
   ShowPage(titlepage_);
-  const int remembered = EqualsIgnoreAsciiCase(path, dataFile_.FileName) ? SelectedIndex() : -1;
+  // A reload keeps the selected entry, even one the filter hides.
+  const int remembered = EqualsIgnoreAsciiCase(path, dataFile_.FileName) ? keptEntry_ : -1;
   ShowLoading(true);
   const Status opened = OpenContainer(dataFile_, path, *host_);
   if (opened) {
     {
       // Selecting the row again must not show it twice.
       const QSignalBlocker block(reslistbox_->selectionModel());
-      model_->Refill();
-      if (remembered >= 0 && remembered < model_->rowCount()) {
-        reslistbox_->setCurrentIndex(model_->index(remembered, 0));
-      }
+      keptEntry_ = remembered < static_cast<int>(dataFile_.Entries.size()) ? remembered : -1;
+      RefillList();
     }
     reslistbox_->viewport()->update();
-    if (remembered >= 0 && remembered < model_->rowCount()) ShowEntry(remembered);
+    if (SelectedIndex() >= 0) ShowEntry(SelectedIndex());
     SetStatus(kPanelFile, QString::fromStdString(dataFile_.FileName));
-    SetStatus(kPanelCount, QString::number(model_->rowCount()) + " resources");
+    SetStatus(kPanelCount, QString::number(dataFile_.Entries.size()) + " resources");
     SetStatus(kPanelSize, QString::number(dataFile_.FileSize) + " bytes");
     history_.Touch(dataFile_.FileName);
     RebuildHistoryMenu();
@@ -458,8 +467,9 @@ void TForm1::ShowEntry(int index) {
   if (!MayTurnAway()) {
     // The user stays with the page in front: its entry stays selected.
     const QSignalBlocker block(reslistbox_->selectionModel());
-    if (shownIndex_ >= 0 && shownIndex_ < model_->rowCount())
-      reslistbox_->setCurrentIndex(model_->index(shownIndex_, 0));
+    keptEntry_ = shownIndex_;
+    const int row = model_->RowOf(shownIndex_);
+    if (row >= 0) reslistbox_->setCurrentIndex(model_->index(row, 0));
     return;
   }
   shownIndex_ = index;
@@ -524,7 +534,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   // Boxes and dialogs shown meanwhile are windows of their own and keep their input.
   const bool ours = watched->isWidgetType() ? static_cast<QWidget*>(watched)->window() == this
                                             : watched == static_cast<QObject*>(windowHandle());
-  if (inputBlocked_ && ours) {
+  // The loading panel's cancel button is the one control that still takes clicks.
+  if (inputBlocked_ && ours && watched != loadingcancel_) {
     switch (event->type()) {
       case QEvent::KeyPress:
       case QEvent::KeyRelease:

@@ -6,12 +6,15 @@
 #include <QAbstractListModel>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMainWindow>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QTimer>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -30,17 +33,24 @@ class QMenu;
 
 namespace brindle {
 
-// The entry list: a view on DataFile's entries, so filling it costs nothing per entry.
+// The entry list: a view on DataFile's entries, so filling it costs nothing per entry. The
+// filter box narrows it to some entries; a row then stands for the entry it shows, and every
+// operation goes by the entry's index, never the row.
 class EntryListModel : public QAbstractListModel {
  public:
-  explicit EntryListModel(const TDataFile& dataFile) : dataFile_(dataFile) {}
+  explicit EntryListModel(TDataFile& dataFile) : dataFile_(dataFile) {}
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;
-  void Refill();
+  // Shows the entries `kept` (indices in directory order).
+  void Refill(std::vector<int> kept);
+  int EntryOf(int row) const;  // -1 outside the list
+  int RowOf(int entry) const;  // -1 when the entry is not shown
 
  private:
-  const TDataFile& dataFile_;
-  int rows_ = 0;
+  QString ToolTip(int entry) const;
+
+  TDataFile& dataFile_;
+  std::vector<int> kept_;
 };
 
 // What start-up read from the game data file.
@@ -74,6 +84,15 @@ class TForm1 : public QMainWindow, private PageContext {
   // True while the loading panel is up and the window takes no input.
   bool InputBlocked() const { return inputBlocked_; }
   void BatchImportClick();
+  // "Export All..." and "Export Selected...": a folder, then every entry as its page saves
+  // it, behind the loading panel with a cancel button, then a summary box.
+  void ExportAllClick();
+  void ExportSelectedClick();
+  // The entries of the selected rows, in directory order.
+  std::vector<int> SelectedEntries() const;
+  // "Open Containing Folder": the folder is handed to this (the desktop's file manager by
+  // default).
+  std::function<void(const std::string&)> openFolder;
   // Changing which entries the container holds (main_window_authoring.cpp).
   void AddFilesClick();
   void RemoveClick();
@@ -120,13 +139,20 @@ class TForm1 : public QMainWindow, private PageContext {
   void BuildMenu();
   void BuildAuthoringActions();
   // After a rewrite of the whole container: the list, the status bar and the row to show.
-  void ShowRewritten(const Status& result, int row);
+  void ShowRewritten(const Status& result, int entry);
   void PlaceWindow();
   void RebuildHistoryMenu();
   void ReadSettings();
   void LayoutClient();
   void SetStatus(StatusPanel panel, const QString& text);
   void OnRowChanged(const QModelIndex& current);
+  // The filter box, the export items and what they do.
+  void BuildFilterBox();
+  void BuildExportMenu();
+  void RefillList();
+  void ApplyFilter();
+  void ExportEntriesClick(const std::vector<int>& indices);
+  void OpenContainingFolderClick();
   // Asks the page in front whether the window may turn away from it.
   bool MayTurnAway();
 
@@ -142,6 +168,8 @@ class TForm1 : public QMainWindow, private PageContext {
 
   QWidget* client_ = nullptr;
   QListView* reslistbox_ = nullptr;
+  QLineEdit* resfilter_ = nullptr;
+  int keptEntry_ = -1;  // the entry last selected, kept while the filter hides it
   EntryListModel* model_ = nullptr;
   QStackedWidget* tabholder_ = nullptr;
   TitlePage* titlepage_ = nullptr;
@@ -150,6 +178,8 @@ class TForm1 : public QMainWindow, private PageContext {
   QFrame* loadingpanel_ = nullptr;
   QLabel* panel2_ = nullptr;
   QProgressBar* loadingpercent_ = nullptr;
+  QPushButton* loadingcancel_ = nullptr;
+  bool exportCancelled_ = false;
   QTimer* filechangetimer_ = nullptr;
   QTableWidget* partyvals_ = nullptr;
   QMenu* fileMenu_ = nullptr;

@@ -71,17 +71,21 @@ void TForm1::BuildAuthoringActions() {
   reslistbox_->addActions({add, remove, rename});
 }
 
-void TForm1::ShowRewritten(const Status& result, int row) {
+void TForm1::ShowRewritten(const Status& result, int entry) {
   // The directory in memory is the file's again (or, after a failure, still the old one).
+  // The list keeps its filter; the entry is shown when the filter lets it be seen.
   {
     const QSignalBlocker block(reslistbox_->selectionModel());
-    model_->Refill();
+    keptEntry_ = -1;
+    RefillList();
   }
-  SetStatus(kPanelCount, QString::number(model_->rowCount()) + " resources");
+  const int entries = static_cast<int>(dataFile_.Entries.size());
+  SetStatus(kPanelCount, QString::number(entries) + " resources");
   SetStatus(kPanelSize, QString::number(dataFile_.FileSize) + " bytes");
   if (!result) prompts_.Message(result.message());
-  row = std::min(row, model_->rowCount() - 1);
+  entry = std::min(entry, entries - 1);
   shownIndex_ = -1;
+  const int row = entry >= 0 ? model_->RowOf(entry) : -1;
   if (row >= 0) {
     reslistbox_->setCurrentIndex(model_->index(row, 0));
   } else {

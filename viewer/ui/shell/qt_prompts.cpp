@@ -65,6 +65,13 @@ std::vector<std::string> QtPrompts::AskOpenFiles(const FileDialogSpec& setup) {
   return files;
 }
 
+std::optional<std::string> QtPrompts::AskFolder(const FileDialogSpec& setup) {
+  const QString dir = QFileDialog::getExistingDirectory(
+      parent_, QString::fromStdString(setup.title), QString::fromStdString(setup.initialDir));
+  if (dir.isEmpty()) return std::nullopt;
+  return dir.toStdString();
+}
+
 std::optional<std::uint32_t> QtPrompts::AskColour(std::uint32_t initial) {
   QColor c = QColorDialog::getColor(QColor::fromRgb(initial), parent_);
   if (!c.isValid()) return std::nullopt;

@@ -15,6 +15,7 @@ class QtPrompts : public Prompts {
   std::optional<std::string> AskSaveFile(const FileDialogSpec& setup) override;
   std::optional<std::string> AskOpenFile(const FileDialogSpec& setup) override;
   std::vector<std::string> AskOpenFiles(const FileDialogSpec& setup) override;
+  std::optional<std::string> AskFolder(const FileDialogSpec& setup) override;
   std::optional<std::uint32_t> AskColour(std::uint32_t initial) override;
   bool AskYesNo(const std::string& question) override;
   std::optional<std::string> AskText(const std::string& question,

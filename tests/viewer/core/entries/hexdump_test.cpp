@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/codepage.h"
 #include "test_support.h"
 
 namespace brindle {
@@ -54,6 +55,37 @@ TEST(HexDump, ProgressOnlyOnChanges) {
   ASSERT_FALSE(host.progress.empty());
   EXPECT_EQ(host.progress.back(), 100);
   EXPECT_LE(host.progress.size(), 101u);
+}
+
+// The text form goes out in pieces as it is made, each ending with a whole line, and the
+// pieces together are the dump through code page 437.
+TEST(HexDump, TextComesInWholeLinesAsItIsMade) {
+  Bytes payload(300000);
+  for (std::size_t i = 0; i < payload.size(); ++i)
+    payload[i] = static_cast<std::uint8_t>(i * 7 + (i >> 9));
+  std::vector<std::size_t> pieces;
+  std::string text;
+  HexDumpText(payload, [&](std::string_view piece) {
+    pieces.push_back(piece.size());
+    EXPECT_EQ(piece.back(), '\n');
+    text += piece;
+  });
+  EXPECT_GT(pieces.size(), 4u);
+  for (std::size_t size : pieces)
+    EXPECT_LT(size, 70u * 1024u);
+  std::string expected;
+  for (const std::string& line : HexDump(payload))
+    expected += Cp437ToUtf8(line) + '\n';
+  EXPECT_EQ(text, expected);
+  // Nothing to dump: the headings and the one empty line, in one piece.
+  pieces.clear();
+  text.clear();
+  HexDumpText(Bytes{}, [&](std::string_view piece) {
+    pieces.push_back(piece.size());
+    text += piece;
+  });
+  EXPECT_EQ(pieces.size(), 1u);
+  EXPECT_EQ(text, std::string(kHead1) + "\n" + kHead2 + "\n      0" + std::string(40, ' ') + "\n");
 }
 
 }  // namespace

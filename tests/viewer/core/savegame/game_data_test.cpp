@@ -438,6 +438,13 @@ TEST(LocateGameDataFile, FirstFileWinsAndEveryPlaceLookedAtIsReported) {
   EXPECT_EQ(candidates,
             (std::vector<std::string>{(program.path() / "brindle.dat").string(),
                                       (prefix.path() / "share/brindle/brindle.dat").string()}));
+  // Installed in a prefix's bin folder: that prefix's share folder comes before the one the
+  // build was configured for, unless they are one.
+  EXPECT_EQ(GameDataCandidates("/opt/b/bin", "/usr/local/share/brindle"),
+            (std::vector<std::string>{"/opt/b/bin/brindle.dat", "/opt/b/share/brindle/brindle.dat",
+                                      "/usr/local/share/brindle/brindle.dat"}));
+  EXPECT_EQ(GameDataCandidates("/usr/bin", "/usr/share/brindle"),
+            (std::vector<std::string>{"/usr/bin/brindle.dat", "/usr/share/brindle/brindle.dat"}));
   std::filesystem::create_directories(prefix.path() / "share" / "brindle");
   // A folder by that name is no data file.
   std::filesystem::create_directories(program.path() / "brindle.dat");

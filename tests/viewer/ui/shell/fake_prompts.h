@@ -31,6 +31,10 @@ class FakePrompts : public Prompts {
     if (!answers.empty()) answers.pop_front();
     return files;
   }
+  std::optional<std::string> AskFolder(const FileDialogSpec& setup) override {
+    asked.push_back(setup);
+    return Next();
+  }
   std::optional<std::uint32_t> AskColour(std::uint32_t initial) override {
     askedColours.push_back(initial);
     if (colourAnswers.empty()) return std::nullopt;

@@ -362,6 +362,7 @@ TEST_F(WindowTest, WatchReportsOutsideChangesAndStaysQuietOtherwise) {
   EXPECT_EQ(prompts_.messages[0],
             "File " + icons + " has been modified.  Press OK to reload data file.");
   EXPECT_EQ(w->DataFile().Entries.size(), 5u);
+  EXPECT_EQ(w->DataFile().FileName, icons);  // reloaded by its own name, which it keeps
   w->FileChangeWatch();
   EXPECT_EQ(prompts_.messages.size(), 1u);
   // Nothing open: the watch does nothing.

@@ -1,0 +1,60 @@
+#!/bin/sh
+# `brindle-cli hexdump` against xxd (and hexdump -C) on the same bytes, as whole processes
+# writing to /dev/null: the best wall time of RUNS runs and the peak resident memory.
+#
+#   bench/hexdump_vs_xxd.sh [BUILD_DIR] [SIZE_BYTES] [RUNS]
+#
+# BUILD_DIR defaults to build/release (configured with benchmarks), SIZE to 8 MiB.
+# BRINDLE_CLI may name another brindle-cli to compare (an older build, say).
+set -eu
+build=${1:-build/release}
+size=${2:-8388608}
+runs=${3:-5}
+cli=${BRINDLE_CLI:-$build/viewer/brindle-cli}
+maker=$build/bench/bench_container
+for tool in "$cli" "$maker"; do
+  [ -x "$tool" ] || { echo "missing $tool (build brindle-cli and bench_container)" >&2; exit 2; }
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$maker" "$work/payload.lod" "$work/payload.bin" "$size"
+
+timer=
+if [ -x /usr/bin/time ]; then timer=/usr/bin/time; fi
+
+# Prints "best_seconds peak_kb" for the command given.
+measure() {
+  best=
+  peak=
+  i=0
+  while [ "$i" -lt "$runs" ]; do
+    i=$((i + 1))
+    if [ -n "$timer" ]; then
+      "$timer" -f '%e %M' -o "$work/t" "$@" >/dev/null
+      read -r secs kb <"$work/t"
+    else
+      start=$(date +%s.%N)
+      "$@" >/dev/null
+      secs=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.2f", b - a }')
+      kb=0
+    fi
+    if [ -z "$best" ] || awk -v a="$secs" -v b="$best" 'BEGIN { exit !(a < b) }'; then
+      best=$secs
+    fi
+    if [ -z "$peak" ] || [ "$kb" -gt "$peak" ]; then peak=$kb; fi
+  done
+  echo "$best $peak"
+}
+
+printf '%-28s %10s %12s\n' "program ($size bytes)" "best s" "peak KB"
+report() {
+  name=$1
+  shift
+  set -- $(measure "$@")
+  printf '%-28s %10s %12s\n' "$name" "$1" "$2"
+}
+report "brindle-cli hexdump" "$cli" hexdump "$work/payload.lod" payload.evt
+command -v xxd >/dev/null && report "xxd" xxd "$work/payload.bin"
+command -v hexdump >/dev/null && report "hexdump -C" hexdump -C "$work/payload.bin"
+exit 0

@@ -1,0 +1,168 @@
+// The parts of the main window that find entries and save many at once: the filter box
+// over the entry list, the rows' tooltips, "Export All...", "Export Selected..." and
+// "Open Containing Folder".
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QMenu>
+#include <QShortcut>
+#include <QUrl>
+#include <algorithm>
+#include <filesystem>
+
+#include "common/codepage.h"
+#include "viewer/core/containers/directory.h"
+#include "viewer/core/edit/export_all.h"
+#include "viewer/core/entries/entry_filter.h"
+#include "viewer/core/entries/identify.h"
+#include "viewer/ui/shell/main_window.h"
+
+namespace brindle {
+
+int EntryListModel::EntryOf(int row) const {
+  return row >= 0 && static_cast<std::size_t>(row) < kept_.size()
+             ? kept_[static_cast<std::size_t>(row)]
+             : -1;
+}
+
+int EntryListModel::RowOf(int entry) const {
+  auto it = std::lower_bound(kept_.begin(), kept_.end(), entry);
+  return it != kept_.end() && *it == entry ? static_cast<int>(it - kept_.begin()) : -1;
+}
+
+// Asked for one row at a time, when the pointer rests on it: only that entry is identified.
+QString EntryListModel::ToolTip(int entry) const {
+  IdentifyEntry(dataFile_, entry);
+  const TResourceInfo& e = dataFile_.Entries[static_cast<std::size_t>(entry)];
+  QString tip = QStringLiteral("Type: %1\nSize: %2 bytes")
+                    .arg(QString::fromUtf8(ResourceTypeName(e.ResType).data(),
+                                           static_cast<int>(ResourceTypeName(e.ResType).size())))
+                    .arg(e.Size);
+  if (e.Width > 0 && e.Height > 0)
+    tip += QStringLiteral("\nPicture: %1 x %2").arg(e.Width).arg(e.Height);
+  return tip;
+}
+
+void TForm1::BuildFilterBox() {
+  resfilter_ = new QLineEdit(client_);
+  resfilter_->setObjectName("resfilter");
+  resfilter_->setPlaceholderText("Filter (name, type:bitmap)");
+  resfilter_->setClearButtonEnabled(true);
+  connect(resfilter_, &QLineEdit::textChanged, this, [this] { ApplyFilter(); });
+  auto* focus = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+  focus->setObjectName("resfiltershortcut");
+  connect(focus, &QShortcut::activated, this, [this] {
+    resfilter_->setFocus(Qt::ShortcutFocusReason);
+    resfilter_->selectAll();
+  });
+}
+
+// The rows the filter keeps; the remembered entry's row is selected again when it is among
+// them. Callers hold the selection's signals: the entry on show does not change.
+void TForm1::RefillList() {
+  model_->Refill(KeptEntries(dataFile_, ParseEntryFilter(resfilter_->text().toStdString())));
+  const int row = model_->RowOf(keptEntry_);
+  if (row >= 0) reslistbox_->setCurrentIndex(model_->index(row, 0));
+}
+
+void TForm1::ApplyFilter() {
+  {
+    const QSignalBlocker block(reslistbox_->selectionModel());
+    RefillList();
+  }
+  reslistbox_->viewport()->update();
+}
+
+std::vector<int> TForm1::SelectedEntries() const {
+  std::vector<int> entries;
+  for (const QModelIndex& i : reslistbox_->selectionModel()->selectedRows())
+    entries.push_back(model_->EntryOf(i.row()));
+  std::erase(entries, -1);
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
+
+void TForm1::BuildExportMenu() {
+  QAction* all = fileMenu_->addAction("Export All...");
+  all->setObjectName("exportall");
+  connect(all, &QAction::triggered, this, &TForm1::ExportAllClick);
+  QAction* selected = fileMenu_->addAction("Export Selected...");
+  selected->setObjectName("exportselected");
+  connect(selected, &QAction::triggered, this, &TForm1::ExportSelectedClick);
+  QAction* folder = fileMenu_->addAction("Open Containing Folder");
+  folder->setObjectName("opencontainingfolder");
+  connect(folder, &QAction::triggered, this, &TForm1::OpenContainingFolderClick);
+  openFolder = [](const std::string& dir) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(dir)));
+  };
+
+  // The cancel button sits under the bar and shows only while entries are exported.
+  loadingcancel_ = new QPushButton("Cancel", loadingpanel_);
+  loadingcancel_->setObjectName("loadingcancel");
+  loadingcancel_->setGeometry(60, 82, 80, 24);
+  loadingcancel_->hide();
+  connect(loadingcancel_, &QPushButton::clicked, this, [this] { exportCancelled_ = true; });
+}
+
+void TForm1::ExportAllClick() {
+  std::vector<int> all(dataFile_.Entries.size());
+  for (std::size_t i = 0; i < all.size(); ++i)
+    all[i] = static_cast<int>(i);
+  ExportEntriesClick(all);
+}
+
+void TForm1::ExportSelectedClick() {
+  if (!dataFile_.FileName.empty() && SelectedEntries().empty()) {
+    prompts_.Message("No entries are selected.");
+    return;
+  }
+  ExportEntriesClick(SelectedEntries());
+}
+
+void TForm1::ExportEntriesClick(const std::vector<int>& indices) {
+  if (dataFile_.FileName.empty()) {
+    prompts_.Message("Data file must be loaded first!");
+    return;
+  }
+  FileDialogSpec setup;
+  setup.title = "Export to Folder...";
+  setup.initialDir = std::filesystem::path(dataFile_.FileName).parent_path().string();
+  const std::optional<std::string> dir = prompts_.AskFolder(setup);
+  if (!dir) return;
+  auto file = OpenContainerFile(dataFile_.FileName, FileMode::kReadShared);
+  if (!file) {
+    prompts_.Message(file.message());
+    return;
+  }
+  IdentifyAll(dataFile_, **file);
+
+  ShowProgress(true, "Exporting...");
+  const QSize panelSize = loadingpanel_->size();
+  loadingpanel_->resize(panelSize.width(), panelSize.height() + 28);
+  exportCancelled_ = false;
+  loadingcancel_->show();
+  ExportAllOptions options;
+  options.containerPath = dataFile_.FileName;
+  options.dir = *dir;
+  // Between entries the window handles what is waiting, so the bar is drawn and the
+  // cancel button can be pressed; everything else is held by the loading panel.
+  const Result<ExportAllSummary> run =
+      ExportEntries(**file, dataFile_, indices, options, host(), [this](const EntryExport&) {
+        QCoreApplication::processEvents();
+        return !exportCancelled_;
+      });
+  loadingcancel_->hide();
+  loadingpanel_->resize(panelSize);
+  ShowProgress(false, {});
+  prompts_.Message(run ? ExportSummaryText(*run, dataFile_, *dir) : run.message());
+}
+
+void TForm1::OpenContainingFolderClick() {
+  if (dataFile_.FileName.empty()) {
+    prompts_.Message("Data file must be loaded first!");
+    return;
+  }
+  const std::filesystem::path folder = std::filesystem::path(dataFile_.FileName).parent_path();
+  if (openFolder) openFolder(folder.empty() ? std::string(".") : folder.string());
+}
+
+}  // namespace brindle
