@@ -40,6 +40,10 @@ int main(int argc, char** argv) {
                 reel::TerminalText(reel::UsageText()).c_str());
     return 0;
   }
+  if (words.size() == 1 && words[0] == "--version") {
+    std::printf("reelrun %s\n", BRINDLE_VERSION);
+    return 0;
+  }
   const std::vector<std::string> selfPlay = reel::SplitCommandText(SelfPlayText());
   if (!selfPlay.empty()) {
     // The block's own switches must parse before the real command line joins them.

@@ -127,23 +127,6 @@ Status OpenForCli(const std::string& path, Opened& opened, CoreHost& host) {
   return Ok();
 }
 
-// An ENTRY argument: "#INDEX" or a name (first match, any case).
-int FindEntry(const TDataFile& df, const std::string& arg) {
-  if (arg.size() > 1 && arg[0] == '#') {
-    int index = -1;
-    auto [p, ec] = std::from_chars(arg.data() + 1, arg.data() + arg.size(), index);
-    if (ec == std::errc() && p == arg.data() + arg.size() && index >= 0 &&
-        static_cast<std::size_t>(index) < df.Entries.size())
-      return index;
-    return -1;
-  }
-  const std::string wanted = UpperAscii(arg);
-  for (std::size_t i = 0; i < df.Entries.size(); ++i) {
-    if (UpperAscii(Cp1252ToUtf8(df.Entries[i].Name)) == wanted) return static_cast<int>(i);
-  }
-  return -1;
-}
-
 // The columns of the list, in the order both forms print them.
 struct ListRow {
   std::size_t index;
@@ -256,7 +239,7 @@ std::vector<int> PickEntries(const ExtractOptions& o, const TDataFile& df, std::
       indices.push_back(static_cast<int>(i));
   }
   for (const std::string& w : o.wanted) {
-    int index = FindEntry(df, w);
+    int index = FindEntryArgument(df, w);
     if (index < 0) {
       err << "No entry " << w << " in " << o.container << '\n';
       ++failures;
@@ -381,7 +364,7 @@ int HexDumpCommand(const std::vector<std::string>& args, std::ostream& out, std:
     err << r.message() << '\n';
     return kExitRefused;
   }
-  int index = FindEntry(o.dataFile, args[1]);
+  int index = FindEntryArgument(o.dataFile, args[1]);
   if (index < 0) {
     err << "No entry " << args[1] << " in " << args[0] << '\n';
     return kExitSomeFailed;
