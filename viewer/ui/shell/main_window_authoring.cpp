@@ -111,13 +111,18 @@ void TForm1::AddFilesClick() {
 }
 
 void TForm1::RemoveClick() {
-  const int row = SelectedIndex();
-  if (row < 0) return;
-  const std::string name = Cp1252ToUtf8(dataFile_.Entries[static_cast<std::size_t>(row)].Name);
-  if (!prompts_.AskYesNo("Remove " + name + " from " + dataFile_.FileName + "?")) return;
+  // Every selected entry goes (Shift/Ctrl select several); the question names them.
+  std::vector<int> gone = SelectedEntries();
+  if (gone.empty() && SelectedIndex() >= 0) gone.push_back(SelectedIndex());
+  if (gone.empty()) return;
+  const std::string what =
+      gone.size() == 1 ? Cp1252ToUtf8(dataFile_.Entries[static_cast<std::size_t>(gone[0])].Name)
+                       : std::to_string(gone.size()) + " entries";
+  if (!prompts_.AskYesNo("Remove " + what + " from " + dataFile_.FileName + "?")) return;
   if (!MayTurnAway()) return;
-  const Status r = RemoveEntries(dataFile_, {row}, host());
-  ShowRewritten(r, row);
+  const Status r = RemoveEntries(dataFile_, gone, host());
+  // The list shows the entry that now stands where the first removed one stood.
+  ShowRewritten(r, r ? gone.front() : SelectedIndex());
 }
 
 void TForm1::RenameClick() {

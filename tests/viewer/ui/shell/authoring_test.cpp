@@ -2,6 +2,7 @@
 // and the list, the selection and the status bar follow.
 
 #include <QAction>
+#include <QItemSelectionModel>
 #include <QListView>
 #include <QTest>
 
@@ -76,6 +77,18 @@ TEST_F(AuthoringTest, RemoveAsksAndKeepsThePlaceInTheList) {
   SilentHost quiet;
   ASSERT_TRUE(OpenContainer(df, path_, quiet));
   EXPECT_EQ(df.Entries.size(), 1u);
+}
+
+TEST_F(AuthoringTest, RemoveTakesEverySelectedEntry) {
+  OpenMaps();
+  window_->SelectRow(0);
+  auto* list = Find<QListView>("reslistbox");
+  list->selectionModel()->select(list->model()->index(2, 0), QItemSelectionModel::Select);
+  Trigger("removeentries");
+  ASSERT_FALSE(prompts_.questions.empty());
+  EXPECT_NE(prompts_.questions.back().find("Remove 2 entries"), std::string::npos);
+  EXPECT_EQ(Names(), std::vector<std::string>{"two.bin"});
+  EXPECT_EQ(window_->SelectedIndex(), 0);
 }
 
 TEST_F(AuthoringTest, RenameWithF2KeepsTheSelection) {
