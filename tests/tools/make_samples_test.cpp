@@ -175,7 +175,7 @@ TEST(FuzzSeeds, AreCutInTheShapeTheirTargetsRead) {
   for (const char* target :
        {"fuzz_directory", "fuzz_extract", "fuzz_identify", "fuzz_hexdump", "fuzz_text_grid"})
     EXPECT_GE(perTarget[target], 3) << target;
-  EXPECT_GE(perTarget["fuzz_font"], 2);  // one font per layout
+  EXPECT_GE(perTarget["fuzz_font"], 2);   // one font per layout
   EXPECT_EQ(perTarget["fuzz_party"], 1);  // the sample saved game's party record
   EXPECT_EQ(perTarget.size(), 7u);
 }

@@ -59,8 +59,9 @@ Bytes BuildHead(TContainerKind kind, ByteFile* source, const TDataFile* old,
   const std::int64_t start = DirectoryStart(kind), rec = RecordSize(kind);
   Bytes head(static_cast<std::size_t>(start + rec * static_cast<std::int64_t>(items.size())), 0);
   if (IsLodKind(kind)) {
-    if (source) source->ReadAt(0, head.data(), static_cast<std::size_t>(kLodDirectoryStart));
-    if (!source) {
+    if (source) {
+      source->ReadAt(0, head.data(), static_cast<std::size_t>(kLodDirectoryStart));
+    } else {
       const std::string id = LodIdentifier(kind);
       std::copy(id.begin(), id.end(), head.begin() + kLodIdentifierOffset);
     }

@@ -12,22 +12,12 @@
 
 namespace brindle {
 
-namespace {
-
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
-}  // namespace
-
 Result<NewEntryFile> MakeNewEntry(TContainerKind kind, const std::string& path) {
   const std::filesystem::path p(path);
-  const std::string ext = Lower(p.extension().string());
+  const std::string ext = UpperExtension(p.filename().string());
   NewEntryFile made;
   made.name = Utf8ToCp1252(p.filename().string());
-  if (ext == ".bmp" && (kind == ckBitmaps || kind == ckIcons)) {
+  if (ext == ".BMP" && (kind == ckBitmaps || kind == ckIcons)) {
     Result<Picture> picture = ReadImportPicture(path);
     if (!picture) return picture.error();
     if (picture->width > 0xFFFF || picture->height > 0xFFFF)
@@ -40,7 +30,7 @@ Result<NewEntryFile> MakeNewEntry(TContainerKind kind, const std::string& path) 
   Result<Bytes> read = ReadWholeFile(path);
   if (!read) return Fail(CannotOpenMessage(path), ErrorKind::kCannotOpen);
   if (kind == ckSnd) {
-    if (ext != ".wav" || !ReadWav(*read))
+    if (ext != ".WAV" || !ReadWav(*read))
       return Fail(
           "File " + BaseName(path) + " is no WAV file: a sound container holds sounds only.",
           ErrorKind::kNotSupported);
@@ -49,7 +39,7 @@ Result<NewEntryFile> MakeNewEntry(TContainerKind kind, const std::string& path) 
     made.bytes = BuildCompressedPayload(*read);
     return made;
   }
-  if (ext == ".txt" && IsLodKind(kind)) {
+  if (ext == ".TXT" && IsLodKind(kind)) {
     TResourceInfo entry;
     entry.Name = made.name;
     entry.UnpackedSize = 1;  // stored compressed, as the game's own tables are

@@ -61,14 +61,18 @@ bool IsEmptyEntry(const TPartyCharacter& ch, int n) {
   return n < 1 || n > kItemCount || ch.Item(n)[kItemNumber] == 0;
 }
 
+BackpackCell TopLeftCell(const TPartyCharacter& ch, int col, int row) {
+  const int v = InGrid(col, row) ? ch.Cell(col, row) : 0;
+  if (v >= 0) return {col, row};
+  const int owner = -v - 1;
+  const BackpackCell top{owner % kGridColumns, owner / kGridColumns};
+  return InGrid(top.col, top.row) ? top : BackpackCell{col, row};
+}
+
 int BoxKey(const TPartyCharacter& ch, int col, int row) {
   if (!InGrid(col, row)) return 0;
-  const int v = ch.Cell(col, row);
-  if (v >= 0) return v;
-  const int owner = -v - 1;
-  const int oc = owner % kGridColumns, orow = owner / kGridColumns;
-  if (!InGrid(oc, orow)) return 0;
-  return std::max<int>(ch.Cell(oc, orow), 0);
+  const BackpackCell top = TopLeftCell(ch, col, row);
+  return std::max<int>(ch.Cell(top.col, top.row), 0);
 }
 
 Result<ItemSize> ItemSizeOf(const PartyDataTable& table, std::int32_t itemNumber) {
@@ -91,14 +95,11 @@ Result<ItemSize> ItemSizeOf(const PartyDataTable& table, std::int32_t itemNumber
 
 void RemoveFromBackpack(TPartyCharacter& ch, int col, int row) {
   if (!InGrid(col, row) || ch.Cell(col, row) == 0) return;
-  if (ch.Cell(col, row) < 0) {
-    // A covered cell: free the whole item rather than leave the rest of it behind.
-    const int owner = -ch.Cell(col, row) - 1;
-    const int oc = owner % kGridColumns, orow = owner / kGridColumns;
-    if (InGrid(oc, orow) && ch.Cell(oc, orow) > 0) {
-      RemoveFromBackpack(ch, oc, orow);
-      return;
-    }
+  // A covered cell: free the whole item rather than leave the rest of it behind.
+  const BackpackCell top = TopLeftCell(ch, col, row);
+  if (!(top == BackpackCell{col, row}) && ch.Cell(top.col, top.row) > 0) {
+    RemoveFromBackpack(ch, top.col, top.row);
+    return;
   }
   const std::int16_t cover = CoverValue(col, row);
   for (auto& cells : ch.Grid)

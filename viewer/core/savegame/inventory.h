@@ -32,6 +32,13 @@ inline bool IsPlaced(const TPartyCharacter& ch, int n) {
 }
 bool IsEmptyEntry(const TPartyCharacter& ch, int n);
 
+struct BackpackCell {
+  int col = 0, row = 0;
+  bool operator==(const BackpackCell&) const = default;
+};
+// The top-left cell of the item a covered cell belongs to; any other cell (and a cover value
+// that points outside the grid) is its own.
+BackpackCell TopLeftCell(const TPartyCharacter& ch, int col, int row);
 // The list number of the item covering a backpack cell, or 0 for a free cell.
 int BoxKey(const TPartyCharacter& ch, int col, int row);
 // The value a covered cell holds for an item whose top-left cell is (col, row).

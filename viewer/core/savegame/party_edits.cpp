@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/bytes.h"
 #include "viewer/core/savegame/game_clock.h"
 #include "viewer/core/savegame/game_data.h"
 
@@ -15,13 +16,6 @@ int FindName(const std::array<std::string_view, N>& names, std::string_view text
   for (std::size_t i = 0; i < N; ++i)
     if (EqualsIgnoreCase1252(names[i], text)) return static_cast<int>(i);
   return -1;
-}
-
-std::string Upper(std::string_view text) {
-  std::string s(text);
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
 }
 
 }  // namespace
@@ -52,7 +46,7 @@ std::int32_t EditGameTime(const GameTimeFields& typed) {
   const int month = std::clamp(FindName(kMonthNames, typed.month), 0, 11);
   const int dayIndex = std::clamp(IntOr(typed.day, 1) - 1, 0, 27);
   const std::int64_t year = std::max<std::int64_t>(IntOr(typed.year, kFirstYear), kFirstYear);
-  const bool pm = Upper(typed.ampm) == "PM";
+  const bool pm = UpperAscii(typed.ampm) == "PM";
   int hour = std::clamp(IntOr(typed.hour, 0), 1, 12);
   if (!pm && hour == 12) hour = 0;
   if (pm && hour < 12) hour += 12;
@@ -71,10 +65,10 @@ std::string_view MasteryText(std::uint16_t skill) {
 SkillEdit EditSkill(std::string_view masteryText, std::string_view levelText) {
   static constexpr std::uint16_t kFlags[] = {kSkillExpert, kSkillMaster, kSkillGrandMaster};
   SkillEdit e;
-  const std::string upper = Upper(masteryText);
+  const std::string upper = UpperAscii(masteryText);
   std::uint16_t flag = 0;
   for (std::size_t i = 0; i < kMasteryNames.size(); ++i)
-    if (upper == Upper(kMasteryNames[i])) {
+    if (upper == UpperAscii(kMasteryNames[i])) {
       flag = kFlags[i];
       e.mastery = std::string(kMasteryNames[i]);
     }

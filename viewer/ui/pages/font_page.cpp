@@ -4,6 +4,7 @@
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
 #include "viewer/ui/pages/picture_pages.h"
+#include "viewer/ui/shell/game_text.h"
 
 namespace brindle {
 
@@ -96,7 +97,7 @@ void FontPage::resizeEvent(QResizeEvent* event) {
 }
 
 std::string FontPage::TypedText() const {
-  return Utf8ToCp1252(edit_->text().toStdString());
+  return GameText(edit_->text());
 }
 
 void FontPage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {

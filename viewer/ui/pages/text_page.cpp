@@ -9,6 +9,7 @@
 
 #include "common/codepage.h"
 #include "viewer/core/formats/exports.h"
+#include "viewer/ui/shell/game_text.h"
 
 namespace brindle {
 
@@ -22,10 +23,6 @@ const QColor kNotFound(255, 200, 200);
 
 int ClampToInt(std::size_t n) {
   return static_cast<int>(std::min<std::size_t>(n, std::numeric_limits<int>::max()));
-}
-
-QString Shown(std::string_view bytes) {
-  return QString::fromStdString(Cp1252ToUtf8(bytes));
 }
 
 }  // namespace
@@ -46,8 +43,8 @@ int TextGridModel::columnCount(const QModelIndex& parent) const {
 
 QVariant TextGridModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid()) return {};
-  return Shown(grid_.Cell(static_cast<std::size_t>(index.row()) + 1,
-                          static_cast<std::size_t>(index.column())));
+  return ShownText(grid_.Cell(static_cast<std::size_t>(index.row()) + 1,
+                              static_cast<std::size_t>(index.column())));
 }
 
 QVariant TextGridModel::headerData(int, Qt::Orientation, int role) const {
@@ -220,7 +217,7 @@ bool TextPage::FindInGrid(const QString& needle) {
             static_cast<std::size_t>(current.column())};
   }
   auto found = FindTextCell(model_->grid(), from, [&needle](const std::string& cell) {
-    return Shown(cell).contains(needle, Qt::CaseInsensitive);
+    return ShownText(cell).contains(needle, Qt::CaseInsensitive);
   });
   if (!found) return false;
   const QModelIndex at = model_->index(ClampToInt(found->row - 1), ClampToInt(found->column));

@@ -5,6 +5,7 @@
 
 #include "common/codepage.h"
 #include "viewer/core/settings/ini_file.h"
+#include "viewer/ui/shell/game_text.h"
 
 namespace brindle {
 
@@ -15,13 +16,6 @@ constexpr const char* kEquippedCaption = "Edit Equipped Inventory";
 constexpr const char* kUnequippedCaption = "Edit Unequipped Inventory";
 // Captions, entries 1-138; the row that would make entry 139 has no place in the record.
 constexpr int kMaxItemListRows = kItemCount + 1;
-
-QString Ui(const std::string& cp1252) {
-  return QString::fromStdString(Cp1252ToUtf8(cp1252));
-}
-std::string Game(const QString& text) {
-  return Utf8ToCp1252(text.toStdString());
-}
 
 }  // namespace
 
@@ -146,7 +140,7 @@ void InventoryPage::FillSlots() {
   charinvsg2_->Column(1).SetTitle("Item Number");
   for (int s = 1; s <= kSlotCount; ++s) {
     const int n = ch.Slots[static_cast<std::size_t>(s - 1)];
-    charinvsg2_->SetCell(0, s, Ui(table_.Cell(kColEquippedSlots, s)));
+    charinvsg2_->SetCell(0, s, ShownText(table_.Cell(kColEquippedSlots, s)));
     charinvsg2_->SetCell(1, s, n > 0 ? QString::number(n) : QString());
   }
 }
@@ -157,7 +151,7 @@ void InventoryPage::FillItemList() {
   for (int n = 1; n < invitemlist_->RowCount(); ++n) {
     const ItemRowTexts cells = ShowItemRow(ch, table_, n);
     for (int c = 0; c < kItemListColumns; ++c)
-      invitemlist_->SetCell(c, n, Ui(cells[static_cast<std::size_t>(c)]));
+      invitemlist_->SetCell(c, n, ShownText(cells[static_cast<std::size_t>(c)]));
   }
 }
 
@@ -165,7 +159,7 @@ void InventoryPage::RefreshMarkers() {
   const TPartyCharacter& ch = Character();
   const int last = std::min(LastItem(ch), invitemlist_->RowCount() - 1);
   for (int n = 1; n <= last; ++n)
-    if (!IsEmptyEntry(ch, n)) invitemlist_->SetCell(0, n, Ui(ListMarker(ch, n)));
+    if (!IsEmptyEntry(ch, n)) invitemlist_->SetCell(0, n, ShownText(ListMarker(ch, n)));
 }
 
 void InventoryPage::ShowBackpack(bool backpack) {
@@ -208,12 +202,7 @@ void InventoryPage::BackpackSelectCell(int col, int row, bool* canSelect) {
 void InventoryPage::BackpackMouseDown(int col, int row, QMouseEvent*) {
   if (charinvsg_->Dragging() || invitemlist_->Dragging() || col < 0 || row < 0) return;
   const TPartyCharacter& ch = Character();
-  int c = col, r = row;
-  if (ch.Cell(c, r) < 0) {
-    const int owner = -ch.Cell(c, r) - 1;
-    c = owner % kGridColumns;
-    r = owner / kGridColumns;
-  }
+  const auto [c, r] = TopLeftCell(ch, col, row);
   charinvsg_->SetCurrentCell(c, r);
   if (ch.Cell(c, r) > 0) {
     drag_ = {c, r};
@@ -268,7 +257,7 @@ void InventoryPage::ItemCellLoseFocus(int, int row) {
   TPartyCharacter& ch = Character();
   ItemRowTexts typed;
   for (int c = 0; c < kItemListColumns; ++c)
-    typed[static_cast<std::size_t>(c)] = Game(invitemlist_->Cells(c, n));
+    typed[static_cast<std::size_t>(c)] = GameText(invitemlist_->Cells(c, n));
   const ItemRowEdit e = EditItemRow(ch, table_, n, typed);
   if (e.deleted) {
     for (int c = 0; c < kItemListColumns; ++c)
@@ -278,7 +267,7 @@ void InventoryPage::ItemCellLoseFocus(int, int row) {
     if (invitemlist_->RowCount() < n + 2)
       invitemlist_->SetRowCount(std::min(n + 2, kMaxItemListRows));
     for (int c = 0; c < kItemListColumns; ++c)
-      invitemlist_->SetCell(c, n, Ui(e.cells[static_cast<std::size_t>(c)]));
+      invitemlist_->SetCell(c, n, ShownText(e.cells[static_cast<std::size_t>(c)]));
   }
   FillBackpack();
   FillSlots();

@@ -16,20 +16,11 @@
 #include "viewer/core/savegame/party_edits.h"
 #include "viewer/core/savegame/party_store.h"
 #include "viewer/ui/savegame/portrait_sheet.h"
+#include "viewer/ui/shell/game_text.h"
 
 namespace brindle {
 
 namespace {
-
-QString Ui(const std::string& cp1252) {
-  return QString::fromStdString(Cp1252ToUtf8(cp1252));
-}
-QString Ui(std::string_view ascii) {
-  return QString::fromUtf8(ascii.data(), static_cast<int>(ascii.size()));
-}
-std::string Game(const QString& text) {
-  return Utf8ToCp1252(text.toStdString());
-}
 
 // A name list of the table (rows 1 to the count in row 0); the count must be a number.
 Result<QStringList> NameList(const PartyDataTable& table, int col) {
@@ -40,7 +31,7 @@ Result<QStringList> NameList(const PartyDataTable& table, int col) {
                 "\", which is not a whole number.");
   QStringList names;
   for (int r = 1; r <= std::min(*count, table.RowCount()); ++r)
-    names << Ui(table.Cell(col, r));
+    names << ShownText(table.Cell(col, r));
   return names;
 }
 
@@ -65,16 +56,16 @@ QComboBox* Combo(const char* name, QWidget* parent, const QStringList& items, in
 
 PartyEditPage::PartyEditPage(PageContext& context, QWidget* parent)
     : EntryPage(context, "partyedittab", parent) {
-  auto* content = new QStackedWidget(this);
-  editor_ = new QWidget(content);
-  message_ = new QLabel(content);
+  stack_ = new QStackedWidget(this);
+  editor_ = new QWidget(stack_);
+  message_ = new QLabel(stack_);
   message_->setObjectName("partyeditmessage");
   message_->setWordWrap(true);
   message_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   message_->setMargin(8);
-  content->addWidget(editor_);
-  content->addWidget(message_);
-  SetContent(content);
+  stack_->addWidget(editor_);
+  stack_->addWidget(message_);
+  SetContent(stack_);
 
   auto* layout = new QVBoxLayout(editor_);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -184,11 +175,11 @@ void PartyEditPage::BuildPages() {
   };
   onRow(partystatssg_, [this](TImpStringgrid* g, int row) {
     if (row <= kPartyValueCount)
-      party_.PartyValues[static_cast<std::size_t>(row - 1)] = Game(g->Cells(1, row));
+      party_.PartyValues[static_cast<std::size_t>(row - 1)] = GameText(g->Cells(1, row));
   });
   onRow(generalcharsg_, [this](TImpStringgrid* g, int row) {
     if (party_.CurrentCharacter < 1 || row > kCharValueCount) return;
-    std::string v = Game(g->Cells(1, row));
+    std::string v = GameText(g->Cells(1, row));
     if (v.size() > kMaxCharValueLength) v.resize(kMaxCharValueLength);
     Character().Values[static_cast<std::size_t>(row - 1)] = v;
   });
@@ -202,8 +193,8 @@ void PartyEditPage::BuildPages() {
     if (party_.CurrentCharacter < 1 || row > kSkillCount) return;
     const SkillEdit e = EditSkill(g->Cells(1, row).toStdString(), g->Cells(2, row).toStdString());
     Character().Skills[static_cast<std::size_t>(row - 1)] = e.word;
-    g->SetCell(1, row, Ui(e.mastery));
-    g->SetCell(2, row, Ui(e.level));
+    g->SetCell(1, row, ShownText(e.mastery));
+    g->SetCell(2, row, ShownText(e.level));
   });
   onRow(charspellssg_, [this](TImpStringgrid* g, int row) {
     if (party_.CurrentCharacter < 1 || row > kSpellCount) return;
@@ -218,7 +209,7 @@ void PartyEditPage::BuildPages() {
     const ConditionEdit e = EditCondition(typed, party_.GameClock);
     Character().SetConditionStamp(row, e.stamp);
     for (int c = 0; c < 4; ++c)
-      g->SetCell(c + 1, row, Ui(e.cells[static_cast<std::size_t>(c)]));
+      g->SetCell(c + 1, row, ShownText(e.cells[static_cast<std::size_t>(c)]));
   });
 }
 
@@ -227,7 +218,7 @@ QWidget* PartyEditPage::BuildGameTimePage() {
   auto* grid = new QGridLayout(page);
   QStringList months;
   for (std::string_view m : kMonthNames)
-    months << Ui(m);
+    months << ShownText(m);
   gtDayofWeek_ = Field("gtDayofWeek", page, 110);
   gtDayofWeek_->setReadOnly(true);
   gtMonth_ = Combo("gtMonth", page, months, 110);
@@ -293,7 +284,7 @@ QWidget* PartyEditPage::BuildCharGeneralPage() {
 
   QStringList classes;
   for (std::string_view c : kClassNames)
-    classes << Ui(c);
+    classes << ShownText(c);
   charclasscb_ = Combo("charclasscb", page, classes, 160);
   connect(charclasscb_, &QComboBox::activated, this, &PartyEditPage::ClassChanged);
   connect(charclasscb_->lineEdit(), &QLineEdit::editingFinished, this,
@@ -338,7 +329,7 @@ TPartyCharacter& PartyEditPage::Character() {
 void PartyEditPage::ShowMessageInstead(const std::string& message) {
   loaded_ = false;
   message_->setText(QString::fromStdString(message));
-  static_cast<QStackedWidget*>(message_->parentWidget())->setCurrentWidget(message_);
+  stack_->setCurrentWidget(message_);
   save_->setEnabled(false);
   switch_->hide();
   context_.SetUnsavedMark(false);
@@ -374,7 +365,7 @@ void PartyEditPage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
   party_ = *party;
   saved_ = party_;
   loaded_ = true;
-  static_cast<QStackedWidget*>(editor_->parentWidget())->setCurrentWidget(editor_);
+  stack_->setCurrentWidget(editor_);
   save_->setEnabled(true);
   inventory_->ReadSettings(context_.paths().iniPath);
   PickEdit(0);
@@ -434,22 +425,22 @@ void PartyEditPage::FillPartyPages() {
   const PartyDataTable& table = context_.GameTable();
   partystatssg_->SetRowCount(kPartyValueCount + 1);
   for (int k = 1; k <= kPartyValueCount; ++k) {
-    partystatssg_->SetCell(0, k, Ui(table.Cell(kColPartyValueCaption, k)));
-    partystatssg_->SetCell(1, k, Ui(party_.PartyValues[static_cast<std::size_t>(k - 1)]));
+    partystatssg_->SetCell(0, k, ShownText(table.Cell(kColPartyValueCaption, k)));
+    partystatssg_->SetCell(1, k, ShownText(party_.PartyValues[static_cast<std::size_t>(k - 1)]));
   }
   FillGameTime();
 }
 
 void PartyEditPage::FillGameTime() {
   const GameTimeFields f = ShowGameTime(party_.GameClock);
-  gtDayofWeek_->setText(Ui(f.weekday));
-  gtMonth_->setCurrentText(Ui(f.month));
-  gtDay_->setText(Ui(f.day));
-  gtYear_->setText(Ui(f.year));
-  gtHour_->setText(Ui(f.hour));
-  gtMin_->setText(Ui(f.minute));
-  gtampm_->setCurrentText(Ui(f.ampm));
-  gtTick_->setText(Ui(f.tick));
+  gtDayofWeek_->setText(ShownText(f.weekday));
+  gtMonth_->setCurrentText(ShownText(f.month));
+  gtDay_->setText(ShownText(f.day));
+  gtYear_->setText(ShownText(f.year));
+  gtHour_->setText(ShownText(f.hour));
+  gtMin_->setText(ShownText(f.minute));
+  gtampm_->setCurrentText(ShownText(f.ampm));
+  gtTick_->setText(ShownText(f.tick));
 }
 
 void PartyEditPage::FillCharacterPages() {
@@ -458,39 +449,39 @@ void PartyEditPage::FillCharacterPages() {
   const PartyDataTable& table = context_.GameTable();
   const TPartyCharacter& ch = Character();
   PlacePortraitFrame();
-  charclasscb_->setCurrentText(Ui(ClassName(ch.Class)));
+  charclasscb_->setCurrentText(ShownText(ClassName(ch.Class)));
 
   generalcharsg_->SetRowCount(kCharValueCount + 1);
   for (int k = 1; k <= kCharValueCount; ++k) {
-    generalcharsg_->SetCell(0, k, Ui(table.Cell(kColCharValueCaption, k)));
-    generalcharsg_->SetCell(1, k, Ui(ch.Values[static_cast<std::size_t>(k - 1)]));
+    generalcharsg_->SetCell(0, k, ShownText(table.Cell(kColCharValueCaption, k)));
+    generalcharsg_->SetCell(1, k, ShownText(ch.Values[static_cast<std::size_t>(k - 1)]));
   }
   charstatssg_->SetRowCount(kStatCount + 1);
   for (int k = 1; k <= kStatCount; ++k) {
     const auto& s = ch.Stats[static_cast<std::size_t>(k - 1)];
-    charstatssg_->SetCell(0, k, Ui(table.Cell(kColStatistics, k)));
+    charstatssg_->SetCell(0, k, ShownText(table.Cell(kColStatistics, k)));
     charstatssg_->SetCell(1, k, QString::number(s[0]));
     charstatssg_->SetCell(2, k, QString::number(s[1]));
   }
   charskillsg_->SetRowCount(kSkillCount + 1);
   for (int k = 1; k <= kSkillCount; ++k) {
     const std::uint16_t w = ch.Skills[static_cast<std::size_t>(k - 1)];
-    charskillsg_->SetCell(0, k, Ui(table.Cell(kColSkills, k)));
-    charskillsg_->SetCell(1, k, Ui(MasteryText(w)));
+    charskillsg_->SetCell(0, k, ShownText(table.Cell(kColSkills, k)));
+    charskillsg_->SetCell(1, k, ShownText(MasteryText(w)));
     charskillsg_->SetCell(2, k, QString::number(w & kSkillLevelMask));
   }
   charspellssg_->SetRowCount(kSpellCount + 1);
   for (int k = 1; k <= kSpellCount; ++k) {
-    charspellssg_->SetCell(0, k, Ui(table.Cell(kColSpells, k)));
+    charspellssg_->SetCell(0, k, ShownText(table.Cell(kColSpells, k)));
     charspellssg_->SetCell(1, k, QString::number(ch.Spells[static_cast<std::size_t>(k - 1)]));
   }
   inventory_->Fill();
   conditionssg_->SetRowCount(kConditionCount + 1);
   for (int k = 1; k <= kConditionCount; ++k) {
-    conditionssg_->SetCell(0, k, Ui(table.Cell(kColConditions, k)));
+    conditionssg_->SetCell(0, k, ShownText(table.Cell(kColConditions, k)));
     const auto cells = ShowCondition(ch.ConditionStamp(k), party_.GameClock);
     for (int c = 0; c < 4; ++c)
-      conditionssg_->SetCell(c + 1, k, Ui(cells[static_cast<std::size_t>(c)]));
+      conditionssg_->SetCell(c + 1, k, ShownText(cells[static_cast<std::size_t>(c)]));
   }
 }
 
@@ -510,7 +501,7 @@ void PartyEditPage::EndEdits() {
 void PartyEditPage::GameTimeEdited() {
   if (!loaded_ || party_.CurrentCharacter != 0) return;
   GameTimeFields typed;
-  typed.month = Game(gtMonth_->currentText());
+  typed.month = GameText(gtMonth_->currentText());
   typed.day = gtDay_->text().toStdString();
   typed.year = gtYear_->text().toStdString();
   typed.hour = gtHour_->text().toStdString();
@@ -524,8 +515,8 @@ void PartyEditPage::GameTimeEdited() {
 
 void PartyEditPage::ClassChanged() {
   if (!loaded_ || party_.FillingPages || party_.CurrentCharacter < 1) return;
-  Character().Class = EditClass(Game(charclasscb_->currentText()));
-  charclasscb_->setCurrentText(Ui(ClassName(Character().Class)));
+  Character().Class = EditClass(GameText(charclasscb_->currentText()));
+  charclasscb_->setCurrentText(ShownText(ClassName(Character().Class)));
   Changed();
 }
 

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStackedWidget>
 #include <QTabWidget>
 #include <QToolButton>
 #include <array>
@@ -79,6 +80,7 @@ class PartyEditPage : public EntryPage {
   int entryIndex_ = -1;
   std::string entryName_;
 
+  QStackedWidget* stack_ = nullptr;  // the editor, or the message of a record it cannot edit
   QWidget* editor_ = nullptr;
   QLabel* message_ = nullptr;
   QButtonGroup* who_ = nullptr;
