@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstring>
 #include <numeric>
+#include <type_traits>
 
 namespace reel {
 
@@ -97,10 +98,15 @@ template <class P>
 void Blit1x(const BlitSource& s, const BlitDest& d, Rect r, const BlitTables& t) {
   r = ClipToPicture(r, s.width, s.height);
   for (int y = r.y; y < r.y + r.h; ++y) {
-    const uint8_t* in = s.origin + ptrdiff_t{s.step} * y;
-    typename P::Out* out = OutLine<P>(d, y);
-    for (int x = r.x; x < r.x + r.w; ++x)
-      out[x] = P::Put(in[x], t);
+    const uint8_t* in = s.origin + ptrdiff_t{s.step} * y + r.x;
+    typename P::Out* out = OutLine<P>(d, y) + r.x;
+    if constexpr (std::is_same_v<P, As8>) {
+      std::memcpy(out, in, size_t(r.w));
+    } else {
+      const typename P::Out* colour = t.pixels.data();
+      for (int x = 0; x < r.w; ++x)
+        out[x] = colour[in[x]];
+    }
   }
 }
 
