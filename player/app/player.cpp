@@ -231,7 +231,7 @@ class Run {
       in.blitter = blitter_;
       result_.summary = SummaryText(in);
       result_.summaryShown = true;
-      host_.Message(SummaryCaption(), result_.summary, false);
+      host_.Summary(SummaryCaption(), result_.summary);
     } else if (!o_.controller) {
       host_.Message("ReelRunner - V3.2f", InformationText(), false);
     }

@@ -54,6 +54,10 @@ class PlayerHost {
   virtual void SetCaption(const std::string& caption) = 0;
   // Message boxes: also written to stderr by the real host.
   virtual void Message(const std::string& caption, const std::string& text, bool error) = 0;
+  // The summary's box; the real host leaves stderr alone, as the summary goes to stdout.
+  virtual void Summary(const std::string& caption, const std::string& text) {
+    Message(caption, text, false);
+  }
   // The running program's own file, for ":offset" names.
   virtual std::unique_ptr<ZoeFile> OpenProgramFile() = 0;
   // Called on each pass of the waiting loop; lets time pass.

@@ -95,6 +95,10 @@ void SdlHost::Message(const std::string& caption, const std::string& text, bool 
   ShowMessageBox(caption, shown, error, window_ ? window_->Get() : nullptr);
 }
 
+void SdlHost::Summary(const std::string& caption, const std::string& text) {
+  ShowMessageBox(caption, TerminalText(text), false, window_ ? window_->Get() : nullptr);
+}
+
 std::unique_ptr<ZoeFile> SdlHost::OpenProgramFile() {
   return ZoeOpenDiskFile("/proc/self/exe");
 }

@@ -22,6 +22,7 @@ class SdlHost : public PlayerHost {
   bool Focused(Display& display) override;
   void SetCaption(const std::string& caption) override;
   void Message(const std::string& caption, const std::string& text, bool error) override;
+  void Summary(const std::string& caption, const std::string& text) override;
   std::unique_ptr<ZoeFile> OpenProgramFile() override;
   void Idle() override;
   void EndRun() override;
