@@ -16,7 +16,7 @@ Result<std::vector<RebuildItem>> Converted(TContainerKind kind,
   for (const std::string& path : files) {
     Result<NewEntryFile> made = MakeNewEntry(kind, path);
     if (!made) return made.error();
-    items.push_back({made->name, -1, std::move(made->bytes), made->unpackedSize, {}});
+    items.push_back({made->name, -1, std::move(made->bytes), made->unpackedSize});
   }
   return items;
 }
@@ -54,9 +54,7 @@ Status RenameEntry(TDataFile& dataFile, int index, const std::string& newName, C
     return Fail("The name " + newName + " holds characters an entry name cannot.",
                 ErrorKind::kNotSupported);
   std::vector<RebuildItem> items = KeepEntries(dataFile);
-  RebuildItem& item = items[static_cast<std::size_t>(index)];
-  if (item.name != stored) item.renamedFrom = item.name;
-  item.name = stored;
+  items[static_cast<std::size_t>(index)].name = stored;
   return RebuildContainer(dataFile, items, host, io);
 }
 

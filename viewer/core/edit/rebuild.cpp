@@ -51,22 +51,6 @@ Error CannotWrite(const std::string& path, const std::string& why) {
               ErrorKind::kWriteFailed);
 }
 
-// A renamed LOD entry's header field, when it holds the old name, is written with the new
-// one (zero-filled to 16 bytes), so the entry and its record agree as after an import.
-bool RenameInHeader(ByteFile& out, std::int64_t offset, std::int64_t size,
-                    const RebuildItem& item) {
-  constexpr std::size_t kField = 16;
-  if (item.renamedFrom.empty() || size < static_cast<std::int64_t>(kField)) return true;
-  std::uint8_t field[kField];
-  if (out.ReadAt(offset, field, kField) != kField) return false;
-  const std::string held(reinterpret_cast<const char*>(field),
-                         std::find(field, field + kField, 0) - field);
-  if (!EqualsIgnoreCase1252(held, item.renamedFrom)) return true;
-  std::fill(field, field + kField, 0);
-  std::copy_n(item.name.begin(), std::min(item.name.size(), kField), field);
-  return out.WriteAt(offset, field, kField);
-}
-
 // The header and directory of the new file. A LOD keeps its old header but for the length
 // and count fields; copied entries keep their record's other bytes.
 Bytes BuildHead(TContainerKind kind, ByteFile* source, const TDataFile* old,
@@ -207,10 +191,6 @@ Status WriteAndReplace(TContainerKind kind, const std::string& path, ByteFile* s
     progress.Step(static_cast<std::int64_t>(i + 1), static_cast<std::int64_t>(items.size()));
   }
   if (!flushRun()) return fail("copying the entries failed");
-  if (IsLodKind(kind))
-    for (std::size_t i = 0; i < items.size(); ++i)
-      if (items[i].source >= 0 && !RenameInHeader(out, at[i].offset, at[i].size, items[i]))
-        return fail("writing " + Cp1252ToUtf8(items[i].name) + " failed");
   if (!out.Flush()) return fail("pushing it to the disk failed");
   if (out.Size() != total || !ReadsBack(out, kind, items, at))
     return fail("it did not read back as written");
@@ -281,7 +261,7 @@ std::vector<RebuildItem> KeepEntries(const TDataFile& dataFile) {
   std::vector<RebuildItem> items;
   items.reserve(dataFile.Entries.size());
   for (std::size_t i = 0; i < dataFile.Entries.size(); ++i)
-    items.push_back({dataFile.Entries[i].Name, static_cast<int>(i), {}, 0, {}});
+    items.push_back({dataFile.Entries[i].Name, static_cast<int>(i), {}, 0});
   return items;
 }
 

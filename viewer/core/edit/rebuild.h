@@ -23,9 +23,6 @@ struct RebuildItem {
   int source = -1;                // an entry of the open container whose stored bytes are copied
   Bytes bytes;                    // otherwise: the new entry exactly as it is to be stored
   std::int32_t unpackedSize = 0;  // SND only, new bytes: the size once inflated (0: raw)
-  // A copied LOD entry given a new name: when its own 48-byte header names it renamedFrom
-  // (in any case), that name field takes the new name too, as an import would write it.
-  std::string renamedFrom;
 };
 
 // The open container's entries as they are: a rebuild of this list drops only the bytes no

@@ -120,32 +120,6 @@ TEST(Rebuild, NamesMustFitAndDifferInAnyCase) {
   EXPECT_FALSE(RenameEntry(sdf, 0, std::string(40, 's'), quiet));
 }
 
-TEST(Rebuild, ARenamedEntryCarriesItsNewNameInItsOwnHeaderWhenItHeldTheOld) {
-  TempDir dir;
-  const Bytes named = BuildPackedLodEntry("wtrtyl", Pattern(70), false);
-  Bytes other = Pattern(40);  // a header that names something else is left alone
-  std::copy_n("elsewhere", 9, other.begin());
-  const std::string path =
-      dir.Write("bitmaps.lod", BuildLod("BITMAPS", {{"WTRTYL", named}, {"raw", other}}));
-  TDataFile df = Open(path);
-  SilentHost quiet;
-  ASSERT_TRUE(RenameEntry(df, 0, "lava01", quiet));
-  ASSERT_TRUE(RenameEntry(df, 1, "raw2", quiet));
-  const auto after = Contents(path);
-  Bytes expected = named;
-  std::fill_n(expected.begin(), 16, 0);
-  std::copy_n("lava01", 6, expected.begin());
-  EXPECT_EQ(after[0], std::make_pair(std::string("lava01"), expected));
-  EXPECT_EQ(after[1], std::make_pair(std::string("raw2"), other));
-
-  // A SND entry has no such header: its bytes stay as they were.
-  const Bytes sound = BuildPackedLodEntry("a", Pattern(30), false);
-  const std::string snd = dir.Write("s.snd", BuildSnd({{"a", sound, 0}}));
-  TDataFile sdf = Open(snd);
-  ASSERT_TRUE(RenameEntry(sdf, 0, "b", quiet));
-  EXPECT_EQ(Contents(snd)[0].second, sound);
-}
-
 TEST(Rebuild, AfterManyReplacementsOnlyLiveBytesRemain) {
   TempDir dir;
   const std::string path = dir.Write(
