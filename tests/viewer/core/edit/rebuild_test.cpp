@@ -120,6 +120,17 @@ TEST(Rebuild, NamesMustFitAndDifferInAnyCase) {
   EXPECT_FALSE(RenameEntry(sdf, 0, std::string(40, 's'), quiet));
 }
 
+TEST(Rebuild, ARenamedEntryKeepsItsStoredBytes) {
+  // A rename is a copy like any other: even the name inside a bitmap's own header stays.
+  TempDir dir;
+  const Bytes named = BuildPackedLodEntry("wtrtyl", Pattern(70), false);
+  const std::string path = dir.Write("bitmaps.lod", BuildLod("BITMAPS", {{"wtrtyl", named}}));
+  TDataFile df = Open(path);
+  SilentHost quiet;
+  ASSERT_TRUE(RenameEntry(df, 0, "lava01", quiet));
+  EXPECT_EQ(Contents(path), (std::vector<std::pair<std::string, Bytes>>{{"lava01", named}}));
+}
+
 TEST(Rebuild, AfterManyReplacementsOnlyLiveBytesRemain) {
   TempDir dir;
   const std::string path = dir.Write(
