@@ -84,6 +84,7 @@ class Run {
     r.noAcceleration = o_.noAcceleration;
     r.stretchWidth = o_.stretchWidth;
     r.stretchHeight = o_.stretchHeight;
+    r.resolution = o_.resolution;
     const bool fullScreen =
         display_ && display_->Kind() >= kFull240 && display_->Kind() <= kFull200Direct;
     if (fullScreen && display_->Kind() == r.kind && display_->Fits(r.width, r.height)) {

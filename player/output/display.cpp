@@ -6,6 +6,12 @@ bool UnevenStretch(int picture, int output) {
   return picture > 0 && (4 * output) % picture != 0;
 }
 
+std::optional<ScreenSize> ResolutionSize(int code) {
+  constexpr ScreenSize kSizes[] = {{640, 400}, {640, 480}, {800, 600}, {1024, 768}};
+  if (code < 1 || code > 4) return std::nullopt;
+  return kSizes[code - 1];
+}
+
 Display::Display(int kind, const DisplayRequest& request, bool fullScreen)
     : request_(request),
       kind_(kind),

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -42,8 +43,17 @@ struct DisplayRequest {
   bool noAcceleration = false;
   int stretchWidth = 0;  // 0: the picture's size
   int stretchHeight = 0;
+  int resolution = 0;  // /D: 1-4 a screen mode for the full-screen kinds, else none
   ScreenModel screen;
 };
+
+// The screen size /D asks for: 1 640 x 400, 2 640 x 480, 3 800 x 600, 4 1024 x 768; any
+// other value asks for no change.
+struct ScreenSize {
+  int width = 0;
+  int height = 0;
+};
+std::optional<ScreenSize> ResolutionSize(int code);
 
 // What the displays draw on: the player's window (null when there is no video at all).
 struct DisplayHost {

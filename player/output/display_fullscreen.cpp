@@ -23,7 +23,7 @@ class FullScreenDisplay : public Display {
       SetPicture(PictureBuffer(r.width, r.height, lines, true));
       Fill(0);
     }
-    if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return;
+    if (!GoFullScreen(r.resolution)) return;
     renderer_ = SDL_CreateRenderer(window_, -1, 0);
     if (renderer_ == nullptr) return;
     SDL_RenderSetLogicalSize(renderer_, width, height);
@@ -76,6 +76,22 @@ class FullScreenDisplay : public Display {
   }
 
  private:
+  // With /D the screen takes the mode nearest that size for as long as the display lasts (SDL
+  // puts the desktop's mode back when the window leaves full screen); otherwise, or when
+  // that mode cannot be had, the picture is scaled onto the desktop's own mode.
+  bool GoFullScreen(int resolution) {
+    if (const std::optional<ScreenSize> size = ResolutionSize(resolution)) {
+      const SDL_DisplayMode wanted{0, size->width, size->height, 0, nullptr};
+      SDL_DisplayMode mode{};
+      const int screen = SDL_GetWindowDisplayIndex(window_);
+      if (screen >= 0 && SDL_GetClosestDisplayMode(screen, &wanted, &mode) != nullptr &&
+          SDL_SetWindowDisplayMode(window_, &mode) == 0 &&
+          SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN) == 0)
+        return true;
+    }
+    return SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+  }
+
   SDL_Window* window_;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
+#include <utility>
 
 #include "player/output/display.h"
 #include "player/output/player_window.h"
@@ -32,10 +34,12 @@ class Displays : public ::testing::Test {
     r.stretchHeight = sh;
     r.smoothing = smoothing;
     r.noAcceleration = noAcceleration;
+    r.resolution = resolution;
     return reel::OpenDisplay(r, host_);
   }
   bool smoothing = false;
   bool noAcceleration = false;
+  int resolution = 0;
   std::unique_ptr<reel::PlayerWindow> window_;
   reel::DisplayHost host_;
 };
@@ -144,6 +148,42 @@ TEST_F(Displays, FullScreenBuffers) {
   k3.reset();
   EXPECT_EQ(Open(reel::kFull200, 320, 240), nullptr);            // too tall
   EXPECT_EQ(Open(reel::kFull240, 160, 120, 320, 240), nullptr);  // stretched
+}
+
+TEST(ScreenResolution, TheFourSizesAndNoChangeOtherwise) {
+  const std::pair<int, int> sizes[] = {{640, 400}, {640, 480}, {800, 600}, {1024, 768}};
+  for (int code = 1; code <= 4; ++code) {
+    const std::optional<reel::ScreenSize> s = reel::ResolutionSize(code);
+    ASSERT_TRUE(s.has_value()) << code;
+    EXPECT_EQ(std::make_pair(s->width, s->height), sizes[code - 1]);
+  }
+  for (int code : {0, 5, 99, -1})
+    EXPECT_FALSE(reel::ResolutionSize(code).has_value()) << code;
+}
+
+// With /D a full-screen kind takes a real screen mode, the one nearest the size asked; the
+// desktop's mode comes back when the display goes.
+TEST_F(Displays, ResolutionGivesTheFullScreenKindsARealMode) {
+  host_.fullScreenAvailable = true;
+  resolution = 2;
+  auto d = Open(reel::kFull200, 100, 50);
+  ASSERT_NE(d, nullptr);
+  const Uint32 flags = SDL_GetWindowFlags(window_->Get());
+  EXPECT_EQ(flags & SDL_WINDOW_FULLSCREEN_DESKTOP, Uint32{SDL_WINDOW_FULLSCREEN});
+  SDL_DisplayMode mode{}, nearest{};
+  const SDL_DisplayMode wanted{0, 640, 480, 0, nullptr};
+  ASSERT_EQ(SDL_GetWindowDisplayMode(window_->Get(), &mode), 0);
+  ASSERT_NE(SDL_GetClosestDisplayMode(0, &wanted, &nearest), nullptr);
+  EXPECT_EQ(mode.w, nearest.w);
+  EXPECT_EQ(mode.h, nearest.h);
+  d.reset();
+  EXPECT_EQ(SDL_GetWindowFlags(window_->Get()) & SDL_WINDOW_FULLSCREEN, 0u);
+  // Without /D the picture is scaled onto the desktop's mode.
+  resolution = 0;
+  d = Open(reel::kFull200, 100, 50);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(SDL_GetWindowFlags(window_->Get()) & SDL_WINDOW_FULLSCREEN_DESKTOP,
+            Uint32{SDL_WINDOW_FULLSCREEN_DESKTOP});
 }
 
 TEST_F(Displays, FullScreenKindsNeedADriverThatCanGoFullScreen) {
