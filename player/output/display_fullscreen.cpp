@@ -5,6 +5,8 @@
 // only where the video driver can go full screen.
 #include <SDL2/SDL.h>
 
+#include <cstring>
+
 #include "player/output/blitters.h"
 #include "player/output/display.h"
 
@@ -29,6 +31,17 @@ class FullScreenDisplay : public Display {
     SDL_RenderSetLogicalSize(renderer_, width, height);
     texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
                                  width, height);
+    if (texture_ == nullptr) return;
+    // A picture smaller than the mode sits in its middle, on black: the texture is cleared
+    // once, and each show writes only the picture's part of it.
+    const PictureBuffer& p = Picture();
+    at_ = {(width - p.Width()) / 2, (height - p.Height()) / 2, p.Width(), p.Height()};
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) == 0) {
+      std::memset(pixels, 0, static_cast<size_t>(pitch) * height);
+      SDL_UnlockTexture(texture_);
+    }
     PaletteChanged();
   }
   ~FullScreenDisplay() override {
@@ -42,7 +55,8 @@ class FullScreenDisplay : public Display {
     paletteDirty_ = false;
     void* pixels = nullptr;
     int pitch = 0;
-    if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0) return;
+    const SDL_Rect area{at_.x, at_.y, at_.w, at_.h};
+    if (SDL_LockTexture(texture_, &area, &pixels, &pitch) != 0) return;
     const PictureBuffer& p = Picture();
     const Blitter* copy = BlitterAt(BlitterIndex(true, Scaling::k1x));
     copy->blit(BlitSource{Picture().Line(0), p.Step(), p.Width(), p.Height()},
@@ -96,6 +110,7 @@ class FullScreenDisplay : public Display {
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
   BlitTables tables_;
+  Rect at_;  // where the picture lies in the mode
 };
 
 }  // namespace
