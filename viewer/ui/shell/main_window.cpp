@@ -427,6 +427,13 @@ void TForm1::SelectRow(int row) {
 
 void TForm1::OnRowChanged(const QModelIndex& current) {
   if (!current.isValid()) return;
+  // The list makes its first row current when it takes the focus, without selecting it: the
+  // page would show an entry its buttons then take for no entry at all.
+  QItemSelectionModel* selection = reslistbox_->selectionModel();
+  if (!selection->hasSelection()) {
+    const QSignalBlocker block(selection);
+    selection->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  }
   keptEntry_ = model_->EntryOf(current.row());
   ShowEntry(keptEntry_);
 }

@@ -230,6 +230,26 @@ TEST_F(WindowTest, HexAndStringPagesShowAndSave) {
   EXPECT_TRUE(prompts_.messages.empty());
 }
 
+TEST_F(WindowTest, ARowTheListMakesCurrentByItselfIsSelectedToo) {
+  // The list makes its first row current when it takes the focus, without selecting it; the
+  // page it shows must then act on that entry, not on none.
+  std::string vid = dir_.Write("movies.vid", BuildVid({{"INTRO", Pattern(8001)}}));
+  auto w = MakeWindow();
+  w->LoadDataFile(vid);
+  auto* list = w->findChild<QListView*>("reslistbox");
+  list->selectionModel()->setCurrentIndex(list->model()->index(0, 0),
+                                          QItemSelectionModel::NoUpdate);
+  EXPECT_EQ(w->SelectedIndex(), 0);
+  auto* page = static_cast<VideoPage*>(w->Page("ztptab"));
+  std::vector<std::string> started;
+  page->start = [&](const std::string& program, const std::vector<std::string>&) {
+    started.push_back(program);
+    return true;
+  };
+  QMetaObject::invokeMethod(w->findChild<QPushButton*>("ztptabplayztp"), "click");
+  EXPECT_EQ(started, std::vector<std::string>{paths_.programDir + "/reelrun"});
+}
+
 TEST_F(WindowTest, MoviePagePlaysAndSaves) {
   std::string vid =
       dir_.Write("movies.vid", BuildVid({{"INTRO", Pattern(8001)}, {"x.kno", Pattern(30, 4)}}));
