@@ -538,6 +538,15 @@ void TImpStringgrid::mousePressEvent(QMouseEvent* event) {
   // A second click on the current cell of a focused grid opens its editor on release.
   pressedCurrent_ = event->button() == Qt::LeftButton && hasFocus() && cell.x() >= 0 &&
                     cell == QPoint(Col(), Row());
+  // A click asks for its cell even when it is already current, so the owner hears of it
+  // (the inventory takes the item under the mouse for a drag that way).
+  if (cell.x() >= 0 && cell == QPoint(Col(), Row()) && !IsFixed(cell.x(), cell.y()) &&
+      !inSelectCell_) {
+    bool canSelect = true;
+    inSelectCell_ = true;
+    emit SelectCell(cell.x(), cell.y(), &canSelect);
+    inSelectCell_ = false;
+  }
   QTableWidget::mousePressEvent(event);
   emit MouseDown(cell.x(), cell.y(), event);
 }

@@ -266,6 +266,29 @@ TEST_F(PartyPageTest, DraggingPlacesAndMovesItemsAcrossTheBackpack) {
   EXPECT_TRUE(TitleMarked());
 }
 
+TEST_F(PartyPageTest, PressingTheCurrentCellTakesItsItemForTheDrag) {
+  // After a fill the backpack's current cell is (0, 0) while the item list stays on another
+  // row; a press there must still make the item under it the one dragged.
+  Open();
+  page_->PickEdit(1);
+  Tabs()->setCurrentIndex(PartyEditPage::kTabInventory);
+  TImpStringgrid* backpack = Grid("charinvsg");
+  TImpStringgrid* items = Grid("invitemlist");
+  const TPartyCharacter& ch = page_->party().Character(1);
+  const int n = ch.Cell(0, 0);
+  ASSERT_GT(n, 0);
+  ASSERT_EQ(QPoint(backpack->Col(), backpack->Row()), QPoint(0, 0));
+  ASSERT_NE(items->Row(), n);
+  QTest::mousePress(backpack->viewport(), Qt::LeftButton, {}, CellCentre(backpack, 0, 0));
+  EXPECT_EQ(items->Row(), n);
+  bool accept = false;
+  page_->inventory()->BackpackDragOver(backpack, 6, 4, &accept);
+  EXPECT_EQ(ch.Cell(6, 4), n);
+  EXPECT_EQ(ch.Cell(0, 0), 0);
+  QTest::mouseRelease(backpack->viewport(), Qt::LeftButton, {}, CellCentre(backpack, 6, 4));
+  EXPECT_TRUE(prompts_.messages.empty());
+}
+
 TEST_F(PartyPageTest, LeavingUnsavedChangesAsksFirst) {
   Open();
   Type(Grid("partystatssg"), 1, 1, "999");
