@@ -77,7 +77,9 @@ InventoryPage::InventoryPage(TPartyMain& party, const PartyDataTable& table, Pro
 
   splitter_->addWidget(panel1_);
   splitter_->addWidget(invitemlist_);
-  panel1_->resize(panel1_->width(), 9 * 18 + 8);
+  // Height the window gains or loses goes to the item list; the backpack keeps its rows.
+  splitter_->setStretchFactor(0, 0);
+  splitter_->setStretchFactor(1, 1);
 
   connect(charinvsg_, &TImpStringgrid::CellLoseFocus, this, &InventoryPage::BackpackCellLoseFocus);
   connect(charinvsg_, &TImpStringgrid::SelectCell, this, &InventoryPage::BackpackSelectCell);
@@ -306,8 +308,12 @@ void InventoryPage::ItemMouseDown(int col, int row, QMouseEvent*) {
 void InventoryPage::ReadSettings(const std::string& iniPath) {
   IniFile ini(iniPath);
   ini.Load();
-  if (std::optional<std::int32_t> h = ParseTableInt(ini.Read("Window", "ih")); h && *h > 0)
-    splitter_->setSizes({*h, std::max(splitter_->height() - *h, 1)});
+  std::optional<std::int32_t> h = ParseTableInt(ini.Read("Window", "ih"));
+  // Without a stored height the panel keeps its height, which at first shows the whole
+  // backpack: nine rows and the frame.
+  if ((!h || *h <= 0) && !panelSized_) h = kGridRows * 18 + 2 * charinvsg_->frameWidth();
+  if (h && *h > 0) splitter_->setSizes({*h, std::max(splitter_->height() - *h, 1)});
+  panelSized_ = true;
   for (int i = 1; i <= 6; ++i)
     if (std::optional<std::int32_t> w =
             ParseTableInt(ini.Read("Window", "ilcol" + std::to_string(i)));

@@ -72,6 +72,7 @@ class InventoryPage : public QWidget {
   TImpStringgrid* charinvsg2_ = nullptr;
   TImpStringgrid* invitemlist_ = nullptr;
   DragState drag_;
+  bool panelSized_ = false;  // the panel has been given its first height
 };
 
 }  // namespace brindle

@@ -290,15 +290,14 @@ QWidget* PartyEditPage::BuildCharGeneralPage() {
   connect(charclasscb_->lineEdit(), &QLineEdit::editingFinished, this,
           &PartyEditPage::ClassChanged);
 
-  auto* top = new QHBoxLayout;
-  top->addWidget(picPanel);
-  auto* cls = new QVBoxLayout;
+  // The class goes under the portraits: beside them it would need more width than the
+  // window's default gives the page, and the toolkit would draw the two over each other.
+  layout->addWidget(picPanel);
+  auto* cls = new QHBoxLayout;
   cls->addWidget(new QLabel("Class:", page));
   cls->addWidget(charclasscb_);
   cls->addStretch();
-  top->addLayout(cls);
-  top->addStretch();
-  layout->addLayout(top);
+  layout->addLayout(cls);
   generalcharsg_->setParent(page);
   layout->addWidget(generalcharsg_, 1);
   return page;
