@@ -80,6 +80,8 @@ InventoryPage::InventoryPage(TPartyMain& party, const PartyDataTable& table, Pro
   // Height the window gains or loses goes to the item list; the backpack keeps its rows.
   splitter_->setStretchFactor(0, 0);
   splitter_->setStretchFactor(1, 1);
+  splitter_->installEventFilter(this);
+  connect(splitter_, &QSplitter::splitterMoved, this, [this] { panelHeight_ = panel1_->height(); });
 
   connect(charinvsg_, &TImpStringgrid::CellLoseFocus, this, &InventoryPage::BackpackCellLoseFocus);
   connect(charinvsg_, &TImpStringgrid::SelectCell, this, &InventoryPage::BackpackSelectCell);
@@ -308,12 +310,15 @@ void InventoryPage::ItemMouseDown(int col, int row, QMouseEvent*) {
 void InventoryPage::ReadSettings(const std::string& iniPath) {
   IniFile ini(iniPath);
   ini.Load();
-  std::optional<std::int32_t> h = ParseTableInt(ini.Read("Window", "ih"));
   // Without a stored height the panel keeps its height, which at first shows the whole
   // backpack: nine rows and the frame.
-  if ((!h || *h <= 0) && !panelSized_) h = kGridRows * 18 + 2 * charinvsg_->frameWidth();
-  if (h && *h > 0) splitter_->setSizes({*h, std::max(splitter_->height() - *h, 1)});
-  panelSized_ = true;
+  if (std::optional<std::int32_t> h = ParseTableInt(ini.Read("Window", "ih")); h && *h > 0)
+    panelHeight_ = *h;
+  else if (panelHeight_ <= 0)
+    panelHeight_ = kGridRows * 18 + 2 * charinvsg_->frameWidth();
+  // A splitter that is not shown has no room to share yet: the height is given when it is.
+  heightPending_ = true;
+  if (splitter_->isVisible()) ApplyPanelHeight();
   for (int i = 1; i <= 6; ++i)
     if (std::optional<std::int32_t> w =
             ParseTableInt(ini.Read("Window", "ilcol" + std::to_string(i)));
@@ -321,10 +326,23 @@ void InventoryPage::ReadSettings(const std::string& iniPath) {
       invitemlist_->Column(i).SetWidth(*w);
 }
 
+void InventoryPage::ApplyPanelHeight() {
+  heightPending_ = false;
+  splitter_->setSizes({panelHeight_, std::max(splitter_->height() - panelHeight_, 1)});
+}
+
+bool InventoryPage::eventFilter(QObject* watched, QEvent* event) {
+  const bool sized = event->type() == QEvent::Resize || event->type() == QEvent::Show;
+  if (watched == splitter_ && sized && heightPending_ && splitter_->isVisible()) ApplyPanelHeight();
+  return QWidget::eventFilter(watched, event);
+}
+
 void InventoryPage::WriteSettings(const std::string& iniPath) const {
   IniFile ini(iniPath);
   ini.Load();
-  ini.Write("Window", "ih", std::to_string(panel1_->height()));
+  // A panel never shown has no height of its own yet: it has the one it will be given.
+  const int height = splitter_->isVisible() && !heightPending_ ? panel1_->height() : panelHeight_;
+  ini.Write("Window", "ih", std::to_string(height));
   for (int i = 1; i <= 6; ++i)
     ini.Write("Window", "ilcol" + std::to_string(i),
               std::to_string(invitemlist_->Column(i).Width()));

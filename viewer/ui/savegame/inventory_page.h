@@ -50,6 +50,8 @@ class InventoryPage : public QWidget {
   void RefreshMarkers();
   void Say(const std::string& message);
   void ShowBackpack(bool backpack);
+  void ApplyPanelHeight();
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
   void BackpackCellLoseFocus(int col, int row);
   void BackpackSelectCell(int col, int row, bool* canSelect);
@@ -72,7 +74,8 @@ class InventoryPage : public QWidget {
   TImpStringgrid* charinvsg2_ = nullptr;
   TImpStringgrid* invitemlist_ = nullptr;
   DragState drag_;
-  bool panelSized_ = false;  // the panel has been given its first height
+  int panelHeight_ = 0;         // the height Panel1 has, or is to have once shown
+  bool heightPending_ = false;  // panelHeight_ waits for the splitter to be shown
 };
 
 }  // namespace brindle

@@ -319,6 +319,37 @@ TEST_F(PartyPageTest, LeavingUnsavedChangesAsksFirst) {
   EXPECT_FALSE(ini.Read("Window", "ilcol1").empty());
 }
 
+TEST_F(PartyPageTest, TheBackpackHeightStoredIsTheOneThePanelHas) {
+  auto storedHeight = [&] {
+    IniFile ini(paths_.iniPath);
+    ini.Load();
+    return ini.Read("Window", "ih");
+  };
+  // Left without the inventory ever shown: the panel's height is still the backpack's.
+  Open();
+  window_->SelectRow(2);
+  const int backpack = 9 * 18;
+  EXPECT_GE(std::stoi(storedHeight()), backpack);
+  EXPECT_LT(std::stoi(storedHeight()), backpack + 20);
+
+  // A stored height comes back as it was, shown or not.
+  {
+    IniFile ini(paths_.iniPath);
+    ini.Load();
+    ini.Write("Window", "ih", "120");
+    ini.Save();
+  }
+  window_->SelectRow(1);
+  window_->SelectRow(2);
+  EXPECT_EQ(storedHeight(), "120");
+  window_->SelectRow(1);
+  page_->PickEdit(1);
+  Tabs()->setCurrentIndex(PartyEditPage::kTabInventory);
+  EXPECT_EQ(Find<QWidget>("Panel1")->height(), 120);
+  window_->SelectRow(2);
+  EXPECT_EQ(storedHeight(), "120");
+}
+
 TEST_F(PartyPageTest, APackedRecordIsShownAsAMessageAndNeverSaved) {
   Open(samples::PartyRecord(), true);
   auto* message = Find<QLabel>("partyeditmessage");
