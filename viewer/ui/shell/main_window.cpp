@@ -310,6 +310,22 @@ void TForm1::ReadSettings() {
   if (auto v = ParseInt(ini.Read("Window", "h"))) h = *v;
   move(left, top);
   resize(std::max(1, w - extraW), std::max(1, h - extraH));
+  // Before the window is shown the desktop has not framed it yet, so the size just given
+  // counts the frame as inside; it is corrected once the frame is known.
+  if (!isVisible()) outerSize_ = QSize(w, h);
+}
+
+bool TForm1::event(QEvent* event) {
+  const bool done = QMainWindow::event(event);
+  if (outerSize_.isValid() && isVisible()) {
+    const QSize frame = frameGeometry().size() - size();
+    if (!frame.isNull()) {
+      const QSize wanted = outerSize_ - frame;
+      outerSize_ = QSize();
+      resize(std::max(1, wanted.width()), std::max(1, wanted.height()));
+    }
+  }
+  return done;
 }
 
 void TForm1::SaveSettingsAndCleanUp() {

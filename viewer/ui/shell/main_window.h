@@ -116,6 +116,7 @@ class TForm1 : public QMainWindow, private PageContext {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -189,6 +190,7 @@ class TForm1 : public QMainWindow, private PageContext {
   int shownPercent_ = -1;
   bool inputBlocked_ = false;  // the loading panel is up
   bool settingsSaved_ = false;
+  QSize outerSize_;  // the stored outer size, while the desktop's frame is not yet known
 };
 
 }  // namespace brindle
