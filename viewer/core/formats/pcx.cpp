@@ -18,14 +18,33 @@ namespace {
 constexpr std::size_t kPcxHeaderSize = 128;
 constexpr std::uint8_t kPcxPlainStart[4] = {0x0A, 0x05, 0x01, 0x08};
 
+bool IsRgbPcx(ByteView pcx) {
+  return pcx.size() >= kPcxHeaderSize && pcx[1] == 5 && pcx[2] == 1 && pcx[3] == 8 && pcx[65] == 3;
+}
+
+std::int64_t PcxWidth(ByteView pcx) {
+  return static_cast<std::int64_t>(ReadU16(pcx, 8)) - ReadU16(pcx, 4) + 1;
+}
+
+std::int64_t PcxHeight(ByteView pcx) {
+  return static_cast<std::int64_t>(ReadU16(pcx, 10)) - ReadU16(pcx, 6) + 1;
+}
+
+// The file's bytes, whether the entry is a plain PCX or one behind a LOD header.
+Bytes PcxBytes(ByteFile& container, const TResourceInfo& entry, CoreHost& host) {
+  const Bytes start = container.ReadPadded(entry.Offset, 4);
+  if (std::equal(start.begin(), start.end(), std::begin(kPcxPlainStart)))
+    return ReadEntryRange(container, entry.Offset, entry.Size);
+  return ExtractEntry(container, entry, kLodHeaderSize, host);
+}
+
 }  // namespace
 
 PictureResult DecodePcxFile(ByteView pcx, ProgressReporter* progress) {
   if (pcx.empty()) return PictureFailure(PictureError::kNoPixels);
-  if (pcx.size() < kPcxHeaderSize || pcx[1] != 5 || pcx[2] != 1 || pcx[3] != 8 || pcx[65] != 3)
-    return PictureFailure(PictureError::kNotRgbPcx);
-  const std::int64_t w = static_cast<std::int64_t>(ReadU16(pcx, 8)) - ReadU16(pcx, 4) + 1;
-  const std::int64_t h = static_cast<std::int64_t>(ReadU16(pcx, 10)) - ReadU16(pcx, 6) + 1;
+  if (!IsRgbPcx(pcx)) return PictureFailure(PictureError::kNotRgbPcx);
+  const std::int64_t w = PcxWidth(pcx);
+  const std::int64_t h = PcxHeight(pcx);
   const std::int64_t bpl = ReadU16(pcx, 66);
   if (w <= 0 || h <= 0 || bpl < w) return PictureFailure(PictureError::kBadLayout);
   // Two code bytes give at most 63 bytes of scan line: a picture its data cannot fill is
@@ -76,13 +95,16 @@ PictureResult DecodePcxFile(ByteView pcx, ProgressReporter* progress) {
 
 PictureResult DecodePcx(ByteFile& container, const TResourceInfo& entry, CoreHost& host,
                         ProgressReporter* progress) {
-  const Bytes start = container.ReadPadded(entry.Offset, 4);
-  Bytes pcx;
-  if (std::equal(start.begin(), start.end(), std::begin(kPcxPlainStart)))
-    pcx = ReadEntryRange(container, entry.Offset, entry.Size);
-  else
-    pcx = ExtractEntry(container, entry, kLodHeaderSize, host);
-  return DecodePcxFile(pcx, progress);
+  return DecodePcxFile(PcxBytes(container, entry, host), progress);
+}
+
+std::optional<PcxSize> ReadPcxSize(ByteFile& container, const TResourceInfo& entry,
+                                   CoreHost& host) {
+  const Bytes pcx = PcxBytes(container, entry, host);
+  if (!IsRgbPcx(pcx)) return std::nullopt;
+  const std::int64_t w = PcxWidth(pcx), h = PcxHeight(pcx);
+  if (w <= 0 || h <= 0) return std::nullopt;
+  return PcxSize{static_cast<std::int32_t>(w), static_cast<std::int32_t>(h)};
 }
 
 }  // namespace brindle

@@ -14,6 +14,7 @@
 #include "viewer/core/edit/export_all.h"
 #include "viewer/core/entries/entry_filter.h"
 #include "viewer/core/entries/identify.h"
+#include "viewer/core/formats/pcx.h"
 #include "viewer/ui/shell/main_window.h"
 
 namespace brindle {
@@ -37,8 +38,15 @@ QString EntryListModel::ToolTip(int entry) const {
                     .arg(QString::fromUtf8(ResourceTypeName(e.ResType).data(),
                                            static_cast<int>(ResourceTypeName(e.ResType).size())))
                     .arg(e.Size);
-  if (e.Width > 0 && e.Height > 0)
+  if (e.Width > 0 && e.Height > 0) {
     tip += QStringLiteral("\nPicture: %1 x %2").arg(e.Width).arg(e.Height);
+  } else if (e.ResType == rtPcx || e.ResType == rtIconPcx) {
+    // Identification leaves a PCX picture's size to its header.
+    SilentHost quiet;
+    if (auto file = OpenContainerFile(dataFile_.FileName, FileMode::kReadShared))
+      if (std::optional<PcxSize> size = ReadPcxSize(**file, e, quiet))
+        tip += QStringLiteral("\nPicture: %1 x %2").arg(size->width).arg(size->height);
+  }
   return tip;
 }
 

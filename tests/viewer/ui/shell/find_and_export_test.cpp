@@ -185,6 +185,21 @@ TEST_F(FindAndExportTest, TooltipsIdentifyOnlyTheirOwnEntry) {
   window_->LoadDataFile(dir_.Write("bitmaps.lod", BuildLod("BITMAPS", {{"wall", bitmap}})));
   EXPECT_EQ(list_->model()->index(0, 0).data(Qt::ToolTipRole).toString(),
             "Type: bitmap\nSize: " + QString::number(bitmap.size()) + " bytes\nPicture: 4 x 3");
+  // So does a PCX picture, whose size only its own header gives.
+  Bytes pcx(128 + 64, 0);
+  pcx[0] = 0x0A;
+  pcx[1] = 5;
+  pcx[2] = 1;
+  pcx[3] = 8;
+  PutU16(&pcx[4], 10);
+  PutU16(&pcx[6], 20);
+  PutU16(&pcx[8], 10 + 7 - 1);
+  PutU16(&pcx[10], 20 + 5 - 1);
+  pcx[65] = 3;
+  PutU16(&pcx[66], 8);
+  window_->LoadDataFile(dir_.Write("save.lod", BuildLod("CHAPTER", {{"view.pcx", pcx}})));
+  EXPECT_EQ(list_->model()->index(0, 0).data(Qt::ToolTipRole).toString(),
+            "Type: pcx\nSize: 192 bytes\nPicture: 7 x 5");
 }
 
 TEST_F(FindAndExportTest, ExportAllWritesEveryEntryWithProgressAndASummary) {
