@@ -66,6 +66,7 @@ FontPage::FontPage(PageContext& context, QWidget* parent) : EntryPage(context, "
   edit_ = new QLineEdit(this);
   edit_->setObjectName("fnttabedit");
   edit_->setText("brindle shows the game's fonts: The quick brown fox jumps over the lazy dog.");
+  edit_->setCursorPosition(0);  // the line is read from its start
   connect(edit_, &QLineEdit::textChanged, this, &FontPage::fnttabeditChange);
 }
 
@@ -86,11 +87,14 @@ void FontPage::resizeEvent(QResizeEvent* event) {
   scrollbox_->setGeometry(3, 3, w, sheetHeight);
   const int row = 3 + sheetHeight + 3;
   saveWhole_->move(width() - 3 - saveWhole_->width(), row);
+  // Each caption as wide as its text, so the three panels leave room for the button beside
+  // them at the window's first size.
   int x = 3;
   for (const Panel& p : panels_) {
-    p.caption->setGeometry(x, row, 75, 25);
-    p.swatch->setGeometry(x + 77, row + 2, 40, 21);
-    x += 130;
+    const int captionWidth = p.caption->fontMetrics().horizontalAdvance(p.caption->text()) + 4;
+    p.caption->setGeometry(x, row, captionWidth, 25);
+    p.swatch->setGeometry(x + captionWidth + 2, row + 2, 40, 21);
+    x += captionWidth + 2 + 40 + 12;
   }
   edit_->setGeometry(3, row + 31, w, 25);
   textScrollbox_->setGeometry(3, row + 31 + 28, w, height() - 39 - (row + 31 + 28) + 3);
