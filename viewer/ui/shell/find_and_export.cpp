@@ -133,7 +133,7 @@ void TForm1::ExportEntriesClick(const std::vector<int>& indices) {
   }
   FileDialogSpec setup;
   setup.title = "Export to Folder...";
-  setup.initialDir = std::filesystem::path(dataFile_.FileName).parent_path().string();
+  setup.initialDir = WorkingFolder();
   const std::optional<std::string> dir = prompts_.AskFolder(setup);
   if (!dir) return;
   auto file = OpenContainerFile(dataFile_.FileName, FileMode::kReadShared);

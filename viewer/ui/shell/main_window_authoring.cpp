@@ -3,6 +3,7 @@
 // user will look for next selected.
 
 #include <QAction>
+#include <QDir>
 #include <QMenu>
 #include <QSignalBlocker>
 #include <filesystem>
@@ -102,7 +103,7 @@ void TForm1::AddFilesClick() {
   FileDialogSpec setup;
   setup.title = "Add Files...";
   setup.filter = "All Files (*.*)|*.*";
-  setup.initialDir = paths_.programDir;
+  setup.initialDir = WorkingFolder();
   const std::vector<std::string> files = prompts_.AskOpenFiles(setup);
   if (files.empty()) return;
   const int first = static_cast<int>(dataFile_.Entries.size());
@@ -148,6 +149,14 @@ void TForm1::RebuildClick() {
   if (r) SetStatus(kPanelNote, QString("Rebuilt: %1 -> %2 bytes").arg(r->before).arg(r->after));
 }
 
+// Where the dialogs of the authoring commands start: beside the open container, else in the
+// user's home (the program's own folder may be a system one nobody can write to).
+std::string TForm1::WorkingFolder() const {
+  if (!dataFile_.FileName.empty())
+    return std::filesystem::path(dataFile_.FileName).parent_path().string();
+  return QDir::homePath().toStdString();
+}
+
 void TForm1::NewContainerClick() {
   std::vector<std::string> captions;
   for (TContainerKind k : kNewKinds)
@@ -160,7 +169,7 @@ void TForm1::NewContainerClick() {
   const std::string ext = KindExtension(kind);
   setup.filter = std::string(KindCaption(kind)) + "|*." + ext;
   setup.defaultExt = ext;
-  setup.initialDir = paths_.programDir;
+  setup.initialDir = WorkingFolder();
   const std::optional<std::string> path = prompts_.AskSaveFile(setup);
   if (!path) return;
   ShowLoading(true);

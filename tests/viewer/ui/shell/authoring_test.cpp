@@ -5,6 +5,7 @@
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QTest>
+#include <filesystem>
 
 #include "common/wav.h"
 #include "test_support.h"
@@ -47,6 +48,8 @@ TEST_F(AuthoringTest, AddSelectsTheFirstNewEntry) {
   prompts_.answers = {out_.Write("four.bin", test::Pattern(7, 4)),
                       out_.Write("five.bin", test::Pattern(8, 5)), std::nullopt};
   Trigger("addfiles");
+  // The dialog starts beside the container, not in the program's folder.
+  EXPECT_EQ(prompts_.asked.back().initialDir, std::filesystem::path(path_).parent_path().string());
   EXPECT_EQ(Names(),
             (std::vector<std::string>{"one.bin", "two.bin", "three.bin", "four.bin", "five.bin"}));
   EXPECT_EQ(window_->SelectedIndex(), 3);
@@ -121,6 +124,7 @@ TEST_F(AuthoringTest, RebuildDropsUnusedBytesAndNewContainerOpensTheNewFile) {
   prompts_.choiceAnswers = {5};  // a sound container
   prompts_.answers = {out_.File("fresh.snd")};
   Trigger("newcontainer");
+  EXPECT_EQ(prompts_.asked.back().initialDir, std::filesystem::path(path_).parent_path().string());
   EXPECT_EQ(window_->DataFile().FileName, out_.File("fresh.snd"));
   EXPECT_EQ(window_->DataFile().Kind, ckSnd);
   EXPECT_TRUE(Names().empty());
