@@ -384,7 +384,10 @@ void TForm1::SetPointerText(const std::string& text) {
 }
 
 void TForm1::SetStatus(StatusPanel panel, const QString& text) {
-  panels_[static_cast<std::size_t>(panel)]->setText(text);
+  QLabel* label = panels_[static_cast<std::size_t>(panel)];
+  label->setText(text);
+  // The panels are narrower than a long path or message: resting on one tells it whole.
+  label->setToolTip(text);
 }
 
 void TForm1::ShowPage(QWidget* page) {

@@ -273,6 +273,8 @@ TEST_F(WindowTest, MoviePagePlaysAndSaves) {
   QMetaObject::invokeMethod(w->findChild<QPushButton*>("ztptabplayztp"), "click");
   EXPECT_EQ(Panel(*w, 3).toStdString(),
             "Cannot start the movie player: " + paths_.programDir + "/reelrun");
+  // A note longer than its panel can be read whole by resting on it.
+  EXPECT_EQ(w->statusBar()->findChildren<QLabel*>()[3]->toolTip(), Panel(*w, 3));
   EXPECT_EQ(dir_.Read("temp.ztp"), Pattern(8001));
   EXPECT_EQ(w->findChild<QProgressBar*>("loadingpercent")->value(), 100);
 
