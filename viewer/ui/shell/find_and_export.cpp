@@ -100,7 +100,7 @@ void TForm1::BuildExportMenu() {
   folder->setObjectName("opencontainingfolder");
   connect(folder, &QAction::triggered, this, &TForm1::OpenContainingFolderClick);
   openFolder = [](const std::string& dir) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(dir)));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(dir)));
   };
 
   // The cancel button sits under the bar and shows only while entries are exported.
@@ -170,7 +170,10 @@ void TForm1::OpenContainingFolderClick() {
     return;
   }
   const std::filesystem::path folder = std::filesystem::path(dataFile_.FileName).parent_path();
-  if (openFolder) openFolder(folder.empty() ? std::string(".") : folder.string());
+  const std::string shown = folder.empty() ? std::string(".") : folder.string();
+  // A desktop without a file manager takes nothing: say so rather than do nothing.
+  if (openFolder && !openFolder(shown))
+    SetStatus(kPanelNote, QString::fromStdString("No file manager could open " + shown));
 }
 
 }  // namespace brindle

@@ -91,8 +91,8 @@ class TForm1 : public QMainWindow, private PageContext {
   // The entries of the selected rows, in directory order.
   std::vector<int> SelectedEntries() const;
   // "Open Containing Folder": the folder is handed to this (the desktop's file manager by
-  // default).
-  std::function<void(const std::string&)> openFolder;
+  // default), which answers whether anything took it.
+  std::function<bool(const std::string&)> openFolder;
   // Changing which entries the container holds (main_window_authoring.cpp).
   void AddFilesClick();
   void RemoveClick();

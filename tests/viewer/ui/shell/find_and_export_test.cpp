@@ -3,12 +3,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QTimer>
 #include <filesystem>
 
@@ -288,12 +290,22 @@ TEST_F(FindAndExportTest, ExportSelectedTakesTheSelectedRowsOfAFilteredList) {
 
 TEST_F(FindAndExportTest, OpenContainingFolderHandsOverTheContainersFolder) {
   std::vector<std::string> opened;
-  window_->openFolder = [&](const std::string& dir) { opened.push_back(dir); };
+  bool taken = true;
+  window_->openFolder = [&](const std::string& dir) {
+    opened.push_back(dir);
+    return taken;
+  };
   Trigger("opencontainingfolder");
   EXPECT_EQ(prompts_.messages, std::vector<std::string>{"Data file must be loaded first!"});
   window_->LoadDataFile(Lod());
   Trigger("opencontainingfolder");
   EXPECT_EQ(opened, std::vector<std::string>{dir_.path().string()});
+  auto note = [&] { return window_->statusBar()->findChildren<QLabel*>()[3]->text(); };
+  EXPECT_TRUE(note().isEmpty());
+  // Nothing on the desktop to open it with: the status bar says so.
+  taken = false;
+  Trigger("opencontainingfolder");
+  EXPECT_EQ(note().toStdString(), "No file manager could open " + dir_.path().string());
 }
 
 }  // namespace
