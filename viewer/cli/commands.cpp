@@ -421,6 +421,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (cmd == "party")
     return PartyCommand(rest, out, err,
                         MakeAppPaths(ExecutableDir(nullptr), BRINDLE_SHARE_DIR).gameDataCandidates);
+  // A known command with the wrong arguments, or a word that is none: say which first.
+  static const char* const kCommands[] = {"list",   "info",   "extract", "import", "hexdump", "add",
+                                          "remove", "rename", "rebuild", "new",    "party"};
+  if (std::find(std::begin(kCommands), std::end(kCommands), cmd) == std::end(kCommands))
+    err << "Unknown command " << cmd << "\n";
   err << kUsage;
   return kExitRefused;
 }

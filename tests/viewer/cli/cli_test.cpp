@@ -155,7 +155,11 @@ TEST(CliInfoAndErrors, KindsAndExitCodes) {
   EXPECT_EQ(missing.code, 2);
   EXPECT_EQ(missing.err, "Cannot open file " + dir.File("none.lod") + "\n");
   EXPECT_EQ(Cli({}).code, 2);
-  EXPECT_EQ(Cli({"frobnicate", lod}).code, 2);
+  CliRun unknown = Cli({"frobnicate", lod});
+  EXPECT_EQ(unknown.code, 2);
+  EXPECT_EQ(unknown.err.rfind("Unknown command frobnicate\nusage: ", 0), 0u);
+  // A known command with the wrong arguments gets the usage alone.
+  EXPECT_EQ(Cli({"list"}).err.rfind("usage: ", 0), 0u);
   EXPECT_EQ(Cli({"--help"}).code, 0);
   CliRun version = Cli({"--version"});
   EXPECT_EQ(version.code, 0);
