@@ -345,6 +345,19 @@ TEST(Pcx, PlainAndWrappedEntriesDecodeAlikeWithProgress) {
   EXPECT_EQ(a.picture.pixels, b.picture.pixels);
   EXPECT_EQ(a.picture.pixels, c.picture.pixels);
   EXPECT_EQ(host.progress, (std::vector<int>{0, 50, 100}));
+  // The size alone, from the header, for every way the entry is stored.
+  for (auto [file, entry] :
+       {std::pair{plain.file.get(), plain[0]}, std::pair{wrapped.file.get(), wrapped[0]},
+        std::pair{wrapped.file.get(), wrapped[1]}}) {
+    const std::optional<PcxSize> size = ReadPcxSize(*file, entry, host);
+    ASSERT_TRUE(size.has_value());
+    EXPECT_EQ(size->width, 2);
+    EXPECT_EQ(size->height, 3);
+  }
+  MemoryFile other(PcxFile(2, 3, 2, coded, 3));  // not a 24-bit PCX of the kind decoded
+  TResourceInfo o;
+  o.Size = static_cast<std::int32_t>(other.Size());
+  EXPECT_FALSE(ReadPcxSize(other, o, host).has_value());
 
   // One row high: no progress at all.
   RecordingHost quiet;
