@@ -449,10 +449,8 @@ void TForm1::OnRowChanged(const QModelIndex& current) {
   // The list makes its first row current when it takes the focus, without selecting it: the
   // page would show an entry its buttons then take for no entry at all.
   QItemSelectionModel* selection = reslistbox_->selectionModel();
-  if (!selection->hasSelection()) {
-    const QSignalBlocker block(selection);
+  if (!selection->hasSelection())
     selection->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-  }
   keptEntry_ = model_->EntryOf(current.row());
   ShowEntry(keptEntry_);
 }
