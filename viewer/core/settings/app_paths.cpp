@@ -31,6 +31,9 @@ AppPaths MakeAppPaths(const std::string& programDir, const std::string& prefixSh
   const bool writable = ::access(programDir.c_str(), W_OK) == 0;
   p.iniPath = (writable ? programDir : UserDir("XDG_CONFIG_HOME", "/.config")) + "/brindle.ini";
   p.tempDir = writable ? programDir : UserDir("XDG_CACHE_HOME", "/.cache");
+  // The dialogs start in the program's folder, as a folder the user keeps files in; an
+  // installed program's folder is a system one, so they start in the user's home instead.
+  p.dialogDir = writable ? programDir : EnvOr("HOME", "/");
   p.gameDataCandidates = GameDataCandidates(programDir, prefixShare);
   return p;
 }

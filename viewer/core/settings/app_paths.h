@@ -12,6 +12,7 @@ struct AppPaths {
   std::string programDir;                       // the executable's folder
   std::string iniPath;                          // brindle.ini
   std::string tempDir;                          // where temp.ztp and temp.kno go
+  std::string dialogDir;                        // where the file dialogs start
   std::vector<std::string> gameDataCandidates;  // brindle.dat, in the order looked at
 };
 

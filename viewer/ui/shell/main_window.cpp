@@ -255,7 +255,7 @@ void TForm1::BuildMenu() {
     FileDialogSpec setup;
     setup.title = "Select VLM Data or Save Game File";
     setup.filter = "VLM Files (*.LOD,*.VLM,*.SND,*.VID)|*.LOD;*.VLM;*.SND;*.VID";
-    setup.initialDir = paths_.programDir;
+    setup.initialDir = paths_.dialogDir;
     if (auto path = prompts_.AskOpenFile(setup)) LoadDataFile(*path);
   });
   QAction* batch = fileMenu_->addAction("Batch Import...");
@@ -545,7 +545,7 @@ void TForm1::BatchImportClick() {
   FileDialogSpec setup;
   setup.title = "Select Files to Import...";
   setup.filter = "All Files (*.*)|*.*";
-  setup.initialDir = paths_.programDir;
+  setup.initialDir = paths_.dialogDir;
   std::vector<std::string> files = prompts_.AskOpenFiles(setup);
   if (files.empty()) return;
   Result<BatchSummary> r = BatchImport(dataFile_, files, converters_, *host_);

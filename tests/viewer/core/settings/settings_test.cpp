@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "test_support.h"
 #include "viewer/core/prompts.h"
+#include "viewer/core/settings/app_paths.h"
 #include "viewer/core/settings/history.h"
 #include "viewer/core/settings/ini_file.h"
 
@@ -93,6 +96,33 @@ TEST(Prompts, ExportAndImportDialogs) {
   FileDialogSpec i = ImportDialog("TXT", "txt", "Text files", "items.txt", "/prog");
   EXPECT_EQ(i.title, "Import TXT...");
   EXPECT_EQ(i.filter, "Text files (*.txt)|*.txt");
+}
+
+TEST(AppPaths, AProgramFolderNobodyMayWriteToSendsSettingsAndDialogsToTheUser) {
+  test::TempDir program, home;
+  const AppPaths beside = MakeAppPaths(program.path().string(), "/nowhere");
+  EXPECT_EQ(beside.iniPath, program.File("brindle.ini"));
+  EXPECT_EQ(beside.tempDir, program.path().string());
+  EXPECT_EQ(beside.dialogDir, program.path().string());
+
+  // A folder that cannot be written to (here: one that is not there at all).
+  const char* const vars[] = {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"};
+  std::string saved[3];
+  for (int i = 0; i < 3; ++i)
+    if (const char* v = std::getenv(vars[i])) saved[i] = v;
+  setenv("HOME", home.path().c_str(), 1);
+  unsetenv("XDG_CONFIG_HOME");
+  unsetenv("XDG_CACHE_HOME");
+  const AppPaths installed = MakeAppPaths(program.File("missing"), "/nowhere");
+  EXPECT_EQ(installed.iniPath, home.File(".config/brindle/brindle.ini"));
+  EXPECT_EQ(installed.tempDir, home.File(".cache/brindle"));
+  EXPECT_EQ(installed.dialogDir, home.path().string());
+  for (int i = 0; i < 3; ++i) {
+    if (saved[i].empty())
+      unsetenv(vars[i]);
+    else
+      setenv(vars[i], saved[i].c_str(), 1);
+  }
 }
 
 }  // namespace

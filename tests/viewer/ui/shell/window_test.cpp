@@ -35,6 +35,7 @@ class WindowTest : public ::testing::Test {
     paths_.programDir = dir_.path().string();
     paths_.iniPath = dir_.File("brindle.ini");
     paths_.tempDir = dir_.path().string();
+    paths_.dialogDir = dir_.File("dialogs");
   }
 
   std::unique_ptr<TForm1> MakeWindow(const GameDataView& data = {}) {
@@ -225,6 +226,7 @@ TEST_F(WindowTest, HexAndStringPagesShowAndSave) {
   w->SelectRow(2);
   QMetaObject::invokeMethod(w->findChild<QPushButton*>("bintabsavetobin"), "click");
   EXPECT_EQ(dir_.Read("saved.bin").size(), 48u + 20u);
+  EXPECT_EQ(prompts_.asked.back().initialDir, paths_.dialogDir);
   // A cancelled dialog writes nothing.
   QMetaObject::invokeMethod(w->findChild<QPushButton*>("bintabsavetobin"), "click");
   EXPECT_TRUE(prompts_.messages.empty());
