@@ -346,9 +346,13 @@ bool TImpStringgrid::AllowMove(const QModelIndex& index) {
   if (index == currentIndex()) return true;
   // The edit of the cell being left ends before the new cell is asked for.
   if (editor_) EndEdit();
+  return AskSelectCell(index.column(), index.row());
+}
+
+bool TImpStringgrid::AskSelectCell(int col, int row) {
   bool canSelect = true;
   inSelectCell_ = true;
-  emit SelectCell(index.column(), index.row(), &canSelect);
+  emit SelectCell(col, row, &canSelect);
   inSelectCell_ = false;
   return canSelect;
 }
@@ -536,17 +540,12 @@ void TImpStringgrid::mousePressEvent(QMouseEvent* event) {
   dragArmed_ = false;
   dragFrom_ = at;
   // A second click on the current cell of a focused grid opens its editor on release.
-  pressedCurrent_ = event->button() == Qt::LeftButton && hasFocus() && cell.x() >= 0 &&
-                    cell == QPoint(Col(), Row());
+  const bool onCurrent = cell.x() >= 0 && cell == QPoint(Col(), Row());
+  pressedCurrent_ = event->button() == Qt::LeftButton && hasFocus() && onCurrent;
   // A click asks for its cell even when it is already current, so the owner hears of it
   // (the inventory takes the item under the mouse for a drag that way).
-  if (cell.x() >= 0 && cell == QPoint(Col(), Row()) && !IsFixed(cell.x(), cell.y()) &&
-      !inSelectCell_) {
-    bool canSelect = true;
-    inSelectCell_ = true;
-    emit SelectCell(cell.x(), cell.y(), &canSelect);
-    inSelectCell_ = false;
-  }
+  if (onCurrent && !IsFixed(cell.x(), cell.y()) && !inSelectCell_)
+    AskSelectCell(cell.x(), cell.y());
   QTableWidget::mousePressEvent(event);
   emit MouseDown(cell.x(), cell.y(), event);
 }

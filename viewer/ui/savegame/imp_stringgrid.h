@@ -236,6 +236,8 @@ class TImpStringgrid : public QTableWidget {
   friend class TImpGridInplaceEdit;
 
   bool AllowMove(const QModelIndex& index);
+  // Emits SelectCell for (col, row) and gives its answer.
+  bool AskSelectCell(int col, int row);
   // The column whose right border in the caption row is under x, or -1.
   int SizingBorderAt(QPoint viewportPos) const;
   void MoveCurrentDirect(int col, int row);

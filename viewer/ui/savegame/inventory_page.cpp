@@ -16,6 +16,7 @@ constexpr const char* kEquippedCaption = "Edit Equipped Inventory";
 constexpr const char* kUnequippedCaption = "Edit Unequipped Inventory";
 // Captions, entries 1-138; the row that would make entry 139 has no place in the record.
 constexpr int kMaxItemListRows = kItemCount + 1;
+constexpr int kBackpackRowHeight = 18;
 
 }  // namespace
 
@@ -45,7 +46,7 @@ InventoryPage::InventoryPage(TPartyMain& party, const PartyDataTable& table, Pro
   charinvsg_->SetColCount(kGridColumns);
   charinvsg_->SetRowCount(kGridRows);
   charinvsg_->SetDefaultColWidth(27);
-  charinvsg_->SetDefaultRowHeight(18);
+  charinvsg_->SetDefaultRowHeight(kBackpackRowHeight);
   charinvsg_->SetColorGrid(true);
   panelLayout->addWidget(charinvsg_);
 
@@ -315,7 +316,7 @@ void InventoryPage::ReadSettings(const std::string& iniPath) {
   if (std::optional<std::int32_t> h = ParseTableInt(ini.Read("Window", "ih")); h && *h > 0)
     panelHeight_ = *h;
   else if (panelHeight_ <= 0)
-    panelHeight_ = kGridRows * 18 + 2 * charinvsg_->frameWidth();
+    panelHeight_ = kGridRows * kBackpackRowHeight + 2 * charinvsg_->frameWidth();
   // A splitter that is not shown has no room to share yet: the height is given when it is.
   heightPending_ = true;
   if (splitter_->isVisible()) ApplyPanelHeight();

@@ -65,6 +65,11 @@ class PartyPageTest : public ::testing::Test {
   }
   TImpStringgrid* Grid(const char* name) { return Find<TImpStringgrid>(name); }
   QTabWidget* Tabs() { return Find<QTabWidget>("partyedittabholder"); }
+  // Character n's pages, on the inventory.
+  void ShowInventoryOf(int n) {
+    page_->PickEdit(n);
+    Tabs()->setCurrentIndex(PartyEditPage::kTabInventory);
+  }
 
   // Types into a cell through the grid's editor and ends the edit with Enter.
   void Type(TImpStringgrid* grid, int col, int row, const QString& text) {
@@ -196,8 +201,7 @@ TEST_F(PartyPageTest, GameTimeFieldsComputeTheClockWhenLeft) {
 
 TEST_F(PartyPageTest, InventoryEditsFollowThePlacementRules) {
   Open();
-  page_->PickEdit(1);
-  Tabs()->setCurrentIndex(PartyEditPage::kTabInventory);
+  ShowInventoryOf(1);
   EXPECT_TRUE(Find<QPushButton>("charinvswitch")->isVisible());
   TImpStringgrid* backpack = Grid("charinvsg");
   TImpStringgrid* slotList = Grid("charinvsg2");
@@ -239,8 +243,7 @@ TEST_F(PartyPageTest, InventoryEditsFollowThePlacementRules) {
 
 TEST_F(PartyPageTest, DraggingPlacesAndMovesItemsAcrossTheBackpack) {
   Open();
-  page_->PickEdit(2);
-  Tabs()->setCurrentIndex(PartyEditPage::kTabInventory);
+  ShowInventoryOf(2);
   TImpStringgrid* backpack = Grid("charinvsg");
   TImpStringgrid* items = Grid("invitemlist");
   const TPartyCharacter& ch = page_->party().Character(2);
@@ -270,8 +273,7 @@ TEST_F(PartyPageTest, PressingTheCurrentCellTakesItsItemForTheDrag) {
   // After a fill the backpack's current cell is (0, 0) while the item list stays on another
   // row; a press there must still make the item under it the one dragged.
   Open();
-  page_->PickEdit(1);
-  Tabs()->setCurrentIndex(PartyEditPage::kTabInventory);
+  ShowInventoryOf(1);
   TImpStringgrid* backpack = Grid("charinvsg");
   TImpStringgrid* items = Grid("invitemlist");
   const TPartyCharacter& ch = page_->party().Character(1);
@@ -343,8 +345,7 @@ TEST_F(PartyPageTest, TheBackpackHeightStoredIsTheOneThePanelHas) {
   window_->SelectRow(2);
   EXPECT_EQ(storedHeight(), "120");
   window_->SelectRow(1);
-  page_->PickEdit(1);
-  Tabs()->setCurrentIndex(PartyEditPage::kTabInventory);
+  ShowInventoryOf(1);
   EXPECT_EQ(Find<QWidget>("Panel1")->height(), 120);
   window_->SelectRow(2);
   EXPECT_EQ(storedHeight(), "120");
