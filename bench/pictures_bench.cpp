@@ -192,7 +192,7 @@ const FontCase& Font256() {
     data.insert(data.end(), glyphs.begin(), glyphs.end());
     FontCase f;
     f.file = MemoryFile(BuildPackedLodEntry("font.fnt", data, true));
-    const Bytes header = f.file.ReadPadded(0, 48);
+    const Bytes header = f.file.ReadForDecoding(0, 48);
     f.entry.Size = static_cast<std::int32_t>(f.file.Size());
     f.entry.PackedSize = ReadI32(header, 20);
     f.entry.UnpackedSize = ReadI32(header, 40);

@@ -98,6 +98,21 @@ std::string Utf8ToCp1252(std::string_view utf8) {
   return out;
 }
 
+std::string CharsOutside1252(std::string_view utf8) {
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const std::size_t start = i;
+    const std::int32_t cp = NextCodePoint(utf8, i);
+    if (cp >= 0 && (cp == '?' || Cp1252Byte(cp) != '?')) continue;
+    const std::string one =
+        cp < 0 ? std::string("\xEF\xBF\xBD") : std::string(utf8.substr(start, i - start));
+    if (out.find(one) != std::string::npos) continue;
+    if (!out.empty()) out += ' ';
+    out += one;
+  }
+  return out;
+}
+
 std::string Cp437ToUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());

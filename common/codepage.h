@@ -12,6 +12,9 @@ std::string Cp1252ToUtf8(std::string_view bytes);
 // The other way, for text the user types that is meant as the game's bytes: characters
 // Windows-1252 cannot hold (and broken UTF-8) become '?'.
 std::string Utf8ToCp1252(std::string_view utf8);
+// The characters of utf8 that Windows-1252 cannot hold, each once, separated by spaces (a
+// broken sequence shows as U+FFFD); empty when it holds them all.
+std::string CharsOutside1252(std::string_view utf8);
 // Every byte shown as its code page 437 glyph, control codes included (0x01 is a smiley).
 std::string Cp437ToUtf8(std::string_view bytes);
 // Control characters (below 0x20, and 0x7F) written as "\xNN", so that text from a file

@@ -1,6 +1,7 @@
 #include "common/file.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,19 +9,115 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <limits>
 
 namespace brindle {
 
-Bytes ByteFile::ReadPadded(std::int64_t offset, std::size_t n) {
+namespace {
+
+IoFaultHook& Hook() {
+  static IoFaultHook hook;
+  return hook;
+}
+
+// Runs the fault hook for a call; true (with errno set) when the call is to fail.
+bool Injected(IoCall call) {
+  const int fault = IoFault(call);
+  if (fault > 0) errno = fault;
+  return fault > 0;
+}
+
+std::string Reason(int error) {
+  return std::strerror(error);
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Pushes a folder's entries (a rename, a new name) to the disk.
+Status FlushFolder(const std::string& dir) {
+  if (Injected(IoCall::kFlushFolder)) return Fail(Reason(errno), ErrorKind::kUnverified);
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return Fail(Reason(errno), ErrorKind::kUnverified);
+  const int rc = ::fsync(fd);
+  const int error = errno;
+  ::close(fd);
+  // Some file systems cannot sync a folder at all; that is no failure of ours.
+  if (rc != 0 && error != EINVAL && error != ENOTSUP)
+    return Fail(Reason(error), ErrorKind::kUnverified);
+  return Ok();
+}
+
+Error NotSynced(const std::string& to, const Error& e) {
+  return Fail("The new " + to + " is in place, but its folder could not be pushed to the disk (" +
+                  e.message + "): it may not survive a power loss.",
+              ErrorKind::kUnverified);
+}
+
+}  // namespace
+
+void SetIoFaultHook(IoFaultHook hook) {
+  Hook() = std::move(hook);
+}
+
+int IoFault(IoCall call) {
+  const IoFaultHook& hook = Hook();
+  return hook ? hook(call) : 0;
+}
+
+Error ReadFailure(const std::string& path, const std::string& reason) {
+  return Fail("Cannot read file " + path + ": " + reason, ErrorKind::kReadFailed);
+}
+
+Result<std::size_t> ByteFile::ReadAt(std::int64_t offset, void* dst, std::size_t n) {
+  Result<std::size_t> r = DoRead(offset, dst, n);
+  if (!r && !readFailure_) readFailure_ = r.error();
+  return r;
+}
+
+Status ByteFile::ReadExact(std::int64_t offset, void* dst, std::size_t n) {
+  Result<std::size_t> r = ReadAt(offset, dst, n);
+  if (!r) return r.error();
+  if (*r != n) {
+    const Error e = ReadFailure(Name(), "the file ends before the bytes it should hold");
+    if (!readFailure_) readFailure_ = e;
+    return e;
+  }
+  return Ok();
+}
+
+Result<Bytes> ByteFile::ReadBytes(std::int64_t offset, std::size_t n) {
   Bytes out(n, 0);
-  // A range that starts before the file keeps zeros for the part outside it.
-  std::int64_t skip =
-      offset < 0 ? std::min<std::int64_t>(-offset, static_cast<std::int64_t>(n)) : 0;
-  if (static_cast<std::size_t>(skip) < n) {
-    ReadAt(offset + skip, out.data() + skip, n - static_cast<std::size_t>(skip));
+  if (Status s = ReadExact(offset, out.data(), n); !s) return s.error();
+  return out;
+}
+
+Result<Bytes> ByteFile::ReadPadded(std::int64_t offset, std::size_t n) {
+  Bytes out(n, 0);
+  // Only the part that lies inside the file is read; the rest stays zero.
+  const std::int64_t size = Size();
+  const std::int64_t from = std::max<std::int64_t>(offset, 0);
+  const std::int64_t to = std::min<std::int64_t>(offset + static_cast<std::int64_t>(n), size);
+  if (from < to) {
+    Status s = ReadExact(from, out.data() + (from - offset), static_cast<std::size_t>(to - from));
+    if (!s) return s.error();
   }
   return out;
+}
+
+Bytes ByteFile::ReadForDecoding(std::int64_t offset, std::size_t n) {
+  Result<Bytes> r = ReadPadded(offset, n);
+  return r ? std::move(*r) : Bytes(n, 0);
+}
+
+Status ByteFile::TakeReadFailure() {
+  if (!readFailure_) return Ok();
+  Error e = std::move(*readFailure_);
+  readFailure_.reset();
+  return e;
 }
 
 std::unique_ptr<PosixFile> PosixFile::Open(const std::string& path, FileMode mode,
@@ -33,18 +130,23 @@ std::unique_ptr<PosixFile> PosixFile::Open(const std::string& path, FileMode mod
 
 std::unique_ptr<PosixFile> PosixFile::Open(const std::string& path, FileMode mode,
                                            OpenFailure* failure) {
-  int flags = (mode == FileMode::kReadShared ? O_RDONLY : O_RDWR) | O_CLOEXEC;
-  int fd = ::open(path.c_str(), flags);
+  // Not blocking, so a pipe or a device given as a file is refused instead of waited on.
+  int flags = (mode == FileMode::kReadShared ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
+  int fd = Injected(IoCall::kOpen) ? -1 : ::open(path.c_str(), flags);
   if (fd < 0) {
-    if (failure) failure->reason = std::strerror(errno);
+    if (failure) failure->reason = Reason(errno);
     return nullptr;
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    if (failure) failure->reason = "not a regular file";
+    if (failure) {
+      failure->reason = "not a regular file";
+      failure->notRegular = true;
+    }
     ::close(fd);
     return nullptr;
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   int lock = (mode == FileMode::kReadShared ? LOCK_SH : LOCK_EX) | LOCK_NB;
   if (::flock(fd, lock) != 0) {
     if (failure) {
@@ -54,25 +156,29 @@ std::unique_ptr<PosixFile> PosixFile::Open(const std::string& path, FileMode mod
     ::close(fd);
     return nullptr;
   }
-  return std::unique_ptr<PosixFile>(new PosixFile(fd));
+  return std::unique_ptr<PosixFile>(new PosixFile(fd, path));
 }
 
 std::unique_ptr<PosixFile> PosixFile::CreateTemp(const std::string& dir, const std::string& prefix,
                                                  std::string* path, std::string* error) {
   std::string name = dir + "/" + prefix + "XXXXXX.tmp";
-  const int fd = ::mkostemps(name.data(), 4, O_CLOEXEC);
+  const int fd = Injected(IoCall::kOpen) ? -1 : ::mkostemps(name.data(), 4, O_CLOEXEC);
   if (fd < 0) {
-    if (error) *error = std::strerror(errno);
+    if (error) *error = Reason(errno);
     return nullptr;
   }
   ::flock(fd, LOCK_EX | LOCK_NB);
   if (path) *path = name;
-  return std::unique_ptr<PosixFile>(new PosixFile(fd));
+  return std::unique_ptr<PosixFile>(new PosixFile(fd, name));
 }
 
 PosixFile::~PosixFile() {
   ::flock(fd_, LOCK_UN);
   ::close(fd_);
+}
+
+Error PosixFile::Failed(const char*) const {
+  return Fail(Reason(errno), ErrorKind::kWriteFailed);
 }
 
 std::int64_t PosixFile::Size() const {
@@ -87,62 +193,107 @@ std::int64_t PosixFile::ModifiedNs() const {
   return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
-std::size_t PosixFile::ReadAt(std::int64_t offset, void* dst, std::size_t n) {
-  if (offset < 0) return 0;
+std::uint64_t PosixFile::Device() const {
+  struct stat st {};
+  return ::fstat(fd_, &st) == 0 ? static_cast<std::uint64_t>(st.st_dev) : 0;
+}
+
+std::uint64_t PosixFile::Inode() const {
+  struct stat st {};
+  return ::fstat(fd_, &st) == 0 ? static_cast<std::uint64_t>(st.st_ino) : 0;
+}
+
+bool PosixFile::Owner(std::uint32_t* uid, std::uint32_t* gid) const {
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) return false;
+  *uid = st.st_uid;
+  *gid = st.st_gid;
+  return true;
+}
+
+Status PosixFile::SetOwner(std::uint32_t uid, std::uint32_t gid) {
+  if (Injected(IoCall::kOwner) || ::fchown(fd_, uid, gid) != 0)
+    return Fail(Reason(errno), ErrorKind::kWriteFailed);
+  return Ok();
+}
+
+Status PosixFile::SetMode(std::uint32_t mode) {
+  if (::fchmod(fd_, static_cast<mode_t>(mode)) != 0)
+    return Fail(Reason(errno), ErrorKind::kWriteFailed);
+  return Ok();
+}
+
+Result<std::size_t> PosixFile::DoRead(std::int64_t offset, void* dst, std::size_t n) {
+  if (offset < 0) return std::size_t{0};
   std::size_t done = 0;
   auto* out = static_cast<std::uint8_t*>(dst);
   while (done < n) {
-    ssize_t r = ::pread(fd_, out + done, n - done, static_cast<off_t>(offset + done));
+    const int fault = IoFault(IoCall::kRead);
+    if (fault == kShortRead) return done + (n - done) / 2;
+    errno = fault;
+    ssize_t r =
+        fault > 0 ? -1 : ::pread(fd_, out + done, n - done, static_cast<off_t>(offset + done));
     if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) break;
+    if (r < 0) return ReadFailure(path_, Reason(errno));
+    if (r == 0) break;
     done += static_cast<std::size_t>(r);
   }
   return done;
 }
 
-bool PosixFile::WriteAt(std::int64_t offset, const void* src, std::size_t n) {
-  if (offset < 0) return false;
+Status PosixFile::WriteAt(std::int64_t offset, const void* src, std::size_t n) {
+  if (offset < 0) return Fail("a negative offset", ErrorKind::kWriteFailed);
   std::size_t done = 0;
   const auto* in = static_cast<const std::uint8_t*>(src);
   while (done < n) {
-    ssize_t r = ::pwrite(fd_, in + done, n - done, static_cast<off_t>(offset + done));
+    ssize_t r = Injected(IoCall::kWrite)
+                    ? -1
+                    : ::pwrite(fd_, in + done, n - done, static_cast<off_t>(offset + done));
     if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;
+    if (r < 0) return Failed("Writing");
+    if (r == 0) {
+      errno = ENOSPC;
+      return Failed("Writing");
+    }
     done += static_cast<std::size_t>(r);
   }
-  return true;
+  return Ok();
 }
 
-bool PosixFile::Flush() {
-  return ::fdatasync(fd_) == 0;
+Status PosixFile::Flush() {
+  if (Injected(IoCall::kFlush) || ::fdatasync(fd_) != 0) return Failed("Pushing to the disk");
+  return Ok();
 }
 
-bool PosixFile::Truncate(std::int64_t size) {
-  return size >= 0 && ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
+Status PosixFile::Truncate(std::int64_t size) {
+  if (size < 0) return Fail("a negative size", ErrorKind::kWriteFailed);
+  if (Injected(IoCall::kTruncate) || ::ftruncate(fd_, static_cast<off_t>(size)) != 0)
+    return Failed("Cutting");
+  return Ok();
 }
 
-bool MemoryFile::Truncate(std::int64_t size) {
-  if (size < 0) return false;
+Status MemoryFile::Truncate(std::int64_t size) {
+  if (size < 0) return Fail("a negative size");
   bytes_.resize(static_cast<std::size_t>(size), 0);
   ++modified_;
-  return true;
+  return Ok();
 }
 
-std::size_t MemoryFile::ReadAt(std::int64_t offset, void* dst, std::size_t n) {
-  if (offset < 0 || offset >= Size()) return 0;
+Result<std::size_t> MemoryFile::DoRead(std::int64_t offset, void* dst, std::size_t n) {
+  if (offset < 0 || offset >= Size()) return std::size_t{0};
   std::size_t avail = bytes_.size() - static_cast<std::size_t>(offset);
   std::size_t count = std::min(n, avail);
   std::memcpy(dst, bytes_.data() + offset, count);
   return count;
 }
 
-bool MemoryFile::WriteAt(std::int64_t offset, const void* src, std::size_t n) {
-  if (offset < 0) return false;
+Status MemoryFile::WriteAt(std::int64_t offset, const void* src, std::size_t n) {
+  if (offset < 0) return Fail("a negative offset");
   auto end = static_cast<std::size_t>(offset) + n;
   if (end > bytes_.size()) bytes_.resize(end, 0);
   if (n > 0) std::memcpy(bytes_.data() + offset, src, n);
   ++modified_;
-  return true;
+  return Ok();
 }
 
 bool StatFile(const std::string& path, FileStamp* stamp) {
@@ -151,37 +302,75 @@ bool StatFile(const std::string& path, FileStamp* stamp) {
   stamp->size = static_cast<std::int64_t>(st.st_size);
   stamp->modifiedNs =
       static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  stamp->device = static_cast<std::uint64_t>(st.st_dev);
+  stamp->inode = static_cast<std::uint64_t>(st.st_ino);
+  stamp->links = static_cast<std::uint64_t>(st.st_nlink);
   return true;
 }
 
+bool SameFileUnchanged(const FileStamp& a, const FileStamp& b) {
+  return a.size == b.size && a.modifiedNs == b.modifiedNs && a.device == b.device &&
+         a.inode == b.inode;
+}
+
+FileStamp StampOf(const ByteFile& file) {
+  FileStamp s;
+  s.size = file.Size();
+  s.modifiedNs = file.ModifiedNs();
+  s.device = file.Device();
+  s.inode = file.Inode();
+  return s;
+}
+
+std::uint32_t NewFileMode() {
+  // The umask can only be read by setting it; /proc tells it without that race.
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("Umask:", 0) == 0) return 0666u & ~std::stoul(line.substr(6), nullptr, 8);
+  }
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  return 0666u & ~static_cast<std::uint32_t>(mask);
+}
+
+Error OpenFailureMessage(const std::string& path, const OpenFailure& failure, FileMode mode) {
+  if (failure.notRegular) return Fail(path + " is not a regular file", ErrorKind::kCannotOpen);
+  if (failure.inUse)
+    return Fail("File " + path + " is in use by another program.", ErrorKind::kInUse);
+  if (mode == FileMode::kWriteExclusive)
+    return Fail("Cannot open file " + path + " for writing: " + failure.reason,
+                ErrorKind::kCannotOpen);
+  return Fail("Cannot open file " + path, ErrorKind::kCannotOpen);
+}
+
 Result<Bytes> ReadWholeFile(const std::string& path) {
-  std::string why;
-  auto f = PosixFile::Open(path, FileMode::kReadShared, &why);
-  if (!f) return Fail(why, ErrorKind::kCannotOpen);
+  OpenFailure failure;
+  auto f = PosixFile::Open(path, FileMode::kReadShared, &failure);
+  if (!f) return OpenFailureMessage(path, failure, FileMode::kReadShared);
   std::int64_t size = f->Size();
   if (size > std::numeric_limits<std::int32_t>::max())
-    return Fail("the file is too large", ErrorKind::kCannotOpen);
+    return Fail("File " + path + " is too large (2 GB at most).", ErrorKind::kCannotOpen);
   Bytes out(static_cast<std::size_t>(size), 0);
-  out.resize(f->ReadAt(0, out.data(), out.size()));
+  if (Status s = f->ReadExact(0, out.data(), out.size()); !s) return s.error();
   return out;
 }
 
 Status WriteWholeFile(const std::string& path, ByteView bytes) {
-  auto failed = [] { return Fail(std::strerror(errno), ErrorKind::kWriteFailed); };
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return failed();
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t r = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) {
-      const Error e = r < 0 ? failed() : Fail("nothing could be written", ErrorKind::kWriteFailed);
-      ::close(fd);
-      return e;
-    }
-    done += static_cast<std::size_t>(r);
+  const std::string dir = FolderOf(path);
+  std::string temp;
+  std::string why;
+  auto file = PosixFile::CreateTemp(dir, "." + BaseName(path) + ".", &temp, &why);
+  if (!file) return Fail(why, ErrorKind::kWriteFailed);
+  Status s = file->WriteAt(0, bytes.data(), bytes.size());
+  if (s) s = file->SetMode(NewFileMode());
+  file.reset();
+  if (s && (Injected(IoCall::kRename) || ::rename(temp.c_str(), path.c_str()) != 0))
+    s = Fail(Reason(errno), ErrorKind::kWriteFailed);
+  if (!s) {
+    ::unlink(temp.c_str());
+    return Fail(s.message(), ErrorKind::kWriteFailed);
   }
-  if (::close(fd) != 0) return failed();
   return Ok();
 }
 
@@ -190,19 +379,31 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to, std::string* error) {
-  if (::rename(from.c_str(), to.c_str()) != 0) {
-    if (error) *error = std::strerror(errno);
-    return false;
+Status ReplaceFile(const std::string& from, const std::string& to) {
+  if (Injected(IoCall::kRename) || ::rename(from.c_str(), to.c_str()) != 0)
+    return Fail(Reason(errno), ErrorKind::kWriteFailed);
+  if (Status s = FlushFolder(FolderOf(to)); !s) return NotSynced(to, s.error());
+  return Ok();
+}
+
+Status PlaceNewFile(const std::string& from, const std::string& to) {
+  int rc = Injected(IoCall::kRename)
+               ? -1
+               : ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+  if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
+    // A file system without the one-step form: a second name that cannot replace anything,
+    // then the first name goes.
+    rc = Injected(IoCall::kLink) ? -1 : ::link(from.c_str(), to.c_str());
+    if (rc == 0) ::unlink(from.c_str());
   }
-  const std::size_t slash = to.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : to.substr(0, slash);
-  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) {
-    ::fsync(fd);
-    ::close(fd);
+  if (rc != 0) {
+    if (errno == EEXIST)
+      return Fail("File " + to + " was made by another program meanwhile; it was left as it is.",
+                  ErrorKind::kChanged);
+    return Fail(Reason(errno), ErrorKind::kWriteFailed);
   }
-  return true;
+  if (Status s = FlushFolder(FolderOf(to)); !s) return NotSynced(to, s.error());
+  return Ok();
 }
 
 }  // namespace brindle

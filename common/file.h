@@ -9,9 +9,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "common/bytes.h"
+#include "common/io_faults.h"
 #include "common/result.h"
 
 namespace brindle {
@@ -20,21 +22,49 @@ class ByteFile {
  public:
   virtual ~ByteFile() = default;
   virtual std::int64_t Size() const = 0;
-  // Reads up to n bytes at offset; returns how many were read (fewer at the end of the file,
-  // 0 for an offset outside it).
-  virtual std::size_t ReadAt(std::int64_t offset, void* dst, std::size_t n) = 0;
-  // Writes all n bytes at offset, growing the file when needed. False on any failure.
-  virtual bool WriteAt(std::int64_t offset, const void* src, std::size_t n) = 0;
+  // Reads up to n bytes at offset: how many were read (fewer only where the file ends, 0 for
+  // an offset outside it), or the reason the read failed. A failure is also remembered for
+  // TakeReadFailure.
+  Result<std::size_t> ReadAt(std::int64_t offset, void* dst, std::size_t n);
+  // Exactly n bytes at offset: a failed read, or a file that ends before them, is an error.
+  Status ReadExact(std::int64_t offset, void* dst, std::size_t n);
+  Result<Bytes> ReadBytes(std::int64_t offset, std::size_t n);
+  // n bytes at offset; the part outside the file (as Size() gives it) reads as zero, but a
+  // read that fails, or comes back short, inside the file is an error.
+  Result<Bytes> ReadPadded(std::int64_t offset, std::size_t n);
+  // For decoders that look at a damaged entry's bytes as far as they go: as ReadPadded, but a
+  // failed read leaves its part zero and is kept for TakeReadFailure. Whoever hands on what
+  // such a decoder made checks TakeReadFailure first.
+  Bytes ReadForDecoding(std::int64_t offset, std::size_t n);
+  // The first read that failed since the last call, and forgets it.
+  Status TakeReadFailure();
+
+  // Writes all n bytes at offset, growing the file when needed. Errors of writes, flushes and
+  // truncations carry the system's reason alone ("No space left on device").
+  virtual Status WriteAt(std::int64_t offset, const void* src, std::size_t n) = 0;
   // Pushes written bytes to the disk.
-  virtual bool Flush() = 0;
+  virtual Status Flush() = 0;
   // Cuts the file to size bytes (used to take back bytes appended by a failed write).
-  virtual bool Truncate(std::int64_t size) = 0;
+  virtual Status Truncate(std::int64_t size) = 0;
   // Modification time in nanoseconds since 1970; 0 when unknown.
   virtual std::int64_t ModifiedNs() const { return 0; }
+  // The device and inode the handle reads, to tell whether a path still names this file;
+  // zeros when unknown.
+  virtual std::uint64_t Device() const { return 0; }
+  virtual std::uint64_t Inode() const { return 0; }
+  // The name the messages use.
+  virtual std::string Name() const { return "the file"; }
 
-  // n bytes at offset; bytes beyond the end of the file read as zero.
-  Bytes ReadPadded(std::int64_t offset, std::size_t n);
+ protected:
+  // The read itself: the count (short only at the end of the file) or the reason it failed.
+  virtual Result<std::size_t> DoRead(std::int64_t offset, void* dst, std::size_t n) = 0;
+
+ private:
+  std::optional<Error> readFailure_;
 };
+
+// "Cannot read file PATH: REASON", for every read that fails.
+Error ReadFailure(const std::string& path, const std::string& reason);
 
 enum class FileMode {
   kReadShared,      // read; other readers welcome, writers refused
@@ -45,6 +75,7 @@ enum class FileMode {
 struct OpenFailure {
   std::string reason;
   bool inUse = false;
+  bool notRegular = false;  // a folder, a pipe, a device
 };
 
 class PosixFile final : public ByteFile {
@@ -64,15 +95,28 @@ class PosixFile final : public ByteFile {
   PosixFile& operator=(const PosixFile&) = delete;
 
   std::int64_t Size() const override;
-  std::size_t ReadAt(std::int64_t offset, void* dst, std::size_t n) override;
-  bool WriteAt(std::int64_t offset, const void* src, std::size_t n) override;
-  bool Flush() override;
-  bool Truncate(std::int64_t size) override;
+  Status WriteAt(std::int64_t offset, const void* src, std::size_t n) override;
+  Status Flush() override;
+  Status Truncate(std::int64_t size) override;
   std::int64_t ModifiedNs() const override;
+  std::uint64_t Device() const override;
+  std::uint64_t Inode() const override;
+  std::string Name() const override { return path_; }
+  // The owner and group of the file; false when they cannot be read.
+  bool Owner(std::uint32_t* uid, std::uint32_t* gid) const;
+  // Gives the file this owner and group. The system's reason on failure.
+  Status SetOwner(std::uint32_t uid, std::uint32_t gid);
+  // Sets the permission bits.
+  Status SetMode(std::uint32_t mode);
+
+ protected:
+  Result<std::size_t> DoRead(std::int64_t offset, void* dst, std::size_t n) override;
 
  private:
-  explicit PosixFile(int fd) : fd_(fd) {}
+  PosixFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  Error Failed(const char* what) const;
   int fd_;
+  std::string path_;
 };
 
 // A file held in memory: for tests, fuzzing and fault injection.
@@ -81,33 +125,57 @@ class MemoryFile : public ByteFile {
   MemoryFile() = default;
   explicit MemoryFile(Bytes bytes) : bytes_(std::move(bytes)) {}
   std::int64_t Size() const override { return static_cast<std::int64_t>(bytes_.size()); }
-  std::size_t ReadAt(std::int64_t offset, void* dst, std::size_t n) override;
-  bool WriteAt(std::int64_t offset, const void* src, std::size_t n) override;
-  bool Flush() override { return true; }
-  bool Truncate(std::int64_t size) override;
+  Status WriteAt(std::int64_t offset, const void* src, std::size_t n) override;
+  Status Flush() override { return Ok(); }
+  Status Truncate(std::int64_t size) override;
   // Every change moves the time on by one, as a write moves a file's time stamp.
   std::int64_t ModifiedNs() const override { return modified_; }
   const Bytes& bytes() const { return bytes_; }
 
  protected:
+  Result<std::size_t> DoRead(std::int64_t offset, void* dst, std::size_t n) override;
   Bytes bytes_;
   std::int64_t modified_ = 1;
 };
 
-// Status of a file on disk without opening it for reading: size and modification time.
+// A file on disk as stat sees it: size, modification time, and which file it is.
 struct FileStamp {
   std::int64_t size = 0;
   std::int64_t modifiedNs = 0;
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::uint64_t links = 1;
 };
+// False when path names nothing or something other than a regular file.
 bool StatFile(const std::string& path, FileStamp* stamp);
+// True when both stamps describe the same file in the same state.
+bool SameFileUnchanged(const FileStamp& a, const FileStamp& b);
+// The stamp of an open file.
+FileStamp StampOf(const ByteFile& file);
 
 // Renames from over to in one step (both in one folder: the old file or the new one, never
-// neither), then pushes the folder's change to the disk. False with *error on failure.
-bool ReplaceFile(const std::string& from, const std::string& to, std::string* error = nullptr);
+// neither), then pushes the folder's change to the disk. A rename that fails is kWriteFailed
+// (nothing changed); a folder that cannot be pushed after the rename is kUnverified (the new
+// file is in place but may not survive a power loss).
+Status ReplaceFile(const std::string& from, const std::string& to);
+// As ReplaceFile, but never over an existing file: when to exists (made meanwhile by another
+// program) the error is kChanged and from stays where it is.
+Status PlaceNewFile(const std::string& from, const std::string& to);
 
-// The whole file; an error's message is the system's reason (kCannotOpen).
+// The permission bits a file made now gets (0666 less the umask).
+std::uint32_t NewFileMode();
+
+// What the user is told of a file that could not be opened: "PATH is not a regular file",
+// "File PATH is in use by another program." (kInUse), "Cannot open file PATH for writing:
+// REASON" or, for reading, "Cannot open file PATH" (kCannotOpen).
+Error OpenFailureMessage(const std::string& path, const OpenFailure& failure, FileMode mode);
+
+// The whole file. An error is complete for the user: one of OpenFailureMessage's, or "Cannot
+// read file PATH: REASON" (kReadFailed) when a read fails or the file ends early.
 Result<Bytes> ReadWholeFile(const std::string& path);
-// Creates or replaces the file; an error's message is the system's reason (kWriteFailed).
+// Creates or replaces the file with these bytes in one step: they are written to a new file
+// beside it that is then renamed over it, so a failed write leaves what was there. An
+// error's message is the system's reason (kWriteFailed).
 Status WriteWholeFile(const std::string& path, ByteView bytes);
 
 // The file name without its folder.

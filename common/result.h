@@ -22,6 +22,8 @@ enum class ErrorKind {
   kChanged,        // another program changed the file since it was read
   kInUse,          // another program holds the file's lock
   kWriteFailed,    // a write failed
+  kReadFailed,     // a read failed, or a file ended before the bytes it should hold
+  kUnverified,     // the change was made, but it could not be checked or made lasting
 };
 
 // Why an operation failed, worded for the user (UTF-8, a complete message).

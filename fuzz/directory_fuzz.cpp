@@ -12,10 +12,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MemoryFile file(Bytes(data, data + size));
     TDataFile df;
     df.FileName = path;
-    df.Kind = RecogniseContainer(file, path);
+    df.Kind = RecogniseContainer(file, path).value();
     if (df.Kind == ckNone) df.Kind = kind;
-    ReadDirectory(file, df.Kind, df.Entries, host);
-    IdentifyAll(df, file);
+    (void)ReadDirectory(file, df.Kind, df.Entries, host);
+    (void)IdentifyAll(df, file);
   }
   return 0;
 }

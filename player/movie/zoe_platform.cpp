@@ -1,5 +1,9 @@
 #include "player/movie/zoe_platform.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -58,9 +62,27 @@ ZoeSoundOutput& ZoeNullOutput() {
 }
 
 std::unique_ptr<ZoeFile> ZoeOpenDiskFile(const std::string& name) {
-  std::FILE* f = std::fopen(name.c_str(), "rb");
-  if (f == nullptr) return nullptr;
+  // Opened without blocking and taken only when it is a regular file: a pipe or a device
+  // named as a movie is refused instead of waited on for ever.
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  std::FILE* f = ::fdopen(fd, "rb");
+  if (f == nullptr) {
+    ::close(fd);
+    return nullptr;
+  }
   return std::make_unique<DiskFile>(f);
+}
+
+bool ZoeIsIrregularFile(const std::string& name) {
+  struct stat st {};
+  return ::stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
 }
 
 int64_t ZoeMemoryFile::Read(void* destination, int64_t n) {

@@ -25,8 +25,11 @@ class ZoeFile {
   virtual int64_t Size() = 0;
 };
 
-// Opens a named file for sequential reading; null when it cannot be opened.
+// Opens a named file for sequential reading; null when it cannot be opened or is no regular
+// file (a pipe, a device or a folder is never waited on).
 std::unique_ptr<ZoeFile> ZoeOpenDiskFile(const std::string& name);
+// True when name exists but is not a regular file, so callers can say why it was refused.
+bool ZoeIsIrregularFile(const std::string& name);
 
 // A read-only file over a caller's bytes (which must outlive it).
 class ZoeMemoryFile : public ZoeFile {

@@ -34,9 +34,9 @@ Opened Open(const SampleContainer& c) {
   Opened o{MemoryFile(BuildContainer(c)), {}};
   Recorder host;
   o.dataFile.FileName = c.fileName;
-  o.dataFile.Kind = RecogniseContainer(o.file, c.fileName);
-  ReadDirectory(o.file, o.dataFile.Kind, o.dataFile.Entries, host);
-  IdentifyAll(o.dataFile, o.file);
+  o.dataFile.Kind = RecogniseContainer(o.file, c.fileName).value();
+  EXPECT_TRUE(ReadDirectory(o.file, o.dataFile.Kind, o.dataFile.Entries, host));
+  EXPECT_TRUE(IdentifyAll(o.dataFile, o.file));
   return o;
 }
 
@@ -138,11 +138,11 @@ TEST(FuzzSeeds, AreCutInTheShapeTheirTargetsRead) {
     EXPECT_LE(s.bytes.size(), kMaxFuzzSeedSize);
     if (s.target == "fuzz_directory") {
       MemoryFile file(s.bytes);
-      const TContainerKind kind = RecogniseContainer(file, s.name);
+      const TContainerKind kind = RecogniseContainer(file, s.name).value();
       ASSERT_NE(kind, ckNone);
       std::vector<TResourceInfo> entries;
       Recorder host;
-      ReadDirectory(file, kind, entries, host);
+      ASSERT_TRUE(ReadDirectory(file, kind, entries, host));
       EXPECT_FALSE(entries.empty());
     } else if (s.target == "fuzz_extract") {
       ASSERT_GE(s.bytes.size(), 16u);
@@ -158,7 +158,7 @@ TEST(FuzzSeeds, AreCutInTheShapeTheirTargetsRead) {
       e.Name = kIdentifyFuzzNames[s.bytes[1] % 16];
       e.Offset = s.bytes[1] / 16;
       e.Size = static_cast<std::int32_t>(s.bytes.size() - 2) - e.Offset;
-      IdentifyEntry(df, 0, file);
+      EXPECT_TRUE(IdentifyEntry(df, 0, file));
       EXPECT_EQ(ResourceTypeName(e.ResType), s.name.substr(0, s.name.find('-')));
     } else if (s.target == "fuzz_font") {
       const std::optional<FontFace> face = ReadFontFace(s.bytes);

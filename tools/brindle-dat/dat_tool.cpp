@@ -79,7 +79,7 @@ Result<DatToolReport> PackGameDataFolder(const std::string& sourceDir, const std
   DatToolReport result;
   if (IsFile(titlePath)) {
     Result<Bytes> read = ReadWholeFile(titlePath.string());
-    if (!read) return Fail("Cannot read " + titlePath.string() + ": " + read.message());
+    if (!read) return read.error();
     bmp = std::move(*read);
     if (!ReadBmpSize(bmp)) return Fail(titlePath.string() + " is no BMP file");
     if (bmp.size() > kMaxTitlePictureSize)
@@ -94,7 +94,7 @@ Result<DatToolReport> PackGameDataFolder(const std::string& sourceDir, const std
   for (int k = 0; IsFile(src / ColumnFileName(k)); ++k) {
     const fs::path p = src / ColumnFileName(k);
     Result<Bytes> read = ReadWholeFile(p.string());
-    if (!read) return Fail("Cannot read " + p.string() + ": " + read.message());
+    if (!read) return read.error();
     Bytes text = std::move(*read);
     // A zero byte ends a column's text when it is loaded; what followed would be lost.
     auto nul = std::find(text.begin(), text.end(), std::uint8_t{0});
@@ -141,8 +141,7 @@ Result<DatToolReport> UnpackGameDataFile(const std::string& dataFile, const std:
       return Fail(dataFile + " is larger than any data file (" +
                   std::to_string(kMaxGameDataFileSize) + " bytes)");
     dat.resize(static_cast<std::size_t>(file->Size()));
-    if (file->ReadAt(0, dat.data(), dat.size()) != dat.size())
-      return Fail("Cannot read " + dataFile);
+    if (Status read = file->ReadExact(0, dat.data(), dat.size()); !read) return read.error();
   }
   const Result<GameDataBlocks> split = SplitGameData(dat);
   if (!split) return Fail(dataFile + ": " + split.message());

@@ -29,9 +29,10 @@ OpenedSample OpenSample(const SampleContainer& c) {
   MemoryFile file(o.bytes);
   SilentHost host;
   o.dataFile.FileName = c.fileName;
-  o.dataFile.Kind = RecogniseContainer(file, c.fileName);
-  ReadDirectory(file, o.dataFile.Kind, o.dataFile.Entries, host);
-  IdentifyAll(o.dataFile, file);
+  // A file in memory cannot fail a read.
+  o.dataFile.Kind = RecogniseContainer(file, c.fileName).value();
+  (void)ReadDirectory(file, o.dataFile.Kind, o.dataFile.Entries, host);
+  (void)IdentifyAll(o.dataFile, file);
   return o;
 }
 

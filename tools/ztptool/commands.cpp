@@ -46,6 +46,17 @@ std::string TrackLine(uint32_t word) {
          (word & kZoeAudioCompressed ? "compressed" : "raw");
 }
 
+// A movie that cannot be opened: a pipe, a device or a folder is refused as the thing it is
+// (exit code 2), anything else is no movie (1).
+int CannotOpen(const std::string& name, std::ostream& err) {
+  if (ZoeIsIrregularFile(name)) {
+    err << "ztptool: " << name << " is not a regular file\n";
+    return 2;
+  }
+  err << "ztptool: cannot open " << name << " as a movie\n";
+  return 1;
+}
+
 int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.size() != 1) {
     err << kUsage;
@@ -53,10 +64,7 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
   }
   ZoeContext ctx = MakeContext();
   MoviePtr m(ZoeOpen({args[0]}, 0, -1, ctx));
-  if (!m) {
-    err << "ztptool: cannot open " << args[0] << " as a movie\n";
-    return 1;
-  }
+  if (!m) return CannotOpen(args[0], err);
   const ZoeHeader& h = m->header;
   out << "width: " << h.width << "\n";
   out << "height: " << h.height << "\n";
@@ -181,10 +189,7 @@ int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   ZoeContext ctx = MakeContext();
   MoviePtr m(ZoeOpen({movie}, 0, -1, ctx));
-  if (!m) {
-    err << "ztptool: cannot open " << movie << " as a movie\n";
-    return 1;
-  }
+  if (!m) return CannotOpen(movie, err);
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   if (ec) {
@@ -303,7 +308,7 @@ brindle::Status ReadFrames(const EncodeRequest& q, zoe::EncodeOptions& options,
                            std::vector<zoe::EncodeFrame>& pictures) {
   for (const std::string& name : q.frames) {
     const brindle::Result<brindle::Bytes> bytes = brindle::ReadWholeFile(name);
-    if (!bytes) return brindle::Fail(name + ": cannot read");
+    if (!bytes) return bytes.error();
     brindle::BmpReadOptions palettes;
     palettes.widenPalette = true;
     brindle::BmpReadResult bmp = brindle::ReadBmp(*bytes, palettes);
@@ -326,7 +331,7 @@ brindle::Status ReadFrames(const EncodeRequest& q, zoe::EncodeOptions& options,
 brindle::Status ReadTracks(const EncodeRequest& q, zoe::EncodeOptions& options) {
   for (size_t t = 0; t < q.audio.size(); ++t) {
     const brindle::Result<brindle::Bytes> bytes = brindle::ReadWholeFile(q.audio[t]);
-    if (!bytes) return brindle::Fail(q.audio[t] + ": cannot read");
+    if (!bytes) return bytes.error();
     brindle::Result<brindle::WavSound> wav = brindle::ReadWav(*bytes);
     if (!wav) return brindle::Fail(q.audio[t] + ": " + wav.message());
     zoe::EncodeAudio track;

@@ -12,6 +12,7 @@ namespace brindle {
 namespace {
 
 constexpr int kExitDone = 0;
+constexpr int kExitPartly = 1;
 constexpr int kExitRefused = 2;
 
 // The container opened as the window opens it; false (with the reason on err) when it cannot.
@@ -24,10 +25,19 @@ bool OpenOrSay(TDataFile& dataFile, const std::string& path, std::ostream& err) 
   return true;
 }
 
+// 0 done; 1 when the change was made but could not be checked or made lasting, or another
+// program changed the container during the run (it is left as that program left it); 2 when
+// nothing was changed.
 int Said(const Status& s, std::ostream& err) {
   if (s) return kExitDone;
   err << s.message() << '\n';
-  return kExitRefused;
+  return s.kind() == ErrorKind::kUnverified || s.kind() == ErrorKind::kChanged ? kExitPartly
+                                                                               : kExitRefused;
+}
+
+// The change is on disk (done, or done but not checked): its lines are printed.
+bool Changed(const Status& s) {
+  return s || s.kind() == ErrorKind::kUnverified;
 }
 
 int Usage(std::ostream& err, const char* form) {
@@ -62,11 +72,11 @@ int AddCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
   if (!OpenOrSay(dataFile, args[0], err)) return kExitRefused;
   const std::size_t before = dataFile.Entries.size();
   SilentHost quiet;
-  const int code = Said(AddFiles(dataFile, {args.begin() + 1, args.end()}, quiet), err);
-  if (code != kExitDone) return code;
-  for (std::size_t i = before; i < dataFile.Entries.size(); ++i)
-    out << "Added " << Shown(dataFile.Entries[i].Name) << '\n';
-  return kExitDone;
+  const Status s = AddFiles(dataFile, {args.begin() + 1, args.end()}, quiet);
+  if (Changed(s))
+    for (std::size_t i = before; i < dataFile.Entries.size(); ++i)
+      out << "Added " << Shown(dataFile.Entries[i].Name) << '\n';
+  return Said(s, err);
 }
 
 int RemoveCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -85,11 +95,11 @@ int RemoveCommand(const std::vector<std::string>& args, std::ostream& out, std::
     names.push_back(dataFile.Entries[static_cast<std::size_t>(index)].Name);
   }
   SilentHost quiet;
-  const int code = Said(RemoveEntries(dataFile, gone, quiet), err);
-  if (code == kExitDone)
+  const Status s = RemoveEntries(dataFile, gone, quiet);
+  if (Changed(s))
     for (const std::string& n : names)
       out << "Removed " << Shown(n) << '\n';
-  return code;
+  return Said(s, err);
 }
 
 int RenameCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -103,9 +113,9 @@ int RenameCommand(const std::vector<std::string>& args, std::ostream& out, std::
   }
   const std::string old = dataFile.Entries[static_cast<std::size_t>(index)].Name;
   SilentHost quiet;
-  const int code = Said(RenameEntry(dataFile, index, args[2], quiet), err);
-  if (code == kExitDone) out << "Renamed " << Shown(old) << " -> " << args[2] << '\n';
-  return code;
+  const Status s = RenameEntry(dataFile, index, args[2], quiet);
+  if (Changed(s)) out << "Renamed " << Shown(old) << " -> " << args[2] << '\n';
+  return Said(s, err);
 }
 
 int RebuildCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -113,10 +123,17 @@ int RebuildCommand(const std::vector<std::string>& args, std::ostream& out, std:
   TDataFile dataFile;
   if (!OpenOrSay(dataFile, args[0], err)) return kExitRefused;
   SilentHost quiet;
+  const std::int64_t before = dataFile.FileSize;
   Result<RebuildSizes> sizes = CompactContainer(dataFile, quiet);
-  if (!sizes) return Said(sizes.error(), err);
-  out << "Rebuilt " << args[0] << ": " << sizes->before << " -> " << sizes->after << " bytes\n";
-  return kExitDone;
+  if (sizes) {
+    out << "Rebuilt " << args[0] << ": " << sizes->before << " -> " << sizes->after << " bytes\n";
+    return kExitDone;
+  }
+  if (sizes.kind() == ErrorKind::kUnverified && dataFile.FileDate != 0) {
+    // In place and read again, but not pushed to the disk: the sizes are known.
+    out << "Rebuilt " << args[0] << ": " << before << " -> " << dataFile.FileSize << " bytes\n";
+  }
+  return Said(sizes.error(), err);
 }
 
 int NewCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -128,10 +145,9 @@ int NewCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     return kExitRefused;
   }
   SilentHost quiet;
-  const int code =
-      Said(CreateContainer(*kind, args[1], {args.begin() + 2, args.end()}, quiet), err);
-  if (code == kExitDone) out << "Created " << args[1] << " (" << args.size() - 2 << " entries)\n";
-  return code;
+  const Status s = CreateContainer(*kind, args[1], {args.begin() + 2, args.end()}, quiet);
+  if (Changed(s)) out << "Created " << args[1] << " (" << args.size() - 2 << " entries)\n";
+  return Said(s, err);
 }
 
 }  // namespace brindle

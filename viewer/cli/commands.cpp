@@ -122,8 +122,9 @@ struct Opened {
 Status OpenForCli(const std::string& path, Opened& opened, CoreHost& host) {
   Status r = OpenContainer(opened.dataFile, path, host);
   if (!r) return r;
-  opened.file = PosixFile::Open(path, FileMode::kReadShared);
-  if (!opened.file) return Fail(CannotOpenMessage(path), ErrorKind::kCannotOpen);
+  Result<std::unique_ptr<PosixFile>> file = OpenContainerFile(path, FileMode::kReadShared);
+  if (!file) return file.error();
+  opened.file = std::move(*file);
   return Ok();
 }
 
@@ -156,7 +157,10 @@ int List(const std::string& path, bool json, std::ostream& out, std::ostream& er
     err << r.message() << '\n';
     return kExitRefused;
   }
-  IdentifyAll(o.dataFile, *o.file);
+  if (Status read = IdentifyAll(o.dataFile, *o.file); !read) {
+    err << read.message() << '\n';
+    return kExitRefused;
+  }
   const std::vector<TResourceInfo>& entries = o.dataFile.Entries;
   if (json) {
     // One object a line, so that line tools still work on it.
@@ -288,7 +292,10 @@ int Extract(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     err << r.message() << '\n';
     return kExitRefused;
   }
-  IdentifyAll(opened.dataFile, *opened.file);
+  if (Status read = IdentifyAll(opened.dataFile, *opened.file); !read) {
+    err << read.message() << '\n';
+    return kExitRefused;
+  }
 
   int failures = 0;
   const std::vector<int> indices = PickEntries(*options, opened.dataFile, err, failures);
@@ -369,7 +376,10 @@ int HexDumpCommand(const std::vector<std::string>& args, std::ostream& out, std:
     err << "No entry " << args[1] << " in " << args[0] << '\n';
     return kExitSomeFailed;
   }
-  IdentifyEntry(o.dataFile, index, *o.file);
+  if (Status read = IdentifyEntry(o.dataFile, index, *o.file); !read) {
+    err << read.message() << '\n';
+    return kExitSomeFailed;
+  }
   const TResourceInfo& e = o.dataFile.Entries[static_cast<std::size_t>(index)];
   Result<ExportedFile> payload = ReadPagePayload(*o.file, e, host);
   if (!payload) {

@@ -21,9 +21,11 @@ std::string CannotOpenMessage(const std::string& path) {
   return "Cannot open file " + path;
 }
 
-std::string ReadFixedString(ByteFile& file, std::int64_t offset, std::size_t n) {
+Result<std::string> ReadFixedString(ByteFile& file, std::int64_t offset, std::size_t n) {
   Bytes field(n, 0);
-  field.resize(file.ReadAt(offset, field.data(), n));
+  Result<std::size_t> got = file.ReadAt(offset, field.data(), n);
+  if (!got) return got.error();
+  field.resize(*got);
   return FixedText(field);
 }
 
@@ -61,33 +63,35 @@ Family FamilyOf(TContainerKind kind) {
 
 }  // namespace
 
-TContainerKind RecogniseContainer(ByteFile& file, const std::string& path) {
+Result<TContainerKind> RecogniseContainer(ByteFile& file, const std::string& path) {
   std::string ext = UpperExtension(path);
   if (ext == ".SND") return ckSnd;
   if (ext == ".VID") return ckVid;
-  std::string id = UpperAscii(ReadFixedString(file, kLodIdentifierOffset, 12));
+  Result<std::string> id = ReadFixedString(file, kLodIdentifierOffset, 12);
+  if (!id) return id.error();
   for (const auto& k : kLodIdentifiers) {
-    if (id == k.identifier) return k.kind;
+    if (UpperAscii(*id) == k.identifier) return k.kind;
   }
   return ckNone;
 }
 
-void ReadDirectory(ByteFile& file, TContainerKind kind, std::vector<TResourceInfo>& entries,
-                   CoreHost& host) {
+Status ReadDirectory(ByteFile& file, TContainerKind kind, std::vector<TResourceInfo>& entries,
+                     CoreHost& host) {
   entries.clear();
   const Family fam = FamilyOf(kind);
   const std::int64_t fileSize = file.Size();
-  Bytes countField = file.ReadPadded(fam.countOffset, 4);
-  const std::int64_t declared = ReadI32(countField, 0);
-  if (declared <= 0) return;
+  Result<Bytes> countField = file.ReadPadded(fam.countOffset, 4);
+  if (!countField) return countField.error();
+  const std::int64_t declared = ReadI32(*countField, 0);
+  if (declared <= 0) return Ok();
   // Only records that lie wholly inside the file are read.
   const std::int64_t fit = std::max<std::int64_t>(0, (fileSize - fam.start) / fam.recordSize);
   const std::int64_t count = std::min(declared, fit);
-  if (count == 0) return;
+  if (count == 0) return Ok();
 
   // One read for the whole directory: it is at most as large as the file.
   Bytes records(static_cast<std::size_t>(count * fam.recordSize), 0);
-  file.ReadAt(fam.start, records.data(), records.size());
+  if (Status s = file.ReadExact(fam.start, records.data(), records.size()); !s) return s;
   entries.reserve(static_cast<std::size_t>(count));
   ProgressReporter progress(host);
   for (std::int64_t i = 0; i < count; ++i) {
@@ -116,6 +120,7 @@ void ReadDirectory(ByteFile& file, TContainerKind kind, std::vector<TResourceInf
     TResourceInfo& last = entries.back();
     last.Size = ClampToI32(fileSize - last.Offset);
   }
+  return Ok();
 }
 
 std::string InUseMessage(const std::string& path) {
@@ -126,25 +131,26 @@ Result<std::unique_ptr<PosixFile>> OpenContainerFile(const std::string& path, Fi
   OpenFailure failure;
   auto file = PosixFile::Open(path, mode, &failure);
   if (file) return file;
-  if (failure.inUse) return Fail(InUseMessage(path), ErrorKind::kInUse);
-  return Fail(CannotOpenMessage(path), ErrorKind::kCannotOpen);
+  return OpenFailureMessage(path, failure, mode);
 }
 
 Status OpenContainer(TDataFile& dataFile, const std::string& path, CoreHost& host) {
   Result<std::unique_ptr<PosixFile>> opened = OpenContainerFile(path, FileMode::kReadShared);
   if (!opened) return opened.error();
   PosixFile* file = opened->get();
-  TContainerKind kind = RecogniseContainer(*file, path);
-  if (kind == ckNone) return Fail("Not a recognised data file: " + path, ErrorKind::kNotRecognised);
+  Result<TContainerKind> kind = RecogniseContainer(*file, path);
+  if (!kind) return kind.error();
+  if (*kind == ckNone)
+    return Fail("Not a recognised data file: " + path, ErrorKind::kNotRecognised);
 
   // Read into a fresh list first so a failure part-way leaves the open container alone.
   std::vector<TResourceInfo> entries;
-  ReadDirectory(*file, kind, entries, host);
+  if (Status s = ReadDirectory(*file, *kind, entries, host); !s) return s;
   // `path` may be the record's own name (a reload): take it before the record is cleared.
   std::string fileName = path;
   ClearDataFile(dataFile);
   dataFile.FileName = std::move(fileName);
-  dataFile.Kind = kind;
+  dataFile.Kind = *kind;
   dataFile.FileSize = file->Size();
   dataFile.Entries = std::move(entries);
   dataFile.FileDate = file->ModifiedNs();

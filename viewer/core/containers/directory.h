@@ -24,29 +24,34 @@ namespace brindle {
 
 // Recognises the container at path and, on success, replaces dataFile with its directory.
 // On failure dataFile is left exactly as it was and the error is kCannotOpen ("Cannot open
-// file %s") or kNotRecognised ("Not a recognised data file: %s", a LOD whose identifier is
-// none of the five).
+// file %s", "%s is not a regular file"), kInUse, kReadFailed ("Cannot read file %s: REASON")
+// or kNotRecognised ("Not a recognised data file: %s", a LOD whose identifier is none of the
+// five).
 Status OpenContainer(TDataFile& dataFile, const std::string& path, CoreHost& host);
 
 // The kind a file would open as, from its extension and identifier; ckNone when unknown.
-TContainerKind RecogniseContainer(ByteFile& file, const std::string& path);
+// A read that fails is an error (kReadFailed), never a file of no kind.
+Result<TContainerKind> RecogniseContainer(ByteFile& file, const std::string& path);
 
 // Reads the directory of an already open file of the given kind into entries (replacing
-// them); progress goes to the host's bar.
-void ReadDirectory(ByteFile& file, TContainerKind kind, std::vector<TResourceInfo>& entries,
-                   CoreHost& host);
+// them); progress goes to the host's bar. A read that fails is an error, never a shorter
+// directory.
+Status ReadDirectory(ByteFile& file, TContainerKind kind, std::vector<TResourceInfo>& entries,
+                     CoreHost& host);
 
-// The text of n bytes at offset up to the first NUL among them.
-std::string ReadFixedString(ByteFile& file, std::int64_t offset, std::size_t n);
+// The text of n bytes at offset up to the first NUL among them (the end of the file ends it
+// too); a read that fails is an error.
+Result<std::string> ReadFixedString(ByteFile& file, std::int64_t offset, std::size_t n);
 
 // "Cannot open file " + path.
 std::string CannotOpenMessage(const std::string& path);
 // "File PATH is in use by another program."
 std::string InUseMessage(const std::string& path);
 
-// Opens a container file: a lock another program holds fails with InUseMessage (kInUse),
-// anything else with CannotOpenMessage (kCannotOpen). Every step that opens the container
-// says it the same way.
+// Opens a container file: a lock another program holds fails with InUseMessage (kInUse), a
+// file that is not a regular one with "PATH is not a regular file", anything else with
+// CannotOpenMessage (kCannotOpen; for writing with " for writing: REASON" after it). Every
+// step that opens the container says it the same way.
 Result<std::unique_ptr<PosixFile>> OpenContainerFile(const std::string& path, FileMode mode);
 
 }  // namespace brindle

@@ -12,11 +12,12 @@ namespace brindle {
 
 namespace {
 
-// The bytes at [offset, offset + count); the part past the end of the file reads as zero.
-// No buffer is ever larger than the file itself, whatever count a damaged header claims.
+// The bytes at [offset, offset + count); the part past the end of the file reads as zero, and
+// so does a part whose read failed (kept for the file's TakeReadFailure). No buffer is ever
+// larger than the file itself, whatever count a damaged header claims.
 Bytes ReadRange(ByteFile& file, std::int64_t offset, std::int64_t count) {
   if (count <= 0) return {};
-  return file.ReadPadded(offset, static_cast<std::size_t>(std::min(count, file.Size())));
+  return file.ReadForDecoding(offset, static_cast<std::size_t>(std::min(count, file.Size())));
 }
 
 }  // namespace
@@ -123,7 +124,7 @@ Bytes Extract(ByteFile& file, const TResourceInfo& entry, std::int32_t h, CoreHo
   const std::int64_t size = entry.Size;
   const std::int64_t start = static_cast<std::int64_t>(entry.Offset) + h;
   if (static_cast<std::int64_t>(h) + 1 < size) {
-    Bytes marker = file.ReadPadded(start, 2);
+    Bytes marker = file.ReadForDecoding(start, 2);
     if (HasZlibMarker(marker)) {
       return InflatePayload(file, start, entry.PackedSize, entry.UnpackedSize, host).bytes;
     }
@@ -153,8 +154,10 @@ std::string OutsideFileMessage(const TResourceInfo& entry, std::int64_t fileSize
          ", which do not all lie inside the file of " + std::to_string(fileSize) + " bytes.";
 }
 
-Bytes ReadStoredEntry(ByteFile& file, const TResourceInfo& entry) {
-  return ReadRange(file, entry.Offset, entry.Size);
+Result<Bytes> ReadStoredEntry(ByteFile& file, const TResourceInfo& entry) {
+  if (!EntryInsideFile(entry, file.Size()))
+    return Fail(OutsideFileMessage(entry, file.Size()), ErrorKind::kDamaged);
+  return file.ReadBytes(entry.Offset, static_cast<std::size_t>(entry.Size));
 }
 
 std::size_t CompressBufferSize(std::size_t length) {

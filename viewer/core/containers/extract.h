@@ -26,22 +26,25 @@ struct InflateResult {
 };
 
 // Inflates the zlib stream of `length` bytes at offset into exactly n bytes (missing bytes
-// are zero). The three failures the user should hear of are shown through the host:
-// "Error Inflating: MEM_ERROR!", "...BUF_ERROR!", "...DATA_ERROR!". A stream with nothing
-// after its marker, or a negative size, gives an empty buffer without a message. An n no
-// stream of this length could reach is a BUF_ERROR with only what was inflated, so a lying
-// header never costs more memory than the stream could fill.
+// are zero; a failed read is kept for file.TakeReadFailure()). The three failures the user should
+// hear of are shown through the host: "Error Inflating: MEM_ERROR!", "...BUF_ERROR!",
+// "...DATA_ERROR!". A stream with nothing after its marker, or a negative size, gives an empty
+// buffer without a message. An n no stream of this length could reach is a BUF_ERROR with only what
+// was inflated, so a lying header never costs more memory than the stream could fill.
 InflateResult InflatePayload(ByteFile& file, std::int64_t offset, std::int32_t length,
                              std::int32_t n, CoreHost& host);
 InflateResult InflateBytes(ByteView stream, std::int32_t n, CoreHost& host);
 
 // The entry's payload after a header of h bytes: inflated when it starts with the marker,
 // else the stored bytes after the header (the whole entry when it is no longer than h).
+// These decode a damaged entry as far as it goes: a read that fails leaves zeros and is kept
+// for file.TakeReadFailure(), which whoever hands the result on checks first.
 Bytes ExtractEntry(ByteFile& file, const TResourceInfo& entry, std::int32_t h, CoreHost& host);
 // As ExtractEntry, but an uncompressed payload comes with its header: the whole entry.
 Bytes ExtractBinEntry(ByteFile& file, const TResourceInfo& entry, std::int32_t h, CoreHost& host);
-// The entry's bytes exactly as stored.
-Bytes ReadStoredEntry(ByteFile& file, const TResourceInfo& entry);
+// The entry's bytes exactly as stored; an entry that reaches outside the file (kDamaged) or a
+// read that fails (kReadFailed) is an error.
+Result<Bytes> ReadStoredEntry(ByteFile& file, const TResourceInfo& entry);
 
 // True when every byte the directory gives the entry lies inside a file of this size. An
 // entry that reaches outside (a damaged directory, a cut file) cannot be shown or saved:

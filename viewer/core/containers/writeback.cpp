@@ -30,6 +30,18 @@ Bytes BuildSndRecord(const std::string& name, std::int64_t position, std::int64_
   return w.Take();
 }
 
+Status CheckClearOfDirectory(const TDataFile& dataFile, const TResourceInfo& e) {
+  const std::int64_t end =
+      DirectoryEnd(dataFile.Kind, static_cast<std::int64_t>(dataFile.Entries.size()));
+  if (e.Size > 0 && e.Offset < end)
+    return Fail("Entry " + Cp1252ToUtf8(e.Name) + " is damaged: its directory record gives it " +
+                    std::to_string(e.Size) + " bytes at offset " + std::to_string(e.Offset) +
+                    ", over the header and directory of " + dataFile.FileName + " (which end at " +
+                    std::to_string(end) + "); nothing was written.",
+                ErrorKind::kDamaged);
+  return Ok();
+}
+
 namespace {
 
 struct WritePlan {
@@ -47,6 +59,8 @@ enum class Outcome {
   kEntriesKept,       // a step failed; the records are as before, the file may keep extra bytes
   kDamaged,           // a step failed and so did putting the record back: it may be torn
   kChangedMeanwhile,  // our steps landed, but the file is not as we left it
+  kNotRead,           // the bytes an undo would need could not be read: nothing was written
+  kNotReadBack,       // our steps landed, but the file could not be read back to check them
 };
 
 // Writes the plan one step at a time, each flushed before the next, so that at every moment
@@ -59,8 +73,6 @@ class PlanWriter {
  public:
   PlanWriter(ByteFile& file, const WritePlan& plan, std::int64_t oldLength)
       : file_(file), plan_(plan), oldLength_(oldLength) {
-    oldRecord_ = file.ReadPadded(plan.recordOffset, plan.record.size());
-    oldField_ = file.ReadPadded(kLodLengthOffset, 4);
     newLength_ = std::max<std::int64_t>(
         oldLength, plan.position + static_cast<std::int64_t>(plan.payload.size()));
   }
@@ -69,6 +81,16 @@ class PlanWriter {
     // A file cut by someone else since it was read would be stretched by our write and
     // lose entries without a word.
     if (file_.Size() != oldLength_) return Outcome::kChangedMeanwhile;
+    // What the undo puts back is read before anything is written; a failed read writes
+    // nothing.
+    Result<Bytes> record = file_.ReadPadded(plan_.recordOffset, plan_.record.size());
+    Result<Bytes> field = record ? file_.ReadPadded(kLodLengthOffset, 4) : record;
+    if (!field) {
+      readError_ = field.error();
+      return Outcome::kNotRead;
+    }
+    oldRecord_ = std::move(*record);
+    oldField_ = std::move(*field);
     if (!Write(plan_.position, plan_.payload)) return Undo();
     if (FieldGrows()) {
       fieldWritten_ = true;
@@ -76,10 +98,13 @@ class PlanWriter {
     }
     recordWritten_ = true;
     if (!Write(plan_.recordOffset, plan_.record)) return Undo();
-    return ReadsBackAsWritten() ? Outcome::kWritten : Outcome::kChangedMeanwhile;
+    return ReadsBackAsWritten();
   }
 
   std::int64_t newLength() const { return newLength_; }
+  // Why the last step failed, in the system's words.
+  const std::optional<Error>& writeError() const { return writeError_; }
+  const std::optional<Error>& readError() const { return readError_; }
 
  private:
   bool FieldGrows() const { return plan_.lengthField && ReadU32(oldField_, 0) < FieldValue(); }
@@ -92,7 +117,10 @@ class PlanWriter {
     return field;
   }
   bool Write(std::int64_t at, ByteView bytes) {
-    return file_.WriteAt(at, bytes.data(), bytes.size()) && file_.Flush();
+    Status s = file_.WriteAt(at, bytes.data(), bytes.size());
+    if (s) s = file_.Flush();
+    if (!s && !writeError_) writeError_ = s.error();
+    return s.ok();
   }
 
   Outcome Undo() {
@@ -103,11 +131,19 @@ class PlanWriter {
     return Outcome::kUndone;
   }
 
-  // Another program that ignores our lock may have written or cut the file meanwhile.
-  bool ReadsBackAsWritten() {
-    if (file_.Size() != newLength_) return false;
-    if (file_.ReadPadded(plan_.recordOffset, plan_.record.size()) != plan_.record) return false;
-    return !plan_.lengthField || ReadU32(file_.ReadPadded(kLodLengthOffset, 4), 0) >= FieldValue();
+  // Another program that ignores our lock may have written or cut the file meanwhile. A read
+  // that fails cannot tell: that is said as it is.
+  Outcome ReadsBackAsWritten() {
+    if (file_.Size() != newLength_) return Outcome::kChangedMeanwhile;
+    Result<Bytes> record = file_.ReadPadded(plan_.recordOffset, plan_.record.size());
+    Result<Bytes> field = record ? file_.ReadPadded(kLodLengthOffset, 4) : record;
+    if (!field) {
+      readError_ = field.error();
+      return Outcome::kNotReadBack;
+    }
+    if (*record != plan_.record) return Outcome::kChangedMeanwhile;
+    if (plan_.lengthField && ReadU32(*field, 0) < FieldValue()) return Outcome::kChangedMeanwhile;
+    return Outcome::kWritten;
   }
 
   ByteFile& file_;
@@ -118,6 +154,8 @@ class PlanWriter {
   Bytes oldField_;
   bool recordWritten_ = false;
   bool fieldWritten_ = false;
+  std::optional<Error> writeError_;
+  std::optional<Error> readError_;
 };
 
 std::int64_t Place(const TDataFile& dataFile, std::int64_t length, CoreHost& host) {
@@ -134,10 +172,19 @@ std::string ChangedMeanwhileMessage(const std::string& path) {
          "before importing.";
 }
 
-// What the user hears of a write-back that did not land.
-Error FailureOf(Outcome outcome, const std::string& path, const std::string& entryName) {
-  const std::string cannot = "Cannot write file " + path + ".  ";
+// What the user hears of a write-back that did not land; `why` is the system's reason.
+Error FailureOf(Outcome outcome, const std::string& path, const std::string& entryName,
+                const std::string& why) {
+  const std::string cannot =
+      "Cannot write file " + path + (why.empty() ? std::string() : " (" + why + ")") + ".  ";
   switch (outcome) {
+    case Outcome::kNotRead:
+      return Fail(why + ".  Nothing was written; the container was left as it was.",
+                  ErrorKind::kReadFailed);
+    case Outcome::kNotReadBack:
+      return Fail("The new " + Cp1252ToUtf8(entryName) + " was written to " + path +
+                      ", but it could not be read back to check it: " + why + ".",
+                  ErrorKind::kUnverified);
     case Outcome::kUndone:
       return Fail(cannot + "The container was left as it was.", ErrorKind::kWriteFailed);
     case Outcome::kEntriesKept:
@@ -172,7 +219,8 @@ Status Apply(ByteFile& file, TDataFile& dataFile, int index, WritePlan plan, Cor
   PlanWriter writer(file, plan, dataFile.FileSize);
   const Outcome outcome = writer.Run();
   const std::string name = dataFile.Entries[static_cast<std::size_t>(index)].Name;
-  if (outcome == Outcome::kWritten || outcome == Outcome::kChangedMeanwhile) {
+  if (outcome == Outcome::kWritten || outcome == Outcome::kChangedMeanwhile ||
+      outcome == Outcome::kNotReadBack) {
     TResourceInfo& e = dataFile.Entries[static_cast<std::size_t>(index)];
     e.Offset = static_cast<std::int32_t>(plan.position);
     e.Size = static_cast<std::int32_t>(plan.payload.size());
@@ -182,16 +230,22 @@ Status Apply(ByteFile& file, TDataFile& dataFile, int index, WritePlan plan, Cor
     // The record on disk may be ours, the old one or torn: read the directory again so the
     // next placement keeps clear of whatever it now claims.
     SilentHost quiet;
-    ReadDirectory(file, dataFile.Kind, dataFile.Entries, quiet);
+    (void)ReadDirectory(file, dataFile.Kind, dataFile.Entries, quiet);
   }
   dataFile.FileSize = file.Size();
   host.FileSizeChanged(dataFile.FileSize);
   if (outcome == Outcome::kWritten) return Ok();
-  return FailureOf(outcome, dataFile.FileName, name);
+  const std::optional<Error>& reason =
+      outcome == Outcome::kNotRead || outcome == Outcome::kNotReadBack ? writer.readError()
+                                                                       : writer.writeError();
+  return FailureOf(outcome, dataFile.FileName, name, reason ? reason->message : std::string());
 }
 
 Status LodTo(ByteFile& file, TDataFile& dataFile, int index, ByteView image, CoreHost& host) {
   const std::string& name = dataFile.Entries[static_cast<std::size_t>(index)].Name;
+  if (Status s = CheckClearOfDirectory(dataFile, dataFile.Entries[static_cast<std::size_t>(index)]);
+      !s)
+    return s;
   WritePlan plan;
   plan.position = Place(dataFile, static_cast<std::int64_t>(image.size()), host);
   plan.payload = image;
@@ -204,6 +258,9 @@ Status LodTo(ByteFile& file, TDataFile& dataFile, int index, ByteView image, Cor
 Status SndTo(ByteFile& file, TDataFile& dataFile, int index, ByteView packed,
              std::int64_t unpackedLength, CoreHost& host) {
   const std::string& name = dataFile.Entries[static_cast<std::size_t>(index)].Name;
+  if (Status s = CheckClearOfDirectory(dataFile, dataFile.Entries[static_cast<std::size_t>(index)]);
+      !s)
+    return s;
   WritePlan plan;
   plan.position = Place(dataFile, static_cast<std::int64_t>(packed.size()), host);
   plan.payload = packed;
@@ -263,23 +320,26 @@ Status OnDisk(TDataFile& dataFile, int index, CoreHost& host, ContainerStore& st
 
 // The entry's bytes replaced by bytes of the same length, where they are. Should the write
 // fail, the old bytes go back, so the entry is either wholly old or wholly new.
-Status RewriteInPlace(ByteFile& file, const TResourceInfo& e, const std::string& path,
+Status RewriteInPlace(ByteFile& file, const TDataFile& dataFile, const TResourceInfo& e,
                       const std::function<Result<Bytes>(ByteView)>& patch) {
+  const std::string& path = dataFile.FileName;
   const std::size_t size = static_cast<std::size_t>(std::max(e.Size, 0));
   if (e.Offset < 0 || std::int64_t{e.Offset} + std::int64_t{e.Size} > file.Size())
     return Fail("Entry " + Cp1252ToUtf8(e.Name) + " runs past the end of " + path + ".",
                 ErrorKind::kDamaged);
+  if (Status s = CheckClearOfDirectory(dataFile, e); !s) return s;
   Bytes old(size);
-  if (file.ReadAt(e.Offset, old.data(), size) != size)
-    return Fail("Cannot read file " + path + ".", ErrorKind::kFailed);
+  if (Status s = file.ReadExact(e.Offset, old.data(), size); !s) return s;
   Result<Bytes> patched = patch(old);
   if (!patched) return patched.error();
   if (patched->size() != size)
     return Fail("The new bytes of " + Cp1252ToUtf8(e.Name) + " are not the size of the old ones.");
-  if (file.WriteAt(e.Offset, patched->data(), size) && file.Flush()) return Ok();
+  Status written = file.WriteAt(e.Offset, patched->data(), size);
+  if (written) written = file.Flush();
+  if (written) return Ok();
   const bool undone = file.WriteAt(e.Offset, old.data(), size) && file.Flush();
   return Fail(
-      "Cannot write file " + path + ".  " +
+      "Cannot write file " + path + " (" + written.message() + ").  " +
           (undone ? std::string("The container was left as it was.")
                   : "The container may now hold a damaged entry " + Cp1252ToUtf8(e.Name) + "."),
       ErrorKind::kWriteFailed);
@@ -321,8 +381,8 @@ Status RewriteEntryInPlace(TDataFile& dataFile, int index,
   return OnDisk(
       dataFile, index, host, store,
       [&](ByteFile& file) {
-        return RewriteInPlace(file, dataFile.Entries[static_cast<std::size_t>(index)],
-                              dataFile.FileName, patch);
+        return RewriteInPlace(file, dataFile, dataFile.Entries[static_cast<std::size_t>(index)],
+                              patch);
       },
       "Saving ");
 }

@@ -60,6 +60,10 @@ Status WriteBackLodEntryTo(ByteFile& file, TDataFile& dataFile, int index, ByteV
 Status WriteBackSndEntryTo(ByteFile& file, TDataFile& dataFile, int index, ByteView sound,
                            CoreHost& host);
 
+// An entry whose bytes lie over the header or the directory is damaged: writing them would
+// rewrite the directory. Every write of an entry refuses such an entry (kDamaged).
+Status CheckClearOfDirectory(const TDataFile& dataFile, const TResourceInfo& entry);
+
 // The 32-byte LOD record and the 52-byte SND record as the write-backs write them.
 Bytes BuildLodRecord(const std::string& name, std::int64_t position, std::int64_t size);
 Bytes BuildSndRecord(const std::string& name, std::int64_t position, std::int64_t packed,

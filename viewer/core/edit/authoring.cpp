@@ -49,10 +49,9 @@ Status RenameEntry(TDataFile& dataFile, int index, const std::string& newName, C
                    RebuildFiles& io) {
   if (index < 0 || static_cast<std::size_t>(index) >= dataFile.Entries.size())
     return Fail("There is no entry " + std::to_string(index) + " in " + dataFile.FileName + ".");
+  if (const std::string outside = CharsOutside1252(newName); !outside.empty())
+    return Fail(UnholdableNameMessage(newName, outside), ErrorKind::kNotSupported);
   const std::string stored = Utf8ToCp1252(newName);
-  if (Cp1252ToUtf8(stored) != newName)
-    return Fail("The name " + newName + " holds characters an entry name cannot.",
-                ErrorKind::kNotSupported);
   std::vector<RebuildItem> items = KeepEntries(dataFile);
   items[static_cast<std::size_t>(index)].name = stored;
   return RebuildContainer(dataFile, items, host, io);

@@ -56,7 +56,7 @@ Result<BatchSummary> BatchImport(TDataFile& dataFile, const std::vector<std::str
       Result<std::unique_ptr<PosixFile>> file =
           OpenContainerFile(dataFile.FileName, FileMode::kReadShared);
       if (!file) return file.error();
-      IdentifyEntry(dataFile, index, **file);
+      if (Status read = IdentifyEntry(dataFile, index, **file); !read) return read.error();
     }
     if (!KindTakesImports(dataFile.Kind))
       return Fail("Importing into current data file not implemented!", ErrorKind::kNotSupported);

@@ -18,10 +18,11 @@ Result<ExportedFile> ExportOne(ByteFile& file, const TResourceInfo& e,
                                const ExportAllOptions& options) {
   SilentHost quiet;
   if (!options.raw) return ExportEntry(file, e, quiet, options.containerPath);
-  if (!EntryInsideFile(e, file.Size()))
-    return Fail("Error!  Unable to save " + Cp1252ToUtf8(e.Name), ErrorKind::kDamaged);
+  Result<Bytes> bytes = ReadStoredEntry(file, e);
+  if (!bytes)
+    return Fail(bytes.message() + "\nError!  Unable to save " + Cp1252ToUtf8(e.Name), bytes.kind());
   ExportedFile stored;
-  stored.bytes = ReadStoredEntry(file, e);
+  stored.bytes = std::move(*bytes);
   return stored;
 }
 
@@ -41,9 +42,10 @@ EntryExport SaveOne(ByteFile& file, const TDataFile& dataFile, int index,
   const std::string fileName = names.Claim(ExtractFileName(e.Name, r->extension, index), index);
   done.target =
       options.dir.empty() ? fileName : (std::filesystem::path(options.dir) / fileName).string();
-  if (!WriteWholeFile(done.target, r->bytes).ok()) {
+  if (Status w = WriteWholeFile(done.target, r->bytes); !w) {
     done.outcome = ExportOutcome::kFailed;
-    done.message = "Error!  Unable to save " + Cp1252ToUtf8(e.Name);
+    done.message = "Cannot write file " + done.target + ": " + w.message() +
+                   "\nError!  Unable to save " + Cp1252ToUtf8(e.Name);
     done.target.clear();
     return done;
   }
@@ -74,18 +76,18 @@ std::string ExtractFileName(const std::string& entryName, const std::string& ext
 }
 
 std::string NameBook::Claim(std::string name, int index) {
-  if (!used_.insert(UpperAscii(name)).second) {
-    auto dot = name.find_last_of('.');
-    std::string tag(1, '-');
-    tag += std::to_string(index);
-    if (dot == std::string::npos || dot == 0) {
-      name += tag;
-    } else {
-      name.insert(dot, tag);
-    }
-    used_.insert(UpperAscii(name));
+  if (used_.insert(UpperAscii(name)).second) return name;
+  // "-INDEX" before the extension; should an entry already own that name too, a count
+  // follows until the name is free, so no file of the run is ever written twice.
+  const auto dot = name.find_last_of('.');
+  const bool hasExtension = dot != std::string::npos && dot != 0;
+  const std::string stem = hasExtension ? name.substr(0, dot) : name;
+  const std::string ext = hasExtension ? name.substr(dot) : std::string();
+  const std::string tagged = stem + "-" + std::to_string(index);
+  for (int n = 1;; ++n) {
+    std::string candidate = n == 1 ? tagged + ext : tagged + "-" + std::to_string(n) + ext;
+    if (used_.insert(UpperAscii(candidate)).second) return candidate;
   }
-  return name;
 }
 
 Result<ExportAllSummary> ExportEntries(ByteFile& file, const TDataFile& dataFile,

@@ -23,7 +23,7 @@ std::string ExtractFileName(const std::string& entryName, const std::string& ext
 
 // Gives each file of one run a name no other file of the run has, ignoring case (the
 // folder may be on a file system that ignores it): the later one gets "-" + its index
-// before the extension.
+// before the extension, and "-2", "-3"... after that while the name is still taken.
 class NameBook {
  public:
   std::string Claim(std::string name, int index);

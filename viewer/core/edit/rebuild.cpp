@@ -1,5 +1,7 @@
 #include "viewer/core/edit/rebuild.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <limits>
@@ -46,21 +48,25 @@ struct Placed {
   std::int64_t size = 0;
 };
 
-Error CannotWrite(const std::string& path, const std::string& why) {
-  return Fail("Cannot write file " + path + " (" + why + ").  The container was left as it was.",
-              ErrorKind::kWriteFailed);
+// What a failed run says: an existing container is as it was, a new one was never made.
+Error CannotWrite(const std::string& path, const std::string& why, bool isNew,
+                  ErrorKind kind = ErrorKind::kWriteFailed) {
+  return Fail("Cannot write file " + path + " (" + why + ").  " +
+                  (isNew ? "Nothing was created." : "The container was left as it was."),
+              kind);
 }
 
 // The header and directory of the new file. A LOD keeps its old header but for the length
 // and count fields; copied entries keep their record's other bytes.
-Bytes BuildHead(TContainerKind kind, ByteFile* source, const TDataFile* old,
-                const std::vector<RebuildItem>& items, const std::vector<Placed>& at,
-                std::int64_t total) {
+Result<Bytes> BuildHead(TContainerKind kind, ByteFile* source, const TDataFile* old,
+                        const std::vector<RebuildItem>& items, const std::vector<Placed>& at,
+                        std::int64_t total) {
   const std::int64_t start = DirectoryStart(kind), rec = RecordSize(kind);
   Bytes head(static_cast<std::size_t>(start + rec * static_cast<std::int64_t>(items.size())), 0);
   if (IsLodKind(kind)) {
     if (source) {
-      source->ReadAt(0, head.data(), static_cast<std::size_t>(kLodDirectoryStart));
+      Status read = source->ReadExact(0, head.data(), static_cast<std::size_t>(kLodDirectoryStart));
+      if (!read) return read.error();
     } else {
       const std::string id = LodIdentifier(kind);
       std::copy(id.begin(), id.end(), head.begin() + kLodIdentifierOffset);
@@ -74,7 +80,8 @@ Bytes BuildHead(TContainerKind kind, ByteFile* source, const TDataFile* old,
     std::uint8_t* r = &head[static_cast<std::size_t>(start + rec * static_cast<std::int64_t>(i))];
     const RebuildItem& item = items[i];
     if (item.source >= 0 && source && old) {
-      source->ReadAt(start + rec * item.source, r, static_cast<std::size_t>(rec));
+      Status read = source->ReadExact(start + rec * item.source, r, static_cast<std::size_t>(rec));
+      if (!read) return read.error();
     } else if (kind == ckSnd) {
       const Bytes b = BuildSndRecord(item.name, at[i].offset, at[i].size, item.unpackedSize);
       std::copy(b.begin(), b.end(), r);
@@ -94,39 +101,68 @@ Bytes BuildHead(TContainerKind kind, ByteFile* source, const TDataFile* old,
 }
 
 // Copies n bytes from one file to another in chunks, so memory does not grow with entries.
-bool CopyBytes(ByteFile& from, std::int64_t fromAt, ByteFile& to, std::int64_t toAt, std::int64_t n,
-               Bytes& buffer) {
+// A read that fails or comes back short is an error like a failed write.
+Status CopyBytes(ByteFile& from, std::int64_t fromAt, ByteFile& to, std::int64_t toAt,
+                 std::int64_t n, Bytes& buffer) {
   while (n > 0) {
     const std::size_t step = static_cast<std::size_t>(std::min<std::int64_t>(n, kCopyChunk));
-    if (from.ReadAt(fromAt, buffer.data(), step) != step) return false;
-    if (!to.WriteAt(toAt, buffer.data(), step)) return false;
+    if (Status s = from.ReadExact(fromAt, buffer.data(), step); !s) return s;
+    if (Status s = to.WriteAt(toAt, buffer.data(), step); !s) return s;
     fromAt += static_cast<std::int64_t>(step);
     toAt += static_cast<std::int64_t>(step);
     n -= static_cast<std::int64_t>(step);
   }
-  return true;
+  return Ok();
 }
 
 // The new file reads back with exactly the planned directory.
-bool ReadsBack(ByteFile& file, TContainerKind kind, const std::vector<RebuildItem>& items,
-               const std::vector<Placed>& at) {
+Status ReadsBack(ByteFile& file, TContainerKind kind, const std::vector<RebuildItem>& items,
+                 const std::vector<Placed>& at, std::int64_t total) {
+  const Error differs = Fail("it did not read back as written", ErrorKind::kWriteFailed);
+  if (file.Size() != total) return differs;
   std::vector<TResourceInfo> entries;
   SilentHost quiet;
-  ReadDirectory(file, kind, entries, quiet);
-  if (entries.size() != items.size()) return false;
+  if (Status s = ReadDirectory(file, kind, entries, quiet); !s) return s;
+  if (entries.size() != items.size()) return differs;
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (entries[i].Name != items[i].name || entries[i].Offset != at[i].offset ||
         entries[i].Size != at[i].size)
-      return false;
+      return differs;
   }
-  return true;
+  return Ok();
 }
 
-// Writes the container anew into a file beside it and puts that file in its place.
+// The path names the file we hold, and neither has changed since it was read: size, time
+// stamp, device and inode all as they were.
+bool StillTheFileRead(RebuildFiles& files, const std::string& path, ByteFile& source,
+                      const FileStamp& read) {
+  const std::optional<FileStamp> now = files.Stat(path);
+  return now && SameFileUnchanged(*now, read) && SameFileUnchanged(StampOf(source), read);
+}
+
+Error ChangedWhileRebuilt(const std::string& path) {
+  return Fail("File " + path +
+                  " was changed by another program while it was rewritten.  It was left as that "
+                  "program left it; load it again and check it.",
+              ErrorKind::kChanged);
+}
+
+// Where a write lands: the path itself, or the file a symbolic link names, so the link stays
+// a link and every command writes the same file.
+std::string WriteTarget(const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_symlink(path, ec)) return path;
+  const std::filesystem::path target = std::filesystem::canonical(path, ec);
+  return ec ? path : target.string();
+}
+
+// Writes the container anew into a file beside it and puts that file in its place. For a
+// rebuild, `source` is the container (locked) and `read` the stamp it had when it was read;
+// the rename only happens while the path still names that file, unchanged.
 Status WriteAndReplace(TContainerKind kind, const std::string& path, ByteFile* source,
-                       const TDataFile* old, const std::vector<RebuildItem>& items, CoreHost& host,
-                       RebuildFiles& files) {
-  if (Status names = CheckEntryNames(kind, items); !names) return names;
+                       const TDataFile* old, const FileStamp* read,
+                       const std::vector<RebuildItem>& items, CoreHost& host, RebuildFiles& files) {
+  const bool isNew = source == nullptr;
   std::vector<Placed> at(items.size());
   std::int64_t total =
       DirectoryStart(kind) + RecordSize(kind) * static_cast<std::int64_t>(items.size());
@@ -149,57 +185,79 @@ Status WriteAndReplace(TContainerKind kind, const std::string& path, ByteFile* s
     return Fail("The new " + path + " would be larger than a container can be (2 GB).",
                 ErrorKind::kNotSupported);
 
+  const std::string target = WriteTarget(path);
   std::string tempPath;
-  auto temp = files.CreateTemp(path, &tempPath);
-  if (!temp) return CannotWrite(path, temp.message());
+  auto temp = files.CreateTemp(target, &tempPath);
+  if (!temp) return CannotWrite(path, temp.message(), isNew);
   ByteFile& out = **temp;
-  auto fail = [&](const std::string& why) -> Status {
+  auto drop = [&]() {
     temp->reset();
     files.Remove(tempPath);
-    return CannotWrite(path, why);
   };
-  const Bytes head = BuildHead(kind, source, old, items, at, total);
-  if (!out.WriteAt(0, head.data(), head.size())) return fail("writing the directory failed");
+  auto fail = [&](const std::string& why, ErrorKind kind = ErrorKind::kWriteFailed) -> Status {
+    drop();
+    return CannotWrite(path, why, isNew, kind);
+  };
+  const Result<Bytes> head = BuildHead(kind, source, old, items, at, total);
+  if (!head) return fail(head.message(), head.kind());
+  if (Status s = out.WriteAt(0, head->data(), head->size()); !s)
+    return fail("writing the directory failed: " + s.message());
   ProgressReporter progress(host);
   Bytes buffer(kCopyChunk);
   // Copied entries that lie back to back in both files are copied as one run, so a large
   // container costs a few large reads and writes rather than two calls an entry.
   std::int64_t runFrom = -1, runTo = 0, runLength = 0;
-  auto flushRun = [&]() {
-    if (runLength == 0) return true;
-    const bool ok = CopyBytes(*source, runFrom, out, runTo, runLength, buffer);
+  auto flushRun = [&]() -> Status {
+    if (runLength == 0) return Ok();
+    Status copied = CopyBytes(*source, runFrom, out, runTo, runLength, buffer);
     runLength = 0;
-    return ok;
+    return copied;
   };
   for (std::size_t i = 0; i < items.size(); ++i) {
     const RebuildItem& item = items[i];
-    bool ok = true;
+    Status step;
     if (item.source >= 0) {
       const std::int64_t from = old->Entries[static_cast<std::size_t>(item.source)].Offset;
       if (runLength > 0 && from == runFrom + runLength && at[i].offset == runTo + runLength) {
         runLength += at[i].size;
       } else {
-        ok = flushRun();
+        step = flushRun();
         runFrom = from;
         runTo = at[i].offset;
         runLength = at[i].size;
       }
     } else {
-      ok = flushRun() && out.WriteAt(at[i].offset, item.bytes.data(), item.bytes.size());
+      step = flushRun();
+      if (step) step = out.WriteAt(at[i].offset, item.bytes.data(), item.bytes.size());
     }
-    if (!ok) return fail("writing " + Cp1252ToUtf8(item.name) + " failed");
+    if (!step) return fail("copying the entries failed: " + step.message(), step.kind());
     progress.Step(static_cast<std::int64_t>(i + 1), static_cast<std::int64_t>(items.size()));
   }
-  if (!flushRun()) return fail("copying the entries failed");
-  if (!out.Flush()) return fail("pushing it to the disk failed");
-  if (out.Size() != total || !ReadsBack(out, kind, items, at))
-    return fail("it did not read back as written");
+  if (Status s = flushRun(); !s)
+    return fail("copying the entries failed: " + s.message(), s.kind());
+  if (Status s = out.Flush(); !s) return fail("pushing it to the disk failed: " + s.message());
+  if (Status s = ReadsBack(out, kind, items, at, total); !s) return fail(s.message(), s.kind());
   temp->reset();
-  if (Status r = files.Replace(tempPath, path); !r) {
-    files.Remove(tempPath);
-    return CannotWrite(path, r.message());
+  if (isNew) {
+    Status placed = files.PlaceNew(tempPath, target);
+    if (!placed && placed.kind() != ErrorKind::kUnverified) {
+      files.Remove(tempPath);
+      if (placed.kind() == ErrorKind::kChanged) return placed;
+      return CannotWrite(path, placed.message(), isNew);
+    }
+    return placed;
   }
-  return Ok();
+  // Another program may have written, cut or replaced the container while we copied it.
+  if (!StillTheFileRead(files, target, *source, *read)) {
+    files.Remove(tempPath);
+    return ChangedWhileRebuilt(path);
+  }
+  Status replaced = files.Replace(tempPath, target);
+  if (!replaced && replaced.kind() != ErrorKind::kUnverified) {
+    files.Remove(tempPath);
+    return CannotWrite(path, replaced.message(), isNew);
+  }
+  return replaced;
 }
 
 // Temporary files a rebuild killed on its way left beside the container: no process holds
@@ -233,21 +291,34 @@ class Disk : public RebuildFiles {
     RemoveStaleTemps(dir, prefix);
     auto file = PosixFile::CreateTemp(dir, prefix, tempPath, &error);
     if (!file) return Fail(error, ErrorKind::kWriteFailed);
-    // The new file takes the old one's permissions (a new container: the usual ones).
-    std::error_code ec;
-    const auto old = std::filesystem::status(container, ec);
-    const auto perms =
-        !ec && std::filesystem::exists(old)
-            ? old.permissions()
-            : std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
-                  std::filesystem::perms::group_read | std::filesystem::perms::others_read;
-    std::filesystem::permissions(*tempPath, perms, ec);
+    // The new file takes the old one's permissions, owner and group (a new container: the
+    // usual permissions for a new file under the umask). An owner that cannot be kept stops
+    // the run: its owner could no longer write the container, or even read it.
+    struct stat old {};
+    const bool exists = ::stat(container.c_str(), &old) == 0;
+    Status kept = file->SetMode(exists ? old.st_mode & 07777 : NewFileMode());
+    std::uint32_t uid = 0, gid = 0;
+    if (kept && exists && file->Owner(&uid, &gid) && (uid != old.st_uid || gid != old.st_gid)) {
+      kept = file->SetOwner(old.st_uid, old.st_gid);
+      if (!kept) kept = Fail("its owner and group could not be kept: " + kept.message());
+    }
+    if (!kept) {
+      file.reset();
+      Remove(*tempPath);
+      return Fail(kept.message(), ErrorKind::kWriteFailed);
+    }
     return std::unique_ptr<ByteFile>(std::move(file));
   }
   Status Replace(const std::string& tempPath, const std::string& container) override {
-    std::string error;
-    if (!ReplaceFile(tempPath, container, &error)) return Fail(error, ErrorKind::kWriteFailed);
-    return Ok();
+    return ReplaceFile(tempPath, container);
+  }
+  Status PlaceNew(const std::string& tempPath, const std::string& container) override {
+    return PlaceNewFile(tempPath, container);
+  }
+  std::optional<FileStamp> Stat(const std::string& path) override {
+    FileStamp stamp;
+    if (!StatFile(path, &stamp)) return std::nullopt;
+    return stamp;
   }
   void Remove(const std::string& tempPath) override {
     std::error_code ec;
@@ -300,26 +371,39 @@ Status RebuildContainer(TDataFile& dataFile, const std::vector<RebuildItem>& ite
                         RebuildFiles& files) {
   if (dataFile.FileName.empty() || dataFile.Kind == ckNone)
     return Fail("No container is open.", ErrorKind::kFailed);
+  if (Status names = CheckEntryNames(dataFile.Kind, items); !names) return names;
   const std::string path = dataFile.FileName;
   const WatchHold hold(host);
   host.ShowProgress(true, "Rebuilding " + std::filesystem::path(path).filename().string() + "...");
   Status r = [&]() -> Status {
     auto source = files.OpenSource(path);
     if (!source) return source.error();
-    if ((*source)->Size() != dataFile.FileSize || (*source)->ModifiedNs() != dataFile.FileDate)
+    ByteFile& file = **source;
+    // The file we locked must be the one that was read, and the one the path names now:
+    // a file replaced after it was read (by another program's rebuild, say) is not ours to
+    // write over.
+    const FileStamp read = StampOf(file);
+    const std::optional<FileStamp> named = files.Stat(WriteTarget(path));
+    if (read.size != dataFile.FileSize || read.modifiedNs != dataFile.FileDate || !named ||
+        !SameFileUnchanged(*named, read))
       return Fail("File " + path +
                       " has been changed by another program.  Load it again before "
                       "changing its entries.",
                   ErrorKind::kChanged);
-    return WriteAndReplace(dataFile.Kind, path, source->get(), &dataFile, items, host, files);
+    return WriteAndReplace(dataFile.Kind, path, &file, &dataFile, &read, items, host, files);
   }();
   host.ShowProgress(false, {});
-  if (!r) return r;
+  if (!r && r.kind() != ErrorKind::kUnverified) return r;
+  // From here on the new container is in place: whatever fails now is said as such.
   TDataFile reread;
-  if (Status s = OpenContainer(reread, path, host); !s) return s;
+  if (Status s = OpenContainer(reread, path, host); !s) {
+    dataFile.FileDate = 0;  // what is on disk is not what we read
+    return Fail("The new " + path + " is in place, but it could not be read again: " + s.message(),
+                ErrorKind::kUnverified);
+  }
   dataFile = std::move(reread);
   host.FileSizeChanged(dataFile.FileSize);
-  return Ok();
+  return r;
 }
 
 Status WriteNewContainer(TContainerKind kind, const std::string& path,
@@ -327,12 +411,13 @@ Status WriteNewContainer(TContainerKind kind, const std::string& path,
                          RebuildFiles& files) {
   if (kind == ckNone) return Fail("Choose the kind of container to make.");
   std::error_code ec;
-  if (std::filesystem::exists(path, ec))
+  if (std::filesystem::exists(std::filesystem::symlink_status(path, ec)))
     return Fail("File " + path + " exists already; a new container is never written over it.",
                 ErrorKind::kNotSupported);
   for (const RebuildItem& item : items)
     if (item.source >= 0) return Fail("A new container has no entries to copy.");
-  return WriteAndReplace(kind, path, nullptr, nullptr, items, host, files);
+  if (Status names = CheckEntryNames(kind, items); !names) return names;
+  return WriteAndReplace(kind, path, nullptr, nullptr, nullptr, items, host, files);
 }
 
 }  // namespace brindle

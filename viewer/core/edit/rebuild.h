@@ -43,20 +43,39 @@ class RebuildFiles {
   // A new file beside the container; *tempPath receives its name.
   virtual Result<std::unique_ptr<ByteFile>> CreateTemp(const std::string& container,
                                                        std::string* tempPath) = 0;
-  // The finished file put in the container's place in one step.
+  // The finished file put in the container's place in one step. A folder that could not be
+  // pushed to the disk afterwards is kUnverified: the file is in place all the same.
   virtual Status Replace(const std::string& tempPath, const std::string& container) = 0;
+  // The same for a new container, never over a file another program made meanwhile
+  // (kChanged).
+  virtual Status PlaceNew(const std::string& tempPath, const std::string& container) {
+    return PlaceNewFile(tempPath, container);
+  }
+  // The file a path names now; nothing when it names none.
+  virtual std::optional<FileStamp> Stat(const std::string& path) {
+    FileStamp stamp;
+    if (!StatFile(path, &stamp)) return std::nullopt;
+    return stamp;
+  }
   virtual void Remove(const std::string& tempPath) = 0;
 };
 RebuildFiles& DiskRebuildFiles();
 
 // Rewrites the open container from items (the lock and the changed-on-disk check of the
 // imports apply) and reads it again into dataFile. On failure the container is as it was
-// and no new file is left behind.
+// and no new file is left behind, except for kUnverified: the new container is in place,
+// but it could not be made lasting or read again (the message says which).
+//
+// The container is locked, and it is replaced only while its path still names the file that
+// was read, unchanged (size, time stamp, device, inode), else kChanged and the container is
+// left as the other program left it. A symbolic link stays a link: its target is rewritten.
+// The new file keeps the old one's permissions, owner and group.
 Status RebuildContainer(TDataFile& dataFile, const std::vector<RebuildItem>& items, CoreHost& host,
                         RebuildFiles& files = DiskRebuildFiles());
 
 // Writes a new container of kind at path from items (all new bytes); refuses a path that
-// exists already.
+// exists already, or that another program makes while it is written (kChanged). The file
+// gets the usual permissions of a new file under the umask.
 Status WriteNewContainer(TContainerKind kind, const std::string& path,
                          const std::vector<RebuildItem>& items, CoreHost& host,
                          RebuildFiles& files = DiskRebuildFiles());

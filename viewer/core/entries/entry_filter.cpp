@@ -48,7 +48,9 @@ bool EntryPasses(const EntryFilter& filter, const TResourceInfo& entry) {
 std::vector<int> KeptEntries(TDataFile& dataFile, const EntryFilter& filter) {
   if (filter.NeedsTypes() && !filter.unknownType) {
     if (auto file = PosixFile::Open(dataFile.FileName, FileMode::kReadShared))
-      IdentifyAll(dataFile, *file);
+      // Entries whose headers cannot be read keep the type they had: the filter shows what
+      // is known.
+      (void)IdentifyAll(dataFile, *file);
   }
   std::vector<int> kept;
   for (std::size_t i = 0; i < dataFile.Entries.size(); ++i) {

@@ -194,22 +194,24 @@ bool IdentifyFromHeader(TContainerKind kind, TResourceInfo& entry, ByteView head
   return rule && ApplyRule(*rule, entry, header);
 }
 
-void IdentifyEntry(TDataFile& dataFile, int index, ByteFile& file) {
-  if (index < 0 || static_cast<std::size_t>(index) >= dataFile.Entries.size()) return;
+Status IdentifyEntry(TDataFile& dataFile, int index, ByteFile& file) {
+  if (index < 0 || static_cast<std::size_t>(index) >= dataFile.Entries.size()) return Ok();
   TResourceInfo& e = dataFile.Entries[static_cast<std::size_t>(index)];
-  if (e.Identified || dataFile.Kind == ckNone) return;
-  Bytes header = file.ReadPadded(e.Offset, kIdentifyHeaderBytes);
-  IdentifyFromHeader(dataFile.Kind, e, header);
+  if (e.Identified || dataFile.Kind == ckNone) return Ok();
+  Result<Bytes> header = file.ReadPadded(e.Offset, kIdentifyHeaderBytes);
+  if (!header) return header.error();
+  IdentifyFromHeader(dataFile.Kind, e, *header);
+  return Ok();
 }
 
 void IdentifyEntry(TDataFile& dataFile, int index) {
   if (dataFile.Kind == ckNone) return;
   auto file = PosixFile::Open(dataFile.FileName, FileMode::kReadShared);
-  if (file) IdentifyEntry(dataFile, index, *file);
+  if (file) (void)IdentifyEntry(dataFile, index, *file);
 }
 
-void IdentifyAll(TDataFile& dataFile, ByteFile& file) {
-  if (dataFile.Kind == ckNone) return;
+Status IdentifyAll(TDataFile& dataFile, ByteFile& file) {
+  if (dataFile.Kind == ckNone) return Ok();
   // Visit the entries by offset so that headers lying close together come from one read
   // of at most kWindow bytes; far-apart headers cost one small read each.
   constexpr std::int64_t kWindow = 256 * 1024;
@@ -248,11 +250,18 @@ void IdentifyAll(TDataFile& dataFile, ByteFile& file) {
     const std::int64_t windowEnd = order[last].offset + head;
     // The buffer is reused; what lies past the end of the file reads as zero.
     window.resize(static_cast<std::size_t>(windowEnd - windowStart));
-    std::size_t got = windowStart >= 0 ? file.ReadAt(windowStart, window.data(), window.size()) : 0;
-    if (windowStart < 0) {
-      Bytes padded = file.ReadPadded(windowStart, window.size());
-      window.swap(padded);
-      got = window.size();
+    std::size_t got = window.size();
+    if (windowStart >= 0) {
+      Result<std::size_t> read = file.ReadAt(windowStart, window.data(), window.size());
+      if (!read) return read.error();
+      got = *read;
+      // Short only where the file ends; a file cut meanwhile is no reason to guess.
+      if (static_cast<std::int64_t>(got) < std::min(windowEnd, fileSize) - windowStart)
+        return ReadFailure(file.Name(), "the file ends before the bytes it should hold");
+    } else {
+      Result<Bytes> padded = file.ReadPadded(windowStart, window.size());
+      if (!padded) return padded.error();
+      window.swap(*padded);
     }
     std::fill(window.begin() + static_cast<std::ptrdiff_t>(got), window.end(), 0);
     for (; k <= last; ++k) {
@@ -260,6 +269,7 @@ void IdentifyAll(TDataFile& dataFile, ByteFile& file) {
       ApplyRule(*order[k].rule, dataFile.Entries[order[k].index], header);
     }
   }
+  return Ok();
 }
 
 }  // namespace brindle

@@ -20,11 +20,13 @@ bool IdentifyFromHeader(TContainerKind kind, TResourceInfo& entry, ByteView head
 // Gives entry `index` its type unless it has one. Opens the container for reading; an
 // entry of a container that cannot be opened stays unidentified.
 void IdentifyEntry(TDataFile& dataFile, int index);
-// The same on a file the caller has open.
-void IdentifyEntry(TDataFile& dataFile, int index, ByteFile& file);
+// The same on a file the caller has open; a read that fails is an error and the entry stays
+// as it was.
+Status IdentifyEntry(TDataFile& dataFile, int index, ByteFile& file);
 
 // Identifies every entry not yet identified, reading the headers in as few reads as the
-// layout allows (neighbouring headers share one read).
-void IdentifyAll(TDataFile& dataFile, ByteFile& file);
+// layout allows (neighbouring headers share one read). A read that fails is an error; the
+// entries identified before it keep their types.
+Status IdentifyAll(TDataFile& dataFile, ByteFile& file);
 
 }  // namespace brindle

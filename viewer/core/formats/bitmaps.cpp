@@ -19,7 +19,7 @@ constexpr std::int32_t kMaxEntrySide = 0xFFFF;
 PictureResult DecodeBitmapEntry(ByteFile& container, const TResourceInfo& entry, CoreHost& host) {
   const std::int64_t start = static_cast<std::int64_t>(entry.Offset) + kLodHeaderSize;
   Bytes data;
-  if (HasZlibMarker(container.ReadPadded(start, 2))) {
+  if (HasZlibMarker(container.ReadForDecoding(start, 2))) {
     data = InflatePayload(container, start, entry.PackedSize, entry.UnpackedSize, host).bytes;
   } else {
     data =
@@ -63,7 +63,7 @@ Bytes BuildBitmapEntry(const std::string& entryName, const Picture& image) {
 // The BMP file at path as the 8-bit picture an entry can hold, or why it cannot be one.
 Result<Picture> ReadImportPicture(const std::string& path) {
   Result<Bytes> read = ReadWholeFile(path);
-  if (!read) return Fail(CannotOpenMessage(path), ErrorKind::kCannotOpen);
+  if (!read) return read.error();
   Bytes file = std::move(*read);
   const std::string shown = "Image file " + BaseName(path);
   BmpReadResult bmp = ReadBmp(file);

@@ -35,12 +35,12 @@ Bytes SpritePixels(ByteFile& f, const TResourceInfo& e, CoreHost& h) {
   return ExtractEntry(f, e, static_cast<std::int32_t>(clamped), h);
 }
 Bytes Stored(ByteFile& f, const TResourceInfo& e, CoreHost&) {
-  return ReadStoredEntry(f, e);
+  return f.ReadForDecoding(e.Offset, static_cast<std::size_t>(std::max(e.Size, 0)));
 }
 // A palette is always 768 raw colours after its header. Taking them as stored (rather than
 // through the compression test) keeps a palette whose first colour happens to read 78 9C.
 Bytes PaletteColours(ByteFile& f, const TResourceInfo& e, CoreHost&) {
-  return f.ReadPadded(static_cast<std::int64_t>(e.Offset) + kLodHeaderSize, kPaletteBytes);
+  return f.ReadForDecoding(static_cast<std::int64_t>(e.Offset) + kLodHeaderSize, kPaletteBytes);
 }
 
 // Pictures are saved as BMP files, decoded afresh from the container.
@@ -160,22 +160,36 @@ Result<ExportedFile> WithNotes(Result<ExportedFile> r, NoteTaker& notes) {
   return Fail(message + r.message(), r.kind());
 }
 
+// An entry that cannot be read says why on the line before the box's own words.
+Error Unable(const char* verb, const TResourceInfo& entry, const std::string& why, ErrorKind kind) {
+  return Fail(why + "\nError!  Unable to " + verb + " " + Cp1252ToUtf8(entry.Name), kind);
+}
+
 }  // namespace
 
 Result<ExportedFile> ExportEntry(ByteFile& file, const TResourceInfo& entry, CoreHost& host,
                                  const std::string& containerPath) {
   if (!EntryInsideFile(entry, file.Size()))
-    return Fail("Error!  Unable to save " + Cp1252ToUtf8(entry.Name), ErrorKind::kDamaged);
+    return Unable("save", entry, OutsideFileMessage(entry, file.Size()), ErrorKind::kDamaged);
+  // Only the reads of this entry count.
+  (void)file.TakeReadFailure();
   NoteTaker notes(host);
-  return WithNotes(Convert(file, entry, notes, containerPath), notes);
+  Result<ExportedFile> r = WithNotes(Convert(file, entry, notes, containerPath), notes);
+  // What was decoded from bytes that could not be read is not the entry: nothing is saved.
+  if (Status read = file.TakeReadFailure(); !read)
+    return Unable("save", entry, read.message(), ErrorKind::kReadFailed);
+  return r;
 }
 
 Result<ExportedFile> ReadPagePayload(ByteFile& file, const TResourceInfo& entry, CoreHost& host) {
   if (!EntryInsideFile(entry, file.Size()))
-    return Fail("Error!  Unable to show " + Cp1252ToUtf8(entry.Name), ErrorKind::kDamaged);
+    return Unable("show", entry, OutsideFileMessage(entry, file.Size()), ErrorKind::kDamaged);
+  (void)file.TakeReadFailure();
   NoteTaker notes(host);
   ExportedFile payload;
   payload.bytes = PagePayload(file, entry, notes);
+  if (Status read = file.TakeReadFailure(); !read)
+    return Unable("show", entry, read.message(), ErrorKind::kReadFailed);
   if (payload.bytes.empty())
     return WithNotes(
         Fail("Error!  Unable to show " + Cp1252ToUtf8(entry.Name), ErrorKind::kDamaged), notes);

@@ -12,10 +12,17 @@
 
 namespace brindle {
 
+std::string UnholdableNameMessage(const std::string& name, const std::string& outside) {
+  return "The name " + name + " holds characters an entry name cannot hold: " + outside + ".";
+}
+
 Result<NewEntryFile> MakeNewEntry(TContainerKind kind, const std::string& path) {
   const std::filesystem::path p(path);
   const std::string ext = UpperExtension(p.filename().string());
   NewEntryFile made;
+  // A name the directory cannot hold would be stored with '?' in place of its characters.
+  if (const std::string outside = CharsOutside1252(p.filename().string()); !outside.empty())
+    return Fail(UnholdableNameMessage(p.filename().string(), outside), ErrorKind::kNotSupported);
   made.name = Utf8ToCp1252(p.filename().string());
   if (ext == ".BMP" && (kind == ckBitmaps || kind == ckIcons)) {
     Result<Picture> picture = ReadImportPicture(path);
@@ -28,7 +35,7 @@ Result<NewEntryFile> MakeNewEntry(TContainerKind kind, const std::string& path) 
     return made;
   }
   Result<Bytes> read = ReadWholeFile(path);
-  if (!read) return Fail(CannotOpenMessage(path), ErrorKind::kCannotOpen);
+  if (!read) return read.error();
   if (kind == ckSnd) {
     if (ext != ".WAV" || !ReadWav(*read))
       return Fail(

@@ -19,6 +19,11 @@ struct NewEntryFile {
   std::int32_t unpackedSize = 0;  // SND: the WAV's size (the bytes are compressed)
 };
 
+// A file whose name holds characters Windows-1252 cannot is refused (kNotSupported), as is
+// one that cannot be read (the read's own error).
 Result<NewEntryFile> MakeNewEntry(TContainerKind kind, const std::string& path);
+
+// "The name NAME holds characters an entry name cannot hold: C1 C2." (both in UTF-8).
+std::string UnholdableNameMessage(const std::string& name, const std::string& outside);
 
 }  // namespace brindle

@@ -35,11 +35,11 @@ std::string PaletteName(std::int32_t number) {
 }
 
 std::optional<ColourTable> LookUpPalette(ByteFile& lod, std::string_view name) {
-  if (!EqualsIgnoreAsciiCase(ReadFixedString(lod, kLodIdentifierOffset, 12), "BITMAPS"))
-    return std::nullopt;
+  Result<std::string> id = ReadFixedString(lod, kLodIdentifierOffset, 12);
+  if (!id || !EqualsIgnoreAsciiCase(*id, "BITMAPS")) return std::nullopt;
   std::vector<TResourceInfo> entries;
   SilentHost quiet;
-  ReadDirectory(lod, ckBitmaps, entries, quiet);
+  if (!ReadDirectory(lod, ckBitmaps, entries, quiet)) return std::nullopt;
   for (const TResourceInfo& e : entries) {
     if (!EqualsIgnoreAsciiCase(e.Name, name)) continue;
     const std::int64_t colours = static_cast<std::int64_t>(e.Offset) + kLodHeaderSize;

@@ -32,7 +32,7 @@ std::int64_t PcxHeight(ByteView pcx) {
 
 // The file's bytes, whether the entry is a plain PCX or one behind a LOD header.
 Bytes PcxBytes(ByteFile& container, const TResourceInfo& entry, CoreHost& host) {
-  const Bytes start = container.ReadPadded(entry.Offset, 4);
+  const Bytes start = container.ReadForDecoding(entry.Offset, 4);
   if (std::equal(start.begin(), start.end(), std::begin(kPcxPlainStart)))
     return ReadEntryRange(container, entry.Offset, entry.Size);
   return ExtractEntry(container, entry, kLodHeaderSize, host);

@@ -6,13 +6,13 @@ namespace brindle {
 
 Bytes ReadEntryRange(ByteFile& file, std::int64_t offset, std::int64_t count) {
   if (count <= 0 || offset < 0) return {};
-  return file.ReadPadded(offset, static_cast<std::size_t>(std::min(count, file.Size())));
+  return file.ReadForDecoding(offset, static_cast<std::size_t>(std::min(count, file.Size())));
 }
 
 ColourTable ReadColourTable(ByteFile& file, std::int64_t offset) {
   ColourTable colours{};
   if (offset < 0) return colours;
-  Bytes b = file.ReadPadded(offset, colours.size());
+  Bytes b = file.ReadForDecoding(offset, colours.size());
   std::copy(b.begin(), b.end(), colours.begin());
   return colours;
 }

@@ -26,7 +26,7 @@ std::string SoundSummary(ByteView wav) {
 Status ImportSoundFile(TDataFile& dataFile, int index, const std::string& path, CoreHost& host) {
   const WatchHold hold(host);
   Result<Bytes> read = ReadWholeFile(path);
-  if (!read) return Fail(CannotOpenMessage(path), ErrorKind::kCannotOpen);
+  if (!read) return read.error();
   Bytes sound = std::move(*read);
   if (sound.size() < 4 || sound[0] != 'R' || sound[1] != 'I' || sound[2] != 'F' || sound[3] != 'F')
     return Fail("Sound file " + BaseName(path) + " is not a valid WAV!", ErrorKind::kDamaged);

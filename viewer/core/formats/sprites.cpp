@@ -44,7 +44,7 @@ PictureResult DrawSprite(ByteFile& container, const TResourceInfo& entry, ByteVi
   const std::size_t w = static_cast<std::size_t>(entry.Width);
   const std::size_t h = static_cast<std::size_t>(entry.Height);
   // The row table lies within the header (checked by SpritePixels); one read takes it all.
-  const Bytes table = container.ReadPadded(
+  const Bytes table = container.ReadForDecoding(
       static_cast<std::int64_t>(entry.Offset) + kSpriteHeaderSize, kSpriteRowRecord * h);
   p.pixels.assign(w * h, 0);
   for (std::size_t y = 0; y < h; ++y) {

@@ -127,7 +127,7 @@ Status ImportTextFile(TDataFile& dataFile, int index, const std::string& path, C
     return Fail("There is no entry " + std::to_string(index) + " in " + dataFile.FileName + ".");
   const WatchHold hold(host);
   Result<Bytes> read = ReadWholeFile(path);
-  if (!read) return Fail(CannotOpenMessage(path), ErrorKind::kCannotOpen);
+  if (!read) return read.error();
   Bytes text = std::move(*read);
   Bytes image = BuildTextEntry(dataFile.Entries[static_cast<std::size_t>(index)], text);
   return WriteBackLodEntry(dataFile, index, image, host);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <optional>
 
 #include "common/file.h"
 
@@ -28,10 +29,16 @@ Status CopyMovie(const std::string& containerPath, const TResourceInfo& entry,
   const int blocks = static_cast<int>(size / kBlock);
   std::uint8_t buf[kBlock];
   bool ok = true;
+  std::optional<Error> readFailed;
   auto copy = [&](std::int64_t at, std::size_t n) {
-    // Past the end of the container the movie reads as zeros, like any entry.
-    std::memset(buf, 0, n);
-    in->ReadAt(static_cast<std::int64_t>(entry.Offset) + at, buf, n);
+    // Past the end of the container the movie reads as zeros, like any entry; a read that
+    // fails stops the copy.
+    Result<Bytes> part = in->ReadPadded(static_cast<std::int64_t>(entry.Offset) + at, n);
+    if (!part) {
+      readFailed = part.error();
+      return false;
+    }
+    std::memcpy(buf, part->data(), n);
     std::size_t done = 0;
     while (done < n) {
       ssize_t w = ::write(fd, buf + done, n - done);
@@ -49,7 +56,13 @@ Status CopyMovie(const std::string& containerPath, const TResourceInfo& entry,
     ok = copy(static_cast<std::int64_t>(blocks) * kBlock, static_cast<std::size_t>(size % kBlock));
   }
   if (::close(fd) != 0) ok = false;
-  if (!ok) return cannot(std::strerror(errno));
+  if (!ok) {
+    const std::string why = std::strerror(errno);
+    // Half a movie is no copy of it.
+    ::unlink(dest.c_str());
+    if (readFailed) return *readFailed;
+    return cannot(why);
+  }
   return Ok();
 }
 

@@ -270,8 +270,7 @@ Result<GameData> LoadGameDataFile(const std::string& path) {
                     std::to_string(kMaxGameDataFileSize) + " bytes allowed for a data file",
                 ErrorKind::kNotSupported);
   Bytes bytes(static_cast<std::size_t>(std::max<std::int64_t>(size, 0)));
-  if (file->ReadAt(0, bytes.data(), bytes.size()) != bytes.size())
-    return Fail("Cannot read " + path, ErrorKind::kCannotOpen);
+  if (Status read = file->ReadExact(0, bytes.data(), bytes.size()); !read) return read.error();
   Result<GameData> data = LoadGameData(bytes);
   if (!data) return Fail(path + ": " + data.message(), data.kind());
   return data;

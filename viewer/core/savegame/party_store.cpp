@@ -33,10 +33,9 @@ Result<TPartyMain> LoadPartyEntry(const TDataFile& dataFile, int index,
   if (!e) return NoEntry(dataFile, index);
   auto file = OpenContainerFile(dataFile.FileName, FileMode::kReadShared);
   if (!file) return file.error();
-  if (!EntryInsideFile(*e, (*file)->Size()))
-    return Fail(OutsideFileMessage(*e, (*file)->Size()), ErrorKind::kDamaged);
-  const Bytes stored = ReadStoredEntry(**file, *e);
-  return LoadPartyBytes(stored, e->Name, table);
+  const Result<Bytes> stored = ReadStoredEntry(**file, *e);
+  if (!stored) return stored.error();
+  return LoadPartyBytes(*stored, e->Name, table);
 }
 
 Status SavePartyEntry(TDataFile& dataFile, int index, const TPartyMain& party,

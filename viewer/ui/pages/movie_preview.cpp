@@ -21,10 +21,11 @@ class EntryFile : public ZoeFile {
   int64_t Read(void* destination, int64_t n) override {
     const int64_t wanted = std::clamp<int64_t>(n, 0, size_ - pos_);
     if (wanted <= 0) return 0;
-    const auto got = static_cast<int64_t>(
-        container_.ReadAt(offset_ + pos_, destination, static_cast<std::size_t>(wanted)));
-    pos_ += got;
-    return got;
+    Result<std::size_t> got =
+        container_.ReadAt(offset_ + pos_, destination, static_cast<std::size_t>(wanted));
+    if (!got) return 0;  // the movie layer takes a read that brings nothing as its end
+    pos_ += static_cast<int64_t>(*got);
+    return static_cast<int64_t>(*got);
   }
   bool Seek(int64_t offset) override {
     if (offset < 0 || offset > size_) return false;

@@ -350,8 +350,9 @@ Status PartyEditPage::SetUpPickLists() {
 }
 
 void PartyEditPage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
-  const Bytes stored = ReadStoredEntry(container, entry);
-  Result<TPartyMain> party = LoadPartyBytes(stored, entry.Name, context_.GameTable());
+  const Result<Bytes> stored = ReadStoredEntry(container, entry);
+  Result<TPartyMain> party =
+      stored ? LoadPartyBytes(*stored, entry.Name, context_.GameTable()) : stored.error();
   Status lists = party ? SetUpPickLists() : Status(party.error());
   context_.ShowPage(this);
   if (!lists) {

@@ -141,7 +141,10 @@ void TForm1::ExportEntriesClick(const std::vector<int>& indices) {
     prompts_.Message(file.message());
     return;
   }
-  IdentifyAll(dataFile_, **file);
+  if (Status read = IdentifyAll(dataFile_, **file); !read) {
+    prompts_.Message(read.message());
+    return;
+  }
 
   ShowProgress(true, "Exporting...");
   const QSize panelSize = loadingpanel_->size();

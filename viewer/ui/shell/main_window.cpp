@@ -502,7 +502,11 @@ void TForm1::ShowEntry(int index) {
     prompts_.Message(file.message());
     return;
   }
-  IdentifyEntry(dataFile_, index, **file);
+  if (Status read = IdentifyEntry(dataFile_, index, **file); !read) {
+    ShowPage(titlepage_);
+    prompts_.Message(read.message());
+    return;
+  }
   const TResourceInfo& entry = dataFile_.Entries[static_cast<std::size_t>(index)];
   auto page = pageOfType_.find(entry.ResType);
   if (!EntryInsideFile(entry, (*file)->Size())) {

@@ -118,14 +118,14 @@ TEST(ReadDirectory, LodCountsAndOffsets) {
     Bytes lod = TwoEntryLod("ICONS");
     PutU32(lod.data() + 284, static_cast<std::uint32_t>(count));
     MemoryFile f(lod);
-    ReadDirectory(f, ckIcons, entries, host);
+    ASSERT_TRUE(ReadDirectory(f, ckIcons, entries, host));
     EXPECT_TRUE(entries.empty()) << count;
   }
   // Record offset 0 is file offset 288; a 16-character name fills its field.
   Bytes lod = BuildLod("ICONS", {{"ABCDEFGHIJKLMNOP", Pattern(4)}});
   PutU32(lod.data() + 288 + 16, 0);
   MemoryFile f(lod);
-  ReadDirectory(f, ckIcons, entries, host);
+  ASSERT_TRUE(ReadDirectory(f, ckIcons, entries, host));
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].Offset, 288);
   EXPECT_EQ(entries[0].Name, "ABCDEFGHIJKLMNOP");
@@ -137,7 +137,7 @@ TEST(ReadDirectory, CountIsTrustedOnlyAsFarAsTheFileReaches) {
   Bytes lod = TwoEntryLod("ICONS");
   PutU32(lod.data() + 284, 0x7FFFFFFF);
   MemoryFile f(lod);
-  ReadDirectory(f, ckIcons, entries, host);
+  ASSERT_TRUE(ReadDirectory(f, ckIcons, entries, host));
   // The file holds the two real records plus the 30 payload bytes, less than one record.
   EXPECT_EQ(entries.size(), 2u);
   // Progress counts against the declared number and never repeats a value.
@@ -146,7 +146,7 @@ TEST(ReadDirectory, CountIsTrustedOnlyAsFarAsTheFileReaches) {
   }
   // A file too short for even the count has no entries.
   MemoryFile tiny(Bytes(270, 0));
-  ReadDirectory(tiny, ckIcons, entries, host);
+  ASSERT_TRUE(ReadDirectory(tiny, ckIcons, entries, host));
   EXPECT_TRUE(entries.empty());
 }
 
@@ -155,7 +155,7 @@ TEST(ReadDirectory, SndRecords) {
   std::vector<TResourceInfo> entries;
   Bytes snd = BuildSnd({{"Boom", Pattern(100), 0}, {std::string(40, 'x'), Pattern(30), 77}});
   MemoryFile f(snd);
-  ReadDirectory(f, ckSnd, entries, host);
+  ASSERT_TRUE(ReadDirectory(f, ckSnd, entries, host));
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].Offset, 4 + 2 * 52);
   EXPECT_EQ(entries[0].Size, 100);
@@ -174,7 +174,7 @@ TEST(ReadDirectory, VidSizesComeFromTheNextOffset) {
   PutU32(vid.data() + 4 + 44 + 40, 1000);
   PutU32(vid.data() + 4 + 88 + 40, 5000);
   MemoryFile f(vid);
-  ReadDirectory(f, ckVid, entries, host);
+  ASSERT_TRUE(ReadDirectory(f, ckVid, entries, host));
   ASSERT_EQ(entries.size(), 3u);
   EXPECT_EQ(entries[0].Size, 864);
   EXPECT_EQ(entries[1].Size, 4000);
@@ -184,16 +184,16 @@ TEST(ReadDirectory, VidSizesComeFromTheNextOffset) {
   one.resize(1048, 0);
   PutU32(one.data() + 4 + 40, 48);
   MemoryFile g(one);
-  ReadDirectory(g, ckVid, entries, host);
+  ASSERT_TRUE(ReadDirectory(g, ckVid, entries, host));
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].Size, 1000);
 }
 
 TEST(ReadFixedString, StopsAtNulOrTakesAll) {
   MemoryFile f(Bytes{'a', 'b', 0, 'c', 'd', 'e'});
-  EXPECT_EQ(ReadFixedString(f, 0, 6), "ab");
-  EXPECT_EQ(ReadFixedString(f, 3, 3), "cde");
-  EXPECT_EQ(ReadFixedString(f, 3, 10), "cde");  // the end of the file ends the text
+  EXPECT_EQ(ReadFixedString(f, 0, 6).value(), "ab");
+  EXPECT_EQ(ReadFixedString(f, 3, 3).value(), "cde");
+  EXPECT_EQ(ReadFixedString(f, 3, 10).value(), "cde");  // the end of the file ends the text
 }
 
 TEST(ProgressReporter, RoundsHalvesToEven) {

@@ -25,20 +25,21 @@ class FaultyFile : public MemoryFile {
  public:
   FaultyFile(Bytes bytes, std::int64_t budget, bool crash)
       : MemoryFile(std::move(bytes)), budget_(budget), crash_(crash) {}
-  bool WriteAt(std::int64_t offset, const void* src, std::size_t n) override {
-    if (failed_ && crash_) return false;
+  Status WriteAt(std::int64_t offset, const void* src, std::size_t n) override {
+    if (failed_ && crash_) return Fail("No space left on device", ErrorKind::kWriteFailed);
     if (failed_ || static_cast<std::int64_t>(n) <= budget_) {
       budget_ -= static_cast<std::int64_t>(n);
       return MemoryFile::WriteAt(offset, src, n);
     }
     failed_ = true;
     if (n >= 512 && budget_ > 0)
-      MemoryFile::WriteAt(offset, src, static_cast<std::size_t>(budget_));
+      (void)MemoryFile::WriteAt(offset, src, static_cast<std::size_t>(budget_));
     budget_ = 0;
-    return false;
+    return Fail("No space left on device", ErrorKind::kWriteFailed);
   }
-  bool Truncate(std::int64_t size) override {
-    return !(failed_ && crash_) && MemoryFile::Truncate(size);
+  Status Truncate(std::int64_t size) override {
+    if (failed_ && crash_) return Fail("Input/output error", ErrorKind::kWriteFailed);
+    return MemoryFile::Truncate(size);
   }
   bool failed() const { return failed_; }
 
@@ -52,7 +53,7 @@ class FaultyFile : public MemoryFile {
 class CountingFile : public MemoryFile {
  public:
   using MemoryFile::MemoryFile;
-  bool WriteAt(std::int64_t offset, const void* src, std::size_t n) override {
+  Status WriteAt(std::int64_t offset, const void* src, std::size_t n) override {
     written += static_cast<std::int64_t>(n);
     return MemoryFile::WriteAt(offset, src, n);
   }
@@ -65,7 +66,7 @@ TDataFile Model(ByteFile& file, TContainerKind kind) {
   df.Kind = kind;
   df.FileSize = file.Size();
   RecordingHost host;
-  ReadDirectory(file, kind, df.Entries, host);
+  EXPECT_TRUE(ReadDirectory(file, kind, df.Entries, host));
   return df;
 }
 
@@ -75,7 +76,7 @@ std::vector<Bytes> ReadAll(const Bytes& container, TContainerKind kind) {
   TDataFile df = Model(f, kind);
   std::vector<Bytes> out;
   for (const TResourceInfo& e : df.Entries)
-    out.push_back(ReadStoredEntry(f, e));
+    out.push_back(ReadStoredEntry(f, e).value());
   return out;
 }
 
@@ -150,7 +151,7 @@ TEST(WriteBackSndEntry, StoresCompressedWithTheRightRecord) {
   EXPECT_EQ(again.Entries[0].Size, e.Size);
   EXPECT_EQ(again.Entries[0].UnpackedSize, 3000);
   EXPECT_EQ(ExtractEntry(reread, again.Entries[0], 0, host), wav);
-  EXPECT_EQ(ReadStoredEntry(reread, again.Entries[1]), Pattern(50, 2));
+  EXPECT_EQ(ReadStoredEntry(reread, again.Entries[1]).value(), Pattern(50, 2));
 }
 
 // The LOD length field at 276 counts the bytes from 288 on; the game and other tools may
@@ -201,7 +202,9 @@ void CheckEveryFailurePoint(TContainerKind kind, const Bytes& container, int ind
       EXPECT_EQ(now, before) << "k=" << k;
       EXPECT_EQ(file.Size(), static_cast<std::int64_t>(container.size())) << "k=" << k;
       EXPECT_EQ(ReadU32(file.bytes(), 276), ReadU32(container, 276)) << "k=" << k;
-      EXPECT_EQ(r.message(), "Cannot write file memory.  The container was left as it was.");
+      EXPECT_EQ(r.message(),
+                "Cannot write file memory (No space left on device).  The container was left "
+                "as it was.");
       EXPECT_TRUE(host.messages.empty());
     }
     // The model keeps the old entry after a failed write.
@@ -284,18 +287,19 @@ TEST(WriteBackLodEntry, OnDiskLockedChangedAndStamped) {
 class ScriptedFile : public MemoryFile {
  public:
   using MemoryFile::MemoryFile;
-  bool WriteAt(std::int64_t offset, const void* src, std::size_t n) override {
+  Status WriteAt(std::int64_t offset, const void* src, std::size_t n) override {
     ++writes;
     if (Failing()) {
-      if (tear && n > 1) MemoryFile::WriteAt(offset, src, n / 2);
-      return false;
+      if (tear && n > 1) (void)MemoryFile::WriteAt(offset, src, n / 2);
+      return Fail("Input/output error", ErrorKind::kWriteFailed);
     }
-    const bool ok = MemoryFile::WriteAt(offset, src, n);
+    Status ok = MemoryFile::WriteAt(offset, src, n);
     if (writes == changeAfter && change) Outside(change);
     return ok;
   }
-  bool Truncate(std::int64_t size) override {
-    return !(failFrom > 0 && writes >= failFrom) && MemoryFile::Truncate(size);
+  Status Truncate(std::int64_t size) override {
+    if (failFrom > 0 && writes >= failFrom) return Fail("Input/output error");
+    return MemoryFile::Truncate(size);
   }
   void Outside(const std::function<void(Bytes&)>& edit) {
     edit(bytes_);
@@ -338,15 +342,17 @@ class ScriptedStore : public ContainerStore {
    public:
     explicit Handle(ByteFile& f) : f_(f) {}
     std::int64_t Size() const override { return f_.Size(); }
-    std::size_t ReadAt(std::int64_t o, void* d, std::size_t n) override {
-      return f_.ReadAt(o, d, n);
-    }
-    bool WriteAt(std::int64_t o, const void* s, std::size_t n) override {
+    Status WriteAt(std::int64_t o, const void* s, std::size_t n) override {
       return f_.WriteAt(o, s, n);
     }
-    bool Flush() override { return f_.Flush(); }
-    bool Truncate(std::int64_t size) override { return f_.Truncate(size); }
+    Status Flush() override { return f_.Flush(); }
+    Status Truncate(std::int64_t size) override { return f_.Truncate(size); }
     std::int64_t ModifiedNs() const override { return f_.ModifiedNs(); }
+
+   protected:
+    Result<std::size_t> DoRead(std::int64_t o, void* d, std::size_t n) override {
+      return f_.ReadAt(o, d, n);
+    }
 
    private:
     ByteFile& f_;
@@ -368,7 +374,8 @@ TEST(WriteBackUndo, ARecordThatCannotBePutBackKeepsEveryByteItMayPointTo) {
   Status r = WriteBackLodEntry(df, 1, Pattern(150, 9), host, store);
   EXPECT_EQ(r.kind(), ErrorKind::kWriteFailed);
   EXPECT_EQ(r.message(),
-            "Cannot write file memory.  The container may now hold a damaged entry bb.");
+            "Cannot write file memory (Input/output error).  The container may now hold a "
+            "damaged entry bb.");
   // The appended bytes stay: the torn record may point at them.
   EXPECT_EQ(store.file.Size(), static_cast<std::int64_t>(SampleLod().size()) + 150);
   EXPECT_TRUE(LengthFieldCoversEveryRecord(store.file.bytes()));
@@ -390,7 +397,8 @@ TEST(WriteBackUndo, ALengthFieldThatCannotBePutBackKeepsTheEntries) {
   RecordingHost host;
   Status r = WriteBackLodEntry(df, 1, Pattern(150, 9), host, store);
   EXPECT_EQ(r.message(),
-            "Cannot write file memory.  Its entries were left as they were; unused bytes may "
+            "Cannot write file memory (Input/output error).  Its entries were left as they were; "
+            "unused bytes may "
             "remain at its end.");
   EXPECT_EQ(ReadAll(store.file.bytes(), ckIcons), before);
   EXPECT_TRUE(LengthFieldCoversEveryRecord(store.file.bytes()));
@@ -403,7 +411,8 @@ TEST(WriteBackUndo, OurOwnUndoIsNotTakenForAnotherProgramsChange) {
   store.file.tear = true;
   RecordingHost host;
   Status failed = WriteBackLodEntry(df, 1, Pattern(150, 9), host, store);
-  EXPECT_EQ(failed.message(), "Cannot write file memory.  The container was left as it was.");
+  EXPECT_EQ(failed.message(),
+            "Cannot write file memory (Input/output error).  The container was left as it was.");
   EXPECT_EQ(store.file.bytes(), SampleLod());
   // The next file of the batch goes in.
   Status next = WriteBackLodEntry(df, 2, Pattern(60, 8), host, store);

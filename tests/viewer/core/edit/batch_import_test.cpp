@@ -140,11 +140,12 @@ TEST(TextImport, RoundTripKeepsCompressionAndBytes) {
   TDataFile again;
   ASSERT_TRUE(OpenContainer(again, lod, host).ok());
   auto file = PosixFile::Open(lod, FileMode::kReadShared);
-  again.Entries[0].PackedSize = ReadI32(file->ReadPadded(again.Entries[0].Offset, 48), 20);
-  again.Entries[0].UnpackedSize = ReadI32(file->ReadPadded(again.Entries[0].Offset, 48), 40);
+  again.Entries[0].PackedSize = ReadI32(file->ReadPadded(again.Entries[0].Offset, 48).value(), 20);
+  again.Entries[0].UnpackedSize =
+      ReadI32(file->ReadPadded(again.Entries[0].Offset, 48).value(), 40);
   EXPECT_EQ(again.Entries[0].UnpackedSize, static_cast<std::int32_t>(newItems.size()));
   EXPECT_EQ(ExtractEntry(*file, again.Entries[0], 48, host), newItems);
-  Bytes notesHeader = file->ReadPadded(again.Entries[1].Offset, 48);
+  Bytes notesHeader = file->ReadPadded(again.Entries[1].Offset, 48).value();
   EXPECT_EQ(ReadI32(notesHeader, 40), 0);
   EXPECT_EQ(ReadU32(notesHeader, 44), 256u);
   EXPECT_EQ(ExtractEntry(*file, again.Entries[1], 48, host), newNotes);
@@ -174,7 +175,7 @@ TEST(SoundImport, RiffIsTheOnlyCheckAndSoundsEndCompressed) {
   ASSERT_TRUE(exported.ok());
   EXPECT_EQ(exported->bytes, expected);
   EXPECT_EQ(exported->extension, "wav");
-  EXPECT_EQ(ReadStoredEntry(*file, again.Entries[1]), wav);
+  EXPECT_EQ(ReadStoredEntry(*file, again.Entries[1]).value(), wav);
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ Opened Open(const std::string& path) {
   SilentHost host;
   EXPECT_TRUE(OpenContainer(o.df, path, host).ok());
   o.file = PosixFile::Open(path, FileMode::kReadShared);
-  IdentifyAll(o.df, *o.file);
+  EXPECT_TRUE(IdentifyAll(o.df, *o.file));
   return o;
 }
 

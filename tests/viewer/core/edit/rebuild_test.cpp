@@ -38,7 +38,7 @@ std::vector<std::pair<std::string, Bytes>> Contents(const std::string& path) {
   auto file = PosixFile::Open(path, FileMode::kReadShared);
   std::vector<std::pair<std::string, Bytes>> out;
   for (const TResourceInfo& e : df.Entries)
-    out.emplace_back(e.Name, ReadStoredEntry(*file, e));
+    out.emplace_back(e.Name, ReadStoredEntry(*file, e).value());
   return out;
 }
 
@@ -209,19 +209,24 @@ class FaultyFiles : public RebuildFiles {
    public:
     Faulty(std::unique_ptr<ByteFile> f, FaultyFiles& o) : f_(std::move(f)), o_(o) {}
     std::int64_t Size() const override { return f_->Size(); }
-    std::size_t ReadAt(std::int64_t at, void* d, std::size_t n) override {
-      return f_->ReadAt(at, d, n);
-    }
-    bool WriteAt(std::int64_t at, const void* s, std::size_t n) override {
+    Status WriteAt(std::int64_t at, const void* s, std::size_t n) override {
       if (o_.writes++ == o_.failWrite) {
-        f_->WriteAt(at, s, n / 2);
-        return false;
+        (void)f_->WriteAt(at, s, n / 2);
+        return Fail("No space left on device", ErrorKind::kWriteFailed);
       }
       return f_->WriteAt(at, s, n);
     }
-    bool Flush() override { return !o_.failFlush && f_->Flush(); }
-    bool Truncate(std::int64_t size) override { return f_->Truncate(size); }
+    Status Flush() override {
+      if (o_.failFlush) return Fail("Input/output error", ErrorKind::kWriteFailed);
+      return f_->Flush();
+    }
+    Status Truncate(std::int64_t size) override { return f_->Truncate(size); }
     std::int64_t ModifiedNs() const override { return f_->ModifiedNs(); }
+
+   protected:
+    Result<std::size_t> DoRead(std::int64_t at, void* d, std::size_t n) override {
+      return f_->ReadAt(at, d, n);
+    }
 
    private:
     std::unique_ptr<ByteFile> f_;

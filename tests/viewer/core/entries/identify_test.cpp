@@ -163,11 +163,11 @@ TEST(IdentifyAll, MatchesOneAtATimeAndReadsBeyondTheEntry) {
   all.FileName = "memory";
   std::vector<TResourceInfo> dir;
   test::RecordingHost host;
-  ReadDirectory(file, ckIcons, all.Entries, host);
+  EXPECT_TRUE(ReadDirectory(file, ckIcons, all.Entries, host));
   TDataFile single = all;
-  IdentifyAll(all, file);
+  EXPECT_TRUE(IdentifyAll(all, file));
   for (std::size_t i = 0; i < single.Entries.size(); ++i) {
-    IdentifyEntry(single, static_cast<int>(i), file);
+    EXPECT_TRUE(IdentifyEntry(single, static_cast<int>(i), file));
     const TResourceInfo& a = all.Entries[i];
     const TResourceInfo& b = single.Entries[i];
     EXPECT_EQ(a.Identified, b.Identified) << i;
@@ -183,11 +183,13 @@ TEST(IdentifyAll, MatchesOneAtATimeAndReadsBeyondTheEntry) {
 class CountingFile : public MemoryFile {
  public:
   using MemoryFile::MemoryFile;
-  std::size_t ReadAt(std::int64_t offset, void* dst, std::size_t n) override {
-    asked += n;
-    return MemoryFile::ReadAt(offset, dst, n);
-  }
   std::size_t asked = 0;
+
+ protected:
+  Result<std::size_t> DoRead(std::int64_t offset, void* dst, std::size_t n) override {
+    asked += n;
+    return MemoryFile::DoRead(offset, dst, n);
+  }
 };
 
 TEST(IdentifyAll, HeadersOutsideTheFileCostNoMoreThanTheirOwnBytes) {
@@ -198,7 +200,7 @@ TEST(IdentifyAll, HeadersOutsideTheFileCostNoMoreThanTheirOwnBytes) {
   all.Kind = ckIcons;
   all.FileName = "memory";
   test::RecordingHost host;
-  ReadDirectory(file, ckIcons, all.Entries, host);
+  EXPECT_TRUE(ReadDirectory(file, ckIcons, all.Entries, host));
   ASSERT_EQ(all.Entries.size(), 1u);
   const std::int32_t size = static_cast<std::int32_t>(file.Size());
   for (int i = 0; i < 200; ++i) {
@@ -208,10 +210,10 @@ TEST(IdentifyAll, HeadersOutsideTheFileCostNoMoreThanTheirOwnBytes) {
     all.Entries.push_back(e);
   }
   TDataFile single = all;
-  IdentifyAll(all, file);
+  EXPECT_TRUE(IdentifyAll(all, file));
   EXPECT_LE(file.asked, static_cast<std::size_t>(size) + all.Entries.size() * kIdentifyHeaderBytes);
   for (std::size_t i = 0; i < all.Entries.size(); ++i) {
-    IdentifyEntry(single, static_cast<int>(i), file);
+    EXPECT_TRUE(IdentifyEntry(single, static_cast<int>(i), file));
     EXPECT_EQ(all.Entries[i].ResType, single.Entries[i].ResType) << i;
     EXPECT_EQ(all.Entries[i].PackedSize, single.Entries[i].PackedSize) << i;
   }
@@ -226,16 +228,16 @@ TEST(IdentifyEntry, IdentifiedEntriesAreNotTestedAgain) {
   df.Entries[0].ResType = rtEvt;
   MemoryFile file(LodHeader(10, 0));
   df.Entries[0].Size = 58;
-  IdentifyEntry(df, 0, file);
+  EXPECT_TRUE(IdentifyEntry(df, 0, file));
   EXPECT_EQ(df.Entries[0].ResType, rtEvt);
   df.Entries[0].Identified = false;
-  IdentifyEntry(df, 0, file);
+  EXPECT_TRUE(IdentifyEntry(df, 0, file));
   EXPECT_EQ(df.Entries[0].ResType, rtText);
   // Out of range and nothing open: nothing happens.
-  IdentifyEntry(df, 5, file);
+  EXPECT_TRUE(IdentifyEntry(df, 5, file));
   df.Kind = ckNone;
   df.Entries[0].Identified = false;
-  IdentifyEntry(df, 0, file);
+  EXPECT_TRUE(IdentifyEntry(df, 0, file));
   EXPECT_FALSE(df.Entries[0].Identified);
 }
 

@@ -66,7 +66,7 @@ struct FontEntry {
 
 FontEntry MakeEntry(ByteView data, bool compress) {
   FontEntry f{MemoryFile(BuildPackedLodEntry("test.fnt", data, compress)), {}};
-  const Bytes header = f.file.ReadPadded(0, 48);
+  const Bytes header = f.file.ReadPadded(0, 48).value();
   f.entry.Name = "test.fnt";
   f.entry.Size = static_cast<std::int32_t>(f.file.Size());
   f.entry.PackedSize = ReadI32(header, 20);

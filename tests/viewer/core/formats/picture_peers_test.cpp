@@ -97,7 +97,7 @@ TEST(ImageMagickPeers, ImportsTheEightBitBmpsItWrites) {
     EXPECT_TRUE(host.messages.empty());
 
     auto container = PosixFile::Open(lod, FileMode::kReadShared);
-    IdentifyEntry(df, 0, *container);
+    EXPECT_TRUE(IdentifyEntry(df, 0, *container));
     PictureResult r = DecodeBitmapEntry(*container, df.Entries[0], host);
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(r.picture.width, 37);

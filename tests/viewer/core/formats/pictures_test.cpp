@@ -93,7 +93,7 @@ struct Opened {
   explicit Opened(const std::string& path) {
     EXPECT_TRUE(OpenContainer(df, path, host).ok());
     file = PosixFile::Open(path, FileMode::kReadShared);
-    IdentifyAll(df, *file);
+    EXPECT_TRUE(IdentifyAll(df, *file));
   }
   const TResourceInfo& operator[](int i) const { return df.Entries[static_cast<std::size_t>(i)]; }
 };
@@ -138,7 +138,7 @@ TEST(Bitmaps, DataShorterThanThePictureIsRefused) {
   // A damaged stream is reported by the inflate and shown with what it gave.
   TResourceInfo e = o[1];
   e.UnpackedSize = 64;
-  Bytes broken = o.file->ReadPadded(0, static_cast<std::size_t>(o.file->Size()));
+  Bytes broken = o.file->ReadPadded(0, static_cast<std::size_t>(o.file->Size())).value();
   broken[static_cast<std::size_t>(e.Offset) + 48 + 3] ^= 0xFF;
   MemoryFile mem(broken);
   RecordingHost host;
@@ -259,8 +259,8 @@ TEST(Sprites, RowsAndSizesThatLieAreRefused) {
     TDataFile df;
     df.Kind = ckSprites;
     RecordingHost host;
-    ReadDirectory(file, ckSprites, df.Entries, host);
-    IdentifyAll(df, file);
+    EXPECT_TRUE(ReadDirectory(file, ckSprites, df.Entries, host));
+    EXPECT_TRUE(IdentifyAll(df, file));
     TResourceInfo e = df.Entries[0];
     if (patchHeight >= 0) e.Height = patchHeight;
     return DecodeSpriteWithPalette(file, e, colours, host).error;
@@ -435,7 +435,7 @@ TEST(BitmapImport, SizeRuleAndStoredForm) {
   Opened again(s.bitmaps);
   const TResourceInfo& e = again[0];
   EXPECT_EQ(e.UnpackedSize, 8);
-  Bytes stored = ReadStoredEntry(*again.file, e);
+  Bytes stored = ReadStoredEntry(*again.file, e).value();
   EXPECT_TRUE(HasZlibMarker(stored, 48));
   PictureResult r = DecodeBitmapEntry(*again.file, e, again.host);
   ASSERT_TRUE(r.ok());

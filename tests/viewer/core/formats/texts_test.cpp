@@ -120,7 +120,7 @@ TEST(TextEntries, ImportStoresTheFileAsItIsInTheEntrysOwnForm) {
     EXPECT_EQ(e.UnpackedSize != 0, packed) << index;
     auto opened = OpenContainerFile(lod, FileMode::kReadShared);
     ASSERT_TRUE(opened);
-    const Bytes stored = ReadStoredEntry(**opened, e);
+    const Bytes stored = ReadStoredEntry(**opened, e).value();
     EXPECT_EQ(ReadU32(stored, 44), 256u);
     EXPECT_EQ(HasZlibMarker(stored, 48), packed);
     EXPECT_EQ(ExtractEntry(**opened, e, 48, host), Bytes(newText.begin(), newText.end())) << index;

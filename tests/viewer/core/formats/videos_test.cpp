@@ -36,7 +36,7 @@ TEST(Videos, SizeTextAndCopiesOfEveryLength) {
     EXPECT_EQ(seen, c.progress) << c.index;
     MemoryFile container(dir.Read("movies.vid"));
     EXPECT_EQ(dir.Read("out" + std::to_string(c.index)),
-              ReadStoredEntry(container, df.Entries[static_cast<std::size_t>(c.index)]));
+              ReadStoredEntry(container, df.Entries[static_cast<std::size_t>(c.index)]).value());
   }
   Status refused = CopyMovie(vid, df.Entries[0], dir.File("no/such/folder/x"), {});
   EXPECT_EQ(refused.message().rfind("Cannot write file " + dir.File("no/such/folder/x") + ": ", 0),

@@ -279,20 +279,22 @@ class FailingStore : public ContainerStore {
    public:
     explicit Handle(FailingStore& s) : s_(s) {}
     std::int64_t Size() const override { return s_.file_.Size(); }
-    std::size_t ReadAt(std::int64_t o, void* d, std::size_t n) override {
-      return s_.file_.ReadAt(o, d, n);
-    }
-    bool WriteAt(std::int64_t o, const void* src, std::size_t n) override {
+    Status WriteAt(std::int64_t o, const void* src, std::size_t n) override {
       if (s_.failWrites > 0) {
         --s_.failWrites;
-        s_.file_.WriteAt(o, src, n / 2);  // a torn write
-        return false;
+        (void)s_.file_.WriteAt(o, src, n / 2);  // a torn write
+        return Fail("Input/output error", ErrorKind::kWriteFailed);
       }
       return s_.file_.WriteAt(o, src, n);
     }
-    bool Flush() override { return true; }
-    bool Truncate(std::int64_t size) override { return s_.file_.Truncate(size); }
+    Status Flush() override { return Ok(); }
+    Status Truncate(std::int64_t size) override { return s_.file_.Truncate(size); }
     std::int64_t ModifiedNs() const override { return s_.file_.ModifiedNs(); }
+
+   protected:
+    Result<std::size_t> DoRead(std::int64_t o, void* d, std::size_t n) override {
+      return s_.file_.ReadAt(o, d, n);
+    }
 
    private:
     FailingStore& s_;

@@ -67,7 +67,7 @@ class FindAndExportTest : public ::testing::Test {
     SilentHost quiet;
     EXPECT_TRUE(OpenContainer(df, window_->DataFile().FileName, quiet).ok());
     auto file = PosixFile::Open(df.FileName, FileMode::kReadShared);
-    IdentifyAll(df, *file);
+    EXPECT_TRUE(IdentifyAll(df, *file));
     Bytes b = brindle::PagePayload(*file, df.Entries[static_cast<std::size_t>(index)], quiet);
     return std::string(b.begin(), b.end());
   }
