@@ -360,7 +360,13 @@ Status WriteWholeFile(const std::string& path, ByteView bytes) {
   const std::string dir = FolderOf(path);
   std::string temp;
   std::string why;
-  auto file = PosixFile::CreateTemp(dir, "." + BaseName(path) + ".", &temp, &why);
+  // A name of its own beside the file; a very long name gets a short one instead, so the
+  // temporary name still fits the folder's limit.
+  std::string prefix(1, '.');
+  const std::string base = BaseName(path);
+  prefix += base.size() > 200 ? std::string("brindle") : base;
+  prefix += '.';
+  auto file = PosixFile::CreateTemp(dir, prefix, &temp, &why);
   if (!file) return Fail(why, ErrorKind::kWriteFailed);
   Status s = file->WriteAt(0, bytes.data(), bytes.size());
   if (s) s = file->SetMode(NewFileMode());

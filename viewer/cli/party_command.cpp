@@ -14,6 +14,7 @@ namespace {
 
 constexpr int kExitDone = 0;
 constexpr int kExitBadField = 1;
+constexpr int kExitPartly = 1;  // the record may have changed, but not as asked or not checked
 constexpr int kExitRefused = 2;
 
 struct Setting {
@@ -105,12 +106,16 @@ int PartyCommand(const std::vector<std::string>& args, std::ostream& out, std::o
   }
   if (Status r = SavePartyEntry(dataFile, index, edited, data->table, quiet); !r) {
     err << r.message() << '\n';
-    return kExitRefused;
+    // Another program's change found after our write, or a write that could not be checked:
+    // something did change.
+    return r.kind() == ErrorKind::kChanged || r.kind() == ErrorKind::kUnverified ? kExitPartly
+                                                                                  : kExitRefused;
   }
   Result<TPartyMain> saved = LoadPartyEntry(dataFile, index, data->table);
   if (!saved) {
-    err << saved.message() << '\n';
-    return kExitRefused;
+    err << "The party of " << save << " was saved, but it could not be read again: "
+        << saved.message() << '\n';
+    return kExitPartly;
   }
   PrintChanges(out, before, ListPartyFields(*saved, data->table));
   return kExitDone;

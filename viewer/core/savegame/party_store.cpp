@@ -19,6 +19,19 @@ Error NoEntry(const TDataFile& dataFile, int index) {
 
 }  // namespace
 
+Bytes PatchChangedFields(ByteView stored, const TPartyMain& party, const PartyLayout& layout) {
+  // The record as it reads now, written back, differs from the edited model written back
+  // exactly in the bytes of the fields whose values changed: only those are taken. Bytes no
+  // field shows (after a name's end, the upper halves of cells kept as their low 16 bits)
+  // stay as stored.
+  const Bytes unchanged = PatchPartyRecord(stored, LoadPartyRecord(stored, layout), layout);
+  const Bytes edited = PatchPartyRecord(stored, party, layout);
+  Bytes out(stored.begin(), stored.end());
+  for (std::size_t i = 0; i < out.size() && i < unchanged.size() && i < edited.size(); ++i)
+    if (unchanged[i] != edited[i]) out[i] = edited[i];
+  return out;
+}
+
 Result<TPartyMain> LoadPartyBytes(ByteView stored, const std::string& entryName,
                                   const PartyDataTable& table) {
   if (Status s = CheckPartyRecord(stored, entryName); !s) return s.error();
@@ -51,7 +64,7 @@ Status SavePartyEntry(TDataFile& dataFile, int index, const TPartyMain& party,
         Result<PartyLayout> layout =
             ReadPartyLayout(table, static_cast<std::int64_t>(stored.size()));
         if (!layout) return layout.error();
-        return PatchPartyRecord(stored, party, *layout);
+        return PatchChangedFields(stored, party, *layout);
       },
       host, store);
 }
