@@ -1,6 +1,9 @@
 #include "viewer/cli/commands.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <set>
@@ -208,6 +211,83 @@ TEST(CliExtract, NamesPayloadsAndCollisions) {
   EXPECT_EQ(stored.size(), 48u + BuildPackedLodEntry("x", Pattern(64), true).size() - 48u);
   stored = test::FileBytes(raw + "/items.txt");
   EXPECT_FALSE(stored.empty());
+}
+
+TEST(CliExtract, ASuffixNeverLandsOnANameAlreadyWritten) {
+  TempDir dir;
+  std::string snd = dir.Write("names.snd", BuildSnd({{"a_b", Pattern(10, 1), 0},
+                                                     {"a_b-2", Pattern(10, 2), 0},
+                                                     {"a?b", Pattern(10, 3), 0},
+                                                     {"A?B", Pattern(10, 4), 0}}));
+  CliRun r = Cli({"extract", snd, "--raw", "-o", dir.File("o")});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(Lines(r.out).size(), 4u);
+  // Four entries, four files, each with its own bytes.
+  std::multiset<std::uint8_t> firstBytes;
+  for (const auto& e : std::filesystem::directory_iterator(dir.File("o"))) {
+    const Bytes b = test::FileBytes(e.path().string());
+    ASSERT_EQ(b.size(), 10u);
+    firstBytes.insert(b[0]);
+  }
+  EXPECT_EQ(firstBytes, (std::multiset<std::uint8_t>{1, 2, 3, 4}));
+  EXPECT_EQ(dir.Read("o/a_b"), Pattern(10, 1));
+  EXPECT_EQ(dir.Read("o/a_b-2"), Pattern(10, 2));
+}
+
+TEST(CliInfoAndErrors, PipesAndFoldersAreRefusedNotWaitedOn) {
+  TempDir dir;
+  const std::string fifo = dir.File("f.lod");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const char* command : {"info", "list"}) {
+    CliRun r = Cli({command, fifo});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, fifo + " is not a regular file\n");
+  }
+  std::string lod = IconsLod(dir);
+  const Bytes before = test::FileBytes(lod);
+  const std::string input = dir.File("input.bin");
+  ASSERT_EQ(::mkfifo(input.c_str(), 0600), 0);
+  CliRun add = Cli({"add", lod, input});
+  EXPECT_EQ(add.code, 2);
+  EXPECT_EQ(add.err, input + " is not a regular file\n");
+  EXPECT_EQ(test::FileBytes(lod), before);
+  CliRun folder = Cli({"info", dir.File("")});
+  EXPECT_EQ(folder.code, 2);
+  EXPECT_NE(folder.err.find("is not a regular file"), std::string::npos) << folder.err;
+}
+
+TEST(CliAuthoring, AReadOnlyContainerSaysWhyItCannotBeWritten) {
+  TempDir dir;
+  std::string lod = IconsLod(dir);
+  const std::string text = dir.Write("items.txt", TextBytes("q"));
+  ::chmod(lod.c_str(), 0444);
+  ::chmod(dir.path().c_str(), 0755);
+  const Bytes before = test::FileBytes(lod);
+  // Root may write any file: the command runs as an ordinary user in a child process.
+  const std::string expected = "Cannot open file " + lod + " for writing: Permission denied";
+  int pipeEnds[2];
+  ASSERT_EQ(::pipe(pipeEnds), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) _exit(3);
+    CliRun r = Cli({"import", lod, text});
+    const std::string said = std::to_string(r.code) + "\n" + r.err;
+    const ssize_t w = ::write(pipeEnds[1], said.data(), said.size());
+    _exit(w == static_cast<ssize_t>(said.size()) ? 0 : 4);
+  }
+  ::close(pipeEnds[1]);
+  std::string said;
+  char buffer[512];
+  for (ssize_t n; (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+    said.append(buffer, static_cast<std::size_t>(n));
+  ::close(pipeEnds[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(said.substr(0, 2), "1\n") << said;  // the file was refused, with its reason
+  EXPECT_NE(said.find(expected), std::string::npos) << said;
+  EXPECT_EQ(test::FileBytes(lod), before);
 }
 
 TEST(CliExtract, TypesPickEntriesAndMayBeRepeated) {

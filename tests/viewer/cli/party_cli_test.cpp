@@ -10,8 +10,10 @@
 #include <random>
 #include <sstream>
 
+#include "fault_sweep.h"
 #include "test_support.h"
 #include "viewer/core/containers/container_writer.h"
+#include "viewer/core/containers/data_file.h"
 #include "viewer/core/savegame/game_data.h"
 
 namespace brindle {
@@ -200,6 +202,65 @@ TEST(PartyCli, ASettingChangesTheBytesOfItsFieldAndNothingElse) {
     ASSERT_EQ(after.size(), before.size());
     ExpectOnlyWithin(Changed(before, after), save.at + c.from, save.at + c.to);
   }
+}
+
+TEST(PartyCli, BytesNoFieldShowsStayAsStored) {
+  Bytes rec = RandomRecord(13);
+  const std::size_t b1 = kBlocks[0], b3 = kBlocks[2];
+  // A name that ends early with bytes after its end, and backpack cells whose upper halves
+  // hold something the editor does not show.
+  const std::size_t name = b1 + static_cast<std::size_t>(TableInt(3, 1));
+  rec[name] = 'A';
+  rec[name + 1] = 'b';
+  rec[name + 2] = 0;
+  PutU32(&rec[b3 + 5500], 0x77770000u);
+  PutU32(&rec[b3 + 5504], 0x12340000u);
+  for (const char* setting : {"clock=1000", "char2.spell.3=1", "char1.value.1=Abc"}) {
+    Save save(rec);
+    const Bytes before = test::FileBytes(save.path);
+    PartyRun r = Party({save.path, "--set", setting});
+    ASSERT_EQ(r.code, 0) << setting << ": " << r.err;
+    const Bytes after = test::FileBytes(save.path);
+    for (std::size_t i : Changed(before, after)) {
+      const std::size_t at = i - save.at;
+      // Only the named field's bytes: the clock, one spell, or the name's third letter.
+      const bool inField = (at >= 44 && at < 48) || at == kBlocks[1] + 402 + 2 || at == name + 2;
+      EXPECT_TRUE(inField) << setting << ": byte " << at;
+    }
+    EXPECT_EQ(ReadU32(after, save.at + b3 + 5500), 0x77770000u) << setting;
+    EXPECT_EQ(after[save.at + name + 3], rec[name + 3]) << setting;
+  }
+}
+
+TEST(PartyCli, ARecordOverTheDirectoryIsNeverWritten) {
+  const Bytes rec = RandomRecord(5);
+  Bytes lod = BuildLod("CHAPTER", {{"PARTY.BIN", rec}});
+  // The record now claims the file's first bytes: the header and the directory.
+  PutU32(&lod[kLodDirectoryStart + 16], static_cast<std::uint32_t>(-kLodDirectoryStart));
+  test::TempDir dir;
+  const std::string path = dir.Write("save.lod", lod);
+  PartyRun r = Party({path, "--set", "clock=1094795585"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("over the header and directory"), std::string::npos) << r.err;
+  EXPECT_EQ(test::FileBytes(path), lod);
+}
+
+TEST(PartyCli, AFailingCallLeavesTheRecordAsItWasOrAsSet) {
+  const Bytes lod =
+      BuildLod("CHAPTER", {{"notes.txt", Bytes(100, 'n')}, {"PARTY.BIN", RandomRecord(21)}});
+  test::SweepCase c;
+  c.name = "party --set";
+  c.prepare = [&](const test::TempDir& d) { d.Write("save1.lod", lod); };
+  c.run = [](const test::TempDir& d) {
+    PartyRun r = Party({d.File("save1.lod"), "--set", "clock=1000", "--set", "char1.spell.2=1"});
+    test::SweepRun out;
+    out.code = r.code;
+    for (const std::string& line : r.lines)
+      out.out += line + "\n";
+    out.err = r.err;
+    return out;
+  };
+  EXPECT_GT(test::SweepFaults(c), 5);
 }
 
 TEST(PartyCli, PlacingItemsFollowsTheInventoryRules) {

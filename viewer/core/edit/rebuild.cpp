@@ -196,6 +196,10 @@ Status WriteAndReplace(TContainerKind kind, const std::string& path, ByteFile* s
   };
   auto fail = [&](const std::string& why, ErrorKind kind = ErrorKind::kWriteFailed) -> Status {
     drop();
+    // A read that came back short because another program cut the file is that program's
+    // doing, and said so.
+    if (!isNew && !StillTheFileRead(files, target, *source, *read))
+      return ChangedWhileRebuilt(path);
     return CannotWrite(path, why, isNew, kind);
   };
   const Result<Bytes> head = BuildHead(kind, source, old, items, at, total);

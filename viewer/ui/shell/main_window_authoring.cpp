@@ -177,7 +177,8 @@ void TForm1::NewContainerClick() {
   ShowLoading(false);
   if (!r) {
     prompts_.Message(r.message());
-    return;
+    // Made but not checked: it is there all the same, so it is shown.
+    if (r.kind() != ErrorKind::kUnverified) return;
   }
   LoadDataFile(*path);
 }

@@ -3,13 +3,17 @@
 
 #include "viewer/core/edit/rebuild.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 
 #include "common/wav.h"
 #include "test_support.h"
@@ -269,6 +273,150 @@ TEST(Rebuild, AContainerChangedOnDiskIsNotRebuilt) {
   Status s = CompactContainer(df, quiet).error();
   EXPECT_EQ(s.kind(), ErrorKind::kChanged);
   EXPECT_EQ(test::FileBytes(path), changed);
+}
+
+// The disk, with another program acting at one moment of the run: before the container is
+// locked, or once the new file is being written.
+class Meddled : public RebuildFiles {
+ public:
+  Result<std::unique_ptr<ByteFile>> OpenSource(const std::string& path) override {
+    return DiskRebuildFiles().OpenSource(heldPath.empty() ? path : heldPath);
+  }
+  Result<std::unique_ptr<ByteFile>> CreateTemp(const std::string& container,
+                                               std::string* tempPath) override {
+    auto made = DiskRebuildFiles().CreateTemp(container, tempPath);
+    if (whileWriting) whileWriting();
+    return made;
+  }
+  Status Replace(const std::string& tempPath, const std::string& container) override {
+    return DiskRebuildFiles().Replace(tempPath, container);
+  }
+  void Remove(const std::string& tempPath) override { DiskRebuildFiles().Remove(tempPath); }
+
+  std::string heldPath;  // the file our open really reaches (one replaced meanwhile)
+  std::function<void()> whileWriting;
+};
+
+// Writes bytes over a file as a program that ignores locks would: same file, new contents.
+void WriteIgnoringLocks(const std::string& path, const Bytes& bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  ::close(fd);
+}
+
+TEST(Rebuild, TwoWritersNeverLoseTheFirstOnesChange) {
+  TempDir dir;
+  const std::string path = dir.Write("maps.lod", BuildLod("MAPS", {{"a", Pattern(70)}}));
+  const std::string first = dir.Write("first.bin", Pattern(30, 1));
+  const std::string second = dir.Write("second.bin", Pattern(40, 2));
+  // B has read the container and opened it; A's add then runs to completion, rename
+  // included; only then does B take its lock, on the file A replaced.
+  TDataFile b = Open(path);
+  ASSERT_EQ(::link(path.c_str(), dir.File("held").c_str()), 0);
+  TDataFile a = Open(path);
+  SilentHost quiet;
+  ASSERT_TRUE(AddFiles(a, {first}, quiet));
+  const Bytes afterA = test::FileBytes(path);
+  Meddled late;
+  late.heldPath = dir.File("held");
+  Status s = AddFiles(b, {second}, quiet, late);
+  EXPECT_EQ(s.kind(), ErrorKind::kChanged) << s.message();
+  EXPECT_EQ(test::FileBytes(path), afterA);
+}
+
+TEST(Rebuild, AnotherProgramsChangeDuringTheRunWinsAndIsSaidSo) {
+  const std::vector<std::pair<std::string, std::function<void(const std::string&)>>> changes = {
+      {"written", [](const std::string& p) { WriteIgnoringLocks(p, Pattern(400, 3)); }},
+      {"cut", [](const std::string& p) { ASSERT_EQ(::truncate(p.c_str(), 100), 0); }},
+      {"replaced",
+       [](const std::string& p) {
+         ASSERT_TRUE(WriteWholeFile(p + ".other", Pattern(300, 4)));
+         ASSERT_EQ(::rename((p + ".other").c_str(), p.c_str()), 0);
+       }},
+  };
+  for (const auto& [what, change] : changes) {
+    TempDir dir;
+    const std::string path = dir.Write("maps.lod", BuildLod("MAPS", {{"a", Pattern(70)}}));
+    TDataFile df = Open(path);
+    Meddled files;
+    Bytes theirs;
+    files.whileWriting = [&, change = change]() {
+      change(path);
+      // Read as the other program would, past our lock.
+      std::ifstream in(path, std::ios::binary);
+      theirs.assign(std::istreambuf_iterator<char>(in), {});
+    };
+    SilentHost quiet;
+    Status s = RemoveEntries(df, {0}, quiet, files);
+    EXPECT_EQ(s.kind(), ErrorKind::kChanged) << what << ": " << s.message();
+    EXPECT_NE(s.message().find("changed by another program"), std::string::npos) << s.message();
+    EXPECT_EQ(test::FileBytes(path), theirs) << what;
+    EXPECT_EQ(FilesIn(dir), std::vector<std::string>{"maps.lod"}) << what;
+  }
+}
+
+TEST(Rebuild, ANewContainerNeverReplacesAFileMadeMeanwhile) {
+  TempDir dir;
+  const std::string path = dir.File("new.lod");
+  Meddled files;
+  files.whileWriting = [&] { ASSERT_TRUE(WriteWholeFile(path, Pattern(10, 8))); };
+  SilentHost quiet;
+  Status s = CreateContainer(ckMaps, path, {dir.Write("x.bin", Pattern(20))}, quiet, files);
+  EXPECT_EQ(s.kind(), ErrorKind::kChanged) << s.message();
+  EXPECT_EQ(test::FileBytes(path), Pattern(10, 8));
+  EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"new.lod", "x.bin"}));
+}
+
+TEST(Rebuild, LinksOwnersAndPermissionsAreKept) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.File("real"));
+  const std::string target = dir.Write("real/maps.lod", BuildLod("MAPS", {{"a", Pattern(70)}}));
+  const std::string link = dir.File("maps.lod");
+  std::filesystem::create_symlink(target, link);
+  ::chmod(target.c_str(), 0640);
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chown(target.c_str(), 4321, 5432), 0);
+  }
+  TDataFile df = Open(link);
+  SilentHost quiet;
+  ASSERT_TRUE(AddFiles(df, {dir.Write("b.bin", Pattern(20))}, quiet));
+  // The link is still a link, and its target holds the new container.
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(Contents(target).size(), 2u);
+  struct stat st {};
+  ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  if (root) {
+    EXPECT_EQ(st.st_uid, 4321u);
+    EXPECT_EQ(st.st_gid, 5432u);
+  }
+  EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"b.bin", "maps.lod", "real"}));
+
+  // A new container takes the usual permissions under the umask.
+  const mode_t old = ::umask(077);
+  Status made = CreateContainer(ckMaps, dir.File("private.lod"), {}, quiet);
+  ::umask(old);
+  ASSERT_TRUE(made) << made.message();
+  ASSERT_EQ(::stat(dir.File("private.lod").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+}
+
+TEST(Rebuild, NamesTheDirectoryCannotHoldAreRefusedAndNamed) {
+  TempDir dir;
+  const std::string path = dir.Write("maps.lod", BuildLod("MAPS", {{"a", Pattern(70)}}));
+  const Bytes before = test::FileBytes(path);
+  TDataFile df = Open(path);
+  SilentHost quiet;
+  Status added = AddFiles(df, {dir.Write("\xe6\x97\xa5\xe6\x9c\xac.bin", Pattern(20))}, quiet);
+  EXPECT_EQ(added.kind(), ErrorKind::kNotSupported);
+  EXPECT_NE(added.message().find("\xe6\x97\xa5 \xe6\x9c\xac"), std::string::npos)
+      << added.message();
+  Status renamed = RenameEntry(df, 0, "caf\xc3\xa9\xe2\x98\x83", quiet);
+  EXPECT_EQ(renamed.kind(), ErrorKind::kNotSupported);
+  EXPECT_NE(renamed.message().find(": \xe2\x98\x83."), std::string::npos) << renamed.message();
+  EXPECT_EQ(test::FileBytes(path), before);
 }
 
 TEST(Rebuild, AProcessKilledMidRebuildLeavesAReadableContainerAndNothingToTripOver) {
