@@ -55,7 +55,7 @@ void BM_OpenAndIdentifyAll(benchmark::State& state) {
     TDataFile df;
     if (!OpenContainer(df, path, host)) state.SkipWithError("cannot open");
     auto f = PosixFile::Open(path, FileMode::kReadShared);
-    IdentifyAll(df, *f);
+    if (!IdentifyAll(df, *f)) state.SkipWithError("cannot read");
     benchmark::DoNotOptimize(df.Entries.data());
   }
 }

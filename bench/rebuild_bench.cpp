@@ -39,12 +39,12 @@ void MakeContainer(const std::string& path, int count, int size) {
         .I32(size)
         .Zeros(8);
   const Bytes h = head.Take();
-  file->WriteAt(0, h.data(), h.size());
+  if (!file->WriteAt(0, h.data(), h.size())) std::exit(2);
   Bytes entry(static_cast<std::size_t>(size));
   for (int i = 0; i < count; ++i) {
     for (std::size_t b = 0; b < entry.size(); ++b)
       entry[b] = static_cast<std::uint8_t>(b * 31 + i);
-    file->WriteAt(dirEnd + std::int64_t{i} * size, entry.data(), entry.size());
+    if (!file->WriteAt(dirEnd + std::int64_t{i} * size, entry.data(), entry.size())) std::exit(2);
   }
 }
 

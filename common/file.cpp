@@ -147,6 +147,7 @@ std::unique_ptr<PosixFile> PosixFile::Open(const std::string& path, FileMode mod
     return nullptr;
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  const std::int64_t size = static_cast<std::int64_t>(st.st_size);
   int lock = (mode == FileMode::kReadShared ? LOCK_SH : LOCK_EX) | LOCK_NB;
   if (::flock(fd, lock) != 0) {
     if (failure) {
@@ -156,7 +157,9 @@ std::unique_ptr<PosixFile> PosixFile::Open(const std::string& path, FileMode mod
     ::close(fd);
     return nullptr;
   }
-  return std::unique_ptr<PosixFile>(new PosixFile(fd, path));
+  auto file = std::unique_ptr<PosixFile>(new PosixFile(fd, path));
+  file->lastSize_ = size;
+  return file;
 }
 
 std::unique_ptr<PosixFile> PosixFile::CreateTemp(const std::string& dir, const std::string& prefix,
@@ -183,8 +186,10 @@ Error PosixFile::Failed(const char*) const {
 
 std::int64_t PosixFile::Size() const {
   struct stat st {};
-  if (::fstat(fd_, &st) != 0) return 0;
-  return static_cast<std::int64_t>(st.st_size);
+  // Should the system fail to say (it does not, for a file held open), the size last seen
+  // stands: never 0, which would read as a file that lost everything.
+  if (::fstat(fd_, &st) == 0) lastSize_ = static_cast<std::int64_t>(st.st_size);
+  return lastSize_;
 }
 
 std::int64_t PosixFile::ModifiedNs() const {

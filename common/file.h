@@ -117,6 +117,7 @@ class PosixFile final : public ByteFile {
   Error Failed(const char* what) const;
   int fd_;
   std::string path_;
+  mutable std::int64_t lastSize_ = 0;
 };
 
 // A file held in memory: for tests, fuzzing and fault injection.

@@ -268,7 +268,9 @@ Status WriteAndReplace(TContainerKind kind, const std::string& path, ByteFile* s
 // their lock any more, so they can go. A rebuild that is still running keeps its own.
 void RemoveStaleTemps(const std::string& dir, const std::string& prefix) {
   std::error_code ec;
-  for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
+  // A folder that cannot be listed leaves them for another time.
+  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::filesystem::directory_entry& e = *it;
     const std::string name = e.path().filename().string();
     if (name.size() != prefix.size() + 6 + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
         name.compare(name.size() - 4, 4, ".tmp") != 0)
