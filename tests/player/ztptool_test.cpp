@@ -1,6 +1,7 @@
 // ztptool end to end: BMP and WAV files in, a movie out, and back to the same files; the info
 // report; movies from files made by outside tools when they are present.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -197,6 +198,16 @@ TEST(ZtpTool, RefusesBadCommandsAndInputs) {
   EXPECT_NE(r.err.find("not a palette BMP"), std::string::npos) << r.err;
   EXPECT_EQ(Tool({"info", dir / "a.bmp"}).status, 1);
   EXPECT_EQ(Tool({"decode", dir / "a.bmp", "-o", dir / "o"}).status, 1);
+  // A pipe is refused as what it is, at once, not read until someone writes to it.
+  const std::string fifo = dir / "pipe.ztp";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  r = Tool({"info", fifo});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "ztptool: " + fifo + " is not a regular file\n");
+  EXPECT_EQ(Tool({"decode", fifo, "-o", dir / "o"}).status, 2);
+  r = Tool({"encode", "-o", dir / "x.ztp", fifo});
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("is not a regular file"), std::string::npos) << r.err;
 }
 
 TEST(ZtpTool, DecodeOfACutMovieWritesWhatItHasAndFails) {
