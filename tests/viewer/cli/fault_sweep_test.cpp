@@ -135,5 +135,35 @@ TEST(FaultSweep, MessagesCarryTheSystemsReason) {
   }
 }
 
+// An import whose bytes landed but whose read-back failed says just that, not that another
+// program changed the file.
+TEST(FaultSweep, AnImportThatCannotBeReadBackSaysSo) {
+  TempDir counting;
+  Sounds(counting);
+  int reads = 0;
+  SetIoFaultHook([&](IoCall call) {
+    if (call == IoCall::kRead) ++reads;
+    return 0;
+  });
+  ASSERT_EQ(Cli({"import", counting.File("audio.snd"), counting.File("chime")}).code, 0);
+  SetIoFaultHook({});
+  // The last reads are the read-back of the record; fail them one at a time from the end.
+  bool seen = false;
+  for (int last = reads; last > reads - 3 && !seen; --last) {
+    TempDir dir;
+    Sounds(dir);
+    int n = 0;
+    SetIoFaultHook([&](IoCall call) { return call == IoCall::kRead && ++n == last ? EIO : 0; });
+    SweepRun r = Cli({"import", dir.File("audio.snd"), dir.File("chime")});
+    SetIoFaultHook({});
+    if (r.err.find("could not be read back") == std::string::npos) continue;
+    seen = true;
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("Input/output error"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("changed by another program"), std::string::npos) << r.err;
+  }
+  EXPECT_TRUE(seen);
+}
+
 }  // namespace
 }  // namespace brindle
