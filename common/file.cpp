@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <limits>
@@ -138,7 +139,12 @@ std::unique_ptr<PosixFile> PosixFile::Open(const std::string& path, FileMode mod
     return nullptr;
   }
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (::fstat(fd, &st) != 0) {
+    if (failure) failure->reason = Reason(errno);
+    ::close(fd);
+    return nullptr;
+  }
+  if (!S_ISREG(st.st_mode)) {
     if (failure) {
       failure->reason = "not a regular file";
       failure->notRegular = true;
@@ -150,9 +156,10 @@ std::unique_ptr<PosixFile> PosixFile::Open(const std::string& path, FileMode mod
   const std::int64_t size = static_cast<std::int64_t>(st.st_size);
   int lock = (mode == FileMode::kReadShared ? LOCK_SH : LOCK_EX) | LOCK_NB;
   if (::flock(fd, lock) != 0) {
+    const int error = errno;
     if (failure) {
-      failure->reason = "the file is in use by another program";
-      failure->inUse = errno == EWOULDBLOCK;
+      failure->inUse = error == EWOULDBLOCK;
+      failure->reason = failure->inUse ? "the file is in use by another program" : Reason(error);
     }
     ::close(fd);
     return nullptr;
@@ -223,7 +230,10 @@ Status PosixFile::SetOwner(std::uint32_t uid, std::uint32_t gid) {
 }
 
 Status PosixFile::SetMode(std::uint32_t mode) {
-  if (::fchmod(fd_, static_cast<mode_t>(mode)) != 0)
+  struct stat st {};
+  // Some file systems (FAT) refuse any change of mode: leave one that is right alone.
+  if (::fstat(fd_, &st) == 0 && (st.st_mode & 07777) == mode) return Ok();
+  if (Injected(IoCall::kOwner) || ::fchmod(fd_, static_cast<mode_t>(mode)) != 0)
     return Fail(Reason(errno), ErrorKind::kWriteFailed);
   return Ok();
 }
@@ -234,7 +244,11 @@ Result<std::size_t> PosixFile::DoRead(std::int64_t offset, void* dst, std::size_
   auto* out = static_cast<std::uint8_t*>(dst);
   while (done < n) {
     const int fault = IoFault(IoCall::kRead);
-    if (fault == kShortRead) return done + (n - done) / 2;
+    if (fault == kShortRead) {
+      // As a file cut meanwhile would: the first half arrives, then the end.
+      const ssize_t r = ::pread(fd_, out + done, (n - done) / 2, static_cast<off_t>(offset + done));
+      return done + (r > 0 ? static_cast<std::size_t>(r) : 0);
+    }
     errno = fault;
     ssize_t r =
         fault > 0 ? -1 : ::pread(fd_, out + done, n - done, static_cast<off_t>(offset + done));
@@ -361,27 +375,47 @@ Result<Bytes> ReadWholeFile(const std::string& path) {
   return out;
 }
 
-Status WriteWholeFile(const std::string& path, ByteView bytes) {
-  const std::string dir = FolderOf(path);
+std::string LinkTarget(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return path;
+  std::string target = resolved;
+  std::free(resolved);
+  return target;
+}
+
+Status WriteWholeFile(const std::string& path, ByteView bytes, bool pushToDisk) {
+  // A link stays a link: the file it names is the one replaced. A file that is there keeps
+  // its permissions.
+  const std::string target = LinkTarget(path);
+  struct stat old {};
+  const bool exists = ::stat(target.c_str(), &old) == 0;
+  // A pipe or a device named as the file is not replaced by one.
+  if (exists && !S_ISREG(old.st_mode)) return Fail("not a regular file", ErrorKind::kWriteFailed);
+  const std::string dir = FolderOf(target);
   std::string temp;
   std::string why;
   // A name of its own beside the file; a very long name gets a short one instead, so the
   // temporary name still fits the folder's limit.
   std::string prefix(1, '.');
-  const std::string base = BaseName(path);
+  const std::string base = BaseName(target);
   prefix += base.size() > 200 ? std::string("brindle") : base;
   prefix += '.';
   auto file = PosixFile::CreateTemp(dir, prefix, &temp, &why);
   if (!file) return Fail(why, ErrorKind::kWriteFailed);
   Status s = file->WriteAt(0, bytes.data(), bytes.size());
-  if (s) s = file->SetMode(NewFileMode());
-  file.reset();
-  if (s && (Injected(IoCall::kRename) || ::rename(temp.c_str(), path.c_str()) != 0))
+  if (s) s = file->SetMode(exists ? old.st_mode & 07777 : NewFileMode());
+  // On the disk before it takes the name, so a crash leaves the old file or the new one.
+  if (s && pushToDisk) s = file->Flush();
+  if (s && (Injected(IoCall::kRename) || ::rename(temp.c_str(), target.c_str()) != 0))
     s = Fail(Reason(errno), ErrorKind::kWriteFailed);
+  file.reset();
   if (!s) {
     ::unlink(temp.c_str());
     return Fail(s.message(), ErrorKind::kWriteFailed);
   }
+  if (pushToDisk) (void)FlushFolder(dir);
   return Ok();
 }
 

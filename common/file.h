@@ -175,9 +175,15 @@ Error OpenFailureMessage(const std::string& path, const OpenFailure& failure, Fi
 // read file PATH: REASON" (kReadFailed) when a read fails or the file ends early.
 Result<Bytes> ReadWholeFile(const std::string& path);
 // Creates or replaces the file with these bytes in one step: they are written to a new file
-// beside it that is then renamed over it, so a failed write leaves what was there. An
-// error's message is the system's reason (kWriteFailed).
-Status WriteWholeFile(const std::string& path, ByteView bytes);
+// beside it that is then renamed over it, so a failed write leaves what was there. A link
+// stays a link (its target is replaced) and a file keeps its permissions. The bytes are
+// pushed to the disk before the rename, unless pushToDisk is false (many files that can be
+// made again, such as an export's). An error's message is the system's reason (kWriteFailed).
+Status WriteWholeFile(const std::string& path, ByteView bytes, bool pushToDisk = true);
+
+// The file a symbolic link names (all links resolved); path itself when it is no link or the
+// link leads nowhere.
+std::string LinkTarget(const std::string& path);
 
 // The file name without its folder.
 std::string BaseName(const std::string& path);

@@ -34,7 +34,8 @@ class TempDir {
   std::string File(const std::string& name) const { return (path_ / name).string(); }
   std::string Write(const std::string& name, ByteView bytes) const {
     std::string p = File(name);
-    if (!WriteWholeFile(p, bytes)) throw std::runtime_error("cannot write " + p);
+    if (!WriteWholeFile(p, bytes, /*pushToDisk=*/false))
+      throw std::runtime_error("cannot write " + p);
     return p;
   }
   Bytes Read(const std::string& name) const { return FileBytes(File(name)); }

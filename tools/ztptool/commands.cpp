@@ -213,7 +213,7 @@ int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream
     tracks.TakeFrame(*m);
     ZoeDecodeFrame(m.get());
     std::copy(m->palette.begin(), m->palette.end(), canvas.palette.begin());
-    if (!brindle::WriteWholeFile(Numbered(dir, "frame_", i, "bmp"), canvas.Bmp()).ok()) {
+    if (!brindle::WriteWholeFile(Numbered(dir, "frame_", i, "bmp"), canvas.Bmp(), false).ok()) {
       err << "ztptool: cannot write into " << dir << "\n";
       return 1;
     }

@@ -118,14 +118,13 @@ struct Opened {
   std::unique_ptr<PosixFile> file;
 };
 
-// Opens the container as the window does, and keeps it open for reading.
+// Opens the container as the window does, and keeps it open for reading: the directory and
+// the entries' bytes come from the one file.
 Status OpenForCli(const std::string& path, Opened& opened, CoreHost& host) {
-  Status r = OpenContainer(opened.dataFile, path, host);
-  if (!r) return r;
   Result<std::unique_ptr<PosixFile>> file = OpenContainerFile(path, FileMode::kReadShared);
   if (!file) return file.error();
   opened.file = std::move(*file);
-  return Ok();
+  return ReadContainer(opened.dataFile, *opened.file, path, host);
 }
 
 // The columns of the list, in the order both forms print them.
@@ -345,8 +344,11 @@ int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream
   std::vector<std::string> files;
   for (std::size_t i = 1; i < args.size(); ++i) {
     FileStamp stamp;
+    std::error_code ec;
     if (!StatFile(args[i], &stamp)) {
-      err << CannotOpenMessage(args[i]) << '\n';
+      err << (std::filesystem::exists(args[i], ec) ? args[i] + " is not a regular file"
+                                                   : CannotOpenMessage(args[i]))
+          << '\n';
       ++missing;
     } else {
       files.push_back(args[i]);

@@ -228,6 +228,7 @@ TEST(PartyCli, BytesNoFieldShowsStayAsStored) {
       EXPECT_TRUE(inField) << setting << ": byte " << at;
     }
     EXPECT_EQ(ReadU32(after, save.at + b3 + 5500), 0x77770000u) << setting;
+    EXPECT_EQ(ReadU32(after, save.at + b3 + 5504), 0x12340000u) << setting;
     EXPECT_EQ(after[save.at + name + 3], rec[name + 3]) << setting;
   }
 }

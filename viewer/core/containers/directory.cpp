@@ -22,11 +22,12 @@ std::string CannotOpenMessage(const std::string& path) {
 }
 
 Result<std::string> ReadFixedString(ByteFile& file, std::int64_t offset, std::size_t n) {
-  Bytes field(n, 0);
-  Result<std::size_t> got = file.ReadAt(offset, field.data(), n);
-  if (!got) return got.error();
-  field.resize(*got);
-  return FixedText(field);
+  // Only where the file ends does the text end early; a short read inside it is an error.
+  const std::int64_t inFile =
+      std::clamp<std::int64_t>(file.Size() - offset, 0, static_cast<std::int64_t>(n));
+  Result<Bytes> field = file.ReadPadded(offset, static_cast<std::size_t>(inFile));
+  if (!field) return field.error();
+  return FixedText(*field);
 }
 
 namespace {
@@ -137,7 +138,12 @@ Result<std::unique_ptr<PosixFile>> OpenContainerFile(const std::string& path, Fi
 Status OpenContainer(TDataFile& dataFile, const std::string& path, CoreHost& host) {
   Result<std::unique_ptr<PosixFile>> opened = OpenContainerFile(path, FileMode::kReadShared);
   if (!opened) return opened.error();
-  PosixFile* file = opened->get();
+  return ReadContainer(dataFile, **opened, path, host);
+}
+
+Status ReadContainer(TDataFile& dataFile, ByteFile& opened, const std::string& path,
+                     CoreHost& host) {
+  ByteFile* file = &opened;
   Result<TContainerKind> kind = RecogniseContainer(*file, path);
   if (!kind) return kind.error();
   if (*kind == ckNone)

@@ -28,6 +28,8 @@ namespace brindle {
 // or kNotRecognised ("Not a recognised data file: %s", a LOD whose identifier is none of the
 // five).
 Status OpenContainer(TDataFile& dataFile, const std::string& path, CoreHost& host);
+// The same on a file the caller has opened (and keeps reading from).
+Status ReadContainer(TDataFile& dataFile, ByteFile& file, const std::string& path, CoreHost& host);
 
 // The kind a file would open as, from its extension and identifier; ckNone when unknown.
 // A read that fails is an error (kReadFailed), never a file of no kind.

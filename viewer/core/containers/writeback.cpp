@@ -83,14 +83,7 @@ class PlanWriter {
     if (file_.Size() != oldLength_) return Outcome::kChangedMeanwhile;
     // What the undo puts back is read before anything is written; a failed read writes
     // nothing.
-    Result<Bytes> record = file_.ReadPadded(plan_.recordOffset, plan_.record.size());
-    Result<Bytes> field = record ? file_.ReadPadded(kLodLengthOffset, 4) : record;
-    if (!field) {
-      readError_ = field.error();
-      return Outcome::kNotRead;
-    }
-    oldRecord_ = std::move(*record);
-    oldField_ = std::move(*field);
+    if (!ReadRecordAndField(oldRecord_, oldField_)) return Outcome::kNotRead;
     if (!Write(plan_.position, plan_.payload)) return Undo();
     if (FieldGrows()) {
       fieldWritten_ = true;
@@ -116,6 +109,20 @@ class PlanWriter {
     PutU32(field.data(), FieldValue());
     return field;
   }
+  // The entry's record and the LOD length field as they are on disk; false (the reason kept)
+  // when either cannot be read.
+  bool ReadRecordAndField(Bytes& record, Bytes& field) {
+    Result<Bytes> r = file_.ReadPadded(plan_.recordOffset, plan_.record.size());
+    Result<Bytes> f = r ? file_.ReadPadded(kLodLengthOffset, 4) : r;
+    if (!f) {
+      readError_ = f.error();
+      return false;
+    }
+    record = std::move(*r);
+    field = std::move(*f);
+    return true;
+  }
+
   bool Write(std::int64_t at, ByteView bytes) {
     Status s = file_.WriteAt(at, bytes.data(), bytes.size());
     if (s) s = file_.Flush();
@@ -135,14 +142,10 @@ class PlanWriter {
   // that fails cannot tell: that is said as it is.
   Outcome ReadsBackAsWritten() {
     if (file_.Size() != newLength_) return Outcome::kChangedMeanwhile;
-    Result<Bytes> record = file_.ReadPadded(plan_.recordOffset, plan_.record.size());
-    Result<Bytes> field = record ? file_.ReadPadded(kLodLengthOffset, 4) : record;
-    if (!field) {
-      readError_ = field.error();
-      return Outcome::kNotReadBack;
-    }
-    if (*record != plan_.record) return Outcome::kChangedMeanwhile;
-    if (plan_.lengthField && ReadU32(*field, 0) < FieldValue()) return Outcome::kChangedMeanwhile;
+    Bytes record, field;
+    if (!ReadRecordAndField(record, field)) return Outcome::kNotReadBack;
+    if (record != plan_.record) return Outcome::kChangedMeanwhile;
+    if (plan_.lengthField && ReadU32(field, 0) < FieldValue()) return Outcome::kChangedMeanwhile;
     return Outcome::kWritten;
   }
 
@@ -230,7 +233,12 @@ Status Apply(ByteFile& file, TDataFile& dataFile, int index, WritePlan plan, Cor
     // The record on disk may be ours, the old one or torn: read the directory again so the
     // next placement keeps clear of whatever it now claims.
     SilentHost quiet;
-    (void)ReadDirectory(file, dataFile.Kind, dataFile.Entries, quiet);
+    std::vector<TResourceInfo> entries;
+    if (ReadDirectory(file, dataFile.Kind, entries, quiet)) {
+      dataFile.Entries = std::move(entries);
+    } else {
+      dataFile.FileDate = 0;  // unknown now: nothing more is written until it is loaded again
+    }
   }
   dataFile.FileSize = file.Size();
   host.FileSizeChanged(dataFile.FileSize);
@@ -301,11 +309,17 @@ Status OnDisk(TDataFile& dataFile, int index, CoreHost& host, ContainerStore& st
         auto file = OpenForWriteBack(dataFile, store);
         if (!file) return file.error();
         Status r = write(**file);
+        // The write zeroes the date when it no longer knows the directory on disk.
+        const bool directoryUnknown = dataFile.FileDate == 0;
         const FileStamp ours{(*file)->Size(), (*file)->ModifiedNs()};
         file->reset();
         dataFile.FileSize = ours.size;
         dataFile.FileDate = ours.modifiedNs;
-        if (!r && r.kind() == ErrorKind::kChanged) dataFile.FileDate = 0;  // never ours again
+        // A file changed by another program, or one whose state we could not read back, is
+        // never taken for ours again: nothing more is written until it is loaded again.
+        if (directoryUnknown ||
+            (!r && (r.kind() == ErrorKind::kChanged || r.kind() == ErrorKind::kUnverified)))
+          dataFile.FileDate = 0;
         if (!r) return r;
         const std::optional<FileStamp> now = store.Stat(dataFile.FileName);
         if (!now || now->size != ours.size || now->modifiedNs != ours.modifiedNs) {

@@ -42,7 +42,7 @@ EntryExport SaveOne(ByteFile& file, const TDataFile& dataFile, int index,
   const std::string fileName = names.Claim(ExtractFileName(e.Name, r->extension, index), index);
   done.target =
       options.dir.empty() ? fileName : (std::filesystem::path(options.dir) / fileName).string();
-  if (Status w = WriteWholeFile(done.target, r->bytes); !w) {
+  if (Status w = WriteWholeFile(done.target, r->bytes, /*pushToDisk=*/false); !w) {
     done.outcome = ExportOutcome::kFailed;
     done.message = "Cannot write file " + done.target + ": " + w.message() +
                    "\nError!  Unable to save " + Cp1252ToUtf8(e.Name);

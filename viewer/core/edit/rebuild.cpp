@@ -147,15 +147,6 @@ Error ChangedWhileRebuilt(const std::string& path) {
               ErrorKind::kChanged);
 }
 
-// Where a write lands: the path itself, or the file a symbolic link names, so the link stays
-// a link and every command writes the same file.
-std::string WriteTarget(const std::string& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_symlink(path, ec)) return path;
-  const std::filesystem::path target = std::filesystem::canonical(path, ec);
-  return ec ? path : target.string();
-}
-
 // Writes the container anew into a file beside it and puts that file in its place. For a
 // rebuild, `source` is the container (locked) and `read` the stamp it had when it was read;
 // the rename only happens while the path still names that file, unchanged.
@@ -185,7 +176,9 @@ Status WriteAndReplace(TContainerKind kind, const std::string& path, ByteFile* s
     return Fail("The new " + path + " would be larger than a container can be (2 GB).",
                 ErrorKind::kNotSupported);
 
-  const std::string target = WriteTarget(path);
+  // Where the write lands: the path itself, or the file a symbolic link names, so the link
+  // stays a link and every command writes the same file.
+  const std::string target = LinkTarget(path);
   std::string tempPath;
   auto temp = files.CreateTemp(target, &tempPath);
   if (!temp) return CannotWrite(path, temp.message(), isNew);
@@ -241,9 +234,11 @@ Status WriteAndReplace(TContainerKind kind, const std::string& path, ByteFile* s
     return fail("copying the entries failed: " + s.message(), s.kind());
   if (Status s = out.Flush(); !s) return fail("pushing it to the disk failed: " + s.message());
   if (Status s = ReadsBack(out, kind, items, at, total); !s) return fail(s.message(), s.kind());
-  temp->reset();
+  // The new file stays open, and locked, until it has its name: a run that clears what
+  // crashed runs left behind never takes it for one of those.
   if (isNew) {
     Status placed = files.PlaceNew(tempPath, target);
+    temp->reset();
     if (!placed && placed.kind() != ErrorKind::kUnverified) {
       files.Remove(tempPath);
       if (placed.kind() == ErrorKind::kChanged) return placed;
@@ -253,10 +248,11 @@ Status WriteAndReplace(TContainerKind kind, const std::string& path, ByteFile* s
   }
   // Another program may have written, cut or replaced the container while we copied it.
   if (!StillTheFileRead(files, target, *source, *read)) {
-    files.Remove(tempPath);
+    drop();
     return ChangedWhileRebuilt(path);
   }
   Status replaced = files.Replace(tempPath, target);
+  temp->reset();
   if (!replaced && replaced.kind() != ErrorKind::kUnverified) {
     files.Remove(tempPath);
     return CannotWrite(path, replaced.message(), isNew);
@@ -389,7 +385,7 @@ Status RebuildContainer(TDataFile& dataFile, const std::vector<RebuildItem>& ite
     // a file replaced after it was read (by another program's rebuild, say) is not ours to
     // write over.
     const FileStamp read = StampOf(file);
-    const std::optional<FileStamp> named = files.Stat(WriteTarget(path));
+    const std::optional<FileStamp> named = files.Stat(LinkTarget(path));
     if (read.size != dataFile.FileSize || read.modifiedNs != dataFile.FileDate || !named ||
         !SameFileUnchanged(*named, read))
       return Fail("File " + path +

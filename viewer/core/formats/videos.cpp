@@ -23,47 +23,43 @@ Status CopyMovie(const std::string& containerPath, const TResourceInfo& entry,
   std::string why;
   auto in = PosixFile::Open(containerPath, FileMode::kReadShared, &why);
   if (!in) return cannot(why);
-  int fd = ::open(dest.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return cannot(std::strerror(errno));
+  // Written beside the destination and renamed over it when whole: a failed copy leaves
+  // whatever was there before.
+  const std::string target = LinkTarget(dest);
+  const std::size_t slash = target.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+  std::string tempPath;
+  auto out = PosixFile::CreateTemp(dir, ".movie.", &tempPath, &why);
+  if (!out) return cannot(why);
   const std::int64_t size = entry.Size > 0 ? entry.Size : 0;
   const int blocks = static_cast<int>(size / kBlock);
-  std::uint8_t buf[kBlock];
-  bool ok = true;
-  std::optional<Error> readFailed;
+  Status copied;
   auto copy = [&](std::int64_t at, std::size_t n) {
     // Past the end of the container the movie reads as zeros, like any entry; a read that
     // fails stops the copy.
     Result<Bytes> part = in->ReadPadded(static_cast<std::int64_t>(entry.Offset) + at, n);
     if (!part) {
-      readFailed = part.error();
-      return false;
+      copied = part.error();
+      return;
     }
-    std::memcpy(buf, part->data(), n);
-    std::size_t done = 0;
-    while (done < n) {
-      ssize_t w = ::write(fd, buf + done, n - done);
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) return false;
-      done += static_cast<std::size_t>(w);
-    }
-    return true;
+    copied = out->WriteAt(at, part->data(), n);
+    if (!copied) copied = cannot(copied.message());
   };
-  for (int i = 1; i <= blocks && ok; ++i) {
+  for (int i = 1; i <= blocks && copied; ++i) {
     if (progress) progress(i, blocks);
-    ok = copy(static_cast<std::int64_t>(i - 1) * kBlock, kBlock);
+    copy(static_cast<std::int64_t>(i - 1) * kBlock, kBlock);
   }
-  if (ok && size % kBlock > 0) {
-    ok = copy(static_cast<std::int64_t>(blocks) * kBlock, static_cast<std::size_t>(size % kBlock));
+  if (copied && size % kBlock > 0)
+    copy(static_cast<std::int64_t>(blocks) * kBlock, static_cast<std::size_t>(size % kBlock));
+  if (copied) {
+    Status mode = out->SetMode(NewFileMode());
+    if (!mode) copied = cannot(mode.message());
   }
-  if (::close(fd) != 0) ok = false;
-  if (!ok) {
-    const std::string why = std::strerror(errno);
-    // Half a movie is no copy of it.
-    ::unlink(dest.c_str());
-    if (readFailed) return *readFailed;
-    return cannot(why);
-  }
-  return Ok();
+  if (copied && ::rename(tempPath.c_str(), target.c_str()) != 0)
+    copied = cannot(std::strerror(errno));
+  out.reset();
+  if (!copied) ::unlink(tempPath.c_str());
+  return copied;
 }
 
 PlayerLaunch MakePlayerLaunch(const std::string& entryName, const std::string& programDir,

@@ -55,10 +55,13 @@ void EntryPage::SaveSelected(const std::string& shown, const std::string& ext,
   }
   Bytes bytes;
   if (EntryInsideFile(*entry, (*file)->Size())) bytes = make(**file, *entry);
-  if (bytes.empty()) {
+  // What was made of bytes that could not be read is not the entry: nothing is saved.
+  if (Status read = (*file)->TakeReadFailure(); !read) {
+    host.Message(read.message() + "\nError!  Unable to save " + EntryName(*entry));
+  } else if (bytes.empty()) {
     host.Message("Error!  Unable to save " + EntryName(*entry));
-  } else if (!WriteWholeFile(*target, bytes).ok()) {
-    host.Message(CannotOpenMessage(*target));
+  } else if (Status written = WriteWholeFile(*target, bytes); !written) {
+    host.Message(CannotOpenMessage(*target) + " for writing: " + written.message());
   }
 }
 

@@ -516,7 +516,13 @@ void TForm1::ShowEntry(int index) {
   } else if (page == pageOfType_.end()) {
     ShowPage(titlepage_);
   } else {
+    (void)(*file)->TakeReadFailure();
     page->second->ShowEntry(**file, entry);
+    // What a page made of bytes that could not be read is not the entry.
+    if (Status read = (*file)->TakeReadFailure(); !read) {
+      ShowPage(titlepage_);
+      prompts_.Message(read.message() + "\nError!  Unable to show " + Cp1252ToUtf8(entry.Name));
+    }
   }
 }
 

@@ -395,12 +395,12 @@ TEST(Rebuild, LinksOwnersAndPermissionsAreKept) {
   EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"b.bin", "maps.lod", "real"}));
 
   // A new container takes the usual permissions under the umask.
-  const mode_t old = ::umask(077);
+  const mode_t old = ::umask(027);
   Status made = CreateContainer(ckMaps, dir.File("private.lod"), {}, quiet);
   ::umask(old);
   ASSERT_TRUE(made) << made.message();
   ASSERT_EQ(::stat(dir.File("private.lod").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
 TEST(Rebuild, NamesTheDirectoryCannotHoldAreRefusedAndNamed) {

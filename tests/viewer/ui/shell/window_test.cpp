@@ -11,8 +11,10 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QUrl>
+#include <cerrno>
 #include <thread>
 
+#include "common/io_faults.h"
 #include "fake_prompts.h"
 #include "test_support.h"
 #include "viewer/core/containers/container_writer.h"
@@ -179,6 +181,28 @@ TEST_F(WindowTest, AnEntryOutsideTheFileIsNotShownAndTheOthersGoOn) {
   w->LoadDataFile(dir_.Write("icons.lod", lod));
   w->SelectRow(0);
   EXPECT_EQ(prompts_.messages, std::vector<std::string>{"Error!  Unable to show a.evt"});
+  EXPECT_EQ(w->CurrentPage()->objectName(), "titlepage");
+  prompts_.messages.clear();
+  w->SelectRow(1);
+  EXPECT_TRUE(prompts_.messages.empty());
+  EXPECT_EQ(w->CurrentPage()->objectName(), "evttab");
+}
+
+TEST_F(WindowTest, AnEntryThatCannotBeReadIsNotShownAsZeros) {
+  auto w = MakeWindow();
+  Bytes lod = BuildLod("ICONS", {{"a.evt", BuildPackedLodEntry("a.evt", Pattern(400), false)},
+                                 {"b.evt", BuildPackedLodEntry("b.evt", Pattern(40), false)}});
+  w->LoadDataFile(dir_.Write("icons.lod", lod));
+  // Reads of the entry's header succeed; every read after it fails, as a bad sector would.
+  int reads = 0;
+  SetIoFaultHook([&](IoCall call) { return call == IoCall::kRead && ++reads > 1 ? EIO : 0; });
+  w->SelectRow(0);
+  SetIoFaultHook({});
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_NE(prompts_.messages[0].find("Cannot read file"), std::string::npos);
+  EXPECT_NE(prompts_.messages[0].find("Input/output error\nError!  Unable to show a.evt"),
+            std::string::npos)
+      << prompts_.messages[0];
   EXPECT_EQ(w->CurrentPage()->objectName(), "titlepage");
   prompts_.messages.clear();
   w->SelectRow(1);
