@@ -109,12 +109,12 @@ int PartyCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     // Another program's change found after our write, or a write that could not be checked:
     // something did change.
     return r.kind() == ErrorKind::kChanged || r.kind() == ErrorKind::kUnverified ? kExitPartly
-                                                                                  : kExitRefused;
+                                                                                 : kExitRefused;
   }
   Result<TPartyMain> saved = LoadPartyEntry(dataFile, index, data->table);
   if (!saved) {
-    err << "The party of " << save << " was saved, but it could not be read again: "
-        << saved.message() << '\n';
+    err << "The party of " << save
+        << " was saved, but it could not be read again: " << saved.message() << '\n';
     return kExitPartly;
   }
   PrintChanges(out, before, ListPartyFields(*saved, data->table));

@@ -50,11 +50,18 @@ void Sounds(const TempDir& dir) {
 std::vector<SweepCase> Cases() {
   auto in = [](const TempDir& d, const char* name) { return d.File(name); };
   return {
-      {"rebuild", Icons, [&](const TempDir& d) { return Cli({"rebuild", in(d, "icons.lod")}); }},
+      {"rebuild", Icons,
+       [&](const TempDir& d) {
+         return Cli({"rebuild", in(d, "icons.lod")});
+       }},
       {"add", Icons,
-       [&](const TempDir& d) { return Cli({"add", in(d, "icons.lod"), in(d, "extra.bin")}); }},
+       [&](const TempDir& d) {
+         return Cli({"add", in(d, "icons.lod"), in(d, "extra.bin")});
+       }},
       {"remove", Icons,
-       [&](const TempDir& d) { return Cli({"remove", in(d, "icons.lod"), "items.txt"}); }},
+       [&](const TempDir& d) {
+         return Cli({"remove", in(d, "icons.lod"), "items.txt"});
+       }},
       {"rename", Icons,
        [&](const TempDir& d) {
          return Cli({"rename", in(d, "icons.lod"), "global.evt", "other.evt"});
@@ -64,20 +71,31 @@ std::vector<SweepCase> Cases() {
          return Cli({"new", "icons", in(d, "made.lod"), in(d, "items.txt"), in(d, "extra.bin")});
        }},
       {"import text", Icons,
-       [&](const TempDir& d) { return Cli({"import", in(d, "icons.lod"), in(d, "items.txt")}); },
+       [&](const TempDir& d) {
+         return Cli({"import", in(d, "icons.lod"), in(d, "items.txt")});
+       },
        true},
       {"add sound", Sounds,
-       [&](const TempDir& d) { return Cli({"add", in(d, "audio.snd"), in(d, "gong.wav")}); }},
+       [&](const TempDir& d) {
+         return Cli({"add", in(d, "audio.snd"), in(d, "gong.wav")});
+       }},
       {"import sound", Sounds,
-       [&](const TempDir& d) { return Cli({"import", in(d, "audio.snd"), in(d, "chime")}); },
+       [&](const TempDir& d) {
+         return Cli({"import", in(d, "audio.snd"), in(d, "chime")});
+       },
        true},
       {"extract", Icons,
-       [&](const TempDir& d) { return Cli({"extract", in(d, "icons.lod"), "-o", in(d, "out")}); }},
+       [&](const TempDir& d) {
+         return Cli({"extract", in(d, "icons.lod"), "-o", in(d, "out")});
+       }},
       {"extract raw", Sounds,
        [&](const TempDir& d) {
          return Cli({"extract", in(d, "audio.snd"), "--raw", "-o", in(d, "out")});
        }},
-      {"list", Icons, [&](const TempDir& d) { return Cli({"list", in(d, "icons.lod")}); }},
+      {"list", Icons,
+       [&](const TempDir& d) {
+         return Cli({"list", in(d, "icons.lod")});
+       }},
   };
 }
 
@@ -96,7 +114,8 @@ TEST(FaultSweep, MessagesCarryTheSystemsReason) {
   const Bytes before = dir.Read("icons.lod");
   {
     int writes = 0;
-    SetIoFaultHook([&](IoCall call) { return call == IoCall::kWrite && ++writes == 2 ? ENOSPC : 0; });
+    SetIoFaultHook(
+        [&](IoCall call) { return call == IoCall::kWrite && ++writes == 2 ? ENOSPC : 0; });
     SweepRun r = Cli({"add", dir.File("icons.lod"), dir.File("extra.bin")});
     SetIoFaultHook({});
     EXPECT_EQ(r.code, 2);

@@ -167,9 +167,17 @@ std::string ExportSummaryText(const ExportAllSummary& summary, const TDataFile& 
         break;
       default: {
         // A failure's message may carry the notes said before it, one a line: the last
-        // line says what happened.
+        // line says what happened, the one before it why (a read that failed, an entry
+        // outside the file).
         const auto nl = t.message.find_last_of('\n');
-        text += nl == std::string::npos ? t.message : t.message.substr(nl + 1);
+        if (nl == std::string::npos) {
+          text += t.message;
+          break;
+        }
+        text += t.message.substr(nl + 1);
+        const auto before = nl == 0 ? std::string::npos : t.message.find_last_of('\n', nl - 1);
+        const std::size_t from = before == std::string::npos ? 0 : before + 1;
+        text += " (" + t.message.substr(from, nl - from) + ")";
         break;
       }
     }

@@ -22,10 +22,10 @@ Result<TPartyMain> LoadPartyBytes(ByteView stored, const std::string& entryName,
                                   const PartyDataTable& table);
 
 // Patches the fields whose values differ from the entry as it is on disk now (and only
-// those) and writes exactly the entry's bytes back where they are (the container's lock and changed-on-disk check apply). The record is
-// checked again under the lock, so a record that cannot be edited is never written over.
-// On success dataFile carries the container's new time stamp; the caller loads the entry
-// again to show what the file now holds.
+// those) and writes exactly the entry's bytes back where they are (the container's lock and
+// changed-on-disk check apply). The record is checked again under the lock, so a record that cannot
+// be edited is never written over. On success dataFile carries the container's new time stamp; the
+// caller loads the entry again to show what the file now holds.
 Status SavePartyEntry(TDataFile& dataFile, int index, const TPartyMain& party,
                       const PartyDataTable& table, CoreHost& host,
                       ContainerStore& store = DiskStore());

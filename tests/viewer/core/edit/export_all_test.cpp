@@ -169,7 +169,7 @@ TEST_F(ExportAllTest, SummaryListsTroubleUpToItsLimit) {
   EXPECT_EQ(ExportSummaryText(s, df, "/d", 3),
             "Exported 1 of 5 entries to /d.\n"
             "n0: not saved: bitmap entries have no file of their own yet\n"
-            "n1: last line\n"
+            "n1: last line (note)\n"
             "n2: saved, but Error Inflating: X\n"
             "... and 2 more.");
   // Entries the record no longer holds (emptied while the run went on) go by their index.
