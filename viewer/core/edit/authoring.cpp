@@ -73,6 +73,7 @@ std::optional<TContainerKind> KindFromName(std::string_view name) {
 
 Status CreateContainer(TContainerKind kind, const std::string& path,
                        const std::vector<std::string>& files, CoreHost& host, RebuildFiles& io) {
+  if (Status fits = CheckNameFitsKind(kind, path); !fits) return fits;
   Result<std::vector<RebuildItem>> items = Converted(kind, files);
   if (!items) return items.error();
   return WriteNewContainer(kind, path, *items, host, io);

@@ -86,7 +86,7 @@ Result<Bytes> BuildHead(TContainerKind kind, ByteFile* source, const TDataFile* 
       const Bytes b = BuildSndRecord(item.name, at[i].offset, at[i].size, item.unpackedSize);
       std::copy(b.begin(), b.end(), r);
     }
-    const std::size_t nameField = static_cast<std::size_t>(MaxEntryName(kind) + 1);
+    const std::size_t nameField = MaxEntryName(kind);
     std::fill_n(r, nameField, 0);
     std::copy_n(item.name.begin(), std::min(item.name.size(), nameField), r);
     if (IsLodKind(kind)) {
@@ -339,15 +339,26 @@ std::vector<RebuildItem> KeepEntries(const TDataFile& dataFile) {
 }
 
 std::size_t MaxEntryName(TContainerKind kind) {
-  return IsLodKind(kind) ? 15 : 39;
+  return IsLodKind(kind) ? 16 : 40;
 }
 
-Status CheckEntryNames(TContainerKind kind, const std::vector<RebuildItem>& items) {
+Status CheckEntryNames(TContainerKind kind, const std::vector<RebuildItem>& items,
+                       const TDataFile* old) {
   const std::size_t limit = MaxEntryName(kind);
+  // A name is given when the entry is new or renamed; a copied entry keeps its stored name,
+  // whatever it is (a full field, an empty one, one another entry has in another case).
+  auto given = [&](const RebuildItem& item) {
+    if (item.source < 0 || !old || static_cast<std::size_t>(item.source) >= old->Entries.size())
+      return true;
+    return item.name != old->Entries[static_cast<std::size_t>(item.source)].Name;
+  };
   // Names folded to one case, so thousands of entries are checked in one pass.
-  std::unordered_map<std::string, std::size_t> seen;
-  seen.reserve(items.size());
+  std::unordered_multimap<std::string, std::size_t> byName;
+  byName.reserve(items.size());
+  for (std::size_t i = 0; i < items.size(); ++i)
+    byName.emplace(FoldCase1252(items[i].name), i);
   for (std::size_t i = 0; i < items.size(); ++i) {
+    if (!given(items[i])) continue;
     const std::string& name = items[i].name;
     const std::string shown = Cp1252ToUtf8(name);
     if (name.empty() || name.find('\0') != std::string::npos)
@@ -356,10 +367,11 @@ Status CheckEntryNames(TContainerKind kind, const std::vector<RebuildItem>& item
       return Fail("The name " + shown + " is too long: an entry name here holds at most " +
                       std::to_string(limit) + " characters.",
                   ErrorKind::kNotSupported);
-    auto [at, fresh] = seen.emplace(FoldCase1252(name), i);
-    if (!fresh)
-      return Fail("There is already an entry named " + Cp1252ToUtf8(items[at->second].name) + ".",
-                  ErrorKind::kNotSupported);
+    const auto [from, to] = byName.equal_range(FoldCase1252(name));
+    for (auto it = from; it != to; ++it)
+      if (it->second != i)
+        return Fail("There is already an entry named " + Cp1252ToUtf8(items[it->second].name) + ".",
+                    ErrorKind::kNotSupported);
   }
   return Ok();
 }
@@ -373,7 +385,7 @@ Status RebuildContainer(TDataFile& dataFile, const std::vector<RebuildItem>& ite
                         RebuildFiles& files) {
   if (dataFile.FileName.empty() || dataFile.Kind == ckNone)
     return Fail("No container is open.", ErrorKind::kFailed);
-  if (Status names = CheckEntryNames(dataFile.Kind, items); !names) return names;
+  if (Status names = CheckEntryNames(dataFile.Kind, items, &dataFile); !names) return names;
   const std::string path = dataFile.FileName;
   const WatchHold hold(host);
   host.ShowProgress(true, "Rebuilding " + std::filesystem::path(path).filename().string() + "...");
@@ -408,17 +420,38 @@ Status RebuildContainer(TDataFile& dataFile, const std::vector<RebuildItem>& ite
   return r;
 }
 
+Status CheckNameFitsKind(TContainerKind kind, const std::string& path) {
+  // Sound and movie containers are known by their extension, LOD archives by their
+  // identifier: a file the readers would take for another kind is no container of this one.
+  const std::string ext = UpperExtension(BaseName(path));
+  const std::string wanted = kind == ckSnd ? ".SND" : kind == ckVid ? ".VID" : "";
+  const std::string start = "File " + path + " would not be read as a container of kind " +
+                            std::string(KindName(kind)) + ": ";
+  if (!wanted.empty() && ext != wanted)
+    return Fail(start + "its name must end in ." + std::string(KindName(kind)) + ".",
+                ErrorKind::kNotSupported);
+  if (wanted.empty() && (ext == ".SND" || ext == ".VID")) {
+    const std::string name = BaseName(path);
+    return Fail(start + "a name ending in " + name.substr(name.rfind('.')) +
+                    " is read as a container of kind " +
+                    std::string(KindName(ext == ".SND" ? ckSnd : ckVid)) + ".",
+                ErrorKind::kNotSupported);
+  }
+  return Ok();
+}
+
 Status WriteNewContainer(TContainerKind kind, const std::string& path,
                          const std::vector<RebuildItem>& items, CoreHost& host,
                          RebuildFiles& files) {
   if (kind == ckNone) return Fail("Choose the kind of container to make.");
+  if (Status fits = CheckNameFitsKind(kind, path); !fits) return fits;
   std::error_code ec;
   if (std::filesystem::exists(std::filesystem::symlink_status(path, ec)))
     return Fail("File " + path + " exists already; a new container is never written over it.",
                 ErrorKind::kNotSupported);
   for (const RebuildItem& item : items)
     if (item.source >= 0) return Fail("A new container has no entries to copy.");
-  if (Status names = CheckEntryNames(kind, items); !names) return names;
+  if (Status names = CheckEntryNames(kind, items, nullptr); !names) return names;
   return WriteAndReplace(kind, path, nullptr, nullptr, nullptr, items, host, files);
 }
 

@@ -29,10 +29,14 @@ struct RebuildItem {
 // record points to.
 std::vector<RebuildItem> KeepEntries(const TDataFile& dataFile);
 
-// The longest name a kind's directory record holds (its field less the terminating zero).
+// The longest name a kind's directory record holds: its whole field (16 in a LOD, 40 in a SND
+// or VID); a name that fills it is stored without a terminating zero.
 std::size_t MaxEntryName(TContainerKind kind);
-// Every name must be non-empty, fit the kind's field and differ from the others in any case.
-Status CheckEntryNames(TContainerKind kind, const std::vector<RebuildItem>& items);
+// Every name given (a new entry's, a renamed one's) must be non-empty, fit the kind's field
+// and differ from every other entry's in any case. Entries copied from old keep their stored
+// names as they are, whatever they are.
+Status CheckEntryNames(TContainerKind kind, const std::vector<RebuildItem>& items,
+                       const TDataFile* old);
 
 // Where the rebuild finds its files: the disk, or a test's stand-in that fails a step.
 class RebuildFiles {
@@ -72,6 +76,10 @@ RebuildFiles& DiskRebuildFiles();
 // The new file keeps the old one's permissions, owner and group.
 Status RebuildContainer(TDataFile& dataFile, const std::vector<RebuildItem>& items, CoreHost& host,
                         RebuildFiles& files = DiskRebuildFiles());
+
+// A new container of kind may be named path: .snd and .vid files are read as those kinds by
+// their extension, so a SND must end in .snd, a VID in .vid, and a LOD in neither.
+Status CheckNameFitsKind(TContainerKind kind, const std::string& path);
 
 // Writes a new container of kind at path from items (all new bytes); refuses a path that
 // exists already, or that another program makes while it is written (kChanged). The file

@@ -110,18 +110,62 @@ TEST(Rebuild, NamesMustFitAndDifferInAnyCase) {
   Status taken = RenameEntry(df, 1, "ONE", quiet);
   ASSERT_FALSE(taken);
   EXPECT_NE(taken.message().find("already an entry named one"), std::string::npos);
-  EXPECT_FALSE(RenameEntry(df, 1, std::string(16, 'x'), quiet));
+  EXPECT_FALSE(RenameEntry(df, 1, std::string(17, 'x'), quiet));
   EXPECT_FALSE(RenameEntry(df, 1, "", quiet));
   EXPECT_EQ(test::FileBytes(path), before);
-  ASSERT_TRUE(RenameEntry(df, 1, std::string(15, 'x'), quiet));
-  EXPECT_EQ(df.Entries[1].Name, std::string(15, 'x'));
+  // A name may fill the whole field, stored without a zero after it.
+  ASSERT_TRUE(RenameEntry(df, 1, std::string(16, 'x'), quiet));
+  EXPECT_EQ(df.Entries[1].Name, std::string(16, 'x'));
   EXPECT_EQ(Contents(path)[1].second, Pattern(20));
 
-  // A SND name holds 39 characters.
+  // A SND name holds 40 characters.
   const std::string snd = dir.Write("s.snd", BuildSnd({{"a", Pattern(4), 0}}));
   TDataFile sdf = Open(snd);
-  EXPECT_TRUE(RenameEntry(sdf, 0, std::string(39, 's'), quiet));
-  EXPECT_FALSE(RenameEntry(sdf, 0, std::string(40, 's'), quiet));
+  EXPECT_TRUE(RenameEntry(sdf, 0, std::string(40, 's'), quiet));
+  EXPECT_EQ(sdf.Entries[0].Name, std::string(40, 's'));
+  EXPECT_FALSE(RenameEntry(sdf, 0, std::string(41, 's'), quiet));
+}
+
+TEST(Rebuild, EntriesAlreadyThereKeepTheirNamesAsStored) {
+  // Names the rules would not give (a full field, an empty one, two equal in another case)
+  // are copied as they are; the rules apply to the name being added or given.
+  TempDir dir;
+  const std::string full = "ABCDEFGHIJKL.EVT";
+  const std::string path = dir.Write("maps.lod", BuildLod("MAPS", {{full, Pattern(10)},
+                                                                   {"", Pattern(11)},
+                                                                   {"Same", Pattern(12)},
+                                                                   {"SAME", Pattern(13)}}));
+  TDataFile df = Open(path);
+  ASSERT_EQ(df.Entries[0].Name, full);
+  SilentHost quiet;
+  ASSERT_TRUE(CompactContainer(df, quiet));
+  ASSERT_TRUE(AddFiles(df, {dir.Write("new.bin", Pattern(5))}, quiet));
+  ASSERT_TRUE(RenameEntry(df, 4, "other.bin", quiet));
+  const auto now = Contents(path);
+  ASSERT_EQ(now.size(), 5u);
+  EXPECT_EQ(now[0].first, full);
+  EXPECT_EQ(now[1].first, "");
+  EXPECT_EQ(now[2].first, "Same");
+  EXPECT_EQ(now[3].first, "SAME");
+  EXPECT_EQ(now[4].first, "other.bin");
+  // A name given still may not match another in any case.
+  EXPECT_FALSE(RenameEntry(df, 4, "same", quiet));
+}
+
+TEST(Rebuild, ANewContainersNameMustBeReadAsItsKind) {
+  TempDir dir;
+  SilentHost quiet;
+  for (const auto& [kind, name] : std::vector<std::pair<TContainerKind, std::string>>{
+           {ckIcons, "elsewhere.snd"}, {ckMaps, "m.VID"}, {ckSnd, "a.lod"}, {ckVid, "v.snd"}}) {
+    Status s = CreateContainer(kind, dir.File(name), {dir.Write("h.txt", Pattern(3))}, quiet);
+    EXPECT_EQ(s.kind(), ErrorKind::kNotSupported) << name;
+    EXPECT_NE(s.message().find("container of kind " + std::string(KindName(kind))),
+              std::string::npos)
+        << s.message();
+    EXPECT_FALSE(std::filesystem::exists(dir.File(name))) << name;
+  }
+  EXPECT_TRUE(CreateContainer(ckSnd, dir.File("Upper.SND"), {}, quiet));
+  EXPECT_EQ(Open(dir.File("Upper.SND")).Kind, ckSnd);
 }
 
 TEST(Rebuild, ARenamedEntryKeepsItsStoredBytes) {
