@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <map>
 #include <random>
 #include <sstream>
@@ -264,6 +265,49 @@ TEST(PartyCli, AFailingCallLeavesTheRecordAsItWasOrAsSet) {
   EXPECT_GT(test::SweepFaults(c), 5);
 }
 
+TEST(PartyCli, NumbersMustFitTheirFieldAndMayHaveBlanksAround) {
+  Save save(RandomRecord(17));
+  const Bytes before = test::FileBytes(save.path);
+  int byteField = 0;
+  for (int k = 1; k <= 8 && byteField == 0; ++k)
+    if (TableInt(4, k) == 1) byteField = k;
+  ASSERT_GT(byteField, 0);
+  const std::string key = "char4.value." + std::to_string(byteField);
+  for (const auto& [setting, range] : std::vector<std::pair<std::string, std::string>>{
+           {key + "=300", "from 0 to 255"},
+           {key + "=-1", "from 0 to 255"},
+           {"char1.stat.2.added=70000", "from 0 to 65535"},
+           {"char1.stat.2.permanent=-1", "from 0 to 65535"}}) {
+    PartyRun r = Party({save.path, "--set", setting});
+    EXPECT_EQ(r.code, 1) << setting;
+    EXPECT_NE(r.err.find(range), std::string::npos) << setting << ": " << r.err;
+    EXPECT_NE(r.err.find(setting.substr(0, setting.find('='))), std::string::npos) << r.err;
+    EXPECT_EQ(test::FileBytes(save.path), before) << setting;
+  }
+  PartyRun spaced = Party({save.path, "--set", "clock= 1000 ", "--set", key + "=\t7"});
+  ASSERT_EQ(spaced.code, 0) << spaced.err;
+  PartyRun now = Party({save.path});
+  EXPECT_EQ(now.values["clock"], "1000");
+  EXPECT_EQ(now.values[key], "7");
+}
+
+TEST(PartyCli, EveryClockPrintsAsATimeThatSetsItBack) {
+  Save save(RandomRecord(19));
+  for (const std::int64_t clock :
+       {std::int64_t{0}, std::int64_t{-5}, std::int64_t{-300}, std::int64_t{-123456789},
+        std::int64_t{INT32_MIN}, std::int64_t{INT32_MAX}, std::int64_t{987654321}}) {
+    ASSERT_EQ(Party({save.path, "--set", "clock=" + std::to_string(clock)}).code, 0) << clock;
+    const std::string time = Party({save.path}).values["time"];
+    ASSERT_EQ(Party({save.path, "--set", "clock=1"}).code, 0);
+    PartyRun back = Party({save.path, "--set", "time=" + time});
+    ASSERT_EQ(back.code, 0) << clock << " printed as " << time << ": " << back.err;
+    EXPECT_EQ(Party({save.path}).values["clock"], std::to_string(clock)) << time;
+  }
+  // Parts out of range are still refused when they are not what a clock prints.
+  EXPECT_EQ(Party({save.path, "--set", "time=1170-13-01 00:00:000"}).code, 1);
+  EXPECT_EQ(Party({save.path, "--set", "time=1170-01-01 00:00:-01"}).code, 1);
+}
+
 TEST(PartyCli, PlacingItemsFollowsTheInventoryRules) {
   Bytes rec = RandomRecord(3);
   const std::size_t b1 = kBlocks[0];
@@ -299,7 +343,7 @@ TEST(PartyCli, BadKeysAndValuesChangeNothing) {
   const Bytes before = test::FileBytes(save.path);
   for (const char* bad :
        {"char5.class=1", "char1.skill.38=1", "party.4=1", "mana=3", "char1.portrait=25",
-        "char1.class=Bard", "char1.skill.1=64", "char1.spell.3=x", "time=1167-01-01 00:00:000",
+        "char1.class=Bard", "char1.skill.1=64", "char1.spell.3=x", "time=1169-02-30 00:00:000",
         "char1.item.1=1,2", "char1.grid.9.0=0", "clock=99999999999", "party.1=lots"}) {
     PartyRun r = Party({save.path, "--set", "clock=5", "--set", bad});
     EXPECT_EQ(r.code, 1) << bad;

@@ -79,6 +79,12 @@ std::optional<std::int32_t> ParseTableInt(std::string_view text) {
   return static_cast<std::int32_t>(value);
 }
 
+std::optional<std::int32_t> ParseTypedInt(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return std::nullopt;
+  return ParseTableInt(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+}
+
 // ---- scrambling and lines --------------------------------------------------------------
 
 void DescrambleStream(std::span<std::uint8_t> stream, std::uint16_t startKey) {

@@ -98,6 +98,9 @@ class PartyDataTable {
 
 // Strict whole-number parsing as IntCell does it.
 std::optional<std::int32_t> ParseTableInt(std::string_view text);
+// A number the user typed or pasted into a cell or a --set: as ParseTableInt, but blanks
+// around it are no part of it.
+std::optional<std::int32_t> ParseTypedInt(std::string_view text);
 
 // The running-key cipher of the text blocks. Each stored byte s gives s XOR (high byte of
 // the key), and the key moves on with the stored byte: key = (key + s) * 30449 + 18517,

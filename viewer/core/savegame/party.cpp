@@ -216,7 +216,7 @@ void WriteFieldValue(MutableByteView record, std::int64_t offset, const std::str
                      std::int64_t width) {
   if (width <= 0) return;
   if (IsNumericWidth(width)) {
-    const std::uint32_t v = static_cast<std::uint32_t>(ParseTableInt(text).value_or(0));
+    const std::uint32_t v = static_cast<std::uint32_t>(ParseTypedInt(text).value_or(0));
     std::uint8_t b[4];
     PutU32(b, v);
     CopyIn(record, offset, std::span<const std::uint8_t>(b, At(width)));

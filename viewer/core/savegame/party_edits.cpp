@@ -21,7 +21,7 @@ int FindName(const std::array<std::string_view, N>& names, std::string_view text
 }  // namespace
 
 std::int32_t IntOr(std::string_view text, std::int32_t fallback) {
-  return ParseTableInt(text).value_or(fallback);
+  return ParseTypedInt(text).value_or(fallback);
 }
 
 GameTimeFields ShowGameTime(std::int32_t clock) {

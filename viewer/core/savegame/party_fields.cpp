@@ -1,6 +1,7 @@
 #include "viewer/core/savegame/party_fields.h"
 
 #include <cstdio>
+#include <limits>
 #include <regex>
 
 #include "common/codepage.h"
@@ -105,7 +106,7 @@ Error CannotTake(std::string_view key, std::string_view value, std::string_view 
 }
 
 Result<std::int32_t> Number(std::string_view key, std::string_view value) {
-  if (std::optional<std::int32_t> v = ParseTableInt(value)) return *v;
+  if (std::optional<std::int32_t> v = ParseTypedInt(value)) return *v;
   return CannotTake(key, value, "it is not a whole number");
 }
 
@@ -124,7 +125,15 @@ Result<std::int32_t> NumberIn(std::string_view key, std::string_view value, std:
 Result<std::string> FieldText(std::string_view key, std::string_view value,
                               std::optional<std::int32_t> width) {
   if (width && (*width == 1 || *width == 2 || *width == 4)) {
-    Result<std::int32_t> v = Number(key, value);
+    // A number the field cannot hold would be stored cut to its low bytes: refused here.
+    // Widths 1 are read unsigned, 2 and 4 signed.
+    const std::int32_t lo = *width == 1   ? 0
+                            : *width == 2 ? -32768
+                                          : std::numeric_limits<std::int32_t>::min();
+    const std::int32_t hi = *width == 1   ? 255
+                            : *width == 2 ? 32767
+                                          : std::numeric_limits<std::int32_t>::max();
+    Result<std::int32_t> v = NumberIn(key, value, lo, hi);
     if (!v) return v.error();
     return std::to_string(*v);
   }
@@ -135,18 +144,23 @@ Result<std::string> FieldText(std::string_view key, std::string_view value,
 }
 
 Result<std::int32_t> ParseTime(std::string_view key, std::string_view value) {
-  static const std::regex kForm(R"((\d{4,5})-(\d\d)-(\d\d) (\d\d):(\d\d):(\d\d\d))");
+  // Parts may carry a sign: a clock below zero prints with negative parts, and what is
+  // printed is taken back.
+  static const std::regex kForm(
+      R"((-?\d{1,5})-(-?\d{1,2})-(-?\d{1,2}) (-?\d{1,2}):(-?\d{1,2}):(-?\d{1,3}))");
   std::match_results<std::string_view::const_iterator> m;
   if (!std::regex_match(value.begin(), value.end(), m, kForm))
     return CannotTake(key, value, "write it as YEAR-MM-DD HH:MM:TTT");
   auto part = [&](int i) { return std::stoi(m[static_cast<std::size_t>(i)].str()); };
   const int year = part(1), month = part(2), day = part(3), hour = part(4), minute = part(5),
             tick = part(6);
-  if (year < kFirstYear || month < 1 || month > 12 || day < 1 || day > 28 || hour > 23 ||
-      minute > 59 || tick > 255)
-    return CannotTake(key, value, "a part of it is out of range");
   const std::int64_t clock = JoinGameTime(month - 1, day - 1, year, tick, minute, hour);
   if (clock != ClampToClock(clock)) return CannotTake(key, value, "the game clock cannot hold it");
+  const bool inRange = year >= kFirstYear && month >= 1 && month <= 12 && day >= 1 && day <= 28 &&
+                       hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 && tick >= 0 &&
+                       tick <= 255;
+  if (!inRange && FormatGameTime(static_cast<std::int32_t>(clock)) != value)
+    return CannotTake(key, value, "a part of it is out of range");
   return static_cast<std::int32_t>(clock);
 }
 
@@ -188,7 +202,7 @@ Result<ItemRecord> ParseItem(std::string_view key, std::string_view value) {
   if (parts.size() != it.size())
     return CannotTake(key, value, "give nine numbers separated by commas");
   for (std::size_t f = 0; f < it.size(); ++f) {
-    std::optional<std::int32_t> v = ParseTableInt(parts[f]);
+    std::optional<std::int32_t> v = ParseTypedInt(parts[f]);
     if (!v) return CannotTake(key, value, "give nine numbers separated by commas");
     it[f] = *v;
   }
@@ -221,7 +235,7 @@ Status SetCharacterField(TPartyCharacter& ch, const PartyDataTable& table,
   };
   if (parts.size() == 2 && what == "class") {
     int cls = -1;
-    if (std::optional<std::int32_t> v = ParseTableInt(value)) cls = *v;
+    if (std::optional<std::int32_t> v = ParseTypedInt(value)) cls = *v;
     for (std::size_t i = 0; i < kClassNames.size(); ++i)
       if (EqualsIgnoreCase1252(kClassNames[i], Utf8ToCp1252(value))) cls = static_cast<int>(i);
     if (cls < 0 || cls >= static_cast<int>(kClassNames.size()))
@@ -247,7 +261,7 @@ Status SetCharacterField(TPartyCharacter& ch, const PartyDataTable& table,
   if (what == "stat" && parts.size() == 4 && (parts[3] == "added" || parts[3] == "permanent")) {
     std::optional<int> k = index(1, kStatCount);
     if (!k) return Unknown(key);
-    Result<std::int32_t> v = Number(key, value);
+    Result<std::int32_t> v = NumberIn(key, value, 0, 65535);
     if (!v) return v.error();
     ch.Stats[static_cast<std::size_t>(*k - 1)][parts[3] == "added" ? 0 : 1] =
         EditStatistic(std::to_string(*v));

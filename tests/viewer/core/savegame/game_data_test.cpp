@@ -199,6 +199,12 @@ TEST(PartyDataTable, IntCellIsStrict) {
   for (const Case& c : cases) {
     EXPECT_EQ(ParseTableInt(c.text), c.value) << '"' << c.text << '"';
   }
+  // What a user types may have blanks around it, never inside it.
+  EXPECT_EQ(ParseTypedInt(" 5"), 5);
+  EXPECT_EQ(ParseTypedInt("6 \t"), 6);
+  EXPECT_EQ(ParseTypedInt(" -7 "), -7);
+  EXPECT_EQ(ParseTypedInt("  "), std::nullopt);
+  EXPECT_EQ(ParseTypedInt("5 5"), std::nullopt);
   PartyDataTable t;
   t.SetColumn(17, {"", "2", "x"});
   EXPECT_EQ(t.IntCell(17, 1), 2);
