@@ -108,7 +108,9 @@ std::optional<GridCell> FindTextCell(const TextGrid& grid, GridCell from,
 }
 
 Bytes BuildTextEntry(const TResourceInfo& entry, ByteView text) {
-  const bool compress = entry.UnpackedSize != 0;
+  // An empty text stored raw would have a packed size of 0, which no longer reads as a text
+  // table (nor takes imports): it goes in as the 8-byte stream of nothing instead.
+  const bool compress = entry.UnpackedSize != 0 || text.empty();
   Bytes packed;
   if (compress) packed = BuildCompressedPayload(text);
   ByteView data = compress ? ByteView(packed) : text;

@@ -6,6 +6,7 @@
 #include "viewer/core/containers/container_writer.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
+#include "viewer/core/entries/identify.h"
 
 namespace brindle {
 namespace {
@@ -127,6 +128,37 @@ TEST(TextEntries, ImportStoresTheFileAsItIsInTheEntrysOwnForm) {
   }
   EXPECT_FALSE(ImportTextFile(df, 2, file, host).ok());
   EXPECT_FALSE(ImportTextFile(df, 0, dir.File("missing.txt"), host).ok());
+}
+
+TEST(TextEntries, AnEmptyFileGivesAnEmptyTableThatStaysATable) {
+  test::TempDir dir;
+  const Bytes textBytes = test::TextBytes("a\tb\r\n");
+  const std::string lod = dir.Write(
+      "icons.lod",
+      BuildLod("ICONS", {{"one.txt", BuildPackedLodEntry("one.txt", textBytes, true, 256)},
+                         {"two.txt", BuildPackedLodEntry("two.txt", textBytes, false, 256)}}));
+  TDataFile df;
+  test::RecordingHost host;
+  ASSERT_TRUE(OpenContainer(df, lod, host).ok());
+  const std::string empty = dir.Write("empty.txt", {});
+  const std::string again = dir.Write("again.txt", test::TextBytes("c\td\r\n"));
+  for (int index : {0, 1}) {
+    ASSERT_TRUE(ImportTextFile(df, index, empty, host).ok()) << index;
+    auto opened = OpenContainerFile(lod, FileMode::kReadShared);
+    ASSERT_TRUE(opened);
+    TResourceInfo& e = df.Entries[static_cast<std::size_t>(index)];
+    ASSERT_TRUE(IdentifyEntry(df, index, **opened));
+    EXPECT_EQ(e.ResType, rtText) << index;
+    EXPECT_EQ(ExtractEntry(**opened, e, 48, host), Bytes()) << index;
+    // ...and takes the next import like any table.
+    opened->reset();
+    ASSERT_TRUE(ImportTextFile(df, index, again, host).ok()) << index;
+    opened = OpenContainerFile(lod, FileMode::kReadShared);
+    ASSERT_TRUE(IdentifyEntry(df, index, **opened));
+    EXPECT_EQ(e.ResType, rtText) << index;
+    EXPECT_EQ(ExtractEntry(**opened, e, 48, host), test::TextBytes("c\td\r\n")) << index;
+  }
+  EXPECT_TRUE(host.messages.empty());
 }
 
 }  // namespace
