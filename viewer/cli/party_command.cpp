@@ -5,6 +5,7 @@
 
 #include "common/codepage.h"
 #include "viewer/core/containers/directory.h"
+#include "viewer/core/savegame/inventory.h"
 #include "viewer/core/savegame/party_fields.h"
 #include "viewer/core/savegame/party_store.h"
 
@@ -39,6 +40,23 @@ void PrintChanges(std::ostream& out, const std::vector<PartyField>& before,
   }
   for (const PartyField& f : before)
     if (old.count(f.key)) PrintField(out, {f.key, "0", {}});
+}
+
+// One line for every item that was in the backpack or a slot before and is in neither now:
+// a placement can take out the items it lands on, which the field lines do not show.
+void PrintTakenOut(std::ostream& out, const TPartyMain& before, const TPartyMain& after) {
+  for (int c = 0; c < kCharacterCount; ++c) {
+    const TPartyCharacter& was = before.Characters[static_cast<std::size_t>(c)];
+    const TPartyCharacter& now = after.Characters[static_cast<std::size_t>(c)];
+    for (int n = 1; n <= kItemCount; ++n) {
+      const ItemPlace from = FindItem(was, n);
+      if (from.kind == PlaceKind::kNone || IsPlaced(now, n)) continue;
+      out << "char" << c + 1 << ": item " << n << " taken out of "
+          << (from.kind == PlaceKind::kBackpack ? std::string("the backpack")
+                                                : "slot " + std::to_string(from.slot))
+          << '\n';
+    }
+  }
 }
 
 }  // namespace
@@ -117,6 +135,7 @@ int PartyCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         << " was saved, but it could not be read again: " << saved.message() << '\n';
     return kExitPartly;
   }
+  PrintTakenOut(out, *party, *saved);
   PrintChanges(out, before, ListPartyFields(*saved, data->table));
   return kExitDone;
 }

@@ -27,6 +27,7 @@ struct PartyRun {
   int code;
   std::map<std::string, std::string> values;  // key -> value
   std::vector<std::string> lines;
+  std::vector<std::string> takenOut;  // "charN: item K taken out of ..."
   std::string err;
 };
 
@@ -37,6 +38,10 @@ PartyRun Party(std::vector<std::string> args, std::vector<std::string> data = {B
   r.err = err.str();
   std::istringstream in(out.str());
   for (std::string line; std::getline(in, line);) {
+    if (line.find(": item ") != std::string::npos && line.find('\t') == std::string::npos) {
+      r.takenOut.push_back(line);
+      continue;
+    }
     r.lines.push_back(line);
     const std::size_t t1 = line.find('\t'), t2 = line.find('\t', t1 + 1);
     EXPECT_NE(t2, std::string::npos) << line;
@@ -329,10 +334,22 @@ TEST(PartyCli, PlacingItemsFollowsTheInventoryRules) {
     EXPECT_FALSE(r.err.empty()) << bad;
     EXPECT_EQ(test::FileBytes(save.path), before) << bad;
   }
+  // A refused placement over a placed item leaves that item where it was.
+  PartyRun refused = Party({save.path, "--set", "char1.grid.0.0=4", "--set", "char1.grid.2.3=4"});
+  EXPECT_EQ(refused.code, 1);
+  EXPECT_EQ(test::FileBytes(save.path), before);
+  // An accepted placement over another item takes that one out, and says so.
+  PartyRun replaced = Party({save.path, "--set", "char1.slot.4=0", "--set", "char1.grid.2.3=4"});
+  ASSERT_EQ(replaced.code, 0) << replaced.err;
+  EXPECT_EQ(replaced.takenOut,
+            (std::vector<std::string>{"char1: item 1 taken out of the backpack"}));
+  ASSERT_EQ(Party({save.path, "--set", "char1.grid.2.3=1"}).code, 0);
   // Clearing the top-left cell takes the whole item out.
   PartyRun cleared = Party({save.path, "--set", "char1.grid.2.3=0"});
   ASSERT_EQ(cleared.code, 0);
   EXPECT_EQ(cleared.values["char1.grid.6.4"], "0");
+  EXPECT_EQ(cleared.takenOut,
+            (std::vector<std::string>{"char1: item 1 taken out of the backpack"}));
   const Bytes after = save.Record();
   for (int cell = 0; cell < 126; ++cell)
     EXPECT_EQ(ReadI32(after, b1 + 5500 + 4 * std::size_t(cell)), 0) << cell;

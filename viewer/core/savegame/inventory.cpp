@@ -131,9 +131,15 @@ PlaceOutcome PlaceInBackpack(TPartyCharacter& ch, const PartyDataTable& table, i
 PlaceOutcome EditBackpackCell(TPartyCharacter& ch, const PartyDataTable& table, int col, int row,
                               std::string_view text) {
   const int n = IntOr(text, 0);
-  RemoveFromBackpack(ch, col, row);
-  if (n == 0) return {};
-  return PlaceInBackpack(ch, table, n, col, row);
+  // The edit is tried on a copy: an accepted number replaces the item that was there, a
+  // refused one leaves the backpack and the slots exactly as they were.
+  TPartyCharacter tried = ch;
+  RemoveFromBackpack(tried, col, row);
+  PlaceOutcome out;
+  if (n != 0) out = PlaceInBackpack(tried, table, n, col, row);
+  if (!out.message.empty()) return out;
+  ch = std::move(tried);
+  return out;
 }
 
 PlaceOutcome EditSlot(TPartyCharacter& ch, int slot, std::string_view text) {
@@ -144,12 +150,12 @@ PlaceOutcome EditSlot(TPartyCharacter& ch, int slot, std::string_view text) {
     if (where.kind == PlaceKind::kBackpack ||
         (where.kind == PlaceKind::kEquipped && where.slot != slot)) {
       out.message = kOnceOnlyMessage;
-      n = 0;
     } else if (IsEmptyEntry(ch, n)) {
       out.message = NoSuchItemMessage(n);
-      n = 0;
     }
   }
+  // A refused number leaves the slot as it was.
+  if (!out.message.empty()) return out;
   ch.Slots[static_cast<std::size_t>(slot - 1)] = static_cast<std::int16_t>(n);
   if (n > 0) ch.Item(n)[kItemSlot] = slot;
   out.placed = n;
@@ -231,8 +237,12 @@ ItemRowEdit EditItemRow(TPartyCharacter& ch, const PartyDataTable& table, int n,
   it[kItemStatus] = statusRow - 1;
   e.cells[kColStatus] = table.Cell(kColItemStatuses, statusRow);
   const ItemPlace where = FindItem(ch, n);
-  if (where.kind == PlaceKind::kBackpack)
-    e.message = EditBackpackCell(ch, table, where.col, where.row, std::to_string(n)).message;
+  if (where.kind == PlaceKind::kBackpack) {
+    // Placed again at its corner in its new size; one that no longer fits stays out, its
+    // new fields kept.
+    RemoveFromBackpack(ch, where.col, where.row);
+    e.message = PlaceInBackpack(ch, table, n, where.col, where.row).message;
+  }
   e.cells[0] = ListMarker(ch, n);
   return e;
 }

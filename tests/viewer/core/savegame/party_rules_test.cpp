@@ -195,6 +195,30 @@ TEST(Inventory, AnEntryIsPlacedOnceInTheBackpackOrOneSlot) {
   EXPECT_FALSE(IsPlaced(ch, 2));
 }
 
+TEST(Inventory, ARefusedEditLeavesTheBackpackAndSlotsAsTheyWere) {
+  const PartyDataTable table = SmallTable();
+  TPartyCharacter ch = Packed();
+  ASSERT_EQ(PlaceInBackpack(ch, table, 3, 0, 0).placed, 3);  // 2x3 at (0, 0)
+  ASSERT_EQ(PlaceInBackpack(ch, table, 4, 6, 6).placed, 4);  // a pebble elsewhere
+  ASSERT_EQ(EditSlot(ch, 2, "1").placed, 1);
+  const TPartyCharacter before = ch;
+  // Typing an item placed elsewhere over item 3: "once only", and item 3 stays.
+  EXPECT_EQ(EditBackpackCell(ch, table, 0, 0, "4").message, kOnceOnlyMessage);
+  EXPECT_EQ(ch.Grid, before.Grid);
+  EXPECT_EQ(FindItem(ch, 3).kind, PlaceKind::kBackpack);
+  // No room, or no such item: the same.
+  EXPECT_FALSE(EditBackpackCell(ch, table, 13, 8, "3").message.empty());
+  EXPECT_FALSE(EditBackpackCell(ch, table, 0, 0, "99").message.empty());
+  EXPECT_EQ(ch.Grid, before.Grid);
+  // A refused slot edit keeps the item that was in the slot.
+  EXPECT_EQ(EditSlot(ch, 2, "4").message, kOnceOnlyMessage);
+  EXPECT_EQ(ch.Slots, before.Slots);
+  EXPECT_EQ(FindItem(ch, 1).slot, 2);
+  // An accepted number still replaces the item that was there.
+  EXPECT_EQ(EditBackpackCell(ch, table, 0, 0, "2").placed, 2);
+  EXPECT_FALSE(IsPlaced(ch, 3));
+}
+
 TEST(Inventory, DeletingAnEntryFreesItsPlaceAndShortensTheList) {
   const PartyDataTable table = SmallTable();
   TPartyCharacter ch = Packed();
