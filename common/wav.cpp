@@ -36,10 +36,10 @@ Bytes MakeWav(const WavFormat& format, ByteView pcm) {
   return w.Take();
 }
 
-Result<WavSound> ReadWav(ByteView file) {
-  const Error notWav = Fail("not a PCM WAV file");
+Result<WavHeader> ReadWavHeader(ByteView file) {
+  const Error notWav = Fail("not a WAV file");
   if (!IsId(file, 0, "RIFF") || !IsId(file, 8, "WAVE")) return notWav;
-  WavSound sound;
+  WavHeader h;
   bool haveFormat = false;
   bool haveData = false;
   std::size_t pos = 12;
@@ -49,24 +49,38 @@ Result<WavSound> ReadWav(ByteView file) {
     const std::size_t left = file.size() - body;
     if (IsId(file, pos, "fmt ")) {
       if (size < kFormatChunkSize || size > left) return notWav;
-      std::uint16_t tag = ReadU16(file, body);
-      if (tag == kFormatExtensible && size >= kExtensibleChunkSize) tag = ReadU16(file, body + 24);
-      sound.format.channels = ReadU16(file, body + 2);
-      sound.format.rate = ReadU32(file, body + 4);
-      sound.format.bits = ReadU16(file, body + 14);
-      if (!IsSupported(tag, sound.format))
-        return Fail("only 8- or 16-bit PCM with one or two channels is supported");
+      h.tag = ReadU16(file, body);
+      if (h.tag == kFormatExtensible && size >= kExtensibleChunkSize)
+        h.tag = ReadU16(file, body + 24);
+      h.format.channels = ReadU16(file, body + 2);
+      h.format.rate = ReadU32(file, body + 4);
+      h.format.bits = ReadU16(file, body + 14);
       haveFormat = true;
     } else if (IsId(file, pos, "data")) {
-      const std::size_t take = std::min<std::size_t>(size, left);
-      sound.pcm.assign(file.begin() + static_cast<std::ptrdiff_t>(body),
-                       file.begin() + static_cast<std::ptrdiff_t>(body + take));
+      h.dataOffset = body;
+      h.dataLength = std::min<std::size_t>(size, left);
       haveData = true;
     }
     if (size > left) break;
     pos = body + size + (size & 1);
   }
   if (!haveFormat || !haveData) return notWav;
+  return h;
+}
+
+bool IsReadableWav(const WavHeader& header) {
+  return IsSupported(header.tag, header.format);
+}
+
+Result<WavSound> ReadWav(ByteView file) {
+  Result<WavHeader> h = ReadWavHeader(file);
+  if (!h) return Fail("not a PCM WAV file");
+  if (!IsReadableWav(*h))
+    return Fail("only 8- or 16-bit PCM with one or two channels is supported");
+  WavSound sound;
+  sound.format = h->format;
+  const auto from = file.begin() + static_cast<std::ptrdiff_t>(h->dataOffset);
+  sound.pcm.assign(from, from + static_cast<std::ptrdiff_t>(h->dataLength));
   const std::size_t frame = std::size_t{sound.format.channels} * (sound.format.bits / 8u);
   sound.pcm.resize(sound.pcm.size() / frame * frame);
   return sound;

@@ -29,6 +29,18 @@ struct WavSound {
   Bytes pcm;  // whole sample frames only
 };
 
+// What a WAV file's header says, whatever its format: to name a sound that cannot be read.
+struct WavHeader {
+  std::uint16_t tag = 0;  // 1: PCM (an extensible file's sub-format)
+  WavFormat format;
+  std::size_t dataOffset = 0;
+  std::size_t dataLength = 0;  // what the file holds of the "data" chunk
+};
+// A RIFF WAVE with a "fmt " and a "data" chunk; the error is "not a WAV file".
+Result<WavHeader> ReadWavHeader(ByteView file);
+// True for the formats ReadWav takes.
+bool IsReadableWav(const WavHeader& header);
+
 // Reads 8- or 16-bit PCM with one or two channels. A "data" chunk that claims more than
 // the file holds (as recorders that were stopped leave it) gives what is there. The error
 // is a short reason in lower case ("not a PCM WAV file").

@@ -10,17 +10,33 @@
 namespace brindle {
 
 std::string SoundSummary(ByteView wav) {
-  Result<WavSound> sound = ReadWav(wav);
-  if (!sound) return "Not a PCM WAV: " + sound.message();
-  const WavFormat& f = sound->format;
-  const std::uint32_t frameBytes = f.channels * (f.bits / 8u);
+  Result<WavHeader> header = ReadWavHeader(wav);
+  if (!header) return "Not a PCM WAV: " + header.message();
+  if (header->tag != 1) return "Not a PCM WAV: format " + std::to_string(header->tag);
+  // The format as it is, whatever it is; a sound this program cannot play says so.
+  const WavFormat& f = header->format;
+  const std::uint64_t frameBytes = std::uint64_t{f.channels} * ((f.bits + 7u) / 8u);
   const double seconds = frameBytes > 0 && f.rate > 0
-                             ? static_cast<double>(sound->pcm.size()) / frameBytes / f.rate
+                             ? static_cast<double>(header->dataLength / frameBytes) / f.rate
                              : 0.0;
-  char text[96];
-  std::snprintf(text, sizeof text, "%u Hz, %u-bit, %s, %.2f s", f.rate, f.bits,
-                f.channels == 1 ? "mono" : "stereo", seconds);
-  return text;
+  const std::string channels = f.channels == 1   ? "mono"
+                               : f.channels == 2 ? "stereo"
+                                                 : std::to_string(f.channels) + " channels";
+  char text[128];
+  std::snprintf(text, sizeof text, "%u Hz, %u-bit, %s, %.2f s", f.rate, f.bits, channels.c_str(),
+                seconds);
+  std::string summary = text;
+  if (!IsReadableWav(*header))
+    summary +=
+        "\nThis sound cannot be played here: only 8- or 16-bit PCM with one or two "
+        "channels can.";
+  return summary;
+}
+
+bool SoundPlayable(ByteView wav) {
+  Result<WavHeader> header = ReadWavHeader(wav);
+  // Other encodings go to the player, which may know them and says so when it does not.
+  return !header || header->tag != 1 || IsReadableWav(*header);
 }
 
 Status ImportSoundFile(TDataFile& dataFile, int index, const std::string& path, CoreHost& host) {

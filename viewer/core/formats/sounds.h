@@ -11,10 +11,14 @@
 
 namespace brindle {
 
-// One line on what a sound is, from its WAV header: "22050 Hz, 16-bit, mono, 1.50 s". A
-// payload our reader does not take as PCM says so ("Not a PCM WAV: REASON"); the player may
-// still be able to play it.
+// What a sound is, from its WAV header: "22050 Hz, 16-bit, mono, 1.50 s" ("stereo", "4
+// channels"), the format as it is. PCM this program cannot play (more than two channels,
+// other widths than 8 or 16 bits) adds a second line saying so; a payload that is no PCM WAV
+// says that ("Not a PCM WAV: REASON").
 std::string SoundSummary(ByteView wav);
+// False for PCM this program does not play (other widths than 8 or 16 bits, more than two
+// channels): such a sound is not handed to the player. Anything else may be tried.
+bool SoundPlayable(ByteView wav);
 
 // Replaces sound `index` with the file's bytes when they start with "RIFF" (the only
 // check); they are stored compressed. The watch is held meanwhile.

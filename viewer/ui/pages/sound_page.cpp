@@ -35,8 +35,13 @@ void SoundPage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
     info_->clear();
     context_.host().Message("Error!  Unable to play " + EntryName(entry));
   } else {
-    output_->Play(payload);
-    info_->setText(QString::fromStdString(EntryName(entry) + "\n" + SoundSummary(payload)));
+    std::string text = EntryName(entry) + "\n" + SoundSummary(payload);
+    // A format this program cannot play is not handed to the device at all.
+    if (SoundPlayable(payload)) {
+      if (Status played = output_->Play(payload); !played)
+        text += "\nThe sound device cannot play this sound: " + played.message();
+    }
+    info_->setText(QString::fromStdString(text));
   }
   context_.ShowPage(this);
 }

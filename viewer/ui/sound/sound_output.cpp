@@ -16,28 +16,32 @@ class SdlSoundOutput : public SoundOutput {
     if (ready_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
   }
 
-  void Play(ByteView wav) override {
+  Status Play(ByteView wav) override {
     Stop();
-    if (wav.empty() || wav.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
-        !Ready())
-      return;
+    if (wav.empty() || wav.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+      return Fail("the sound is empty or too large");
+    // Without a device every sound is silent, by design.
+    if (!Ready()) return Ok();
     SDL_RWops* rw = SDL_RWFromConstMem(wav.data(), static_cast<int>(wav.size()));
     SDL_AudioSpec format{};
     Uint8* samples = nullptr;
     Uint32 length = 0;
-    // A header that lies or a format SDL does not know: simply not heard, and nothing said.
-    if (!rw || !SDL_LoadWAV_RW(rw, 1, &format, &samples, &length)) return;
+    // A header that lies or a format SDL does not know: not heard, and said why.
+    if (!rw || !SDL_LoadWAV_RW(rw, 1, &format, &samples, &length)) return Fail(SDL_GetError());
     format.callback = nullptr;  // fed by queue
     device_ = SDL_OpenAudioDevice(nullptr, 0, &format, nullptr, 0);
-    if (device_ != 0) {
+    Status started;
+    if (device_ == 0) {
+      started = Fail(SDL_GetError());
+    } else if (SDL_QueueAudio(device_, samples, length) == 0) {
       // The queue takes its own copy, so the samples live exactly as long as they play.
-      if (SDL_QueueAudio(device_, samples, length) == 0) {
-        SDL_PauseAudioDevice(device_, 0);
-      } else {
-        Stop();
-      }
+      SDL_PauseAudioDevice(device_, 0);
+    } else {
+      started = Fail(SDL_GetError());
+      Stop();
     }
     SDL_FreeWAV(samples);
+    return started;
   }
 
   void Stop() override {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "common/bytes.h"
+#include "common/result.h"
 
 namespace brindle {
 
@@ -13,8 +14,9 @@ class SoundOutput {
  public:
   virtual ~SoundOutput() = default;
   // Starts the sound and returns at once. The output keeps its own copy of the samples for
-  // as long as they play.
-  virtual void Play(ByteView wav) = 0;
+  // as long as they play. A sound the audio layer cannot play is an error with its reason;
+  // a machine without a sound device plays nothing and that is no error.
+  virtual Status Play(ByteView wav) = 0;
   virtual void Stop() = 0;
   // True while samples are still waiting to be heard.
   virtual bool Playing() const = 0;

@@ -144,6 +144,22 @@ TEST_F(SoundPageTest, EmptyPayloadsSilenceAndWhatCannotBePlayed) {
   prompts_.answers = {dir_.File("lying.wav")};
   Click("sndtabsavetowav");
   EXPECT_EQ(dir_.Read("lying.wav"), lying);
+
+  // Four channels, or 24 bits: named as they are, said to be unplayable, and not played.
+  std::string other =
+      dir_.Write("other.snd", BuildSnd({{"quad", MakeWav({8000, 4, 16}, Pattern(8000 * 8)), 0},
+                                        {"deep", MakeWav({8000, 1, 24}, Pattern(8000 * 3)), 0}}));
+  window_->LoadDataFile(other);
+  const char* expected[] = {"quad\n8000 Hz, 16-bit, 4 channels, 1.00 s",
+                            "deep\n8000 Hz, 24-bit, mono, 1.00 s"};
+  for (int row = 0; row < 2; ++row) {
+    window_->SelectRow(row);
+    const std::string info = window_->findChild<QLabel*>("sndtabinfo")->text().toStdString();
+    EXPECT_EQ(info.rfind(expected[row], 0), 0u) << info;
+    EXPECT_NE(info.find("cannot be played here"), std::string::npos) << info;
+    EXPECT_FALSE(Page().output().Playing()) << row;
+  }
+  EXPECT_TRUE(prompts_.messages.empty());
 }
 
 TEST_F(SoundPageTest, SaveAndImportWav) {
