@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QWindow>
 #include <charconv>
 #include <filesystem>
@@ -489,11 +490,19 @@ void TForm1::LoadDataFile(const std::string& path) {
 void TForm1::ShowEntry(int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= dataFile_.Entries.size()) return;
   if (!MayTurnAway()) {
-    // The user stays with the page in front: its entry stays selected.
-    const QSignalBlocker block(reslistbox_->selectionModel());
+    // The user stays with the page in front: its entry stays selected. A click selects its
+    // row after this answer, so the row is selected again once the click is done too.
     keptEntry_ = shownIndex_;
-    const int row = model_->RowOf(shownIndex_);
-    if (row >= 0) reslistbox_->setCurrentIndex(model_->index(row, 0));
+    auto reselect = [this, entry = shownIndex_] {
+      const int row = model_->RowOf(entry);
+      if (row < 0 || shownIndex_ != entry) return;
+      const QSignalBlocker block(reslistbox_->selectionModel());
+      reslistbox_->selectionModel()->setCurrentIndex(
+          model_->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+      reslistbox_->viewport()->update();
+    };
+    reselect();
+    QTimer::singleShot(0, this, reselect);
     return;
   }
   shownIndex_ = index;

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QTest>
 #include <QToolButton>
 
@@ -289,6 +290,27 @@ TEST_F(PartyPageTest, PressingTheCurrentCellTakesItsItemForTheDrag) {
   EXPECT_EQ(ch.Cell(0, 0), 0);
   QTest::mouseRelease(backpack->viewport(), Qt::LeftButton, {}, CellCentre(backpack, 6, 4));
   EXPECT_TRUE(prompts_.messages.empty());
+}
+
+TEST_F(PartyPageTest, SayingNoByAClickLeavesTheListOnThePartyRecord) {
+  Open();
+  Type(Grid("partystatssg"), 1, 1, "999");
+  ASSERT_TRUE(TitleMarked());
+  auto* list = window_->findChild<QListView*>("reslistbox");
+  ASSERT_NE(list, nullptr);
+  const int partyRow = list->currentIndex().row();
+  const int otherRow = partyRow == 2 ? 1 : 2;
+  const QRect target = list->visualRect(list->model()->index(otherRow, 0));
+  prompts_.yesNoAnswers = {false};
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, target.center());
+  QApplication::processEvents();
+  EXPECT_EQ(prompts_.questions.size(), 1u);
+  EXPECT_EQ(window_->CurrentPage(), page_);
+  // What the list highlights is the record the editor still shows.
+  EXPECT_EQ(list->currentIndex().row(), partyRow);
+  const QModelIndexList selected = list->selectionModel()->selectedRows();
+  ASSERT_EQ(selected.size(), 1);
+  EXPECT_EQ(selected[0].row(), partyRow);
 }
 
 TEST_F(PartyPageTest, LeavingUnsavedChangesAsksFirst) {
