@@ -135,13 +135,40 @@ void TPopupListbox::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TPopupListbox::keyPressEvent(QKeyEvent* event) {
+  const QString typed = event->text();
+  const bool printable = !typed.isEmpty() && typed.at(0).isPrint() &&
+                         !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
   if (IsEnterKey(event->key())) {
-    CloseUp(currentItem());
+    // The entry under the bar, or else the first one the typed text lets through.
+    QListWidgetItem* chosen = currentItem();
+    if (!chosen || chosen->isHidden()) chosen = FirstShown();
+    CloseUp(chosen);
   } else if (event->key() == Qt::Key_Escape) {
     CloseUp(nullptr);
+  } else if (printable || (event->key() == Qt::Key_Backspace && !filter_.isEmpty())) {
+    // Typing narrows the list to the entries holding the text, in any case.
+    if (printable) {
+      filter_ += typed;
+    } else {
+      filter_.chop(1);
+    }
+    for (int i = 0; i < count(); ++i)
+      item(i)->setHidden(!filter_.isEmpty() &&
+                         !item(i)->text().contains(filter_, Qt::CaseInsensitive));
+    QListWidgetItem* first = FirstShown();
+    if (first) {
+      setCurrentItem(first);
+      scrollToItem(first, QAbstractItemView::PositionAtTop);
+    }
   } else {
     QListWidget::keyPressEvent(event);
   }
+}
+
+QListWidgetItem* TPopupListbox::FirstShown() const {
+  for (int i = 0; i < count(); ++i)
+    if (!item(i)->isHidden()) return item(i);
+  return nullptr;
 }
 
 void TPopupListbox::hideEvent(QHideEvent* event) {

@@ -83,6 +83,8 @@ class TPopupListbox : public QListWidget {
  public:
   explicit TPopupListbox(QWidget* parent = nullptr);
   // The height of one entry; the list is as high as its visible entries plus 4 pixels.
+  // Typing narrows the list to the entries holding the text (any part, any case), Backspace
+  // widens it again, and Enter takes the entry under the bar or the first one left.
   int RowHeight() const { return rowHeight_; }
   void SetEntries(const QStringList& entries);
 
@@ -100,7 +102,9 @@ class TPopupListbox : public QListWidget {
 
  private:
   void CloseUp(QListWidgetItem* chosen);
+  QListWidgetItem* FirstShown() const;
   int rowHeight_;
+  QString filter_;  // what was typed while the list is open
   bool closing_ = false;
   // Still the press on the drop-down button that opened the list.
   bool openingPress_ = true;

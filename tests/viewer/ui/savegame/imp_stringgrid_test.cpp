@@ -283,6 +283,31 @@ TEST_F(PickListTest, OpensAboveTheCellWhenTheScreenEndsBelowIt) {
   EXPECT_EQ(popup->currentRow(), -1);  // an empty cell matches no entry
 }
 
+TEST_F(PickListTest, TypingNarrowsTheListAndEnterTakesTheFirstMatch) {
+  TPopupListbox* popup = Open(3, "Entry 05");
+  ASSERT_NE(popup, nullptr);
+  // Any part, any case: "LONG" leaves the one long entry.
+  QTest::keyClicks(popup, "LONG");
+  int shown = 0;
+  for (int i = 0; i < popup->count(); ++i)
+    shown += popup->item(i)->isHidden() ? 0 : 1;
+  EXPECT_EQ(shown, 1);
+  // Backspace widens it again: "LON" still holds only it, "1" then leaves Entry 01 and 10-19.
+  QTest::keyClick(popup, Qt::Key_Backspace);
+  QTest::keyClick(popup, Qt::Key_Backspace);
+  QTest::keyClick(popup, Qt::Key_Backspace);
+  QTest::keyClick(popup, Qt::Key_Backspace);
+  QTest::keyClicks(popup, "1");
+  EXPECT_FALSE(popup->item(0)->isHidden());   // Entry 01
+  EXPECT_TRUE(popup->item(1)->isHidden());    // Entry 02
+  EXPECT_FALSE(popup->item(18)->isHidden());  // Entry 19
+  QTest::keyClicks(popup, "7");
+  QTest::keyClick(popup, Qt::Key_Return);
+  EXPECT_FALSE(popup->isVisible());
+  ASSERT_NE(grid_->Editor(), nullptr);
+  EXPECT_EQ(grid_->Editor()->text(), "Entry 17");
+}
+
 TEST_F(PickListTest, FewEntriesMakeAShorterList) {
   grid_->Column(1).PickList = {"Expert", "Master", "Grand Master"};
   entries_ = grid_->Column(1).PickList;
