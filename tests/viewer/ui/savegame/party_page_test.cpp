@@ -231,6 +231,19 @@ TEST_F(PartyPageTest, InventoryEditsFollowThePlacementRules) {
   Type(backpack, 12, 7, "5");
   EXPECT_EQ(prompts_.messages.back(),
             "A number in the item list can only appear in either inventory once!");
+  // Typed over item 3, a number placed elsewhere is refused and item 3 stays where it was.
+  const TPartyCharacter before = page_->party().Character(1);
+  Type(backpack, 1, 2, "1");
+  EXPECT_EQ(prompts_.messages.back(),
+            "A number in the item list can only appear in either inventory once!");
+  EXPECT_EQ(page_->party().Character(1).Grid, before.Grid);
+  EXPECT_EQ(backpack->KeyAt(1, 2), "3");
+  EXPECT_EQ(items->Cells(0, 3), "(*) 3");
+  // Typed with blanks around it, a number is the number.
+  Type(backpack, 13, 6, " 0 ");
+  EXPECT_EQ(items->Cells(0, 1), "1") << "item 1 taken out";
+  Type(backpack, 13, 6, " 1");
+  EXPECT_EQ(items->Cells(0, 1), "(*) 1");
 
   // A new item in the empty last row; then clearing its name deletes it again.
   Type(items, 1, 6, "iron dagger");
