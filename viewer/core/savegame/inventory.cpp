@@ -250,13 +250,17 @@ ItemRowEdit EditItemRow(TPartyCharacter& ch, const PartyDataTable& table, int n,
 bool DragOverCell(TPartyCharacter& ch, const PartyDataTable& table, int n, int col, int row,
                   DragState& drag) {
   if (IsPlaced(ch, n) && !drag.Active()) return false;
-  if (drag.Active() && drag.col == col && drag.row == row) return false;
+  // The cell under the pointer is the grabbed cell: the top-left lies that far up and left.
+  const int left = col - drag.grabCol, top = row - drag.grabRow;
+  if (left < 0 || top < 0) return false;
+  if (drag.Active() && drag.col == left && drag.row == top) return false;
+  const int grabCol = drag.grabCol, grabRow = drag.grabRow;
   if (drag.Active()) {
     RemoveFromBackpack(ch, drag.col, drag.row);
-    drag = {};
+    drag = {-1, -1, grabCol, grabRow};
   }
-  if (PlaceInBackpack(ch, table, n, col, row).placed == 0) return false;
-  drag = {col, row};
+  if (PlaceInBackpack(ch, table, n, left, top).placed == 0) return false;
+  drag = {left, top, grabCol, grabRow};
   return true;
 }
 

@@ -110,7 +110,10 @@ ItemRowEdit EditItemRow(TPartyCharacter& ch, const PartyDataTable& table, int n,
 // the item. Returns true when the item now lies at (col, row) (the grid's current cell
 // follows it). No message is ever given: a cell without room is passed over.
 struct DragState {
-  int col = -1, row = -1;
+  int col = -1, row = -1;  // the dragged item's top-left cell while it lies in the backpack
+  // Where in the item the pointer took it, from its top-left cell: the item keeps that cell
+  // under the pointer instead of jumping to put its corner there.
+  int grabCol = 0, grabRow = 0;
   bool Active() const { return col >= 0; }
 };
 bool DragOverCell(TPartyCharacter& ch, const PartyDataTable& table, int n, int col, int row,

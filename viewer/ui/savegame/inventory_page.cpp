@@ -210,7 +210,7 @@ void InventoryPage::BackpackMouseDown(int col, int row, QMouseEvent*) {
   const auto [c, r] = TopLeftCell(ch, col, row);
   charinvsg_->SetCurrentCell(c, r);
   if (ch.Cell(c, r) > 0) {
-    drag_ = {c, r};
+    drag_ = {c, r, col - c, row - r};
     charinvsg_->BeginDrag(false);
   }
 }
@@ -229,7 +229,7 @@ void InventoryPage::BackpackDragOver(QObject* source, int col, int row, bool* ac
   RefreshMarkers();
   if (moved) {
     FillingPagesHold filling(party_);
-    charinvsg_->SetCurrentCell(col, row);
+    charinvsg_->SetCurrentCell(drag_.col, drag_.row);
   }
   changed_();
 }

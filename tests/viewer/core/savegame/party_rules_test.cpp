@@ -287,6 +287,22 @@ TEST(Inventory, ABiggerItemThatNoLongerFitsIsTakenOutWithTheNewFieldsKept) {
   EXPECT_EQ(CountCells(ch, -1), 3);
 }
 
+TEST(Inventory, ADraggedItemKeepsTheCellItWasTakenByUnderThePointer) {
+  const PartyDataTable table = SmallTable();
+  TPartyCharacter ch = Packed();
+  ASSERT_EQ(PlaceInBackpack(ch, table, 3, 2, 2).placed, 3);  // 2x3 at (2, 2)
+  DragState drag{2, 2, 1, 2};                                // taken by its bottom-right cell
+  EXPECT_FALSE(DragOverCell(ch, table, 3, 3, 4, drag)) << "over the same cell: no jump";
+  EXPECT_EQ(ch.Cell(2, 2), 3);
+  EXPECT_TRUE(DragOverCell(ch, table, 3, 6, 6, drag));
+  EXPECT_EQ(ch.Cell(5, 4), 3);
+  EXPECT_EQ(drag.col, 5);
+  EXPECT_EQ(drag.row, 4);
+  // A corner that would lie outside the backpack is refused; the item stays.
+  EXPECT_FALSE(DragOverCell(ch, table, 3, 0, 1, drag));
+  EXPECT_EQ(ch.Cell(5, 4), 3);
+}
+
 TEST(Inventory, DraggingMovesAnItemThroughSpaceItPartlyOccupies) {
   const PartyDataTable table = SmallTable();
   TPartyCharacter ch = Packed();

@@ -267,14 +267,18 @@ TEST_F(PartyPageTest, DraggingPlacesAndMovesItemsAcrossTheBackpack) {
   EXPECT_EQ(items->Row(), 3) << "pressing on a covered cell selects its item";
   EXPECT_EQ(page_->inventory()->drag().col, 1);
   bool accept = false;
-  page_->inventory()->BackpackDragOver(backpack, 2, 0, &accept);
+  // Taken by the cell one right and one down of its corner, it keeps that cell under the
+  // pointer: over (2, 1) nothing moves, over (3, 1) it moves one cell right.
+  page_->inventory()->BackpackDragOver(backpack, 2, 1, &accept);
   EXPECT_TRUE(accept);
+  EXPECT_EQ(ch.Cell(1, 0), 3) << "no jump to put its corner under the pointer";
+  page_->inventory()->BackpackDragOver(backpack, 3, 1, &accept);
   EXPECT_EQ(ch.Cell(2, 0), 3) << "moved by one cell into space it partly occupied";
   EXPECT_EQ(ch.Cell(1, 0), 0);
-  page_->inventory()->BackpackDragOver(backpack, 9, 4, &accept);
+  page_->inventory()->BackpackDragOver(backpack, 10, 5, &accept);
   EXPECT_EQ(ch.Cell(9, 4), 3);
   EXPECT_EQ(backpack->Col(), 9);
-  QTest::mouseRelease(backpack->viewport(), Qt::LeftButton, {}, CellCentre(backpack, 9, 4));
+  QTest::mouseRelease(backpack->viewport(), Qt::LeftButton, {}, CellCentre(backpack, 10, 5));
 
   // A drag from another control is refused.
   page_->inventory()->BackpackDragOver(Grid("charskillsg"), 0, 0, &accept);
