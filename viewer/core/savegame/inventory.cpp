@@ -1,6 +1,7 @@
 #include "viewer/core/savegame/inventory.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "common/codepage.h"
 #include "viewer/core/savegame/party_edits.h"
@@ -67,6 +68,23 @@ BackpackCell TopLeftCell(const TPartyCharacter& ch, int col, int row) {
   const int owner = -v - 1;
   const BackpackCell top{owner % kGridColumns, owner / kGridColumns};
   return InGrid(top.col, top.row) ? top : BackpackCell{col, row};
+}
+
+std::optional<BackpackCell> StepOverBox(const TPartyCharacter& ch, BackpackCell from,
+                                        BackpackCell to) {
+  const int dc = to.col - from.col, dr = to.row - from.row;
+  if (std::abs(dc) + std::abs(dr) != 1 || !InGrid(from.col, from.row) || !InGrid(to.col, to.row))
+    return std::nullopt;
+  const BackpackCell top = TopLeftCell(ch, to.col, to.row);
+  if (ch.Cell(top.col, top.row) <= 0 || !(TopLeftCell(ch, from.col, from.row) == top))
+    return std::nullopt;
+  BackpackCell at = to;
+  while (InGrid(at.col, at.row) && TopLeftCell(ch, at.col, at.row) == top) {
+    at.col += dc;
+    at.row += dr;
+  }
+  if (!InGrid(at.col, at.row)) return std::nullopt;
+  return at;
 }
 
 int BoxKey(const TPartyCharacter& ch, int col, int row) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "common/result.h"
@@ -41,6 +42,11 @@ struct BackpackCell {
 BackpackCell TopLeftCell(const TPartyCharacter& ch, int col, int row);
 // The list number of the item covering a backpack cell, or 0 for a free cell.
 int BoxKey(const TPartyCharacter& ch, int col, int row);
+// Where an arrow key's step from a cell of an item's box onto another cell of the same box
+// lands: the first cell past the box in the step's direction. Nothing when the step is no
+// single step, starts outside that box, or would leave the grid.
+std::optional<BackpackCell> StepOverBox(const TPartyCharacter& ch, BackpackCell from,
+                                        BackpackCell to);
 // The value a covered cell holds for an item whose top-left cell is (col, row).
 inline std::int16_t CoverValue(int col, int row) {
   return static_cast<std::int16_t>(-(row * kGridColumns + col + 1));

@@ -1,5 +1,6 @@
 #include "viewer/ui/savegame/inventory_page.h"
 
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -196,9 +197,18 @@ void InventoryPage::BackpackSelectCell(int col, int row, bool* canSelect) {
     FillingPagesHold filling(party_);
     invitemlist_->SetCurrentCell(invitemlist_->Col() > 0 ? invitemlist_->Col() : 1, v);
   } else if (v < 0) {
-    // A covered cell is never current: its item's entry is selected, which brings the
+    // A covered cell is never current. An arrow key's step from inside the item's box goes
+    // on past the box; any other way there selects the item's entry, which brings the
     // grid's selection to the item's top-left cell.
     *canSelect = false;
+    const std::optional<BackpackCell> past =
+        StepOverBox(ch, {charinvsg_->Col(), charinvsg_->Row()}, {col, row});
+    if (past && !charinvsg_->Dragging()) {
+      // Once this refusal is done: the grid is still in the middle of the step.
+      QTimer::singleShot(0, this,
+                         [this, to = *past] { charinvsg_->SetCurrentCell(to.col, to.row); });
+      return;
+    }
     const int owner = BoxKey(ch, col, row);
     if (owner > 0) invitemlist_->SetCurrentCell(std::max(invitemlist_->Col(), 1), owner);
   }

@@ -303,6 +303,22 @@ TEST(Inventory, ADraggedItemKeepsTheCellItWasTakenByUnderThePointer) {
   EXPECT_EQ(ch.Cell(5, 4), 3);
 }
 
+TEST(Inventory, AStepInsideABoxGoesOnPastIt) {
+  const PartyDataTable table = SmallTable();
+  TPartyCharacter ch = Packed();
+  ASSERT_EQ(PlaceInBackpack(ch, table, 3, 2, 2).placed, 3);  // 2x3 at (2, 2)
+  EXPECT_EQ(StepOverBox(ch, {2, 2}, {3, 2}), (BackpackCell{4, 2}));
+  EXPECT_EQ(StepOverBox(ch, {2, 2}, {2, 3}), (BackpackCell{2, 5}));
+  EXPECT_EQ(StepOverBox(ch, {3, 4}, {2, 4}), (BackpackCell{1, 4}));
+  EXPECT_EQ(StepOverBox(ch, {3, 3}, {3, 2}), (BackpackCell{3, 1}));
+  // From outside the box, or more than one step: no stepping over.
+  EXPECT_EQ(StepOverBox(ch, {1, 3}, {2, 3}), std::nullopt);
+  EXPECT_EQ(StepOverBox(ch, {2, 2}, {3, 3}), std::nullopt);
+  // Past the edge of the grid: nothing.
+  ASSERT_EQ(PlaceInBackpack(ch, table, 2, 12, 0).placed, 2);  // 2x2 at the right edge
+  EXPECT_EQ(StepOverBox(ch, {12, 0}, {13, 0}), std::nullopt);
+}
+
 TEST(Inventory, DraggingMovesAnItemThroughSpaceItPartlyOccupies) {
   const PartyDataTable table = SmallTable();
   TPartyCharacter ch = Packed();

@@ -287,6 +287,24 @@ TEST_F(PartyPageTest, DraggingPlacesAndMovesItemsAcrossTheBackpack) {
   EXPECT_TRUE(TitleMarked());
 }
 
+TEST_F(PartyPageTest, ArrowKeysStepOverAnItemsBox) {
+  Open();
+  ShowInventoryOf(2);
+  TImpStringgrid* backpack = Grid("charinvsg");
+  const TPartyCharacter& ch = page_->party().Character(2);
+  ASSERT_EQ(ch.Cell(1, 0), 3);  // a warhammer, 2 x 3, from (1, 0)
+  ASSERT_LT(ch.Cell(2, 0), 0);
+  backpack->setFocus();
+  backpack->SetCurrentCell(1, 0);
+  QTest::keyClick(backpack, Qt::Key_Right);
+  QApplication::processEvents();
+  EXPECT_EQ(QPoint(backpack->Col(), backpack->Row()), QPoint(3, 0)) << "past its two columns";
+  backpack->SetCurrentCell(1, 0);
+  QTest::keyClick(backpack, Qt::Key_Down);
+  QApplication::processEvents();
+  EXPECT_EQ(QPoint(backpack->Col(), backpack->Row()), QPoint(1, 3)) << "past its three rows";
+}
+
 TEST_F(PartyPageTest, PressingTheCurrentCellTakesItsItemForTheDrag) {
   // After a fill the backpack's current cell is (0, 0) while the item list stays on another
   // row; a press there must still make the item under it the one dragged.
