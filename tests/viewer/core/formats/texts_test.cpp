@@ -99,16 +99,19 @@ TEST(TextGrid, FindGoesRowByRowFromAfterTheGivenCellAndRoundTheEnd) {
   EXPECT_EQ(FindTextCell(WalkTextGrid(View("\r\n\r\n")), {0, 0}, has("")), std::nullopt);
 }
 
+// An ICONS archive of two text tables holding textBytes: one stored compressed, one raw.
+std::string TwoTables(const test::TempDir& dir, const Bytes& textBytes) {
+  return dir.Write(
+      "icons.lod",
+      BuildLod("ICONS", {{"one.txt", BuildPackedLodEntry("one.txt", textBytes, true, 256)},
+                         {"two.txt", BuildPackedLodEntry("two.txt", textBytes, false, 256)}}));
+}
+
 TEST(TextEntries, ImportStoresTheFileAsItIsInTheEntrysOwnForm) {
   test::TempDir dir;
   using namespace std::string_literals;
   const std::string text = "a\tb\r\nc\0d\ne\r\n"s;
-  const Bytes textBytes(text.begin(), text.end());
-  // One entry stored compressed, one raw.
-  const std::string lod = dir.Write(
-      "icons.lod",
-      BuildLod("ICONS", {{"one.txt", BuildPackedLodEntry("one.txt", textBytes, true, 256)},
-                         {"two.txt", BuildPackedLodEntry("two.txt", textBytes, false, 256)}}));
+  const std::string lod = TwoTables(dir, Bytes(text.begin(), text.end()));
   TDataFile df;
   test::RecordingHost host;
   ASSERT_TRUE(OpenContainer(df, lod, host).ok());
@@ -132,11 +135,7 @@ TEST(TextEntries, ImportStoresTheFileAsItIsInTheEntrysOwnForm) {
 
 TEST(TextEntries, AnEmptyFileGivesAnEmptyTableThatStaysATable) {
   test::TempDir dir;
-  const Bytes textBytes = test::TextBytes("a\tb\r\n");
-  const std::string lod = dir.Write(
-      "icons.lod",
-      BuildLod("ICONS", {{"one.txt", BuildPackedLodEntry("one.txt", textBytes, true, 256)},
-                         {"two.txt", BuildPackedLodEntry("two.txt", textBytes, false, 256)}}));
+  const std::string lod = TwoTables(dir, test::TextBytes("a\tb\r\n"));
   TDataFile df;
   test::RecordingHost host;
   ASSERT_TRUE(OpenContainer(df, lod, host).ok());
