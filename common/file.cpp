@@ -187,7 +187,7 @@ PosixFile::~PosixFile() {
   ::close(fd_);
 }
 
-Error PosixFile::Failed(const char*) const {
+Error PosixFile::Failed() const {
   return Fail(Reason(errno), ErrorKind::kWriteFailed);
 }
 
@@ -269,10 +269,10 @@ Status PosixFile::WriteAt(std::int64_t offset, const void* src, std::size_t n) {
                     ? -1
                     : ::pwrite(fd_, in + done, n - done, static_cast<off_t>(offset + done));
     if (r < 0 && errno == EINTR) continue;
-    if (r < 0) return Failed("Writing");
+    if (r < 0) return Failed();
     if (r == 0) {
       errno = ENOSPC;
-      return Failed("Writing");
+      return Failed();
     }
     done += static_cast<std::size_t>(r);
   }
@@ -280,14 +280,14 @@ Status PosixFile::WriteAt(std::int64_t offset, const void* src, std::size_t n) {
 }
 
 Status PosixFile::Flush() {
-  if (Injected(IoCall::kFlush) || ::fdatasync(fd_) != 0) return Failed("Pushing to the disk");
+  if (Injected(IoCall::kFlush) || ::fdatasync(fd_) != 0) return Failed();
   return Ok();
 }
 
 Status PosixFile::Truncate(std::int64_t size) {
   if (size < 0) return Fail("a negative size", ErrorKind::kWriteFailed);
   if (Injected(IoCall::kTruncate) || ::ftruncate(fd_, static_cast<off_t>(size)) != 0)
-    return Failed("Cutting");
+    return Failed();
   return Ok();
 }
 
@@ -325,6 +325,12 @@ bool StatFile(const std::string& path, FileStamp* stamp) {
   stamp->inode = static_cast<std::uint64_t>(st.st_ino);
   stamp->links = static_cast<std::uint64_t>(st.st_nlink);
   return true;
+}
+
+std::optional<FileStamp> StatPath(const std::string& path) {
+  FileStamp stamp;
+  if (!StatFile(path, &stamp)) return std::nullopt;
+  return stamp;
 }
 
 bool SameFileUnchanged(const FileStamp& a, const FileStamp& b) {

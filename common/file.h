@@ -114,7 +114,7 @@ class PosixFile final : public ByteFile {
 
  private:
   PosixFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
-  Error Failed(const char* what) const;
+  Error Failed() const;  // the system's reason for the last call, as a write error
   int fd_;
   std::string path_;
   mutable std::int64_t lastSize_ = 0;
@@ -149,6 +149,8 @@ struct FileStamp {
 };
 // False when path names nothing or something other than a regular file.
 bool StatFile(const std::string& path, FileStamp* stamp);
+// The same as a value: nothing when path names no regular file.
+std::optional<FileStamp> StatPath(const std::string& path);
 // True when both stamps describe the same file in the same state.
 bool SameFileUnchanged(const FileStamp& a, const FileStamp& b);
 // The stamp of an open file.

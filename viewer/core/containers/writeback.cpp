@@ -366,11 +366,7 @@ class Disk : public ContainerStore {
     if (!file) return file.error();
     return std::unique_ptr<ByteFile>(std::move(*file));
   }
-  std::optional<FileStamp> Stat(const std::string& path) override {
-    FileStamp stamp;
-    if (!StatFile(path, &stamp)) return std::nullopt;
-    return stamp;
-  }
+  std::optional<FileStamp> Stat(const std::string& path) override { return StatPath(path); }
 };
 
 }  // namespace

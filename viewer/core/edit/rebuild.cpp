@@ -314,14 +314,6 @@ class Disk : public RebuildFiles {
   Status Replace(const std::string& tempPath, const std::string& container) override {
     return ReplaceFile(tempPath, container);
   }
-  Status PlaceNew(const std::string& tempPath, const std::string& container) override {
-    return PlaceNewFile(tempPath, container);
-  }
-  std::optional<FileStamp> Stat(const std::string& path) override {
-    FileStamp stamp;
-    if (!StatFile(path, &stamp)) return std::nullopt;
-    return stamp;
-  }
   void Remove(const std::string& tempPath) override {
     std::error_code ec;
     std::filesystem::remove(tempPath, ec);

@@ -56,11 +56,7 @@ class RebuildFiles {
     return PlaceNewFile(tempPath, container);
   }
   // The file a path names now; nothing when it names none.
-  virtual std::optional<FileStamp> Stat(const std::string& path) {
-    FileStamp stamp;
-    if (!StatFile(path, &stamp)) return std::nullopt;
-    return stamp;
-  }
+  virtual std::optional<FileStamp> Stat(const std::string& path) { return StatPath(path); }
   virtual void Remove(const std::string& tempPath) = 0;
 };
 RebuildFiles& DiskRebuildFiles();
