@@ -122,7 +122,8 @@ int PartyCommand(const std::vector<std::string>& args, std::ostream& out, std::o
       return kExitBadField;
     }
   }
-  if (Status r = SavePartyEntry(dataFile, index, edited, data->table, quiet); !r) {
+  if (Result<PartySaved> r = SavePartyEntry(dataFile, index, *party, edited, data->table, quiet);
+      !r) {
     err << r.message() << '\n';
     // Another program's change found after our write, or a write that could not be checked:
     // something did change.

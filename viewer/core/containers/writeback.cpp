@@ -284,30 +284,64 @@ Status SndTo(ByteFile& file, TDataFile& dataFile, int index, ByteView packed,
   return r;
 }
 
-// Opens the container for writing and checks it is still the file that was read.
-Result<std::unique_ptr<ByteFile>> OpenForWriteBack(const TDataFile& dataFile,
-                                                   ContainerStore& store) {
-  auto file = store.OpenForWrite(dataFile.FileName);
-  if (!file) return file.error();
-  if ((*file)->Size() != dataFile.FileSize || (*file)->ModifiedNs() != dataFile.FileDate)
-    return Fail("File " + dataFile.FileName +
-                    " has been changed by another program.  Load it again before importing.",
-                ErrorKind::kChanged);
-  return file;
+// The container as locked for writing still carries the stamp it had when it was read.
+bool StampAsRead(const ByteFile& file, const TDataFile& dataFile) {
+  return file.Size() == dataFile.FileSize && file.ModifiedNs() == dataFile.FileDate;
+}
+
+Error ChangedSinceRead(const TDataFile& dataFile) {
+  return Fail("File " + dataFile.FileName +
+                  " has been changed by another program.  Load it again before importing.",
+              ErrorKind::kChanged);
+}
+
+// Another program changed the container: the entry may still be written in place when its
+// directory record, read again under the lock, names the same bytes.
+Status CheckEntryRecordAsRead(ByteFile& file, const TDataFile& dataFile, int index) {
+  const TResourceInfo& was = dataFile.Entries[static_cast<std::size_t>(index)];
+  const Error moved = Fail("The entry " + Cp1252ToUtf8(was.Name) + " of " + dataFile.FileName +
+                               " has been moved or replaced by another program since it was "
+                               "read.  Nothing was saved; load the file again.",
+                           ErrorKind::kChanged);
+  Result<TContainerKind> kind = RecogniseContainer(file, dataFile.FileName);
+  if (!kind) return kind.error();
+  if (*kind != dataFile.Kind) return moved;
+  TDataFile now;
+  now.FileName = dataFile.FileName;
+  now.Kind = *kind;
+  SilentHost quiet;
+  if (Status s = ReadDirectory(file, now.Kind, now.Entries, quiet); !s) return s;
+  if (static_cast<std::size_t>(index) >= now.Entries.size()) return moved;
+  const TResourceInfo& is = now.Entries[static_cast<std::size_t>(index)];
+  if (is.Name != was.Name || is.Offset != was.Offset || is.Size != was.Size) return moved;
+  return CheckClearOfDirectory(now, is);
 }
 
 // The write-back on the container itself: opened for writing around the write. Whatever
 // the write did, the stamp it left is remembered (so neither the watch nor the next import
 // takes our own writes, or our own undo, for another program's), and once the lock is
 // given up the file must still carry that stamp before the write counts as done.
+//
+// With `elsewhere` given, a container changed since it was read is still written when the
+// entry's own record is unchanged; *elsewhere then says so. Whatever else changed is not
+// known here, so dataFile's stamp is not taken for ours: after such a write the date is
+// unknown (nothing more is written until the container is loaded again), and after a
+// failure it is what it was.
 template <typename Write>
 Status OnDisk(TDataFile& dataFile, int index, CoreHost& host, ContainerStore& store, Write write,
-              const char* verb = "Importing ") {
+              const char* verb = "Importing ", bool* elsewhere = nullptr) {
   return WithPanel(
       dataFile, index, host,
       [&]() -> Status {
-        auto file = OpenForWriteBack(dataFile, store);
+        auto file = store.OpenForWrite(dataFile.FileName);
         if (!file) return file.error();
+        const FileStamp known{dataFile.FileSize, dataFile.FileDate};
+        const bool asRead = StampAsRead(**file, dataFile);
+        if (!asRead) {
+          if (!elsewhere) return ChangedSinceRead(dataFile);
+          if (Status s = CheckEntryRecordAsRead(**file, dataFile, index); !s) return s;
+          *elsewhere = true;
+        }
         Status r = write(**file);
         // The write zeroes the date when it no longer knows the directory on disk.
         const bool directoryUnknown = dataFile.FileDate == 0;
@@ -320,6 +354,10 @@ Status OnDisk(TDataFile& dataFile, int index, CoreHost& host, ContainerStore& st
         if (directoryUnknown ||
             (!r && (r.kind() == ErrorKind::kChanged || r.kind() == ErrorKind::kUnverified)))
           dataFile.FileDate = 0;
+        if (!asRead) {
+          dataFile.FileSize = known.size;
+          dataFile.FileDate = r ? 0 : known.modifiedNs;
+        }
         if (!r) return r;
         const std::optional<FileStamp> now = store.Stat(dataFile.FileName);
         if (!now || now->size != ours.size || now->modifiedNs != ours.modifiedNs) {
@@ -385,16 +423,17 @@ Status WriteBackSndEntryTo(ByteFile& file, TDataFile& dataFile, int index, ByteV
   });
 }
 
-Status RewriteEntryInPlace(TDataFile& dataFile, int index,
-                           const std::function<Result<Bytes>(ByteView)>& patch, CoreHost& host,
-                           ContainerStore& store) {
+Status MergeEntryInPlace(TDataFile& dataFile, int index,
+                         const std::function<Result<Bytes>(ByteView)>& patch, CoreHost& host,
+                         bool& elsewhere, ContainerStore& store) {
+  elsewhere = false;
   return OnDisk(
       dataFile, index, host, store,
       [&](ByteFile& file) {
         return RewriteInPlace(file, dataFile, dataFile.Entries[static_cast<std::size_t>(index)],
                               patch);
       },
-      "Saving ");
+      "Saving ", &elsewhere);
 }
 
 ContainerStore& DiskStore() {

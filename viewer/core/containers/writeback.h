@@ -45,12 +45,17 @@ Status WriteBackLodEntry(TDataFile& dataFile, int index, ByteView image, CoreHos
 Status WriteBackSndEntry(TDataFile& dataFile, int index, ByteView sound, CoreHost& host,
                          ContainerStore& store = DiskStore());
 
-// An entry's bytes changed in place, keeping their length: patch is given the bytes as they
-// are on disk now (read under the write lock) and answers the new ones. Nothing else in the
-// container changes; a failed write puts the old bytes back.
-Status RewriteEntryInPlace(TDataFile& dataFile, int index,
-                           const std::function<Result<Bytes>(ByteView)>& patch, CoreHost& host,
-                           ContainerStore& store = DiskStore());
+// An entry's bytes changed in place, keeping their length, by an editor that merges its
+// changes into the entry as it is now: patch is given the bytes as they are on disk (read
+// under the write lock) and answers the new ones; nothing else in the container changes,
+// and a failed write puts the old bytes back. Another program may have changed the
+// container since it was read, as long as this entry's directory record, read again under
+// the lock, still names the same bytes; patch then refuses, with its own message, what it
+// cannot merge. Such a change sets `elsewhere`: the container must then be loaded again,
+// and until it is, dataFile's date is unknown and no other write goes ahead.
+Status MergeEntryInPlace(TDataFile& dataFile, int index,
+                         const std::function<Result<Bytes>(ByteView)>& patch, CoreHost& host,
+                         bool& elsewhere, ContainerStore& store = DiskStore());
 
 // The same on a file the caller has opened for writing (tests inject faults here). The
 // entry in dataFile and dataFile.FileSize are updated on success; time stamps are the

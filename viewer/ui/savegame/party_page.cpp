@@ -543,18 +543,32 @@ void PartyEditPage::SaveClick() {
     return;
   }
   // The write shows the entry again from the file; what it shows is what is saved.
-  const TPartyMain before = saved_;
+  const TPartyMain loaded = saved_;
   saved_ = party_;
-  const Status s = SavePartyEntry(context_.DataFile(), entryIndex_, party_, context_.GameTable(),
-                                  context_.host());
+  const Result<PartySaved> s = SavePartyEntry(context_.DataFile(), entryIndex_, loaded, party_,
+                                              context_.GameTable(), context_.host());
+  const std::string name = Cp1252ToUtf8(entryName_);
   if (!s) {
-    saved_ = before;
+    saved_ = loaded;
     Changed();
+    context_.SetPointerText(name + " was not saved");
     context_.prompts().Message(s.message());
     return;
   }
   context_.SetUnsavedMark(false);
-  context_.SetPointerText("Saved " + Cp1252ToUtf8(entryName_));
+  switch (*s) {
+    case PartySaved::kNothing:
+      context_.SetPointerText("Nothing to save: " + name + " has no changes");
+      return;
+    case PartySaved::kSaved:
+      context_.SetPointerText("Saved " + name);
+      return;
+    case PartySaved::kMerged:
+      // Another program changed the container too: the list and the party show it all.
+      context_.ReloadContainer();
+      context_.SetPointerText("Saved " + name + " with another program's changes kept");
+      return;
+  }
 }
 
 EntryPage* MakePartyEditPage(PageContext& context) {

@@ -113,6 +113,7 @@ class TForm1 : public QMainWindow, private PageContext {
   ImportConverters& converters() { return converters_; }
   const PartyDataTable& GameTable() const override { return gameTable_; }
   void SetUnsavedMark(bool unsaved) override;
+  void ReloadContainer() override { LoadDataFile(dataFile_.FileName); }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -207,9 +207,19 @@ TEST(PartyStore, SaveWritesExactlyTheChangedFieldsInPlace) {
 
   Result<TPartyMain> party = LoadPartyEntry(game.dataFile, game.index, table);
   ASSERT_TRUE(party) << party.message();
-  party->Character(1).Portrait = 13;
+  const TPartyMain loaded = *party;
   test::RecordingHost host;
-  ASSERT_TRUE(SavePartyEntry(game.dataFile, game.index, *party, table, host));
+  // No edit: nothing is written, not even the same bytes.
+  const std::int64_t stamp = game.dataFile.FileDate;
+  Result<PartySaved> none = SavePartyEntry(game.dataFile, game.index, loaded, loaded, table, host);
+  ASSERT_TRUE(none);
+  EXPECT_EQ(*none, PartySaved::kNothing);
+  EXPECT_EQ(StatPath(game.path)->modifiedNs, stamp);
+
+  party->Character(1).Portrait = 13;
+  Result<PartySaved> saved = SavePartyEntry(game.dataFile, game.index, loaded, *party, table, host);
+  ASSERT_TRUE(saved) << saved.message();
+  EXPECT_EQ(*saved, PartySaved::kSaved);
   const Bytes after = game.Bytes_();
   ASSERT_EQ(after.size(), before.size());
   const std::size_t at = static_cast<std::size_t>(game.dataFile.Entries[1].Offset) + 2508 + 186;
@@ -235,30 +245,113 @@ TEST(PartyStore, RecordsThatCannotBeEditedAreNeverWrittenOver) {
   EXPECT_NE(load.message().find("compressed"), std::string::npos);
   const Bytes before = packed.Bytes_();
   SilentHost quiet;
-  EXPECT_FALSE(SavePartyEntry(packed.dataFile, packed.index, TPartyMain(), table, quiet));
+  TPartyMain edited;
+  edited.GameClock = 1;
+  EXPECT_FALSE(SavePartyEntry(packed.dataFile, packed.index, {}, edited, table, quiet));
   EXPECT_EQ(packed.Bytes_(), before);
 
   SavedGame cut(Bytes(1000, 0));
   EXPECT_FALSE(LoadPartyEntry(cut.dataFile, cut.index, table));
   const Bytes cutBefore = cut.Bytes_();
-  EXPECT_FALSE(SavePartyEntry(cut.dataFile, cut.index, TPartyMain(), table, quiet));
+  EXPECT_FALSE(SavePartyEntry(cut.dataFile, cut.index, {}, edited, table, quiet));
   EXPECT_EQ(cut.Bytes_(), cutBefore);
 }
 
-TEST(PartyStore, AFileChangedOnDiskIsNotSavedOver) {
-  const PartyDataTable table = SmallTable();
-  SavedGame game(Bytes(kPartyRecordMinSize, 0));
-  Result<TPartyMain> party = LoadPartyEntry(game.dataFile, game.index, table);
-  ASSERT_TRUE(party);
-  Bytes changed = game.Bytes_();
-  changed.push_back(1);
-  ASSERT_TRUE(WriteWholeFile(game.path, changed));
-  SilentHost quiet;
-  party->GameClock = 5;
-  Status s = SavePartyEntry(game.dataFile, game.index, *party, table, quiet);
+// Another program's change to the saved game between loading and saving.
+struct ChangedMeanwhile : SavedGame {
+  PartyDataTable table = SmallTable();
+  TPartyMain loaded;
+  std::size_t at = 0;  // where the record starts in the file
+
+  ChangedMeanwhile() : SavedGame(Bytes(kPartyRecordMinSize, 0)) {
+    loaded = *LoadPartyEntry(dataFile, index, table);
+    at = static_cast<std::size_t>(dataFile.Entries[static_cast<std::size_t>(index)].Offset);
+  }
+  // Writes bytes into the record as another program would, leaving a new time stamp.
+  Bytes Change(std::size_t offset, Bytes bytes, bool grow = false) {
+    Bytes now = Bytes_();
+    std::copy(bytes.begin(), bytes.end(), now.begin() + static_cast<std::ptrdiff_t>(at + offset));
+    if (grow) now.push_back(1);
+    EXPECT_TRUE(WriteWholeFile(path, now));
+    return now;
+  }
+  Result<PartySaved> Save(const TPartyMain& edited) {
+    SilentHost quiet;
+    return SavePartyEntry(dataFile, index, loaded, edited, table, quiet);
+  }
+};
+
+TEST(PartyStore, EditsMergeIntoAFileAnotherProgramChanged) {
+  ChangedMeanwhile game;
+  // The other program sets the clock and grows the container; the user sets a portrait.
+  const Bytes theirs = game.Change(kGameClockOffset, {7, 0, 0, 0}, true);
+  TPartyMain edited = game.loaded;
+  edited.Character(2).Portrait = 9;
+  Result<PartySaved> saved = game.Save(edited);
+  ASSERT_TRUE(saved) << saved.message();
+  EXPECT_EQ(*saved, PartySaved::kMerged);
+  // Only the portrait's byte differs from what the other program left.
+  const Bytes after = game.Bytes_();
+  ASSERT_EQ(after.size(), theirs.size());
+  const std::size_t portrait = game.at + 9480 + kPortraitOffset;
+  for (std::size_t i = 0; i < after.size(); ++i)
+    if (i != portrait) {
+      ASSERT_EQ(after[i], theirs[i]) << "byte " << i;
+    }
+  EXPECT_EQ(after[portrait], 9);
+  // What it knew of the container is stale: nothing else is written until it is loaded again.
+  EXPECT_EQ(game.dataFile.FileDate, 0);
+
+  // The same value on both sides is no conflict either.
+  ChangedMeanwhile same;
+  same.Change(kGameClockOffset, {7, 0, 0, 0});
+  edited = same.loaded;
+  edited.GameClock = 7;
+  EXPECT_TRUE(same.Save(edited));
+}
+
+TEST(PartyStore, FieldsBothSidesChangedAreNamedAndNothingIsWritten) {
+  ChangedMeanwhile game;
+  const std::int64_t known = game.dataFile.FileDate;
+  Bytes theirs = game.Change(kGameClockOffset, {7, 0, 0, 0});
+  theirs = game.Change(2508 + kSkillsOffset + 2 * 4, {3, 0});  // char1.skill.5
+  TPartyMain edited = game.loaded;
+  edited.GameClock = 8;
+  edited.Character(1).Skills[4] = 10;
+  edited.Character(3).Spells[0] = 1;  // not changed there
+  Result<PartySaved> saved = game.Save(edited);
+  ASSERT_FALSE(saved);
+  EXPECT_EQ(saved.error().kind, ErrorKind::kChanged);
+  EXPECT_NE(saved.message().find("clock, char1.skill.5."), std::string::npos) << saved.message();
+  EXPECT_NE(saved.message().find("Nothing was saved"), std::string::npos);
+  EXPECT_EQ(game.Bytes_(), theirs);
+  EXPECT_EQ(game.dataFile.FileDate, known) << "still not taken for the file as it is now";
+
+  // A character's inventory is one part: a cell changed there and a slot changed here.
+  ChangedMeanwhile bag;
+  theirs = bag.Change(2508 + kGridOffset, {1, 0, 0, 0});
+  edited = bag.loaded;
+  edited.Character(1).Slots[2] = 4;
+  saved = bag.Save(edited);
+  ASSERT_FALSE(saved);
+  EXPECT_NE(saved.message().find(": char1.slot.3."), std::string::npos) << saved.message();
+  EXPECT_EQ(bag.Bytes_(), theirs);
+}
+
+TEST(PartyStore, AnEntryMovedByAnotherProgramIsNotSavedOver) {
+  ChangedMeanwhile game;
+  // The other program points the record somewhere else (LOD record: offset from 256).
+  Bytes moved = game.Bytes_();
+  const std::size_t record = 288 + 32 * static_cast<std::size_t>(game.index);
+  moved[record + 16] = static_cast<std::uint8_t>(moved[record + 16] + 1);
+  ASSERT_TRUE(WriteWholeFile(game.path, moved));
+  TPartyMain edited = game.loaded;
+  edited.GameClock = 5;
+  Result<PartySaved> s = game.Save(edited);
   ASSERT_FALSE(s);
-  EXPECT_EQ(s.kind(), ErrorKind::kChanged);
-  EXPECT_EQ(game.Bytes_(), changed);
+  EXPECT_EQ(s.error().kind, ErrorKind::kChanged);
+  EXPECT_NE(s.message().find("moved or replaced"), std::string::npos) << s.message();
+  EXPECT_EQ(game.Bytes_(), moved);
 }
 
 // A store whose file fails its first write: the old bytes must go back.
@@ -307,13 +400,15 @@ TEST(PartyStore, AFailedWriteIsReportedAndTakenBack) {
   const Bytes before = game.Bytes_();
   FailingStore store(before);
   game.dataFile.FileDate = store.file_.ModifiedNs();
-  TPartyMain party = *LoadPartyEntry(game.dataFile, game.index, table);
+  const TPartyMain loaded = *LoadPartyEntry(game.dataFile, game.index, table);
+  TPartyMain party = loaded;
   party.GameClock = 99;
   party.Character(4).Spells.fill(1);
   SilentHost quiet;
-  Status s = SavePartyEntry(game.dataFile, game.index, party, table, quiet, store);
+  Result<PartySaved> s =
+      SavePartyEntry(game.dataFile, game.index, loaded, party, table, quiet, store);
   ASSERT_FALSE(s);
-  EXPECT_EQ(s.kind(), ErrorKind::kWriteFailed);
+  EXPECT_EQ(s.error().kind, ErrorKind::kWriteFailed);
   EXPECT_NE(s.message().find("left as it was"), std::string::npos) << s.message();
   EXPECT_EQ(store.file_.bytes(), before);
 }

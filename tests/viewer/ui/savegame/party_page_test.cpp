@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
 
@@ -145,6 +146,49 @@ TEST_F(PartyPageTest, ControlTwoThenAnEditOnStatsChangesCharacterTwo) {
     ASSERT_EQ(now[i], record_[i]) << "byte " << i;
   }
   EXPECT_EQ(ReadU16(now, kBlock2 + 188), 77);
+}
+
+TEST_F(PartyPageTest, SaveKeepsAnotherProgramsChangesOrNamesTheFieldsBothChanged) {
+  Open();
+  auto note = [&] { return window_->statusBar()->findChildren<QLabel*>()[3]->text(); };
+  auto save = [&] { QMetaObject::invokeMethod(Find<QPushButton>("partyeditsave"), "click"); };
+  // Another program writes into the record: its bytes at `at`, a new time stamp.
+  auto theyWrite = [&](std::size_t at, Bytes bytes) {
+    Bytes all = test::FileBytes(path_);
+    const std::size_t start = static_cast<std::size_t>(window_->DataFile().Entries[1].Offset);
+    std::copy(bytes.begin(), bytes.end(), all.begin() + static_cast<std::ptrdiff_t>(start + at));
+    ASSERT_TRUE(WriteWholeFile(path_, all));
+  };
+
+  save();
+  EXPECT_EQ(note(), "Nothing to save: PARTY.BIN has no changes");
+
+  page_->PickEdit(2);
+  Tabs()->setCurrentIndex(PartyEditPage::kTabStats);
+  Type(Grid("charstatssg"), 2, 1, "77");
+  theyWrite(kGameClockOffset, {0x10, 0x27, 0, 0});  // clock 10000
+  save();
+  EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages.front();
+  EXPECT_EQ(note(), "Saved PARTY.BIN with another program's changes kept");
+  EXPECT_FALSE(TitleMarked());
+  EXPECT_EQ(ReadU16(Record(), kBlock2 + 188), 77);
+  EXPECT_EQ(ReadI32(Record(), kGameClockOffset), 10000);
+  EXPECT_EQ(page_->party().GameClock, 10000) << "the page shows the file as it is now";
+
+  // Both change the same statistic: nothing written, the field named, the edit kept.
+  page_->PickEdit(2);
+  Tabs()->setCurrentIndex(PartyEditPage::kTabStats);
+  Type(Grid("charstatssg"), 2, 1, "78");
+  theyWrite(kBlock2 + 188, {90, 0});
+  const Bytes theirs = test::FileBytes(path_);
+  save();
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_NE(prompts_.messages[0].find("char2.stat.1.permanent"), std::string::npos)
+      << prompts_.messages[0];
+  EXPECT_EQ(note(), "PARTY.BIN was not saved");
+  EXPECT_TRUE(TitleMarked());
+  EXPECT_EQ(test::FileBytes(path_), theirs);
+  EXPECT_EQ(page_->party().Character(2).Stats[0][1], 78);
 }
 
 TEST_F(PartyPageTest, SkillsConditionsClassAndPortraitFollowTheirRules) {
