@@ -438,6 +438,62 @@ const QRect* TImpStringgrid::BoxOf(const QString& key) const {
 void TImpStringgrid::paintEvent(QPaintEvent* event) {
   ComputeBoxes();
   QTableWidget::paintEvent(event);
+  if (CaptionsFloat()) PaintFloatingCaptions();
+}
+
+int TImpStringgrid::CaptionHeight() const {
+  int height = 0;
+  for (int r = 0; r < fixedRows_ && r < rowCount(); ++r)
+    height += rowHeight(r);
+  return height;
+}
+
+bool TImpStringgrid::CaptionsFloat() const {
+  return fixedRows_ > 0 && rowCount() > fixedRows_ && rowViewportPosition(0) < 0;
+}
+
+int TImpStringgrid::RowAt(int y) const {
+  if (CaptionsFloat() && y >= 0 && y < CaptionHeight()) {
+    for (int r = 0, top = 0; r < fixedRows_; top += rowHeight(r), ++r)
+      if (y < top + rowHeight(r)) return r;
+  }
+  return rowAt(y);
+}
+
+QModelIndex TImpStringgrid::indexAt(const QPoint& viewportPos) const {
+  const QPoint cell = CellAt(viewportPos);
+  return cell.x() < 0 ? QModelIndex() : model()->index(cell.y(), cell.x());
+}
+
+void TImpStringgrid::PaintFloatingCaptions() {
+  QPainter painter(viewport());
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  const int right = viewport()->width();
+  for (int r = 0, top = 0; r < fixedRows_ && r < rowCount(); top += rowHeight(r), ++r) {
+    for (int c = 0; c < columnCount(); ++c) {
+      const int left = columnViewportPosition(c);
+      if (isColumnHidden(c) || left >= right || left + columnWidth(c) <= 0) continue;
+      option.rect = QRect(left, top, columnWidth(c), rowHeight(r));
+      itemDelegate()->paint(&painter, option, model()->index(r, c));
+    }
+  }
+}
+
+void TImpStringgrid::scrollContentsBy(int dx, int dy) {
+  QTableWidget::scrollContentsBy(dx, dy);
+  // The floating captions are drawn over whatever scrolled beneath them: draw them afresh.
+  if (fixedRows_ > 0 && dy != 0) viewport()->update();
+}
+
+void TImpStringgrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
+  QTableWidget::scrollTo(index, hint);
+  if (!index.isValid() || index.row() < fixedRows_) return;
+  // A row the view shows at its top would sit under the floating captions: scroll up past it.
+  QScrollBar* bar = verticalScrollBar();
+  while (CaptionsFloat() && bar->value() > bar->minimum() &&
+         rowViewportPosition(index.row()) < CaptionHeight())
+    bar->setValue(bar->value() - 1);
 }
 
 bool TImpStringgrid::CanEdit(int col, int row) const {
@@ -538,14 +594,15 @@ void TImpStringgrid::keyPressEvent(QKeyEvent* event) {
 
 QPoint TImpStringgrid::CellAt(QPoint viewportPos) const {
   const int col = columnAt(viewportPos.x());
-  const int row = rowAt(viewportPos.y());
+  const int row = RowAt(viewportPos.y());
   if (col < 0 || row < 0) return QPoint(-1, -1);
   return QPoint(col, row);
 }
 
 int TImpStringgrid::SizingBorderAt(QPoint viewportPos) const {
   constexpr int kGrip = 3;
-  if (rowAt(viewportPos.y()) < 0 || rowAt(viewportPos.y()) >= fixedRows_) return -1;
+  const int row = RowAt(viewportPos.y());
+  if (row < 0 || row >= fixedRows_) return -1;
   const int col = columnAt(viewportPos.x());
   if (col < 0) return -1;
   const int left = columnViewportPosition(col);

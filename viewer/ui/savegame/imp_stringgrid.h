@@ -29,6 +29,10 @@
 //
 // Column widths can be changed with the mouse on the column borders in the caption row.
 //
+// The caption rows stay put while the rows below them scroll: once the grid is scrolled
+// down they are drawn over the top of the view, the mouse finds them there, and the current
+// cell is never left under them.
+//
 // The grid does not take Tab: Tab ends an edit and moves the focus to the next control, so
 // there are no new-row or too-many-rows events.
 
@@ -195,6 +199,8 @@ class TImpStringgrid : public QTableWidget {
 
   // (col, row) of the cell under a viewport position, (-1, -1) when there is none.
   QPoint CellAt(QPoint viewportPos) const;
+  QModelIndex indexAt(const QPoint& viewportPos) const override;
+  void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
   // Drags. StartDrag runs a drag with this grid as its source and returns when it ends
   // (at once under the offscreen platform, which has no drag and drop: tests drive the
@@ -233,6 +239,7 @@ class TImpStringgrid : public QTableWidget {
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
 
  private:
   friend class TImpGridDelegate;
@@ -244,6 +251,12 @@ class TImpStringgrid : public QTableWidget {
   bool AskSelectCell(int col, int row);
   // The column whose right border in the caption row is under x, or -1.
   int SizingBorderAt(QPoint viewportPos) const;
+  // How far down the caption rows reach, and whether they are drawn over scrolled rows.
+  int CaptionHeight() const;
+  bool CaptionsFloat() const;
+  // The row shown at a viewport height: a caption row where they float, or -1.
+  int RowAt(int y) const;
+  void PaintFloatingCaptions();
   void MoveCurrentDirect(int col, int row);
   void EnsureCurrentCell();
   void EditorKey(QKeyEvent* event);

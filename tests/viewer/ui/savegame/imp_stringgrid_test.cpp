@@ -409,6 +409,48 @@ TEST_F(GridTest, ColumnBordersInTheCaptionRowResizeColumns) {
   EXPECT_EQ(Cell(grid_->Col(), grid_->Row()), Cell(1, 2));
 }
 
+TEST_F(GridTest, CaptionRowsStayPutWhileTheRowsBelowScroll) {
+  grid_->SetFixedRows(1);
+  grid_->SetFixedCols(1);
+  grid_->SetRowCount(60);
+  for (int r = 1; r < 60; ++r)
+    grid_->SetCell(1, r, QString::number(r));
+  grid_->Column(2).SetTitle("Value");
+  const QColor grey = grid_->palette().color(QPalette::Button);
+  const QPoint caption(CellCentre(3, 0));  // no text there: the grey shows
+
+  // Down the rows by keys: the current row is always below the caption row, in view.
+  grid_->SetCurrentCell(2, 1);
+  for (int i = 0; i < 40; ++i)
+    QTest::keyClick(grid_, Qt::Key_Down);
+  ASSERT_EQ(grid_->Row(), 41);
+  ASSERT_GT(grid_->verticalScrollBar()->value(), 0);
+  auto captionStaysOnTop = [&] {
+    const QImage image = grid_->viewport()->grab().toImage();
+    EXPECT_EQ(image.pixelColor(caption), grey);
+    EXPECT_EQ(grid_->CellAt(caption), QPoint(3, 0));
+    EXPECT_GE(CellRect(grid_->Col(), grid_->Row()).top(), CellRect(2, 0).height())
+        << "the current cell is under the captions";
+  };
+  captionStaysOnTop();
+
+  // Back up: the row under the captions is scrolled into view, not left beneath them.
+  for (int i = 0; i < 15; ++i)
+    QTest::keyClick(grid_, Qt::Key_Up);
+  ASSERT_EQ(grid_->Row(), 26);
+  captionStaysOnTop();
+
+  // A click on the floating caption picks nothing; its borders still size the columns.
+  const Cell current(grid_->Col(), grid_->Row());
+  QTest::mouseClick(grid_->viewport(), Qt::LeftButton, {}, caption);
+  EXPECT_EQ(Cell(grid_->Col(), grid_->Row()), current);
+  const QPoint border(CellRect(1, 0).right() - 1, caption.y());
+  QTest::mousePress(grid_->viewport(), Qt::LeftButton, {}, border);
+  QTest::mouseMove(grid_->viewport(), border + QPoint(10, 0));
+  QTest::mouseRelease(grid_->viewport(), Qt::LeftButton, {}, border + QPoint(10, 0));
+  EXPECT_EQ(grid_->Column(1).Width(), 70);
+}
+
 TEST_F(GridTest, ADelayedDragStartsOnceThePressedMouseHasMovedFarEnough) {
   std::vector<Cell> started;
   QObject::connect(grid_, &TImpStringgrid::MouseDown,

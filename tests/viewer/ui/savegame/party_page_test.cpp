@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
@@ -189,6 +190,28 @@ TEST_F(PartyPageTest, SaveKeepsAnotherProgramsChangesOrNamesTheFieldsBothChanged
   EXPECT_TRUE(TitleMarked());
   EXPECT_EQ(test::FileBytes(path_), theirs);
   EXPECT_EQ(page_->party().Character(2).Stats[0][1], 78);
+}
+
+TEST_F(PartyPageTest, TheItemListAndSpellsKeepTheirCaptionRowsInView) {
+  Open();
+  page_->PickEdit(1);
+  for (auto [tab, name] : {std::pair{PartyEditPage::kTabSpells, "charspellssg"},
+                           std::pair{PartyEditPage::kTabInventory, "invitemlist"}}) {
+    Tabs()->setCurrentIndex(tab);
+    TImpStringgrid* grid = Grid(name);
+    // Room for three rows under the captions, as a user may leave it with the splitter.
+    grid->setMaximumHeight(grid->rowHeight(0) * 4 + 2 * grid->frameWidth());
+    QApplication::processEvents();
+    ASSERT_GT(grid->RowCount(), 5) << name;
+    const int captions = grid->rowHeight(0);
+    const QImage before = grid->viewport()->grab().toImage().copy(0, 0, 300, captions);
+    for (int i = 0; i < 3; ++i)
+      QTest::keyClick(grid, Qt::Key_PageDown, Qt::NoModifier);
+    ASSERT_GT(grid->verticalScrollBar()->value(), 0) << name;
+    EXPECT_EQ(grid->viewport()->grab().toImage().copy(0, 0, 300, captions), before) << name;
+    EXPECT_EQ(grid->CellAt(CellCentre(grid, 1, 1) - QPoint(0, captions)), QPoint(1, 0)) << name;
+    EXPECT_GE(grid->visualRect(grid->currentIndex()).top(), captions) << name;
+  }
 }
 
 TEST_F(PartyPageTest, SkillsConditionsClassAndPortraitFollowTheirRules) {
