@@ -359,7 +359,11 @@ int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << r.message() << '\n';
     return kExitRefused;
   }
-  return missing > 0 || r->refused > 0 ? kExitSomeFailed : kExitDone;
+  for (const std::string& f : r->unmatched)
+    err << "No entry matches " << f << '\n';
+  r->refused += missing;
+  out << BatchSummaryText(*r) << '\n';
+  return r->refused > 0 || !r->unmatched.empty() ? kExitSomeFailed : kExitDone;
 }
 
 int HexDumpCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

@@ -5,12 +5,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <sstream>
 
 #include "common/codepage.h"
 #include "common/wav.h"
+#include "samples.h"
 #include "test_support.h"
 #include "viewer/core/containers/container_writer.h"
 #include "viewer/core/entries/hexdump.h"
@@ -340,18 +342,29 @@ TEST(CliImport, ExitCodesFollowWhatWasShown) {
   std::string bell = dir.Write("bell", TextBytes("not a wav"));
   CliRun ok = Cli({"import", snd, chime});
   EXPECT_EQ(ok.code, 0) << ok.err;
-  EXPECT_EQ(ok.out, "Imported Chime\n");
+  EXPECT_EQ(ok.out, "Imported Chime\n1 file imported, 0 failed\n");
   CliRun refused = Cli({"import", snd, chime, bell});
   EXPECT_EQ(refused.code, 1);
   EXPECT_EQ(refused.err, "Sound file bell is not a valid WAV!\n");
+  EXPECT_EQ(Lines(refused.out).back(), "1 file imported, 1 failed");
   CliRun missing = Cli({"import", snd, dir.File("nothere")});
   EXPECT_EQ(missing.code, 1);
+  // A file no entry is named like is said, and fails the run.
+  std::string gong = dir.Write("gong.wav", MakeWav({8000, 1, 8}, Pattern(10)));
+  CliRun unmatched = Cli({"import", snd, gong, chime});
+  EXPECT_EQ(unmatched.code, 1);
+  EXPECT_EQ(unmatched.err, "No entry matches " + gong + "\n");
+  EXPECT_EQ(Lines(unmatched.out).back(), "1 file imported, 0 failed, 1 matched no entry");
 
   std::string maps = dir.Write("maps.lod", BuildLod("MAPS", {{"a.dlv", Pattern(20)}}));
   std::string dlv = dir.Write("a.dlv", Pattern(20));
   CliRun unsupported = Cli({"import", maps, dlv});
   EXPECT_EQ(unsupported.code, 2);
   EXPECT_EQ(unsupported.err, "Importing into current data file not implemented!\n");
+  // Even when no file is named like an entry.
+  CliRun nothing = Cli({"import", maps, bell});
+  EXPECT_EQ(nothing.code, 2);
+  EXPECT_EQ(nothing.err, "Importing into current data file not implemented!\n");
 
   // What was imported reads back.
   CliRun again = Cli({"extract", snd, "-o", dir.File("x"), "Chime"});
@@ -360,6 +373,48 @@ TEST(CliImport, ExitCodesFollowWhatWasShown) {
   got = test::FileBytes(dir.File("x/Chime.wav"));
   expected = test::FileBytes(chime);
   EXPECT_EQ(got, expected);
+}
+
+// Every entry of each sample container that takes imports, extracted and imported back:
+// each is replaced by its own file (found by its name without the extension extract gave
+// it) and extracts again to the same bytes.
+TEST(CliImport, ExtractedFilesGoBackWhereTheyCameFrom) {
+  for (const samples::SampleContainer& c : samples::BuildSampleFolder()) {
+    if (c.fileName != "icons.lod" && c.fileName != "bitmaps.lod" && c.fileName != "audio.snd")
+      continue;
+    SCOPED_TRACE(c.fileName);
+    TempDir dir;
+    const std::string path = dir.Write(c.fileName, samples::BuildContainer(c));
+    CliRun first = Cli({"extract", path, "-o", dir.File("first")});
+    ASSERT_EQ(first.code, 0) << first.err;
+    std::vector<std::string> files;
+    for (const auto& f : std::filesystem::directory_iterator(dir.File("first")))
+      files.push_back(f.path().string());
+    std::sort(files.begin(), files.end());
+    std::vector<std::string> args = {"import", path};
+    args.insert(args.end(), files.begin(), files.end());
+    CliRun back = Cli(args);
+    // Every entry of a type the container takes imports of goes back; files of other types
+    // are refused or match nothing, each said on stderr.
+    std::size_t importable = 0;
+    for (const samples::SampleEntry& e : c.entries)
+      importable += e.intended == rtIcon || e.intended == rtText || e.intended == rtBitmap ||
+                    e.intended == rtSound;
+    std::size_t imported = 0;
+    for (const std::string& line : Lines(back.out))
+      imported += line.rfind("Imported ", 0) == 0;
+    EXPECT_EQ(imported, importable) << back.out << back.err;
+    EXPECT_NE(back.out.find(std::to_string(imported) + (imported == 1 ? " file" : " files") +
+                            " imported"),
+              std::string::npos)
+        << back.out;
+    CliRun second = Cli({"extract", path, "-o", dir.File("second")});
+    ASSERT_EQ(second.code, 0) << second.err;
+    for (const std::string& f : files) {
+      const std::string again = dir.File("second/" + std::filesystem::path(f).filename().string());
+      EXPECT_EQ(test::FileBytes(again), test::FileBytes(f)) << f;
+    }
+  }
 }
 
 TEST(CliHexDump, DumpsThePagePayload) {

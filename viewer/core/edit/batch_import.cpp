@@ -8,6 +8,7 @@
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
 #include "viewer/core/entries/identify.h"
+#include "viewer/core/formats/exports.h"
 
 namespace brindle {
 
@@ -34,22 +35,57 @@ bool KindTakesImports(TContainerKind kind) {
 
 }  // namespace
 
+std::string BatchSummaryText(const BatchSummary& summary) {
+  std::string text = std::to_string(summary.imported) +
+                     (summary.imported == 1 ? " file imported, " : " files imported, ") +
+                     std::to_string(summary.refused) + " failed";
+  if (!summary.unmatched.empty())
+    text += ", " + std::to_string(summary.unmatched.size()) + " matched no entry";
+  return text;
+}
+
 Result<BatchSummary> BatchImport(TDataFile& dataFile, const std::vector<std::string>& files,
                                  const ImportConverters& converters, CoreHost& host) {
   if (dataFile.FileName.empty()) return Fail("Data file must be loaded first!");
+  if (!KindTakesImports(dataFile.Kind))
+    return Fail("Importing into current data file not implemented!", ErrorKind::kNotSupported);
   BatchSummary summary;
   // Names as the user sees them: file names are UTF-8 here, entry names Windows-1252.
   std::vector<std::string> names;
   names.reserve(files.size());
   for (const std::string& f : files)
     names.push_back(UpperAscii(BaseName(f)));
+  std::vector<bool> matched(files.size(), false);
+  // Every file of the name counts as matched, though only the first is imported.
+  auto claim = [&](const std::string& name) {
+    for (std::size_t k = 0; k < names.size(); ++k)
+      if (names[k] == name) matched[k] = true;
+  };
 
   for (std::size_t i = 0; i < dataFile.Entries.size(); ++i) {
     const std::string wanted = UpperAscii(Cp1252ToUtf8(dataFile.Entries[i].Name));
-    auto match = std::find(names.begin(), names.end(), wanted);
-    if (match == names.end()) continue;
-    const std::string& path = files[static_cast<std::size_t>(match - names.begin())];
     const int index = static_cast<int>(i);
+    auto match = std::find(names.begin(), names.end(), wanted);
+    if (match == names.end() && UpperExtension(wanted).empty()) {
+      // An extracted file: the entry's name and the extension of its type, if a file is
+      // named like that at all (only then is the entry's type worth finding out).
+      const std::string stem = wanted + ".";
+      const bool anyNamedSo = std::any_of(names.begin(), names.end(), [&](const std::string& n) {
+        return n.size() > stem.size() && n.compare(0, stem.size(), stem) == 0;
+      });
+      if (anyNamedSo) {
+        Result<std::unique_ptr<PosixFile>> file =
+            OpenContainerFile(dataFile.FileName, FileMode::kReadShared);
+        if (!file) return file.error();
+        if (Status read = IdentifyEntry(dataFile, index, **file); !read) return read.error();
+        const std::string_view ext = ExportExtension(dataFile.Entries[i].ResType);
+        if (!ext.empty())
+          match = std::find(names.begin(), names.end(), stem + UpperAscii(std::string(ext)));
+      }
+    }
+    if (match == names.end()) continue;
+    claim(*match);
+    const std::string& path = files[static_cast<std::size_t>(match - names.begin())];
 
     {
       // Held only while identifying: the import takes the write lock itself.
@@ -58,8 +94,6 @@ Result<BatchSummary> BatchImport(TDataFile& dataFile, const std::vector<std::str
       if (!file) return file.error();
       if (Status read = IdentifyEntry(dataFile, index, **file); !read) return read.error();
     }
-    if (!KindTakesImports(dataFile.Kind))
-      return Fail("Importing into current data file not implemented!", ErrorKind::kNotSupported);
     if (!EntryInsideFile(dataFile.Entries[i], dataFile.FileSize)) {
       host.Message(OutsideFileMessage(dataFile.Entries[i], dataFile.FileSize));
       ++summary.refused;
@@ -90,6 +124,8 @@ Result<BatchSummary> BatchImport(TDataFile& dataFile, const std::vector<std::str
       ++summary.refused;
     }
   }
+  for (std::size_t k = 0; k < files.size(); ++k)
+    if (!matched[k]) summary.unmatched.push_back(files[k]);
   return summary;
 }
 

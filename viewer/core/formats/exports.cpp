@@ -101,6 +101,10 @@ const TypeRow& RowOf(TResourceType type) {
 
 }  // namespace
 
+std::string_view ExportExtension(TResourceType type) {
+  return RowOf(type).ext;
+}
+
 Bytes PagePayload(ByteFile& file, const TResourceInfo& entry, CoreHost& host) {
   return RowOf(entry.ResType).payload(file, entry, host);
 }

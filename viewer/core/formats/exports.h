@@ -19,6 +19,10 @@ namespace brindle {
 // bytes for types that are not extracted).
 Bytes PagePayload(ByteFile& file, const TResourceInfo& entry, CoreHost& host);
 
+// The extension (without its dot) a file saved from an entry of the type gets; empty where
+// the entry's own name is kept.
+std::string_view ExportExtension(TResourceType type);
+
 struct ExportedFile {
   Bytes bytes;
   // Extension of the written file without its dot; empty keeps the entry's name as it is.

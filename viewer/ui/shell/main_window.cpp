@@ -568,7 +568,14 @@ void TForm1::BatchImportClick() {
   std::vector<std::string> files = prompts_.AskOpenFiles(setup);
   if (files.empty()) return;
   Result<BatchSummary> r = BatchImport(dataFile_, files, converters_, *host_);
-  if (!r) prompts_.Message(r.message());
+  if (!r) {
+    prompts_.Message(r.message());
+    return;
+  }
+  std::string note = BatchSummaryText(*r);
+  for (std::size_t i = 0; i < r->unmatched.size(); ++i)
+    note += (i ? ", " : ": ") + BaseName(r->unmatched[i]);
+  SetPointerText(note);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

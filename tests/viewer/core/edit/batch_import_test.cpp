@@ -87,7 +87,8 @@ TEST(BatchImport, KindsAndTypesWithoutAnImport) {
 
   ASSERT_TRUE(OpenContainer(df, maps, host).ok());
   host.messages.clear();
-  EXPECT_TRUE(BatchImport(df, {none}, conv, host).ok());
+  // Refused before any file is looked at, even one named like no entry.
+  EXPECT_EQ(BatchImport(df, {none}, conv, host).kind(), ErrorKind::kNotSupported);
   EXPECT_TRUE(host.messages.empty());
   Result<BatchSummary> refused = BatchImport(df, {fb, fa}, conv, host);
   EXPECT_EQ(refused.kind(), ErrorKind::kNotSupported);
@@ -104,6 +105,23 @@ TEST(BatchImport, KindsAndTypesWithoutAnImport) {
             std::vector<std::string>{"Importing of file PAL001 format not implemented!"});
   ASSERT_EQ(calls.bitmap.size(), 1u);
   EXPECT_EQ(calls.bitmap[0], std::make_pair(1, fs + " same"));
+
+  // A file extracted from an entry without an extension goes back by its name without the
+  // extension its type is extracted with; the whole name comes first, other files are listed.
+  calls.bitmap.clear();
+  const std::string extracted = dir.Write("STONE.bmp", Pattern(5));
+  const std::string wrongType = dir.Write("stone.wav", Pattern(5));
+  Result<BatchSummary> byStem = BatchImport(df, {wrongType, extracted, none}, conv, host);
+  ASSERT_TRUE(byStem.ok());
+  ASSERT_EQ(calls.bitmap.size(), 1u);
+  EXPECT_EQ(calls.bitmap[0], std::make_pair(1, extracted + " same"));
+  EXPECT_EQ(byStem->unmatched, (std::vector<std::string>{wrongType, none}));
+  EXPECT_EQ(BatchSummaryText(*byStem), "1 file imported, 0 failed, 2 matched no entry");
+  calls.bitmap.clear();
+  Result<BatchSummary> wholeFirst = BatchImport(df, {extracted, fs}, conv, host);
+  ASSERT_EQ(calls.bitmap.size(), 1u);
+  EXPECT_EQ(calls.bitmap[0].second, fs + " same");
+  EXPECT_EQ(wholeFirst->unmatched, std::vector<std::string>{extracted});
 
   // Without a bitmap import the window's general refusal.
   host.messages.clear();
