@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("brindle");
 
-  const AppPaths paths = MakeAppPaths(ExecutableDir(argv[0]), BRINDLE_SHARE_DIR);
+  const AppPaths paths = MakeAppPaths(ExecutableDir(argv[0]), BRINDLE_SHARE_DIR, BRINDLE_BUILD_DIR);
   QtPrompts prompts;
 
   // Without the game data the window cannot work: say where it was looked for, then end.

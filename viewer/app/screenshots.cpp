@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
   QDir().mkpath(QString::fromStdString(out));
 
   // Settings and temporary files go to the output folder, never beside the program.
-  AppPaths paths = MakeAppPaths(ExecutableDir(argv[0]), BRINDLE_SHARE_DIR);
+  AppPaths paths = MakeAppPaths(ExecutableDir(argv[0]), BRINDLE_SHARE_DIR, BRINDLE_BUILD_DIR);
   paths.iniPath = out + "/brindle.ini";
   paths.tempDir = out;
   Result<GameData> data = FindGameData(paths.gameDataCandidates);

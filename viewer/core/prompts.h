@@ -16,6 +16,8 @@ struct FileDialogSpec {
   std::string defaultExt;  // without the dot
   std::string initialDir;
   std::string proposedName;
+  // Open dialogs for any file the user likes: an "All files" choice after the filter's own.
+  bool allFilesChoice = false;
 };
 
 class Prompts {

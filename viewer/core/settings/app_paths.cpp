@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -23,17 +24,43 @@ std::string UserDir(const char* xdgVar, const char* homeSuffix) {
   return dir;
 }
 
+bool Within(const std::filesystem::path& inner, const std::filesystem::path& outer) {
+  std::filesystem::path a = inner.lexically_normal(), b = outer.lexically_normal();
+  if (a.filename().empty()) a = a.parent_path();
+  if (b.filename().empty()) b = b.parent_path();
+  auto mismatch = std::mismatch(b.begin(), b.end(), a.begin(), a.end());
+  return !b.empty() && mismatch.first == b.end();
+}
+
 }  // namespace
 
-AppPaths MakeAppPaths(const std::string& programDir, const std::string& prefixShare) {
+bool KeepsFilesBesideItself(const std::string& programDir, const std::string& buildTree) {
+  const std::filesystem::path program(programDir);
+  for (const char* system : {"/usr", "/bin", "/sbin", "/opt", "/lib"})
+    if (Within(program, system)) return false;
+  if (!buildTree.empty() && Within(program, buildTree)) return true;
+  std::error_code ec;
+  return std::filesystem::is_regular_file(program / "brindle.ini", ec) &&
+         ::access(programDir.c_str(), W_OK) == 0;
+}
+
+AppPaths MakeAppPaths(const std::string& programDir, const std::string& prefixShare,
+                      const std::string& buildTree) {
   AppPaths p;
   p.programDir = programDir;
-  const bool writable = ::access(programDir.c_str(), W_OK) == 0;
-  p.iniPath = (writable ? programDir : UserDir("XDG_CONFIG_HOME", "/.config")) + "/brindle.ini";
-  p.tempDir = writable ? programDir : UserDir("XDG_CACHE_HOME", "/.cache");
-  // The dialogs start in the program's folder, as a folder the user keeps files in; an
-  // installed program's folder is a system one, so they start in the user's home instead.
-  p.dialogDir = writable ? programDir : EnvOr("HOME", "/");
+  if (KeepsFilesBesideItself(programDir, buildTree)) {
+    p.iniPath = programDir + "/brindle.ini";
+    p.tempDir = programDir;
+  } else {
+    p.iniPath = UserDir("XDG_CONFIG_HOME", "/.config") + "/brindle.ini";
+    // The runtime folder is the user's own and emptied at log-out: the place for copies
+    // that live only while the window is open.
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::error_code ec;
+    p.tempDir = runtime && *runtime && std::filesystem::is_directory(runtime, ec)
+                    ? UserDir("XDG_RUNTIME_DIR", "")
+                    : UserDir("XDG_CACHE_HOME", "/.cache");
+  }
   p.gameDataCandidates = GameDataCandidates(programDir, prefixShare);
   return p;
 }

@@ -84,7 +84,7 @@ void VideoPage::SaveClick() {
   const TResourceInfo* entry = SelectedEntry();
   if (!entry) return;
   auto target = context_.prompts().AskSaveFile(
-      ExportDialog("ZTP", "ztp", "Zoetrope video files", entry->Name, context_.paths().dialogDir));
+      ExportDialog("ZTP", "ztp", "Zoetrope video files", entry->Name, context_.DialogFolder()));
   if (!target) return;
   context_.ShowProgress(true, "Saving Video...");
   Copy(*entry, *target);

@@ -45,7 +45,7 @@ void EntryPage::SaveSelected(const std::string& shown, const std::string& ext,
   const TResourceInfo* entry = SelectedEntry();
   if (!entry) return;
   auto target = context_.prompts().AskSaveFile(
-      ExportDialog(shown, ext, kind, entry->Name, context_.paths().dialogDir));
+      ExportDialog(shown, ext, kind, entry->Name, context_.DialogFolder()));
   if (!target) return;
   CoreHost& host = context_.host();
   auto file = OpenContainerFile(context_.DataFile().FileName, FileMode::kReadShared);
@@ -72,7 +72,7 @@ void EntryPage::ImportSelected(const std::string& shown, const std::string& ext,
   if (!entry) return;
   const int index = context_.SelectedIndex();
   auto source = context_.prompts().AskOpenFile(
-      ImportDialog(shown, ext, kind, entry->Name, context_.paths().dialogDir));
+      ImportDialog(shown, ext, kind, entry->Name, context_.DialogFolder()));
   if (!source) return;
   // The type decides after the dialog, as it always has.
   const TResourceType type = entry->ResType;

@@ -37,6 +37,8 @@ class PageContext {
   virtual const PartyDataTable& GameTable() const = 0;
   // The window title marks work that is not saved yet.
   virtual void SetUnsavedMark(bool unsaved) = 0;
+  // Where file dialogs start: the open container's folder, else the user's home.
+  virtual std::string DialogFolder() const = 0;
   // Loads the open container again (another program changed it), keeping the selected entry.
   virtual void ReloadContainer() = 0;
 };

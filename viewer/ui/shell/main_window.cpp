@@ -256,7 +256,8 @@ void TForm1::BuildMenu() {
     FileDialogSpec setup;
     setup.title = "Select VLM Data or Save Game File";
     setup.filter = "VLM Files (*.LOD,*.VLM,*.SND,*.VID)|*.LOD;*.VLM;*.SND;*.VID";
-    setup.initialDir = paths_.dialogDir;
+    setup.allFilesChoice = true;
+    setup.initialDir = WorkingFolder();
     if (auto path = prompts_.AskOpenFile(setup)) LoadDataFile(*path);
   });
   QAction* batch = fileMenu_->addAction("Batch Import...");
@@ -564,7 +565,7 @@ void TForm1::BatchImportClick() {
   FileDialogSpec setup;
   setup.title = "Select Files to Import...";
   setup.filter = "All Files (*.*)|*.*";
-  setup.initialDir = paths_.dialogDir;
+  setup.initialDir = WorkingFolder();
   std::vector<std::string> files = prompts_.AskOpenFiles(setup);
   if (files.empty()) return;
   Result<BatchSummary> r = BatchImport(dataFile_, files, converters_, *host_);

@@ -114,6 +114,7 @@ class TForm1 : public QMainWindow, private PageContext {
   const PartyDataTable& GameTable() const override { return gameTable_; }
   void SetUnsavedMark(bool unsaved) override;
   void ReloadContainer() override { LoadDataFile(dataFile_.FileName); }
+  std::string DialogFolder() const override { return WorkingFolder(); }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

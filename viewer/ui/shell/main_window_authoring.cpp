@@ -152,8 +152,12 @@ void TForm1::RebuildClick() {
 // Where the dialogs of the authoring commands start: beside the open container, else in the
 // user's home (the program's own folder may be a system one nobody can write to).
 std::string TForm1::WorkingFolder() const {
-  if (!dataFile_.FileName.empty())
-    return std::filesystem::path(dataFile_.FileName).parent_path().string();
+  if (!dataFile_.FileName.empty()) {
+    std::error_code ec;
+    const std::filesystem::path folder =
+        std::filesystem::absolute(dataFile_.FileName, ec).parent_path();
+    if (!ec) return folder.string();
+  }
   return QDir::homePath().toStdString();
 }
 

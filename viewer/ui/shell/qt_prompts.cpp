@@ -9,31 +9,57 @@
 
 namespace brindle {
 
-QString QtFilter(const std::string& filter) {
-  // Shown texts and patterns alternate; Qt wants only the shown texts, which carry their
-  // patterns in parentheses, separated by ";;".
-  QStringList parts = QString::fromStdString(filter).split('|');
-  QStringList shown;
-  for (int i = 0; i < parts.size(); i += 2)
-    shown << parts[i];
-  return shown.join(";;");
-}
-
 namespace {
 
-QFileDialog* MakeDialog(QWidget* parent, const FileDialogSpec& setup, QFileDialog::AcceptMode mode,
-                        QFileDialog::FileMode fileMode) {
-  auto* d = new QFileDialog(parent, QString::fromStdString(setup.title),
-                            QString::fromStdString(setup.initialDir), QtFilter(setup.filter));
-  d->setAcceptMode(mode);
-  d->setFileMode(fileMode);
-  d->setDefaultSuffix(QString::fromStdString(setup.defaultExt));
-  d->setOption(QFileDialog::DontUseNativeDialog, false);
-  if (!setup.proposedName.empty()) d->selectFile(QString::fromStdString(setup.proposedName));
-  return d;
+// A Windows pattern for Linux: every letter in both cases; "*.*" (or "*") every file.
+QString AnyCasePattern(const QString& pattern) {
+  if (pattern == "*.*" || pattern == "*") return QStringLiteral("*");
+  QString out;
+  for (const QChar c : pattern) {
+    if (c.isLetter() && c.toLower() != c.toUpper())
+      out += QString('[') + c.toLower() + c.toUpper() + QChar(']');
+    else
+      out += c;
+  }
+  return out;
 }
 
 }  // namespace
+
+QStringList QtNameFilters(const std::string& filter, bool allFilesChoice) {
+  const QStringList parts = QString::fromStdString(filter).split('|');
+  QStringList filters;
+  bool takesAll = false;
+  for (int i = 0; i < parts.size(); i += 2) {
+    QStringList patterns;
+    const QStringList given =
+        i + 1 < parts.size() ? parts[i + 1].split(';', Qt::SkipEmptyParts) : QStringList();
+    for (const QString& p : given) {
+      patterns << AnyCasePattern(p.trimmed());
+      takesAll = takesAll || patterns.back() == "*";
+    }
+    if (patterns.isEmpty()) patterns << QStringLiteral("*");
+    // The toolkit reads the patterns from the last parentheses and hides them there.
+    filters << parts[i] + " (" + patterns.join(' ') + ")";
+  }
+  if (allFilesChoice && !takesAll) filters << QStringLiteral("All files (*)");
+  return filters;
+}
+
+QFileDialog* MakeFileDialog(QWidget* parent, const FileDialogSpec& setup,
+                            QFileDialog::AcceptMode mode, QFileDialog::FileMode fileMode,
+                            bool nonNative) {
+  auto* d = new QFileDialog(parent, QString::fromStdString(setup.title),
+                            QString::fromStdString(setup.initialDir));
+  d->setOption(QFileDialog::DontUseNativeDialog, nonNative);
+  d->setOption(QFileDialog::HideNameFilterDetails, true);
+  d->setNameFilters(QtNameFilters(setup.filter, setup.allFilesChoice));
+  d->setAcceptMode(mode);
+  d->setFileMode(fileMode);
+  d->setDefaultSuffix(QString::fromStdString(setup.defaultExt));
+  if (!setup.proposedName.empty()) d->selectFile(QString::fromStdString(setup.proposedName));
+  return d;
+}
 
 void QtPrompts::Message(const std::string& text) {
   QMessageBox box(QMessageBox::NoIcon, QStringLiteral("brindle"), QString::fromStdString(text),
@@ -43,21 +69,21 @@ void QtPrompts::Message(const std::string& text) {
 
 std::optional<std::string> QtPrompts::AskSaveFile(const FileDialogSpec& setup) {
   std::unique_ptr<QFileDialog> d(
-      MakeDialog(parent_, setup, QFileDialog::AcceptSave, QFileDialog::AnyFile));
+      MakeFileDialog(parent_, setup, QFileDialog::AcceptSave, QFileDialog::AnyFile));
   if (d->exec() != QDialog::Accepted || d->selectedFiles().isEmpty()) return std::nullopt;
   return d->selectedFiles().first().toStdString();
 }
 
 std::optional<std::string> QtPrompts::AskOpenFile(const FileDialogSpec& setup) {
   std::unique_ptr<QFileDialog> d(
-      MakeDialog(parent_, setup, QFileDialog::AcceptOpen, QFileDialog::ExistingFile));
+      MakeFileDialog(parent_, setup, QFileDialog::AcceptOpen, QFileDialog::ExistingFile));
   if (d->exec() != QDialog::Accepted || d->selectedFiles().isEmpty()) return std::nullopt;
   return d->selectedFiles().first().toStdString();
 }
 
 std::vector<std::string> QtPrompts::AskOpenFiles(const FileDialogSpec& setup) {
   std::unique_ptr<QFileDialog> d(
-      MakeDialog(parent_, setup, QFileDialog::AcceptOpen, QFileDialog::ExistingFiles));
+      MakeFileDialog(parent_, setup, QFileDialog::AcceptOpen, QFileDialog::ExistingFiles));
   std::vector<std::string> files;
   if (d->exec() != QDialog::Accepted) return files;
   for (const QString& f : d->selectedFiles())

@@ -1,6 +1,8 @@
 #pragma once
 // The real dialogs behind Prompts.
 
+#include <QFileDialog>
+#include <QStringList>
 #include <QWidget>
 
 #include "viewer/core/prompts.h"
@@ -27,7 +29,16 @@ class QtPrompts : public Prompts {
   QWidget* parent_;
 };
 
-// "Kind (*.x)|*.x|All files (*.*)|*.*" in the form Qt's dialogs take.
-QString QtFilter(const std::string& filter);
+// A filter written as "Kind (*.X)|*.X;*.Y|All files (*.*)|*.*" (shown texts and patterns
+// alternating, patterns separated by ";") in the form Qt's dialogs take: each shown text as
+// written, followed by its patterns matched in any letter case ("*.*" is every file, dot
+// or none); dialogs hide the patterns. allFilesChoice adds "All files (*)" unless a choice
+// already takes every file.
+QStringList QtNameFilters(const std::string& filter, bool allFilesChoice);
+
+// The dialog a FileDialogSpec describes (the toolkit's own dialog when `nonNative`).
+QFileDialog* MakeFileDialog(QWidget* parent, const FileDialogSpec& setup,
+                            QFileDialog::AcceptMode mode, QFileDialog::FileMode fileMode,
+                            bool nonNative = false);
 
 }  // namespace brindle

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "test_support.h"
 #include "viewer/core/prompts.h"
@@ -98,26 +99,45 @@ TEST(Prompts, ExportAndImportDialogs) {
   EXPECT_EQ(i.filter, "Text files (*.txt)|*.txt");
 }
 
-TEST(AppPaths, AProgramFolderNobodyMayWriteToSendsSettingsAndDialogsToTheUser) {
-  test::TempDir program, home;
-  const AppPaths beside = MakeAppPaths(program.path().string(), "/nowhere");
-  EXPECT_EQ(beside.iniPath, program.File("brindle.ini"));
-  EXPECT_EQ(beside.tempDir, program.path().string());
-  EXPECT_EQ(beside.dialogDir, program.path().string());
-
-  // A folder that cannot be written to (here: one that is not there at all).
-  const char* const vars[] = {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"};
-  std::string saved[3];
-  for (int i = 0; i < 3; ++i)
+TEST(AppPaths, SettingsAndMoviesGoToTheUsersFoldersUnlessTheCopyIsPortable) {
+  test::TempDir program, home, runtime;
+  const char* const vars[] = {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"};
+  std::string saved[4];
+  for (int i = 0; i < 4; ++i)
     if (const char* v = std::getenv(vars[i])) saved[i] = v;
   setenv("HOME", home.path().c_str(), 1);
   unsetenv("XDG_CONFIG_HOME");
   unsetenv("XDG_CACHE_HOME");
-  const AppPaths installed = MakeAppPaths(program.File("missing"), "/nowhere");
-  EXPECT_EQ(installed.iniPath, home.File(".config/brindle/brindle.ini"));
-  EXPECT_EQ(installed.tempDir, home.File(".cache/brindle"));
-  EXPECT_EQ(installed.dialogDir, home.path().string());
-  for (int i = 0; i < 3; ++i) {
+  unsetenv("XDG_RUNTIME_DIR");
+
+  // A writable program folder is not enough: nothing is written beside the program.
+  const AppPaths plain = MakeAppPaths(program.path().string(), "/nowhere");
+  EXPECT_EQ(plain.iniPath, home.File(".config/brindle/brindle.ini"));
+  EXPECT_EQ(plain.tempDir, home.File(".cache/brindle"));
+  EXPECT_FALSE(std::filesystem::exists(program.File("brindle.ini")));
+  setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+  setenv("XDG_CONFIG_HOME", home.File("cfg").c_str(), 1);
+  const AppPaths xdg = MakeAppPaths(program.path().string(), "/nowhere");
+  EXPECT_EQ(xdg.iniPath, home.File("cfg/brindle/brindle.ini"));
+  EXPECT_EQ(xdg.tempDir, runtime.File("brindle"));
+  EXPECT_TRUE(std::filesystem::is_directory(runtime.File("brindle")));
+
+  // A portable copy (its brindle.ini beside it) and the build folder keep their files there.
+  const AppPaths built = MakeAppPaths(program.File("bin"), "/nowhere", program.path().string());
+  EXPECT_EQ(built.iniPath, program.File("bin/brindle.ini"));
+  EXPECT_EQ(built.tempDir, program.File("bin"));
+  program.Write("brindle.ini", Bytes{});
+  const AppPaths portable = MakeAppPaths(program.path().string(), "/nowhere");
+  EXPECT_EQ(portable.iniPath, program.File("brindle.ini"));
+  EXPECT_EQ(portable.tempDir, program.path().string());
+
+  // Installed under a system prefix: never beside the program, whatever lies there.
+  EXPECT_FALSE(KeepsFilesBesideItself("/usr/bin", "/"));
+  EXPECT_FALSE(KeepsFilesBesideItself("/opt/brindle/bin", ""));
+  EXPECT_TRUE(KeepsFilesBesideItself("/work/b/viewer", "/work/b/"));
+  EXPECT_FALSE(KeepsFilesBesideItself("/work/bb/viewer", "/work/b"));
+
+  for (int i = 0; i < 4; ++i) {
     if (saved[i].empty())
       unsetenv(vars[i]);
     else

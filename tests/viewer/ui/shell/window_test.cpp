@@ -37,7 +37,6 @@ class WindowTest : public ::testing::Test {
     paths_.programDir = dir_.path().string();
     paths_.iniPath = dir_.File("brindle.ini");
     paths_.tempDir = dir_.path().string();
-    paths_.dialogDir = dir_.File("dialogs");
   }
 
   std::unique_ptr<TForm1> MakeWindow(const GameDataView& data = {}) {
@@ -250,7 +249,8 @@ TEST_F(WindowTest, HexAndStringPagesShowAndSave) {
   w->SelectRow(2);
   QMetaObject::invokeMethod(w->findChild<QPushButton*>("bintabsavetobin"), "click");
   EXPECT_EQ(dir_.Read("saved.bin").size(), 48u + 20u);
-  EXPECT_EQ(prompts_.asked.back().initialDir, paths_.dialogDir);
+  // Dialogs start in the open container's folder.
+  EXPECT_EQ(prompts_.asked.back().initialDir, dir_.path().string());
   // A cancelled dialog writes nothing.
   QMetaObject::invokeMethod(w->findChild<QPushButton*>("bintabsavetobin"), "click");
   EXPECT_TRUE(prompts_.messages.empty());
