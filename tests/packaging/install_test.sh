@@ -27,8 +27,9 @@ for program in "$prefix"/bin/*; do
   [ -s "$work/help" ] || fail "$name --help printed nothing"
   "$program" --version >"$work/version" 2>&1 || fail "$name --version"
   grep -q "$name [0-9]" "$work/version" || fail "$name --version: $(cat "$work/version")"
-  [ -s "$prefix/share/man/man1/$name.1" ] || fail "no man page for $name"
-  grep -q '^\.TH ' "$prefix/share/man/man1/$name.1" || fail "$name.1 is no man page"
+  page="$prefix/share/man/man1/$name.1.gz"
+  [ -s "$page" ] || fail "no man page for $name"
+  gzip -dc "$page" | grep -q '^\.TH ' || fail "$name.1.gz is no man page"
 done
 [ -x "$prefix/bin/brindle-cli" ] || fail "no brindle-cli"
 "$prefix/bin/brindle-cli" --version | grep -qx "game data: $data" ||
@@ -54,6 +55,11 @@ if [ -x "$prefix/bin/brindle" ]; then
   if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$desktop" || fail "desktop file"
   fi
+  metainfo=$(ls "$prefix"/share/metainfo/*.metainfo.xml)
+  if command -v appstreamcli >/dev/null; then
+    appstreamcli validate --no-net "$metainfo" >"$work/appstream" 2>&1 ||
+      { cat "$work/appstream" >&2; fail "metainfo"; }
+  fi
 fi
 mime="$prefix/share/mime/packages/brindle.xml"
 [ -f "$mime" ] || fail "no MIME types"
@@ -68,14 +74,27 @@ command -v dpkg-deb >/dev/null || { echo "dpkg-deb not found: package not checke
   { cat "$work/cpack.log" >&2; fail "cpack"; }
 deb=$(ls "$work"/deb/*.deb)
 dpkg-deb --contents "$deb" | awk '{ print $NF }' >"$work/contents"
-for f in ./usr/bin/brindle-cli ./usr/bin/brindle-dat ./usr/share/brindle/brindle.dat \
-  ./usr/share/man/man1/brindle-cli.1 ./usr/share/mime/packages/brindle.xml; do
+for f in ./usr/bin/brindle-cli ./usr/bin/brindle-dat ./usr/bin/make-samples \
+  ./usr/share/brindle/brindle.dat ./usr/share/man/man1/brindle-cli.1.gz \
+  ./usr/share/mime/packages/brindle.xml ./usr/share/bash-completion/completions/brindle-cli \
+  ./usr/share/doc/brindle/copyright ./usr/share/doc/brindle/changelog.Debian.gz; do
   grep -qx "$f" "$work/contents" || fail "$f not in the package"
 done
 if grep -q '^\./usr/bin/brindle$' "$work/contents"; then
   grep -qx ./usr/share/applications/brindle.desktop "$work/contents" || fail "no desktop file in the package"
 fi
 grep -q -e test -e bench -e fuzz "$work/contents" && fail "test programs in the package"
+[ "$(dpkg-deb -f "$deb" Section)" = utils ] || fail "section $(dpkg-deb -f "$deb" Section)"
+# The programs in the package are stripped.
+mkdir "$work/unpacked"
+dpkg-deb -x "$deb" "$work/unpacked"
+for program in "$work"/unpacked/usr/bin/*; do
+  if LC_ALL=C readelf -S "$program" | grep -q '\.symtab'; then fail "$(basename "$program") is not stripped"; fi
+done
+# lintian, where it is installed: no error.
+if command -v lintian >/dev/null; then
+  lintian --fail-on error "$deb" >"$work/lintian" 2>&1 || { cat "$work/lintian" >&2; fail "lintian"; }
+fi
 depends=$(dpkg-deb -f "$deb" Depends)
 for d in libqt6widgets6 libsdl2-2.0-0 zlib1g; do
   echo "$depends" | grep -q "$d" || fail "the package does not depend on $d: $depends"
