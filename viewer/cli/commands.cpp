@@ -53,8 +53,62 @@ constexpr const char* kUsage =
     "                                         (KEY, VALUE, caption); --set changes fields\n"
     "                                         and saves them\n"
     "  --help, --version                      this text; the program's version\n"
+    "  COMMAND --help                         the command's own help\n"
     "\n"
     "Exit status: 0 all done, 1 some entries or files failed, 2 nothing could be done.\n";
+
+// Each command's own help: its form, then what it does.
+struct CommandHelp {
+  const char* name;
+  const char* text;
+};
+constexpr CommandHelp kCommandHelp[] = {
+    {"list",
+     "usage: brindle-cli list [--json] CONTAINER\n"
+     "Prints one line per entry after a header line, fields separated by a TAB: index name\n"
+     "type offset size packed unpacked width height palette. --json prints a JSON array\n"
+     "with one object a line and the same fields.\n"},
+    {"info",
+     "usage: brindle-cli info CONTAINER\n"
+     "Prints the container's file, kind, number of entries and size.\n"},
+    {"extract",
+     "usage: brindle-cli extract CONTAINER [-o DIR] [--raw] [--type TYPE]... [ENTRY...]\n"
+     "Saves entries as their pages do (texts as .txt, sounds as .wav, pictures as .bmp, ...).\n"
+     "ENTRY is a name (any case) or #INDEX; without one every entry is saved.\n"
+     "  -o DIR       the folder to write to (made when missing; default: the current one);\n"
+     "               -o - writes the one entry asked for to standard output\n"
+     "  --raw        the bytes as stored, under the entry's own name\n"
+     "  --type TYPE  only entries of this type (repeatable; the types list prints)\n"},
+    {"import",
+     "usage: brindle-cli import CONTAINER FILE...\n"
+     "Replaces each entry named like a file (folder and case ignored; a file extract wrote\n"
+     "for an entry without an extension is found too). Prints \"Imported NAME\" for each,\n"
+     "\"No entry matches FILE\" on stderr for each file no entry takes, then a count.\n"},
+    {"hexdump",
+     "usage: brindle-cli hexdump CONTAINER ENTRY\n"
+     "Prints the hex dump of the payload the entry's page shows.\n"},
+    {"add",
+     "usage: brindle-cli add CONTAINER FILE...\n"
+     "Adds each file as a new entry named after it, converted as an import of its kind\n"
+     "would be, and writes the container anew.\n"},
+    {"remove",
+     "usage: brindle-cli remove CONTAINER ENTRY...\n"
+     "Removes the entries and writes the container anew.\n"},
+    {"rename",
+     "usage: brindle-cli rename CONTAINER ENTRY NEWNAME\n"
+     "Gives an entry a new name and writes the container anew.\n"},
+    {"rebuild",
+     "usage: brindle-cli rebuild CONTAINER\n"
+     "Writes the container anew without the bytes no entry uses.\n"},
+    {"new",
+     "usage: brindle-cli new KIND CONTAINER [FILE...]\n"
+     "Makes a container of KIND (vid chapter sprites maps icons bitmaps snd) holding the\n"
+     "files; an existing file is never overwritten.\n"},
+    {"party",
+     "usage: brindle-cli party SAVE [--set KEY=VALUE]...\n"
+     "Prints the party of a saved game, one field a line (KEY, VALUE, caption).\n"
+     "  --set KEY=VALUE  changes a field as the window's editor would, then saves\n"},
+};
 
 // Exit codes: 0 all done, 1 some entries or files failed, 2 nothing could be done (usage,
 // a container that cannot be opened, a batch refused as a whole).
@@ -204,11 +258,19 @@ std::optional<ExtractOptions> ParseExtractArgs(const std::vector<std::string>& a
                                                std::ostream& err) {
   ExtractOptions o;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "-o" && i + 1 < args.size()) {
+    if ((args[i] == "-o" || args[i] == "--type") && i + 1 == args.size()) {
+      err << "The option " << args[i] << " needs a value: "
+          << (args[i] == "-o" ? "a folder, or - for standard output" : "a type") << '\n';
+      return std::nullopt;
+    }
+    if (args[i] == "-o") {
       o.dir = args[++i];
     } else if (args[i] == "--raw") {
       o.raw = true;
-    } else if (args[i] == "--type" && i + 1 < args.size()) {
+    } else if (args[i].size() > 1 && args[i][0] == '-' && args[i] != "--type") {
+      err << "Unknown option " << args[i] << " (see brindle-cli extract --help)\n";
+      return std::nullopt;
+    } else if (args[i] == "--type") {
       std::optional<TResourceType> type = ResourceTypeFromName(args[++i]);
       if (!type) {
         err << "Unknown type " << args[i] << "; the types are those of brindle-cli list:";
@@ -282,6 +344,31 @@ bool ReportExtracted(const ExtractOptions& o, const TDataFile& df, const EntryEx
   return done.notes.empty();
 }
 
+// -o -: the one entry asked for, converted, on standard output; messages on stderr.
+int ExtractToOutput(const ExtractOptions& o, Opened& opened, const std::vector<int>& indices,
+                    int failures, std::ostream& out, std::ostream& err) {
+  if (failures > 0) return kExitRefused;
+  if (indices.size() != 1) {
+    err << "-o - writes one entry to standard output; " << indices.size()
+        << (indices.size() == 1 ? " entry was" : " entries were") << " chosen\n";
+    return kExitRefused;
+  }
+  const TResourceInfo& e = opened.dataFile.Entries[static_cast<std::size_t>(indices[0])];
+  ExportAllOptions exportOptions;
+  exportOptions.containerPath = o.container;
+  exportOptions.raw = o.raw;
+  Result<ExportedFile> r = ExportOneEntry(*opened.file, e, exportOptions);
+  if (!r) {
+    PrintEntryFailure(err, o.container, PrintableName(e.Name), r.message());
+    return kExitSomeFailed;
+  }
+  for (const std::string& note : r->notes)
+    PrintEntryNote(err, o.container, PrintableName(e.Name), note);
+  out.write(reinterpret_cast<const char*>(r->bytes.data()),
+            static_cast<std::streamsize>(r->bytes.size()));
+  return r->notes.empty() ? kExitDone : kExitSomeFailed;
+}
+
 int Extract(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const std::optional<ExtractOptions> options = ParseExtractArgs(args, err);
   if (!options) return kExitRefused;
@@ -298,6 +385,7 @@ int Extract(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
   int failures = 0;
   const std::vector<int> indices = PickEntries(*options, opened.dataFile, err, failures);
+  if (options->dir == "-") return ExtractToOutput(*options, opened, indices, failures, out, err);
   ExportAllOptions exportOptions;
   exportOptions.containerPath = options->container;
   exportOptions.dir = options->dir;
@@ -421,6 +509,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     out << "brindle-cli " << BRINDLE_VERSION
         << "\ngame data: " << (data.path.empty() ? "not found" : data.path) << '\n';
     return kExitDone;
+  }
+  for (const CommandHelp& c : kCommandHelp) {
+    if (cmd == c.name && std::any_of(rest.begin(), rest.end(), [](const std::string& a) {
+          return a == "--help" || a == "-h";
+        })) {
+      out << c.text;
+      return kExitDone;
+    }
   }
   if (cmd == "info" && rest.size() == 1) return Info(rest[0], out, err);
   if (cmd == "list" && rest.size() == 1) return List(rest[0], false, out, err);

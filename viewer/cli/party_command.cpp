@@ -66,7 +66,11 @@ int PartyCommand(const std::vector<std::string>& args, std::ostream& out, std::o
   std::string save;
   std::vector<Setting> settings;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--set" && i + 1 < args.size()) {
+    if (args[i] == "--set" && i + 1 == args.size()) {
+      err << "The option --set needs a value: KEY=VALUE\n";
+      return kExitRefused;
+    }
+    if (args[i] == "--set") {
       const std::string& kv = args[++i];
       const std::size_t eq = kv.find('=');
       if (eq == std::string::npos) {
@@ -74,7 +78,7 @@ int PartyCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         return kExitBadField;
       }
       settings.push_back({kv.substr(0, eq), kv.substr(eq + 1)});
-    } else if (save.empty() && args[i] != "--set") {
+    } else if (save.empty() && (args[i].empty() || args[i][0] != '-')) {
       save = args[i];
     } else {
       err << "usage: brindle-cli party SAVE [--set KEY=VALUE]...\n";

@@ -62,12 +62,38 @@ Family FamilyOf(TContainerKind kind) {
   return {kLodCountOffset, kLodDirectoryStart, kLodRecordSize, 16};
 }
 
+// A sound or movie container is known by its extension, but only a file whose count and
+// records can describe one is taken for it: the whole directory inside the file, and no
+// offset or size below zero. Entries that reach past the end are damage, not another
+// format, and still open.
+Result<bool> SndVidDirectoryHolds(ByteFile& file, TContainerKind kind) {
+  const Family fam = FamilyOf(kind);
+  const std::int64_t fileSize = file.Size();
+  if (fileSize < fam.start) return false;
+  Bytes countField(4);
+  if (Status s = file.ReadExact(0, countField.data(), countField.size()); !s) return s.error();
+  const std::int64_t count = ReadI32(countField, 0);
+  if (count < 0 || fam.start + count * fam.recordSize > fileSize) return false;
+  Bytes records(static_cast<std::size_t>(count * fam.recordSize));
+  if (Status s = file.ReadExact(fam.start, records.data(), records.size()); !s) return s.error();
+  for (std::int64_t i = 0; i < count; ++i) {
+    ByteView rec(records.data() + i * fam.recordSize, static_cast<std::size_t>(fam.recordSize));
+    if (ReadI32(rec, 40) < 0) return false;
+    if (kind == ckSnd && (ReadI32(rec, 44) < 0 || ReadI32(rec, 48) < 0)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 Result<TContainerKind> RecogniseContainer(ByteFile& file, const std::string& path) {
   std::string ext = UpperExtension(path);
-  if (ext == ".SND") return ckSnd;
-  if (ext == ".VID") return ckVid;
+  if (ext == ".SND" || ext == ".VID") {
+    const TContainerKind kind = ext == ".SND" ? ckSnd : ckVid;
+    Result<bool> holds = SndVidDirectoryHolds(file, kind);
+    if (!holds) return holds.error();
+    return *holds ? kind : ckNone;
+  }
   Result<std::string> id = ReadFixedString(file, kLodIdentifierOffset, 12);
   if (!id) return id.error();
   for (const auto& k : kLodIdentifiers) {

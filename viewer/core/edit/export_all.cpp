@@ -11,27 +11,12 @@ namespace brindle {
 
 namespace {
 
-// What one entry's page would save; its stored bytes with `raw`. Progress of a single
-// entry would make the run's bar jump back and forth, and messages belong to the entry:
-// the host passed on hears neither.
-Result<ExportedFile> ExportOne(ByteFile& file, const TResourceInfo& e,
-                               const ExportAllOptions& options) {
-  SilentHost quiet;
-  if (!options.raw) return ExportEntry(file, e, quiet, options.containerPath);
-  Result<Bytes> bytes = ReadStoredEntry(file, e);
-  if (!bytes)
-    return Fail(bytes.message() + "\nError!  Unable to save " + Cp1252ToUtf8(e.Name), bytes.kind());
-  ExportedFile stored;
-  stored.bytes = std::move(*bytes);
-  return stored;
-}
-
 EntryExport SaveOne(ByteFile& file, const TDataFile& dataFile, int index,
                     const ExportAllOptions& options, NameBook& names) {
   const TResourceInfo& e = dataFile.Entries[static_cast<std::size_t>(index)];
   EntryExport done;
   done.index = index;
-  Result<ExportedFile> r = ExportOne(file, e, options);
+  Result<ExportedFile> r = ExportOneEntry(file, e, options);
   if (!r) {
     done.outcome =
         r.kind() == ErrorKind::kNotSupported ? ExportOutcome::kSkipped : ExportOutcome::kFailed;
@@ -54,6 +39,20 @@ EntryExport SaveOne(ByteFile& file, const TDataFile& dataFile, int index,
 }
 
 }  // namespace
+
+Result<ExportedFile> ExportOneEntry(ByteFile& file, const TResourceInfo& e,
+                                    const ExportAllOptions& options) {
+  // Progress of a single entry would make a run's bar jump back and forth, and messages
+  // belong to the entry: no host hears either.
+  SilentHost quiet;
+  if (!options.raw) return ExportEntry(file, e, quiet, options.containerPath);
+  Result<Bytes> bytes = ReadStoredEntry(file, e);
+  if (!bytes)
+    return Fail(bytes.message() + "\nError!  Unable to save " + Cp1252ToUtf8(e.Name), bytes.kind());
+  ExportedFile stored;
+  stored.bytes = std::move(*bytes);
+  return stored;
+}
 
 std::string ExtractFileName(const std::string& entryName, const std::string& ext, int index) {
   std::string name = Cp1252ToUtf8(entryName);

@@ -12,6 +12,7 @@
 #include "common/file.h"
 #include "common/result.h"
 #include "viewer/core/containers/data_file.h"
+#include "viewer/core/formats/exports.h"
 #include "viewer/core/host.h"
 
 namespace brindle {
@@ -37,6 +38,11 @@ struct ExportAllOptions {
   std::string dir;            // the folder written to; empty: the current folder
   bool raw = false;           // the stored bytes instead of what the page saves
 };
+
+// What one entry's page would save (its stored bytes with options.raw), the messages said
+// on the way as notes; progress is not reported.
+Result<ExportedFile> ExportOneEntry(ByteFile& file, const TResourceInfo& entry,
+                                    const ExportAllOptions& options);
 
 enum class ExportOutcome {
   kWritten,    // saved, and nothing went wrong on the way

@@ -64,10 +64,8 @@ TEST(OpenContainer, ExtensionDecidesBeforeTheIdentifier) {
   TempDir dir;
   RecordingHost host;
   TDataFile df;
-  // A LOD named .vid is read as a VID container; a .SnD file as SND whatever it holds.
-  std::string vid = dir.Write("odd.vid", TwoEntryLod("ICONS"));
-  ASSERT_TRUE(OpenContainer(df, vid, host).ok());
-  EXPECT_EQ(df.Kind, ckVid);
+  // A .SnD file is read as SND, whatever its identifier would say, as long as its
+  // directory can describe a sound container at all.
   std::string snd = dir.Write("odd.SnD", Bytes(8, 0));
   ASSERT_TRUE(OpenContainer(df, snd, host).ok());
   EXPECT_EQ(df.Kind, ckSnd);
@@ -77,6 +75,45 @@ TEST(OpenContainer, ExtensionDecidesBeforeTheIdentifier) {
   std::string lod = dir.Write("x.snd/plain", TwoEntryLod("MAPS"));
   ASSERT_TRUE(OpenContainer(df, lod, host).ok());
   EXPECT_EQ(df.Kind, ckMaps);
+}
+
+TEST(OpenContainer, ASoundOrMovieNameOnAnotherFormatIsNotAContainer) {
+  TempDir dir;
+  RecordingHost host;
+  TDataFile df;
+  auto recognised = [&](const std::string& name, const Bytes& bytes) {
+    const std::string path = dir.Write(name, bytes);
+    Status s = OpenContainer(df, path, host);
+    if (!s) {
+      EXPECT_EQ(s.message(), "Not a recognised data file: " + path);
+    }
+    return s.ok();
+  };
+  // Another format, random bytes, a count whose records would run past the end.
+  Bytes lod = TwoEntryLod("ICONS");
+  std::copy_n("LOD", 4, lod.begin());
+  EXPECT_FALSE(recognised("lod.vid", lod));
+  EXPECT_FALSE(recognised("random.snd", Pattern(5000)));
+  Bytes snd = BuildSnd({{"Boom", Pattern(100), 0}, {"Bang", Pattern(30), 77}});
+  Bytes tooMany = snd;
+  PutU32(tooMany.data(), 1000);
+  EXPECT_FALSE(recognised("many.snd", tooMany));
+  EXPECT_FALSE(recognised("short.snd", Bytes(3, 0)));
+  // Any offset or size below zero.
+  for (std::size_t field : {40u, 44u, 48u}) {
+    Bytes negative = snd;
+    PutU32(negative.data() + 4 + 52 + field, 0xFFFFFFF0u);
+    EXPECT_FALSE(recognised("negative.snd", negative)) << field;
+  }
+  Bytes vid = BuildVid({{"a", {}}, {"b", {}}});
+  PutU32(vid.data() + 4 + 44 + 40, 0x80000000u);
+  EXPECT_FALSE(recognised("negative.vid", vid));
+
+  // Damage further on still opens: an entry reaching past the end of the file.
+  Bytes pastEnd = snd;
+  PutU32(pastEnd.data() + 4 + 52 + 44, 100000);
+  EXPECT_TRUE(recognised("damaged.snd", pastEnd));
+  EXPECT_EQ(df.Entries.size(), 2u);
 }
 
 TEST(OpenContainer, MissingFileSaysSoAndKeepsState) {
