@@ -38,12 +38,41 @@ if [ -x "$prefix/bin/brindle" ]; then
   "$prefix/bin/brindle" --version | grep -qx "game data: $data" || fail "brindle does not find $data"
 fi
 
-# The installed brindle-cli at work on a container: an empty ICONS archive.
+# An empty ICONS archive for the programs to open.
 {
   head -c 256 /dev/zero
   printf 'ICONS'
   head -c 27 /dev/zero
 } >"$work/empty.lod"
+
+# The installed window: any --help prints help; without a display it says so and ends (exit
+# 1); run and told to end (as root here, when the tests run as root), it writes its
+# settings to the user's folders only, never beside itself, and removes what it made.
+if [ -x "$prefix/bin/brindle" ]; then
+  "$prefix/bin/brindle" --help x >"$work/help" 2>&1 || fail "brindle --help x"
+  grep -q '^usage: brindle' "$work/help" || fail "brindle --help x printed no help"
+  rc=0
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/brindle" \
+    >"$work/nodisplay" 2>&1 || rc=$?
+  [ "$rc" = 1 ] || fail "brindle without a display: exit $rc"
+  grep -qx 'brindle: cannot open a window: no display (set DISPLAY or WAYLAND_DISPLAY, or use brindle-cli)' \
+    "$work/nodisplay" || fail "brindle without a display said: $(cat "$work/nodisplay")"
+  home=$work/home
+  mkdir -p "$home" "$work/runtime"
+  chmod 700 "$work/runtime"
+  before=$(ls "$prefix/bin")
+  rc=0
+  env HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_CACHE_HOME="$home/cache" \
+    XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
+    timeout -s TERM 3 "$prefix/bin/brindle" "$work/empty.lod" >"$work/run" 2>&1 || rc=$?
+  [ "$rc" = 124 ] || { cat "$work/run" >&2; fail "brindle did not run until told to end: exit $rc"; }
+  [ "$(ls "$prefix/bin")" = "$before" ] || fail "brindle wrote beside itself: $(ls "$prefix/bin")"
+  [ -f "$home/config/brindle/brindle.ini" ] || fail "no settings in XDG_CONFIG_HOME after a run"
+  grep -q "empty.lod" "$home/config/brindle/brindle.ini" || fail "the settings hold no history"
+  [ -z "$(ls -A "$work/runtime/brindle" 2>/dev/null)" ] || fail "temporary files left behind"
+fi
+
+# The installed brindle-cli at work on a container: an empty ICONS archive.
 "$prefix/bin/brindle-cli" info "$work/empty.lod" | grep -qx "kind: icons" || fail "brindle-cli info"
 [ "$("$prefix/bin/brindle-cli" list --json "$work/empty.lod")" = "[]" ] || fail "brindle-cli list"
 

@@ -10,7 +10,7 @@ namespace brindle {
 
 ZoomImage::ZoomImage(QWidget* parent) : QWidget(parent) {
   setMouseTracking(true);
-  setFocusPolicy(Qt::ClickFocus);
+  setFocusPolicy(Qt::StrongFocus);  // Tab reaches it, so + and - zoom without a mouse
 }
 
 void ZoomImage::SetImage(QImage image) {

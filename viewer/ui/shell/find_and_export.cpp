@@ -56,6 +56,11 @@ void TForm1::BuildFilterBox() {
   resfilter_->setPlaceholderText("Filter (name, type:bitmap)");
   resfilter_->setClearButtonEnabled(true);
   connect(resfilter_, &QLineEdit::textChanged, this, [this] { ApplyFilter(); });
+  // Esc in the box empties it, and the whole list is back.
+  auto* clear = new QShortcut(QKeySequence(Qt::Key_Escape), resfilter_);
+  clear->setObjectName("resfilterclear");
+  clear->setContext(Qt::WidgetShortcut);
+  connect(clear, &QShortcut::activated, resfilter_, &QLineEdit::clear);
   auto* focus = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
   focus->setObjectName("resfiltershortcut");
   connect(focus, &QShortcut::activated, this, [this] {
@@ -69,7 +74,9 @@ void TForm1::BuildFilterBox() {
 void TForm1::RefillList() {
   model_->Refill(KeptEntries(dataFile_, ParseEntryFilter(resfilter_->text().toStdString())));
   const int row = model_->RowOf(keptEntry_);
-  if (row >= 0) reslistbox_->setCurrentIndex(model_->index(row, 0));
+  // No row is current otherwise, and none becomes current when the list takes the focus:
+  // an entry (a sound, say) is shown only once the user picks it.
+  reslistbox_->setCurrentIndex(row >= 0 ? model_->index(row, 0) : QModelIndex());
 }
 
 void TForm1::ApplyFilter() {
@@ -78,6 +85,15 @@ void TForm1::ApplyFilter() {
     RefillList();
   }
   reslistbox_->viewport()->update();
+  ShowCount();
+}
+
+void TForm1::ShowCount() {
+  const QString all = QString::number(dataFile_.Entries.size());
+  if (dataFile_.FileName.empty()) return;
+  SetStatus(kPanelCount, resfilter_->text().isEmpty()
+                             ? all + " resources"
+                             : QString::number(model_->rowCount()) + " of " + all + " resources");
 }
 
 std::vector<int> TForm1::SelectedEntries() const {
@@ -90,13 +106,13 @@ std::vector<int> TForm1::SelectedEntries() const {
 }
 
 void TForm1::BuildExportMenu() {
-  QAction* all = fileMenu_->addAction("Export All...");
+  QAction* all = fileMenu_->addAction("Export &All...");
   all->setObjectName("exportall");
   connect(all, &QAction::triggered, this, &TForm1::ExportAllClick);
-  QAction* selected = fileMenu_->addAction("Export Selected...");
+  QAction* selected = fileMenu_->addAction("Export &Selected...");
   selected->setObjectName("exportselected");
   connect(selected, &QAction::triggered, this, &TForm1::ExportSelectedClick);
-  QAction* folder = fileMenu_->addAction("Open Containing Folder");
+  QAction* folder = fileMenu_->addAction("Open Containing &Folder");
   folder->setObjectName("opencontainingfolder");
   connect(folder, &QAction::triggered, this, &TForm1::OpenContainingFolderClick);
   openFolder = [](const std::string& dir) {

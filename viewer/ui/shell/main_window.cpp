@@ -7,8 +7,10 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QWindow>
 #include <charconv>
 #include <filesystem>
@@ -28,6 +30,20 @@ namespace {
 
 constexpr int kListWidth = 153;
 constexpr int kDesignWidth = 625;
+
+constexpr const char* kKeysHelp =
+    "Keys\n"
+    "\n"
+    "Ctrl+O  load a container\n"
+    "Ctrl+L  the filter box (Esc empties it)\n"
+    "Up, Down  the entries; the page shows the one picked\n"
+    "Shift+F10  the entry list's menu (add, remove, rename)\n"
+    "F2, Delete  rename or remove the picked entries\n"
+    "Tab  from the list into the page; + and - zoom a picture\n"
+    "Ctrl+P, Ctrl+1 to Ctrl+4  the party and its characters in a saved game\n"
+    "Ctrl+Q  quit\n"
+    "\n"
+    "Alt and the underlined letter open the menus.";
 constexpr int kDesignHeight = 406;
 constexpr const char* kPlaceholder = "[No Previously Opened Files]";
 
@@ -127,10 +143,15 @@ TForm1::TForm1(const AppPaths& paths, Prompts& prompts, const GameDataView& game
   qApp->installEventFilter(this);
 }
 
-// The entry list on the left, the page set beside it.
+// The filter box and the entry list on the left, the page set beside them, a splitter
+// between the two.
 void TForm1::BuildClient(const GameDataView& gameData) {
-  client_ = new QWidget(this);
-  setCentralWidget(client_);
+  splitter_ = new QSplitter(Qt::Horizontal, this);
+  splitter_->setObjectName("clientsplitter");
+  splitter_->setHandleWidth(4);
+  splitter_->setChildrenCollapsible(false);
+  setCentralWidget(splitter_);
+  client_ = new QWidget(splitter_);
   model_ = new EntryListModel(dataFile_);
   reslistbox_ = new QListView(client_);
   reslistbox_->setObjectName("reslistbox");
@@ -140,8 +161,18 @@ void TForm1::BuildClient(const GameDataView& gameData) {
   connect(reslistbox_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) { OnRowChanged(current); });
   BuildFilterBox();
-  tabholder_ = new QStackedWidget(client_);
+  auto* listSide = new QVBoxLayout(client_);
+  listSide->setContentsMargins(0, 0, 0, 0);
+  listSide->setSpacing(0);
+  listSide->addWidget(resfilter_);
+  listSide->addWidget(reslistbox_, 1);
+  tabholder_ = new QStackedWidget(splitter_);
   tabholder_->setObjectName("tabholder");
+  splitter_->addWidget(client_);
+  splitter_->addWidget(tabholder_);
+  splitter_->setStretchFactor(0, 0);
+  splitter_->setStretchFactor(1, 1);
+  splitter_->setSizes({kListWidth, kDesignWidth - kListWidth});
   BuildPages(gameData);
 }
 
@@ -248,10 +279,11 @@ void TForm1::BuildPages(const GameDataView& gameData) {
 
 void TForm1::BuildMenu() {
   menuBar()->setObjectName("MainMenu1");
-  fileMenu_ = menuBar()->addMenu("File");
+  fileMenu_ = menuBar()->addMenu("&File");
   fileMenu_->setObjectName("filemenu");
-  QAction* load = fileMenu_->addAction("Load Data File...");
+  QAction* load = fileMenu_->addAction("&Load Data File...");
   load->setObjectName("loaddatafile");
+  load->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   connect(load, &QAction::triggered, this, [this] {
     FileDialogSpec setup;
     setup.title = "Select VLM Data or Save Game File";
@@ -260,7 +292,7 @@ void TForm1::BuildMenu() {
     setup.initialDir = WorkingFolder();
     if (auto path = prompts_.AskOpenFile(setup)) LoadDataFile(*path);
   });
-  QAction* batch = fileMenu_->addAction("Batch Import...");
+  QAction* batch = fileMenu_->addAction("&Batch Import...");
   batch->setObjectName("batchimport");
   connect(batch, &QAction::triggered, this, &TForm1::BatchImportClick);
   BuildExportMenu();
@@ -269,12 +301,18 @@ void TForm1::BuildMenu() {
   placeholder_ = fileMenu_->addAction(kPlaceholder);
   placeholder_->setEnabled(false);
   historyEnd_ = fileMenu_->addSeparator();
-  QAction* exit = fileMenu_->addAction("Exit");
+  QAction* exit = fileMenu_->addAction("E&xit");
   exit->setObjectName("exit");
+  exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   connect(exit, &QAction::triggered, this, &QWidget::close);
-  QAction* about = menuBar()->addAction("About");
+  QAction* about = menuBar()->addAction("&About");
   about->setObjectName("about");
   connect(about, &QAction::triggered, this, [this] { ShowPage(titlepage_); });
+  QAction* help = new QAction("Keys", this);
+  help->setObjectName("keyshelp");
+  help->setShortcut(QKeySequence(Qt::Key_F1));
+  addAction(help);
+  connect(help, &QAction::triggered, this, [this] { prompts_.Message(kKeysHelp); });
 }
 
 void TForm1::RebuildHistoryMenu() {
@@ -301,6 +339,8 @@ void TForm1::ReadSettings() {
   ini.Load();
   history_.Load(ini);
   RebuildHistoryMenu();
+  if (auto list = ParseInt(ini.Read("Window", "list")); list && *list > 0)
+    splitter_->setSizes({*list, std::max(1, splitter_->width() - *list)});
   if (ini.Read("Window", "x").empty()) return;
   QRect frame = frameGeometry();
   const int extraW = frame.width() - width();
@@ -345,11 +385,21 @@ void TForm1::SaveSettingsAndCleanUp() {
   ini.Write("Window", "y", std::to_string(frame.top()));
   ini.Write("Window", "w", std::to_string(frame.width()));
   ini.Write("Window", "h", std::to_string(frame.height()));
+  ini.Write("Window", "list", std::to_string(splitter_->sizes().value(0, kListWidth)));
   ini.Save();
 }
 
 void TForm1::SetUnsavedMark(bool unsaved) {
-  setWindowTitle(unsaved ? "brindle 1.01 *" : "brindle 1.01");
+  unsavedMark_ = unsaved;
+  UpdateTitle();
+}
+
+void TForm1::UpdateTitle() {
+  QString title = QStringLiteral("brindle 1.01");
+  if (!dataFile_.FileName.empty())
+    title += " - " + QString::fromStdString(BaseName(dataFile_.FileName));
+  if (unsavedMark_) title += " *";
+  setWindowTitle(title);
 }
 
 bool TForm1::MayTurnAway() {
@@ -357,28 +407,19 @@ bool TForm1::MayTurnAway() {
   return !page || page->PrepareToLeave();
 }
 
+void TForm1::CloseWithoutAsking() {
+  closingWithoutAsking_ = true;
+  close();
+}
+
 void TForm1::closeEvent(QCloseEvent* event) {
-  if (!MayTurnAway()) {
+  if (!closingWithoutAsking_ && !MayTurnAway()) {
     event->ignore();
     return;
   }
   exportCancelled_ = true;  // an export under way stops after its entry
   SaveSettingsAndCleanUp();
   event->accept();
-}
-
-void TForm1::resizeEvent(QResizeEvent* event) {
-  QMainWindow::resizeEvent(event);
-  LayoutClient();
-}
-
-void TForm1::LayoutClient() {
-  const int w = client_->width();
-  const int h = client_->height();
-  const int filterHeight = resfilter_->sizeHint().height();
-  resfilter_->setGeometry(0, 0, kListWidth, filterHeight);
-  reslistbox_->setGeometry(0, filterHeight, kListWidth, std::max(0, h - filterHeight));
-  tabholder_->setGeometry(kListWidth + 4, 0, std::max(0, w - kListWidth - 4), h);
 }
 
 void TForm1::SetPointerText(const std::string& text) {
@@ -394,7 +435,6 @@ void TForm1::SetStatus(StatusPanel panel, const QString& text) {
 
 void TForm1::ShowPage(QWidget* page) {
   tabholder_->setCurrentWidget(page);
-  LayoutClient();
 }
 
 QWidget* TForm1::CurrentPage() const {
@@ -474,7 +514,8 @@ void TForm1::LoadDataFile(const std::string& path) {
     reslistbox_->viewport()->update();
     if (SelectedIndex() >= 0) ShowEntry(SelectedIndex());
     SetStatus(kPanelFile, QString::fromStdString(dataFile_.FileName));
-    SetStatus(kPanelCount, QString::number(dataFile_.Entries.size()) + " resources");
+    ShowCount();
+    UpdateTitle();
     SetStatus(kPanelSize, QString::number(dataFile_.FileSize) + " bytes");
     history_.Touch(dataFile_.FileName);
     RebuildHistoryMenu();

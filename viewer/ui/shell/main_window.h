@@ -11,6 +11,7 @@
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -102,6 +103,9 @@ class TForm1 : public QMainWindow, private PageContext {
   std::string WorkingFolder() const;
   // Writes the history and geometry, deletes the temporary movies: the shutdown steps.
   void SaveSettingsAndCleanUp();
+  // Closes without asking anything (the program was told to end): settings are kept and
+  // temporary files removed as at any close; unsaved edits are dropped.
+  void CloseWithoutAsking();
 
   TDataFile& DataFile() override { return dataFile_; }
   int SelectedIndex() const override;
@@ -118,7 +122,6 @@ class TForm1 : public QMainWindow, private PageContext {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
   bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -147,7 +150,10 @@ class TForm1 : public QMainWindow, private PageContext {
   void PlaceWindow();
   void RebuildHistoryMenu();
   void ReadSettings();
-  void LayoutClient();
+  // "brindle 1.01", " - " and the open container's file name, " *" while work is unsaved.
+  void UpdateTitle();
+  // "N resources", or "N of M resources" while the filter narrows the list.
+  void ShowCount();
   void SetStatus(StatusPanel panel, const QString& text);
   void OnRowChanged(const QModelIndex& current);
   // The filter box, the export items and what they do.
@@ -170,7 +176,9 @@ class TForm1 : public QMainWindow, private PageContext {
   std::optional<FileStamp> keptStamp_;  // an outside change the user chose not to load
   std::unique_ptr<WindowHost> host_;
 
-  QWidget* client_ = nullptr;
+  QSplitter* splitter_ = nullptr;
+  QWidget* client_ = nullptr;  // the filter box over the entry list
+  bool unsavedMark_ = false;
   QListView* reslistbox_ = nullptr;
   QLineEdit* resfilter_ = nullptr;
   int keptEntry_ = -1;  // the entry last selected, kept while the filter hides it
@@ -193,6 +201,7 @@ class TForm1 : public QMainWindow, private PageContext {
   int shownPercent_ = -1;
   bool inputBlocked_ = false;  // the loading panel is up
   bool settingsSaved_ = false;
+  bool closingWithoutAsking_ = false;
   QSize outerSize_;  // the stored outer size, while the desktop's frame is not yet known
 };
 

@@ -3,8 +3,11 @@
 // user will look for next selected.
 
 #include <QAction>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QMenu>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <filesystem>
 
@@ -47,15 +50,26 @@ const char* KindExtension(TContainerKind kind) {
 }  // namespace
 
 void TForm1::BuildAuthoringActions() {
-  QAction* rebuild = fileMenu_->addAction("Rebuild");
+  QAction* rebuild = fileMenu_->addAction("Re&build");
   rebuild->setObjectName("rebuildcontainer");
   connect(rebuild, &QAction::triggered, this, &TForm1::RebuildClick);
-  QAction* create = fileMenu_->addAction("New Container...");
+  QAction* create = fileMenu_->addAction("&New Container...");
   create->setObjectName("newcontainer");
   connect(create, &QAction::triggered, this, &TForm1::NewContainerClick);
 
-  // On the entry list: its context menu, F2 and Delete.
+  // On the entry list: its context menu (a right click, the menu key or Shift+F10), F2 and
+  // Delete.
   reslistbox_->setContextMenuPolicy(Qt::ActionsContextMenu);
+  auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), reslistbox_);
+  menuKey->setObjectName("reslistmenukey");
+  menuKey->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(menuKey, &QShortcut::activated, this, [this] {
+    const QRect current = reslistbox_->visualRect(reslistbox_->currentIndex());
+    const QPoint at = current.isValid() ? current.center() : QPoint(4, 4);
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, at,
+                            reslistbox_->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(reslistbox_->viewport(), &event);
+  });
   QAction* add = new QAction("Add Files...", reslistbox_);
   add->setObjectName("addfiles");
   connect(add, &QAction::triggered, this, &TForm1::AddFilesClick);
@@ -81,7 +95,8 @@ void TForm1::ShowRewritten(const Status& result, int entry) {
     RefillList();
   }
   const int entries = static_cast<int>(dataFile_.Entries.size());
-  SetStatus(kPanelCount, QString::number(entries) + " resources");
+  ShowCount();
+  UpdateTitle();
   SetStatus(kPanelSize, QString::number(dataFile_.FileSize) + " bytes");
   if (!result) prompts_.Message(result.message());
   entry = std::min(entry, entries - 1);

@@ -58,6 +58,9 @@ class SdlSoundOutput : public SoundOutput {
     if (!tried_) {
       tried_ = true;
       SDL_SetMainReady();
+      // SIGINT and SIGTERM stay the window's: SDL's handlers would turn them into a quit
+      // event nobody here reads, and the window would no longer end on them.
+      SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
       ready_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     }
     return ready_;

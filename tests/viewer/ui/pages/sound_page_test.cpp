@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <algorithm>
 
 #include <QApplication>
@@ -98,6 +99,13 @@ TEST_F(SoundPageTest, CompressedAndRawSoundsPlayAlikeThroughTheDevice) {
   EXPECT_TRUE(prompts_.messages.empty());
   EXPECT_EQ(window_->findChild<QLabel*>("sndtabinfo")->text().toStdString(),
             "raw\n8000 Hz, 8-bit, mono, 0.11 s");
+  // Once sound has played, SIGTERM and SIGINT still end the program: the sound device took
+  // no handler for them.
+  for (int sig : {SIGTERM, SIGINT}) {
+    struct sigaction now {};
+    ASSERT_EQ(sigaction(sig, nullptr, &now), 0);
+    EXPECT_EQ(now.sa_handler, SIG_DFL) << sig;
+  }
 }
 
 TEST_F(SoundPageTest, ASecondSoundEndsTheFirst) {

@@ -4,12 +4,17 @@
 #include <QBuffer>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <cerrno>
 #include <thread>
@@ -22,6 +27,7 @@
 #include "viewer/core/settings/ini_file.h"
 #include "viewer/ui/pages/raw_pages.h"
 #include "viewer/ui/pages/video_page.h"
+#include "viewer/ui/pages/zoom_image.h"
 #include "viewer/ui/shell/main_window.h"
 
 namespace brindle {
@@ -276,6 +282,103 @@ TEST_F(WindowTest, ARowTheListMakesCurrentByItselfIsSelectedToo) {
   EXPECT_EQ(started, std::vector<std::string>{paths_.programDir + "/reelrun"});
 }
 
+TEST_F(WindowTest, OpeningShowsNoEntryUntilTheUserPicksOne) {
+  // A sound container opened (as from the command line), then the list given the focus:
+  // nothing is picked, so nothing is shown or played.
+  auto w = MakeWindow();
+  w->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  w->LoadDataFile(dir_.Write("audio.snd", BuildSnd({{"Chime", Pattern(200), 0}})));
+  auto* list = w->findChild<QListView*>("reslistbox");
+  list->setFocus(Qt::TabFocusReason);
+  QApplication::processEvents();
+  EXPECT_EQ(w->SelectedIndex(), -1);
+  EXPECT_EQ(w->CurrentPage()->objectName(), "titlepage");
+  // The user's Down picks the first entry.
+  QTest::keyClick(list, Qt::Key_Down);
+  EXPECT_EQ(w->SelectedIndex(), 0);
+  EXPECT_EQ(w->CurrentPage()->objectName(), "sndtab");
+  // So does narrowing the list and going back to it.
+  w->LoadDataFile(IconsLod());
+  auto* filter = w->findChild<QLineEdit*>("resfilter");
+  filter->setFocus();
+  QTest::keyClicks(filter, "b");
+  list->setFocus(Qt::TabFocusReason);
+  QApplication::processEvents();
+  EXPECT_EQ(w->SelectedIndex(), -1);
+}
+
+TEST_F(WindowTest, KeysMnemonicsAndTheCountWhileFiltering) {
+  auto w = MakeWindow();
+  w->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  w->activateWindow();
+  const std::string lod = IconsLod();
+  w->LoadDataFile(lod);
+  EXPECT_EQ(w->windowTitle(), "brindle 1.01 - icons.lod");
+  QMenu* file = w->menuBar()->findChild<QMenu*>("filemenu");
+  EXPECT_EQ(file->title(), "&File");
+  for (QAction* a : file->actions()) {
+    if (!a->isSeparator() && a->isVisible() && a->text() != QString::fromStdString(lod)) {
+      EXPECT_TRUE(a->text().contains('&')) << a->text().toStdString();
+    }
+  }
+
+  // Ctrl+O asks for a container; F1 tells the keys.
+  QTest::keyClick(w.get(), Qt::Key_O, Qt::ControlModifier);
+  ASSERT_EQ(prompts_.asked.size(), 1u);
+  EXPECT_EQ(prompts_.asked[0].title, "Select VLM Data or Save Game File");
+  QTest::keyClick(w.get(), Qt::Key_F1);
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_NE(prompts_.messages[0].find("Ctrl+O"), std::string::npos);
+
+  // The filter narrows the list and the status bar counts; Esc brings everything back.
+  auto* filter = w->findChild<QLineEdit*>("resfilter");
+  auto count = [&] { return w->statusBar()->findChildren<QLabel*>()[1]->text(); };
+  EXPECT_EQ(count(), "4 resources");
+  filter->setFocus();
+  QTest::keyClicks(filter, ".evt");
+  EXPECT_EQ(count(), "1 of 4 resources");
+  QTest::keyClick(filter, Qt::Key_Escape);
+  EXPECT_TRUE(filter->text().isEmpty());
+  EXPECT_EQ(count(), "4 resources");
+
+  // Shift+F10 on the list opens its menu.
+  auto* list = w->findChild<QListView*>("reslistbox");
+  list->setFocus();
+  QString opened;
+  QTimer::singleShot(0, [&] {
+    if (QWidget* popup = QApplication::activePopupWidget()) {
+      opened = popup->metaObject()->className();
+      popup->close();
+    }
+  });
+  QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+  EXPECT_EQ(opened, "QMenu");
+
+  // A picture takes the focus by Tab.
+  EXPECT_EQ(w->findChild<ZoomImage*>()->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
+}
+
+TEST_F(WindowTest, TheSplitterBetweenListAndPageKeepsItsPlace) {
+  {
+    auto w = MakeWindow();
+    w->resize(800, 500);
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    auto* splitter = w->findChild<QSplitter*>("clientsplitter");
+    ASSERT_NE(splitter, nullptr);
+    EXPECT_EQ(splitter->widget(1)->objectName(), "tabholder");
+    splitter->setSizes({260, 536});
+    EXPECT_EQ(w->findChild<QListView*>("reslistbox")->width(), 260);
+  }
+  EXPECT_EQ(ReadIniString("Window", "list", paths_.iniPath), "260");
+  auto again = MakeWindow();
+  again->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(again.get()));
+  EXPECT_EQ(again->findChild<QListView*>("reslistbox")->width(), 260);
+}
+
 TEST_F(WindowTest, MoviePagePlaysAndSaves) {
   std::string vid =
       dir_.Write("movies.vid", BuildVid({{"INTRO", Pattern(8001)}, {"x.kno", Pattern(30, 4)}}));
@@ -339,7 +442,7 @@ TEST_F(WindowTest, HistoryMenuKeepsNineAndMovesReopenedToTheTop) {
     const int first = static_cast<int>(captions.indexOf(QString::fromStdString(paths[4])));
     ASSERT_GE(first, 2);
     EXPECT_EQ(captions.size(), first + 9 + 1);
-    EXPECT_EQ(captions.last(), "Exit");
+    EXPECT_EQ(captions.last(), "E&xit");
   }
   // Shutdown wrote them; the next start reads them back in the same order.
   auto again = MakeWindow();
