@@ -532,11 +532,14 @@ TEST_F(WindowTest, BatchImportThroughTheMenu) {
   w->LoadDataFile(lod);
   w->SelectRow(0);
   std::string file = dir_.Write("T.TXT", TextBytes("new text"));
-  prompts_.answers = {file};
+  std::string stray = dir_.Write("notes", TextBytes("no entry is called so"));
+  prompts_.answers = {file, stray};
   w->BatchImportClick();
   EXPECT_EQ(prompts_.asked.back().title, "Select Files to Import...");
   EXPECT_EQ(prompts_.asked.back().filter, "All Files (*.*)|*.*");
   EXPECT_EQ(prompts_.messages.size(), 1u);
+  // The status bar counts the batch and names what matched nothing.
+  EXPECT_EQ(Panel(*w, 3).toStdString(), "1 file imported, 0 failed, 1 matched no entry: notes");
   EXPECT_EQ(Panel(*w, 2).toStdString(), std::to_string(w->DataFile().FileSize) + " bytes");
   // The program's own write does not wake the watch.
   w->FileChangeWatch();
