@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/file.h"
 #include "test_support.h"
 #include "viewer/core/containers/container_writer.h"
 #include "viewer/core/containers/directory.h"
@@ -38,6 +39,18 @@ TEST(Videos, SizeTextAndCopiesOfEveryLength) {
     EXPECT_EQ(dir.Read("out" + std::to_string(c.index)),
               ReadStoredEntry(container, df.Entries[static_cast<std::size_t>(c.index)]).value());
   }
+  // A player still reading the last copy keeps its bytes when the next movie is copied
+  // over the same name: the copy is a new file put in its place.
+  const std::string temp = dir.File("temp.ztp");
+  ASSERT_TRUE(CopyMovie(vid, df.Entries[1], temp, {}).ok());
+  auto player = PosixFile::Open(temp, FileMode::kReadShared);
+  ASSERT_TRUE(player);
+  ASSERT_TRUE(CopyMovie(vid, df.Entries[0], temp, {}).ok());
+  EXPECT_EQ(dir.Read("temp.ztp"), test::Pattern(10));
+  Bytes stillThere(8000);
+  ASSERT_TRUE(player->ReadExact(0, stillThere.data(), stillThere.size()));
+  EXPECT_EQ(stillThere, test::Pattern(8000, 2));
+
   Status refused = CopyMovie(vid, df.Entries[0], dir.File("no/such/folder/x"), {});
   EXPECT_EQ(refused.message().rfind("Cannot write file " + dir.File("no/such/folder/x") + ": ", 0),
             0u);
