@@ -1,5 +1,6 @@
 # bash completion for brindle-cli                                  -*- shell-script -*-
-# Commands, their options, containers and, once a container is named, its entry names.
+# Commands, their options (--help after each), containers and, once a container is named,
+# its entry names.
 # Stands on its own: bash-completion's helpers are not needed.
 
 # Files whose names end in one of the extensions given (any case), and folders. When no file
@@ -60,6 +61,19 @@ _brindle_cli() {
   fi
 
   local command=${COMP_WORDS[1]}
+  # Every command answers --help with its own usage; these are its other options.
+  local options
+  case $command in
+    list) options="--json" ;;
+    extract) options="-o --raw --type" ;;
+    party) options="--set" ;;
+    *) options="" ;;
+  esac
+  # An option is offered where an option may stand: not in the place of an option's value.
+  if [[ $cur == -* && $prev != -o && $prev != --type && $prev != --set ]]; then
+    mapfile -t COMPREPLY < <(compgen -W "$options --help" -- "$cur")
+    return
+  fi
   # The words after the command that are not options nor their values: CONTAINER first.
   local -a args=()
   local i word
@@ -73,19 +87,14 @@ _brindle_cli() {
   done
 
   case $command in
-    list)
-      if [[ $cur == -* ]]; then
-        mapfile -t COMPREPLY < <(compgen -W "--json" -- "$cur")
-      elif ((${#args[@]} == 0)); then
-        _brindle_files "$cur" "${containers[@]}"
-      fi
-      ;;
-    info | rebuild)
+    list | info | rebuild)
       ((${#args[@]} == 0)) && _brindle_files "$cur" "${containers[@]}"
       ;;
     extract)
       case $prev in
         -o)
+          # A folder, or - for standard output.
+          mapfile -t COMPREPLY < <(compgen -W "-" -- "$cur")
           _brindle_folders "$cur"
           return
           ;;
@@ -94,9 +103,7 @@ _brindle_cli() {
           return
           ;;
       esac
-      if [[ $cur == -* ]]; then
-        mapfile -t COMPREPLY < <(compgen -W "-o --raw --type" -- "$cur")
-      elif ((${#args[@]} == 0)); then
+      if ((${#args[@]} == 0)); then
         _brindle_files "$cur" "${containers[@]}"
       else
         _brindle_entries "${args[0]}" "$cur"
@@ -129,8 +136,6 @@ _brindle_cli() {
         compopt -o nospace 2>/dev/null
         mapfile -t COMPREPLY < <(compgen -W "clock= time= party.1= party.2= party.3=
                                              char1. char2. char3. char4." -- "$cur")
-      elif [[ $cur == -* ]]; then
-        mapfile -t COMPREPLY < <(compgen -W "--set" -- "$cur")
       elif ((${#args[@]} == 0)); then
         _brindle_files "$cur" vlm
       fi

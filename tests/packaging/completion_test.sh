@@ -83,15 +83,22 @@ expect "brindle-cli info falls back to every file" "$work/readme" brindle-cli in
 printf '' >"$work/nothing"
 (cd "$work/files" && expect "rename's new name is the user's" "$work/nothing" brindle-cli rename icons.lod notes.txt "")
 
+# Every command answers --help, so --help is offered after each.
+while read -r command; do
+  case $command in -*) continue ;; esac
+  complete_words brindle-cli "$command" -- >"$work/offered"
+  grep -qx -- --help "$work/offered" || fail "brindle-cli $command: --help not offered"
+done <"$work/commands"
+
 # extract's options and types; the types are the ones the README names for list.
-printf -- '-o\n--raw\n--type\n' >"$work/extract-options"
+printf -- '-o\n--raw\n--type\n--help\n' >"$work/extract-options"
 expect "brindle-cli extract options" "$work/extract-options" brindle-cli extract icons.lod -
 tr -s ' \n' ' ' <"$src/README.md" | grep -o '(text palette [a-z ]*)' | tr -d '()' | tr ' ' '\n' \
   >"$work/types"
 [ "$(wc -l <"$work/types")" -ge 19 ] || fail "README lists no types"
 expect "brindle-cli extract --type" "$work/types" brindle-cli extract icons.lod --type ""
-printf 'sub\n' >"$work/folders"
-expect "brindle-cli extract -o takes folders" "$work/folders" brindle-cli extract icons.lod -o ""
+printf -- '-\nsub\n' >"$work/folders"
+expect "brindle-cli extract -o takes folders and -" "$work/folders" brindle-cli extract icons.lod -o ""
 
 # new's kinds, as --help lists them.
 "$cli" --help | tr -s ' \n' ' ' | grep -o 'KIND: [a-z ]*' | sed 's/KIND: //; s/ $//' | tr ' ' '\n' \
