@@ -299,7 +299,7 @@ Status MemoryFile::Truncate(std::int64_t size) {
 }
 
 Result<std::size_t> MemoryFile::DoRead(std::int64_t offset, void* dst, std::size_t n) {
-  if (offset < 0 || offset >= Size()) return std::size_t{0};
+  if (n == 0 || offset < 0 || offset >= Size()) return std::size_t{0};
   std::size_t avail = bytes_.size() - static_cast<std::size_t>(offset);
   std::size_t count = std::min(n, avail);
   std::memcpy(dst, bytes_.data() + offset, count);

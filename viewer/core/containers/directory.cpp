@@ -74,6 +74,7 @@ Result<bool> SndVidDirectoryHolds(ByteFile& file, TContainerKind kind) {
   if (Status s = file.ReadExact(0, countField.data(), countField.size()); !s) return s.error();
   const std::int64_t count = ReadI32(countField, 0);
   if (count < 0 || fam.start + count * fam.recordSize > fileSize) return false;
+  if (count == 0) return true;
   Bytes records(static_cast<std::size_t>(count * fam.recordSize));
   if (Status s = file.ReadExact(fam.start, records.data(), records.size()); !s) return s.error();
   for (std::int64_t i = 0; i < count; ++i) {
