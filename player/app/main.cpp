@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
     words.insert(words.begin(), selfPlay.begin(), selfPlay.end());
   }
   const reel::CommandLine commandLine = reel::ParseCommandLine(words);
+  reel::CatchStopSignals();
   reel::SdlHost host(commandLine.options);
   const reel::RunResult result = reel::RunPlayer(commandLine, host);
   if (result.summaryShown) std::printf("%s\n", reel::TerminalText(result.summary).c_str());

@@ -65,12 +65,28 @@ class Run {
     wraps_ = o_.playCount;
     paused_ = false;
     const bool ok = SetUpDisplay(*movie);
+    showFailed_ = false;
     if (ok) Frames(*movie, several);
     ZoeGetStats(movie, result_.stats);
+    // The user ending the run wants it gone now, not after the last sound plays out.
+    if ((quit_ || showFailed_) && sound_) sound_->SkipDrain();
     highestRate_ = movie->highestRate;
     highestRateFrame_ = movie->highestRateFrame;
     ZoeClose(movie);
-    if (!ok) return Fail("Error opening graphics buffer.");
+    if (sound_) sound_->SkipDrain(false);
+    if (showFailed_) return Fail("reelrun: cannot show the picture: " + display_->Failure());
+    if (!ok) {
+      const std::string trouble = host_.DisplayTrouble();
+      return Fail(trouble.empty() ? "Error opening graphics buffer." : trouble);
+    }
+    if (endedEarly_) {
+      // A movie whose data ran out is not played again: the rest of it cannot be read now
+      // any more than it could a moment ago.
+      result_.endedEarlyAt = endedEarly_;
+      result_.exitCode = 1;
+      host_.Note("reelrun: " + name + ": movie ends early at frame " + std::to_string(endedEarly_));
+      return false;
+    }
     return true;
   }
 
@@ -118,8 +134,13 @@ class Run {
   void Frames(ZoeMovie& m, bool several) {
     Display& d = *display_;
     endMovie_ = false;
+    endedEarly_ = 0;
     bool finished = false;
     while (!finished && !endMovie_) {
+      if (m.readError) {
+        endedEarly_ = (m.frame >= m.header.frames ? 0 : m.frame) + 1;
+        break;
+      }
       const bool newPalette = m.paletteChanged && !o_.soundOnly;
       if (newPalette) {
         if (o_.remap == 1) {
@@ -138,6 +159,11 @@ class Run {
       }
       ZoeDecodeFrame(&m);
       ShowFrame(m, d, newPalette);
+      if (!d.Failure().empty()) {
+        // Playing on would only show a black window.
+        showFailed_ = true;
+        break;
+      }
       ++result_.framesShown;
       // After the first pass a ring frame (numbered past the last) stands in for frame 0.
       const bool ringFrame = m.frame >= m.header.frames;
@@ -172,6 +198,13 @@ class Run {
   void Wait(ZoeMovie& m, Display& d) {
     for (;;) {
       host_.Pump(keys_);
+      if (host_.StopRequested()) {
+        endMovie_ = true;
+        quit_ = true;
+        stopped_ = true;
+        result_.exitCode = 1;
+        return;
+      }
       while (!keys_.Empty())
         Key(m, keys_.Pop());
       if (endMovie_) return;
@@ -230,10 +263,12 @@ class Run {
       in.highestRateFrame = highestRateFrame_;
       in.screenColors = screenColors_;
       in.blitter = blitter_;
+      in.endedEarlyAt = result_.endedEarlyAt;
       result_.summary = SummaryText(in);
       result_.summaryShown = true;
       host_.Summary(SummaryCaption(), result_.summary);
-    } else if (!o_.controller) {
+    } else if (!o_.controller && !stopped_) {
+      // (Stopped from outside, there is no one to click a box away.)
       host_.Message("ReelRunner - V3.2f", InformationText(), false);
     }
   }
@@ -255,6 +290,9 @@ class Run {
   RunResult result_;
   int lineScale_ = 1;
   int64_t wraps_ = 0;
+  uint32_t endedEarly_ = 0;
+  bool showFailed_ = false;
+  bool stopped_ = false;
   bool quit_ = false;
   bool endMovie_ = false;
   bool paused_ = false;

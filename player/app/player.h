@@ -47,6 +47,9 @@ class PlayerHost {
   // Sets up a display (and the window around it) for a movie.
   virtual std::unique_ptr<Display> OpenDisplay(const DisplayRequest& request,
                                                const Options& options) = 0;
+  // Why the last OpenDisplay gave nothing, when it was not the display kind's fault (no
+  // screen at all); empty otherwise.
+  virtual std::string DisplayTrouble() { return {}; }
   // Handles window messages; key codes go to the queue.
   virtual void Pump(KeyQueue& keys) = 0;
   // The window (or the full-screen display) has the focus.
@@ -58,6 +61,10 @@ class PlayerHost {
   virtual void Summary(const std::string& caption, const std::string& text) {
     Message(caption, text, false);
   }
+  // A line for the terminal only (no box): the real host writes it to stderr.
+  virtual void Note(const std::string& text) { (void)text; }
+  // The run was asked to stop from outside (a signal): it ends as if the user closed it.
+  virtual bool StopRequested() { return false; }
   // The running program's own file, for ":offset" names.
   virtual std::unique_ptr<ZoeFile> OpenProgramFile() = 0;
   // Called on each pass of the waiting loop; lets time pass.
@@ -73,6 +80,7 @@ struct RunResult {
   ZoeStats stats;                   // of the last movie
   std::vector<std::string> opened;  // movie names in the order they were opened
   uint64_t framesShown = 0;         // over the whole run
+  uint32_t endedEarlyAt = 0;        // frame (from 1) where a movie's data ran out, or 0
 };
 
 RunResult RunPlayer(const CommandLine& commandLine, PlayerHost& host);

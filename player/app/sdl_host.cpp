@@ -3,9 +3,35 @@
 #include <SDL2/SDL.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace reel {
+namespace {
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+void OnStopSignal(int signal) {
+  stopSignal = signal;
+}
+
+// A driver that draws nowhere anyone can see.
+bool Headless(const char* driver) {
+  return driver == nullptr || std::strcmp(driver, "offscreen") == 0 ||
+         std::strcmp(driver, "dummy") == 0;
+}
+
+}  // namespace
+
+void CatchStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
+}
 
 std::string TerminalText(const std::string& text) {
   std::string out;
@@ -29,6 +55,9 @@ std::unique_ptr<ZoeFile> OpenMovieFile(const std::string& name) {
 }
 
 SdlHost::SdlHost(const Options& options) {
+  // SDL's own handlers would turn the signals into a quit event, which reads as the user
+  // closing the window; ours end the run as stopped from outside.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   context_.openFile = OpenMovieFile;
   sound_ = ChooseSoundOutput(options.directSound ? "callback" : "queue", context_);
   context_.output = sound_.get();
@@ -54,6 +83,13 @@ std::unique_ptr<Display> SdlHost::OpenDisplay(const DisplayRequest& request, con
     wr.height = h;
     window_ = PlayerWindow::Create(wr);
   }
+  // Headless drivers are for those who ask for them; anyone else would wait for a movie
+  // that plays where no one sees it.
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  if ((asked == nullptr || *asked == '\0') && (!window_ || Headless(SDL_GetCurrentVideoDriver()))) {
+    trouble_ = "reelrun: no display to show the movie on";
+    return nullptr;
+  }
   DisplayHost dh;
   DisplayRequest r = request;
   if (window_) {
@@ -65,6 +101,10 @@ std::unique_ptr<Display> SdlHost::OpenDisplay(const DisplayRequest& request, con
   }
   auto display = reel::OpenDisplay(r, dh);
   display_ = display.get();
+  // Setting a display up may make the window again (a renderer that needs other window
+  // flags), and a new window lands where the window manager likes: place it once more.
+  if (display_ && window_ && !(display_->Kind() >= kFull240 && display_->Kind() <= kFull200Direct))
+    window_->Place(w, h);
   if (display_) display_->Show({});
   return display;
 }
@@ -83,6 +123,14 @@ bool SdlHost::Focused(Display& display) {
   // Headless drivers never hand out the focus: there is no one to take it away.
   if (!window_->CanGoFullScreen()) return true;
   return window_->Focused();
+}
+
+void SdlHost::Note(const std::string& text) {
+  std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+bool SdlHost::StopRequested() {
+  return stopSignal != 0;
 }
 
 void SdlHost::SetCaption(const std::string& caption) {

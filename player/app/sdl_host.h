@@ -18,7 +18,10 @@ class SdlHost : public PlayerHost {
   SoundOutput* Sound() override { return sound_.get(); }
   std::unique_ptr<Display> OpenDisplay(const DisplayRequest& request,
                                        const Options& options) override;
+  std::string DisplayTrouble() override { return trouble_; }
   void Pump(KeyQueue& keys) override;
+  void Note(const std::string& text) override;
+  bool StopRequested() override;
   bool Focused(Display& display) override;
   void SetCaption(const std::string& caption) override;
   void Message(const std::string& caption, const std::string& text, bool error) override;
@@ -32,8 +35,13 @@ class SdlHost : public PlayerHost {
   std::unique_ptr<SoundOutput> sound_;
   std::unique_ptr<PlayerWindow> window_;
   bool triedWindow_ = false;
+  std::string trouble_;
   Display* display_ = nullptr;
 };
+
+// SIGTERM and SIGINT from here on only ask the run to stop (StopRequested), so that it ends
+// with its outputs closed and its summary shown.
+void CatchStopSignals();
 
 // Opens a movie by name; a name that got ".Ztp" appended also finds ".ztp" and ".ZTP".
 std::unique_ptr<ZoeFile> OpenMovieFile(const std::string& name);

@@ -33,6 +33,8 @@ std::string SummaryText(const SummaryInput& in) {
   t += "\r\n  Total frames played: " + std::to_string(s.framesPlayed);
   t += "\r\n  Skipped frames: " + std::to_string(s.skippedFrames);
   t += "\r\n  Sound skips: " + std::to_string(s.soundSkips);
+  if (in.endedEarlyAt != 0)
+    t += "\r\n  Movie ends early at frame " + std::to_string(in.endedEarlyAt);
   t += "\r\n  Total playback time: " + FormatDuration(s.playbackTime);
   t += "\r\n  Total open time: " + FormatDuration(s.openTime);
   t += "\r\n\r\n  Average frame size: " + std::to_string(s.averageFrameSize);

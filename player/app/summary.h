@@ -20,6 +20,7 @@ struct SummaryInput {
   uint32_t highestRateFrame = 0;
   uint32_t screenColors = 0;
   std::string blitter;
+  uint32_t endedEarlyAt = 0;  // the frame (from 1) that could not be read, or 0
 };
 
 // The text, lines separated by "\r\n" (and two "\r\n\n" as the box has always had them).

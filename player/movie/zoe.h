@@ -36,6 +36,10 @@ inline constexpr int kZoeTracks = 7;
 inline constexpr uint32_t kZoeRecordSize = 1560;
 inline constexpr uint32_t kZoeTrackRecordSize = 148;
 inline constexpr uint32_t kZoeTreeFixedSize = 53352;
+// Largest picture any program takes from a movie, in pixels (as shown, so doubled lines
+// count): far beyond any real movie, small enough to allocate without thought. ZoeOpen
+// refuses a header that claims more, before anything is sized by it.
+inline constexpr uint64_t kZoeMaxPixels = 1u << 26;
 
 // Header flag bits.
 inline constexpr uint32_t kZoeHeaderRing = 1;
@@ -271,6 +275,10 @@ void ZoeClose(ZoeMovie* movie);
 // playback would. For tools that take a movie's sound apart without playing it: no sound
 // output or open track is needed, only a workspace for the sound trees.
 std::vector<uint8_t> ZoeFrameSound(const ZoeMovie& movie, int track, zoe::SoundTrees& workspace);
+// The most sound track t can deliver over the whole movie, in bytes: what playback can take
+// from it (its ring's worth plus one frame's share per frame); a damaged length field in
+// the frames claims far more.
+uint64_t ZoeTrackSoundLimit(const ZoeMovie& movie, int track);
 
 // Returns 1 when the frame's video was late (and, unless kZoeNeverSkip, not decoded).
 int ZoeDecodeFrame(ZoeMovie* movie);

@@ -13,6 +13,7 @@
 
 #include "player/movie/bit_reader.h"
 #include "player/movie/zoe.h"
+#include "player/movie/zoe_internal.h"
 
 namespace zoe {
 namespace {
@@ -436,7 +437,9 @@ std::string CheckRequest(const EncodeOptions& o, const std::vector<EncodeFrame>&
   if (o.width == 0 || o.height == 0 || o.width % 4 || o.height % 4) {
     return "width and height must be non-zero multiples of 4";
   }
-  if (o.width > 65536 || o.height > 65536) return "pictures are too large";
+  if (o.width > 65536 || o.height > 65536 || uint64_t{o.width} * o.height * 2 > kZoeMaxPixels) {
+    return "pictures are too large";
+  }
   if (o.interlaced && o.doubled) return "a movie is either interlaced or doubled";
   if (o.tracks.size() > static_cast<size_t>(kZoeTracks)) return "at most 7 sound tracks";
   const size_t pictureSize = size_t{o.width} * o.height;
@@ -537,19 +540,27 @@ ZoeHeader PictureHeader(const EncodeOptions& o, size_t frames, const SentTrees& 
   return h;
 }
 
+uint32_t AudioWord(const EncodeAudio& a) {
+  return a.sampleRate | kZoeAudioPresent | (a.stereo ? kZoeAudioStereo : 0) |
+         (a.bits16 ? kZoeAudio16Bit : 0) | (a.compressed ? kZoeAudioCompressed : 0);
+}
+
 // Byte ranges (start, length) of one track's sound, per picture frame.
 using SoundShares = std::vector<std::pair<size_t, size_t>>;
 
 // Each frame carries its share of a track's sound, as much as the frame clock has played by
-// its end; the last frame takes the rest, which may run at most a second beyond the pictures.
-bool ShareSound(const EncodeAudio& a, size_t frames, uint32_t period, SoundShares& shares,
-                std::string& error) {
+// its end plus the lead; the last frame takes the rest, which may run at most a second
+// beyond the pictures. The lead is cut to what the player's ring takes beside one frame.
+bool ShareSound(const EncodeAudio& a, size_t frames, uint32_t period, uint32_t leadMs,
+                SoundShares& shares, std::string& error) {
   if (a.sampleRate == 0 || a.sampleRate > 0xFFFFFF) {
     error = "bad sample rate";
     return false;
   }
   const size_t frameBytes = (a.stereo ? 2 : 1) * (a.bits16 ? 2 : 1);
   const size_t samples = a.pcm.size() / frameBytes;
+  const size_t lead = std::min<uint64_t>(uint64_t{leadMs} * a.sampleRate / 1000,
+                                         MaxSoundLead(AudioWord(a), period) / frameBytes);
   shares.resize(frames);
   size_t done = 0;
   for (size_t f = 0; f < frames; ++f) {
@@ -561,16 +572,11 @@ bool ShareSound(const EncodeAudio& a, size_t frames, uint32_t period, SoundShare
       }
       end = samples;
     }
-    end = std::min(end, samples);
+    end = std::min(end + lead, samples);
     shares[f] = {done * frameBytes, (end - std::min(end, done)) * frameBytes};
     done = std::max(done, end);
   }
   return true;
-}
-
-uint32_t AudioWord(const EncodeAudio& a) {
-  return a.sampleRate | kZoeAudioPresent | (a.stereo ? kZoeAudioStereo : 0) |
-         (a.bits16 ? kZoeAudio16Bit : 0) | (a.compressed ? kZoeAudioCompressed : 0);
 }
 
 // A sound chunk: its length word(s), then the compressed bits or the raw bytes.
@@ -673,7 +679,8 @@ EncodeResult EncodeMovie(const EncodeOptions& o, const std::vector<EncodeFrame>&
   ZoeHeader h = PictureHeader(o, frames.size(), trees, treeData.size());
   std::vector<SoundShares> shares(o.tracks.size());
   for (size_t t = 0; t < o.tracks.size(); ++t) {
-    if (!ShareSound(o.tracks[t], frames.size(), ZoePeriod(o.rate), shares[t], result.error)) {
+    if (!ShareSound(o.tracks[t], frames.size(), ZoePeriod(o.rate), o.soundLeadMs, shares[t],
+                    result.error)) {
       return result;
     }
     h.audioRate[t] = AudioWord(o.tracks[t]);
@@ -684,6 +691,14 @@ EncodeResult EncodeMovie(const EncodeOptions& o, const std::vector<EncodeFrame>&
   result.movie = AssembleMovie(h, stored, treeData);
   result.ok = true;
   return result;
+}
+
+uint32_t MaxSoundLead(uint32_t audioWord, uint32_t period) {
+  const TrackFormat f = FormatOf(audioWord, period);
+  const uint64_t perFrame = static_cast<uint64_t>(f.bytesPerFrame1024) / 1024;
+  // Frame shares differ by a sample from one frame to the next: keep two in hand.
+  const uint64_t spare = perFrame + 2 * 4 * ((perFrame + 4095) / 4096 + 1);
+  return static_cast<uint32_t>(f.ringSize > spare ? f.ringSize - spare : 0);
 }
 
 EncodeResult MakeSampleMovie(uint32_t width, uint32_t height, uint32_t frames, bool ring) {

@@ -29,6 +29,10 @@ struct EncodeOptions {
   bool interlaced = false;
   bool doubled = false;
   std::vector<EncodeAudio> tracks;  // track 0 first, at most 7
+  // How far each track's sound runs ahead of the pictures: the first frame carries this
+  // much more than its share, so the player has sound in hand while frames come in. Cut to
+  // MaxSoundLead.
+  uint32_t soundLeadMs = 0;
 };
 
 struct EncodeResult {
@@ -38,6 +42,10 @@ struct EncodeResult {
   // Palette components that were not one of the 64 representable levels were rounded.
   bool paletteRounded = false;
 };
+
+// The most sound (bytes) a track can carry ahead of the pictures: what the player's ring
+// for it holds beside one frame's share (about a second).
+uint32_t MaxSoundLead(uint32_t audioWord, uint32_t period);
 
 EncodeResult EncodeMovie(const EncodeOptions& options, const std::vector<EncodeFrame>& frames);
 

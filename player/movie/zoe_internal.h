@@ -18,6 +18,14 @@ void LocateChunks(ZoeMovie& m);
 void AlignRing(ZoeMovie& m);
 
 // Sound.
+// A track's byte rate, its share of sound per frame (x 1024) and its ring's size, from its
+// header word and the movie's period.
+struct TrackFormat {
+  uint32_t bytesPerSecond = 0;
+  int64_t bytesPerFrame1024 = 0;
+  uint32_t ringSize = 0;
+};
+TrackFormat FormatOf(uint32_t audioWord, uint32_t period);
 bool SetUpTrack(ZoeMovie& m, int t);
 void CloseTracks(ZoeMovie& m);
 void ResetTracks(ZoeMovie& m);

@@ -203,6 +203,8 @@ const char* ReadHeader(ZoeMovie& m, uint32_t flags) {
   if (h.magic != kZoeMagic) return "Wasn't a Zoetrope file\r\n";
   // Nothing to play, and nothing the navigation could wrap to.
   if (h.frames == 0) return "Zoetrope file has no frames\r\n";
+  // Every picture buffer is sized by these; a damaged header must not size one.
+  if (uint64_t{h.width} * h.height * 2 > kZoeMaxPixels) return "Zoetrope pictures too large\r\n";
   if (flags & kZoeForceRate) h.rate = m.context->forcedRate;
   m.period = ZoePeriod(h.rate);
   return nullptr;

@@ -109,6 +109,29 @@ uint32_t SoundChunkLength(const ZoeMovie& m, int t) {
   return size - 4;
 }
 
+TrackFormat FormatOf(uint32_t word, uint32_t moviePeriod) {
+  TrackFormat f;
+  f.bytesPerSecond =
+      (word & 0xFFFFFF) * (word & kZoeAudio16Bit ? 2 : 1) * (word & kZoeAudioStereo ? 2 : 1);
+  // Bytes of sound per frame, x 1024. A header may claim hours per frame; the clock treats
+  // anything beyond a minute as a minute so that its sums stay representable.
+  const uint64_t period = std::min<uint64_t>(moviePeriod, 60 * 100000);
+  f.bytesPerFrame1024 = static_cast<int64_t>(uint64_t{f.bytesPerSecond} * 1024 * period / 100000);
+  const uint64_t perFrame = static_cast<uint64_t>(f.bytesPerFrame1024) / 1024;
+  // One second and two frames of sound.
+  const uint64_t size = (uint64_t{f.bytesPerSecond} + 2 * perFrame + 4095) / 4096 * 4096;
+  f.ringSize = static_cast<uint32_t>(std::clamp<uint64_t>(size, 8192, kMaxTrackRing));
+  return f;
+}
+
+namespace {
+
+TrackFormat TrackFormatOf(const ZoeMovie& m, int t) {
+  return FormatOf(m.header.audioRate[t], m.period);
+}
+
+}  // namespace
+
 bool SetUpTrack(ZoeMovie& m, int t) {
   ZoeContext& ctx = *m.context;
   const uint32_t word = m.header.audioRate[t];
@@ -122,14 +145,10 @@ bool SetUpTrack(ZoeMovie& m, int t) {
   k.stereo = word & kZoeAudioStereo;
   k.bits16 = word & kZoeAudio16Bit;
   k.compressed = word & kZoeAudioCompressed;
-  k.bytesPerSecond = rate * (k.bits16 ? 2 : 1) * (k.stereo ? 2 : 1);
-  // Bytes of sound per frame, x 1024. A header may claim hours per frame; the clock treats
-  // anything beyond a minute as a minute so that its sums stay representable.
-  const uint64_t period = std::min<uint64_t>(m.period, 60 * 100000);
-  k.bytesPerFrame1024 = static_cast<int64_t>(uint64_t{k.bytesPerSecond} * 1024 * period / 100000);
-  const uint64_t perFrame = static_cast<uint64_t>(k.bytesPerFrame1024) / 1024;
-  uint64_t size = (uint64_t{k.bytesPerSecond} + 2 * perFrame + 4095) / 4096 * 4096;
-  size = std::clamp<uint64_t>(size, 8192, kMaxTrackRing);
+  const TrackFormat format = TrackFormatOf(m, t);
+  k.bytesPerSecond = format.bytesPerSecond;
+  k.bytesPerFrame1024 = format.bytesPerFrame1024;
+  const uint64_t size = format.ringSize;
   k.largestChunk = std::min<uint32_t>(m.header.audioSize[t] & ~3u, static_cast<uint32_t>(size));
   k.lateAcc = int64_t{k.bytesPerSecond} * 512;
   if (!ctx.output->Open(k)) return false;
@@ -242,12 +261,13 @@ void FrameSound(ZoeMovie& m) {
         k.underrunHandled = false;
       } else {
         k.underrunHandled = true;
+        // The listener heard a gap whether or not a cushion of silence is added here.
+        if (k.totalWritten > 0) ++k.soundSkips;
         if (r < k.largestChunk && k.totalWritten > 0) {
           const uint32_t e = std::min(k.largestChunk - r, size - k.buffered - r);
           RingWriter w{k.ring.data(), size, k.writePos, e};
           w.Fill(k.Silence());
           Advance(k, e);
-          ++k.soundSkips;
         }
       }
     }
@@ -307,8 +327,16 @@ uint32_t ZoeTrackTake(ZoeTrack& k, uint8_t* destination, uint32_t n) {
   return n;
 }
 
+uint64_t ZoeTrackSoundLimit(const ZoeMovie& m, int t) {
+  if (t < 0 || t >= kZoeTracks) return 0;
+  const zoe::TrackFormat f = zoe::TrackFormatOf(m, t);
+  return f.ringSize + uint64_t{m.tableEntries} * static_cast<uint64_t>(f.bytesPerFrame1024 / 1024);
+}
+
 std::vector<uint8_t> ZoeFrameSound(const ZoeMovie& m, int t, zoe::SoundTrees& workspace) {
-  const uint32_t length = std::min(zoe::SoundChunkLength(m, t), zoe::kMaxTrackRing);
+  if (t < 0 || t >= kZoeTracks) return {};
+  // A chunk longer than the track's ring is cut there, as playback cuts it.
+  const uint32_t length = std::min(zoe::SoundChunkLength(m, t), zoe::TrackFormatOf(m, t).ringSize);
   if (length == 0) return {};
   const uint32_t word = m.header.audioRate[t];
   const uint8_t silence = word & kZoeAudio16Bit ? 0 : 0x80;

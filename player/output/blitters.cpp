@@ -21,6 +21,24 @@ std::array<uint16_t, 256> ColourTable(const Palette& palette, PixelFormat16 form
   return table;
 }
 
+std::array<uint32_t, 256> ColourTable32(const Palette& palette) {
+  std::array<uint32_t, 256> table{};
+  for (int i = 0; i < 256; ++i)
+    table[i] = uint32_t{palette[i].red} << 16 | uint32_t{palette[i].green} << 8 | palette[i].blue;
+  return table;
+}
+
+void Blit32(const BlitSource& source, uint8_t* origin, int pitch, Rect r,
+            const std::array<uint32_t, 256>& table) {
+  const Rect c = ClipToPicture(r, source.width, source.height);
+  for (int y = c.y; y < c.y + c.h; ++y) {
+    const uint8_t* in = source.origin + ptrdiff_t{source.step} * y;
+    auto* out = reinterpret_cast<uint32_t*>(origin + ptrdiff_t{pitch} * y);
+    for (int x = c.x; x < c.x + c.w; ++x)
+      out[x] = table[in[x]];
+  }
+}
+
 std::vector<uint8_t> SmoothingTable8(const Palette& palette) {
   // Candidates by increasing red (equal reds by index), so the search can stop once the red
   // difference alone rules out every later candidate.

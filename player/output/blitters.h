@@ -47,6 +47,12 @@ struct BlitDest {
   int pitch;
 };
 
+// 32-bit (0x00RRGGBB) colour table of a palette: the colours exactly.
+std::array<uint32_t, 256> ColourTable32(const Palette& palette);
+// Copies a rectangle of the picture as 32-bit pixels, 1x.
+void Blit32(const BlitSource& source, uint8_t* origin, int pitch, Rect r,
+            const std::array<uint32_t, 256>& table);
+
 using BlitFunction = void (*)(const BlitSource&, const BlitDest&, Rect, const BlitTables&);
 
 struct Blitter {

@@ -1,5 +1,7 @@
 #include "player/output/display.h"
 
+#include <SDL2/SDL.h>
+
 namespace reel {
 
 bool UnevenStretch(int picture, int output) {
@@ -39,6 +41,11 @@ ChangedArea Display::Area(int lineScale) const {
   a.width = picture_.Width();
   a.height = picture_.Height();
   return a;
+}
+
+void Display::Failed() {
+  if (failure_.empty()) failure_ = SDL_GetError();
+  if (failure_.empty()) failure_ = "the picture could not be copied";
 }
 
 void Display::SetPalette(const uint8_t rgb[768]) {

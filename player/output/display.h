@@ -98,18 +98,24 @@ class Display {
   bool Fits(int width, int height) const {
     return width <= picture_.Width() && height <= picture_.Height();
   }
-  // The window changed size (kind 5 scales the picture to fit).
+  // The window changed size: the picture is scaled to fit, keeping its aspect.
   virtual void Resized() {}
+  // Why the last show put nothing on the screen (the system refused a copy); empty while
+  // all is well. The player ends the run on it rather than play to a black window.
+  const std::string& Failure() const { return failure_; }
 
  protected:
   virtual void PaletteChanged() {}
   virtual MergeRule Merge() const { return MergeRule::kBounding; }
   void SetPicture(PictureBuffer picture) { picture_ = std::move(picture); }
+  // Notes the system's complaint about the copy just tried.
+  void Failed();
 
   const DisplayRequest request_;
   bool paletteDirty_ = true;
 
  private:
+  std::string failure_;
   int kind_;
   PictureBuffer picture_;
   int outputWidth_;

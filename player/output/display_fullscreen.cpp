@@ -2,7 +2,8 @@
 // 320 x 200 logical picture. Kinds 1 and 2 keep a bottom-up buffer and send all of it on each
 // show (kind 1 gives pictures of up to 200 lines 204 lines of buffer); kind 3, the direct one,
 // is decoded into as if it were the screen itself, so it asks for no rectangles. They exist
-// only where the video driver can go full screen.
+// only where the video driver can go full screen. The renderer scales the mode to the screen
+// at its aspect ratio.
 #include <SDL2/SDL.h>
 
 #include <cstring>
@@ -29,7 +30,8 @@ class FullScreenDisplay : public Display {
     renderer_ = SDL_CreateRenderer(window_, -1, 0);
     if (renderer_ == nullptr) return;
     SDL_RenderSetLogicalSize(renderer_, width, height);
-    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
+    // The mode shows the palette's colours exactly: so does a 32-bit texture.
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
                                  width, height);
     if (texture_ == nullptr) return;
     // A picture smaller than the mode sits in its middle, on black: the texture is cleared
@@ -56,15 +58,14 @@ class FullScreenDisplay : public Display {
     void* pixels = nullptr;
     int pitch = 0;
     const SDL_Rect area{at_.x, at_.y, at_.w, at_.h};
-    if (SDL_LockTexture(texture_, &area, &pixels, &pitch) != 0) return;
+    if (SDL_LockTexture(texture_, &area, &pixels, &pitch) != 0) return Failed();
     const PictureBuffer& p = Picture();
-    const Blitter* copy = BlitterAt(BlitterIndex(true, Scaling::k1x));
-    copy->blit(BlitSource{Picture().Line(0), p.Step(), p.Width(), p.Height()},
-               BlitDest{static_cast<uint8_t*>(pixels), pitch}, Rect{0, 0, p.Width(), p.Height()},
-               tables_);
+    // The locked area starts at the picture's place in the mode.
+    Blit32(BlitSource{p.Line(0), p.Step(), p.Width(), p.Height()}, static_cast<uint8_t*>(pixels),
+           pitch, Rect{0, 0, p.Width(), p.Height()}, table32_);
     SDL_UnlockTexture(texture_);
     SDL_RenderClear(renderer_);
-    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    if (SDL_RenderCopy(renderer_, texture_, nullptr, nullptr) != 0) return Failed();
     SDL_RenderPresent(renderer_);
   }
   std::string Name() const override {
@@ -82,9 +83,7 @@ class FullScreenDisplay : public Display {
   }
 
  protected:
-  void PaletteChanged() override {
-    tables_.pixels = ColourTable(LogicalPalette(), PixelFormat16::k565);
-  }
+  void PaletteChanged() override { table32_ = ColourTable32(LogicalPalette()); }
   MergeRule Merge() const override {
     return Kind() == kFull200Direct ? MergeRule::kNone : MergeRule::kBounding;
   }
@@ -109,7 +108,7 @@ class FullScreenDisplay : public Display {
   SDL_Window* window_;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
-  BlitTables tables_;
+  std::array<uint32_t, 256> table32_{};
   Rect at_;  // where the picture lies in the mode
 };
 

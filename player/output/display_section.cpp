@@ -3,7 +3,9 @@
 // interlaced or smoothed) when the output is exactly twice the picture; the renderer then
 // scales the texture to the window, keeping its aspect ratio when the window is resized.
 // On a simulated 256-colour screen the 8-bit blitters write indices into a staging picture
-// that is turned into pixels on upload.
+// that is turned into pixels on upload. A true-colour screen gets its own depth: a 32-bit
+// texture with the palette's colours exactly (the blitters only know 8- and 16-bit screens,
+// so there is no acceleration there).
 #include <SDL2/SDL.h>
 
 #include <cstring>
@@ -21,7 +23,8 @@ class SectionDisplay : public Display {
     SetPicture(PictureBuffer(r.width, r.height, r.height, false));
     Fill(0);
     const bool twice = OutputWidth() == 2 * r.width && OutputHeight() == 2 * r.height;
-    accelerated_ = !r.noAcceleration && (!Stretched() || twice);
+    trueColour_ = r.screen.bitsPerPixel > 16;
+    accelerated_ = !trueColour_ && !r.noAcceleration && (!Stretched() || twice);
     Scaling scaling = Scaling::k1x;
     if (accelerated_ && twice) {
       scaling = r.smoothing    ? Scaling::k2xSmoothing
@@ -34,6 +37,7 @@ class SectionDisplay : public Display {
     textureWidth_ = r.width * scale;
     textureHeight_ = r.height * scale;
     if (!bits16) staging_.assign(size_t(textureWidth_) * textureHeight_, 0);
+    const Uint32 format = trueColour_ ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_RGB565;
     renderer_ = SDL_GetRenderer(window_);
     if (renderer_ == nullptr) {
       // Without a screen, GL would run in a software rasteriser: SDL's own renderer is the
@@ -47,8 +51,8 @@ class SectionDisplay : public Display {
     if (renderer_ == nullptr) return;
     SDL_RendererInfo info{};
     software_ = SDL_GetRendererInfo(renderer_, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE);
-    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
-                                 textureWidth_, textureHeight_);
+    texture_ = SDL_CreateTexture(renderer_, format, SDL_TEXTUREACCESS_STREAMING, textureWidth_,
+                                 textureHeight_);
     if (texture_ != nullptr) {
       SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_NONE);
       PaletteChanged();
@@ -67,10 +71,13 @@ class SectionDisplay : public Display {
     paletteDirty_ = false;
     void* pixels = nullptr;
     int pitch = 0;
-    if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0) return;
+    if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0) return Failed();
     const BlitSource src{Picture().Line(0), Picture().Step(), w, h};
     const int scale = textureWidth_ / std::max(w, 1);
-    if (staging_.empty()) {
+    if (trueColour_) {
+      for (const Rect& r : parts)
+        Blit32(src, static_cast<uint8_t*>(pixels), pitch, r, table32_);
+    } else if (staging_.empty()) {
       for (const Rect& r : parts)
         blitter_->blit(src, BlitDest{static_cast<uint8_t*>(pixels), pitch}, r, tables_);
     } else {
@@ -103,6 +110,7 @@ class SectionDisplay : public Display {
   void PaletteChanged() override {
     const Palette& p = LogicalPalette();
     tables_.pixels = ColourTable(p, PixelFormat16::k565);
+    if (trueColour_) table32_ = ColourTable32(p);
     if (blitter_->scaling == Scaling::k2xSmoothing) {
       if (blitter_->bits16) {
         tables_.smooth16 = SmoothingTable16(p, PixelFormat16::k565);
@@ -129,7 +137,7 @@ class SectionDisplay : public Display {
       const int scale = textureWidth_ / std::max(Picture().Width(), 1);
       for (const Rect& r : parts) {
         const SDL_Rect area{r.x * scale, r.y * scale, r.w * scale, r.h * scale};
-        SDL_RenderCopy(renderer_, texture_, &area, &area);
+        if (SDL_RenderCopy(renderer_, texture_, &area, &area) != 0) return Failed();
       }
       SDL_RenderPresent(renderer_);
       return;
@@ -151,7 +159,7 @@ class SectionDisplay : public Display {
       SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
       SDL_RenderClear(renderer_);
     }
-    SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
+    if (SDL_RenderCopy(renderer_, texture_, nullptr, &dst) != 0) return Failed();
     SDL_RenderPresent(renderer_);
   }
 
@@ -160,6 +168,8 @@ class SectionDisplay : public Display {
   bool ownsRenderer_ = false;
   SDL_Texture* texture_ = nullptr;
   bool accelerated_ = false;
+  bool trueColour_ = false;
+  std::array<uint32_t, 256> table32_{};
   bool software_ = false;    // SDL's own renderer
   bool drawnWhole_ = false;  // the whole picture has been drawn since the window changed
   const Blitter* blitter_ = nullptr;

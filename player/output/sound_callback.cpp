@@ -257,20 +257,25 @@ class CallbackOutput : public SoundOutput {
     SDL_UnlockAudioDevice(s.device);
   }
 
-  // Lets the buffer play out what the movie left in it (bounded by how long that lasts)
-  // instead of cutting off its last sound.
+  // Lets the buffer play out what the movie left in it instead of cutting off its last
+  // sound, but never longer than that sound lasts nor than a second (a header may claim a
+  // rate of a few samples a second), and not at all when the user ended the run.
   void Drain(ZoeTrack& track, CallbackTrack& s) {
-    if (s.device == 0) return;
+    if (s.device == 0 || skipDrain_) return;
+    SDL_LockAudioDevice(s.device);
+    const uint64_t unplayed =
+        s.playing ? s.written - std::min(s.written, s.started + s.consumed) : 0;
+    SDL_UnlockAudioDevice(s.device);
+    const uint64_t held = unplayed + track.buffered;
+    const uint64_t limit =
+        std::min<uint64_t>(held * 1000 / std::max<uint32_t>(track.bytesPerSecond, 1), 1000);
     const uint32_t start = SDL_GetTicks();
-    const uint64_t limit = (uint64_t{track.buffered} + s.buffer.size()) * 1000 /
-                               std::max<uint32_t>(track.bytesPerSecond, 1) +
-                           200;
     for (;;) {
       ServiceTrack(track);
       SDL_LockAudioDevice(s.device);
       const bool done = !s.playing || s.started + s.consumed >= s.written;
       SDL_UnlockAudioDevice(s.device);
-      if ((done && track.buffered < 4) || SDL_GetTicks() - start > limit) break;
+      if ((done && track.buffered < 4) || SDL_GetTicks() - start >= limit) break;
       SDL_Delay(5);
     }
   }

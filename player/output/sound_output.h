@@ -24,6 +24,12 @@ class SoundOutput : public ZoeSoundOutput {
   virtual const char* Name() const = 0;
   virtual void Enter() {}
   virtual void Leave() {}
+  // While set, closing a track cuts its sound off instead of letting the device play out
+  // what it holds (the user ended the run and wants it gone now).
+  void SkipDrain(bool skip = true) { skipDrain_ = skip; }
+
+ protected:
+  bool skipDrain_ = false;
 };
 
 using SoundFactory = std::unique_ptr<SoundOutput> (*)(ZoeContext& context);

@@ -1,16 +1,16 @@
-// The default sound output: one queued audio device per track, fed in quarter-second blocks
-// with at most two blocks in flight (like a pair of wave buffers). Opening probes the device
+// The default sound output: one queued audio device per track. Opening probes the device
 // with four bytes of silence that must play within a second; a device that does not answer
 // is closed and the track stays silent.
 //
-// The played position is estimated from the clock: what earlier writes played in full, plus
-// the share of the latest write (or run of writes that followed each other before the first
-// had played) that its duration says has played by now. The device pulls sound in periods of
-// its own, so what is left in the queue moves in steps too coarse to pace frames by.
+// Everything the track's ring holds goes into the device's queue at once: that queue is the
+// cushion that carries the sound over the gaps between frames. The played position is what
+// the device has taken from the queue, moved on with the clock between its pulls (which come
+// a period of its own at a time); a clock alone drifts from the device and starves it.
+// When the device finds its queue empty it plays silence: that is an underrun, reported to
+// the movie once per time it runs dry.
 #include <SDL2/SDL.h>
 
 #include <algorithm>
-#include <deque>
 #include <vector>
 
 #include "player/output/sound_output.h"
@@ -18,17 +18,20 @@
 namespace reel {
 namespace {
 
+// The longest a closing track waits for its device to play out what it holds.
+constexpr uint64_t kDrainLimitMs = 1000;
+
 struct QueueTrack {
   SDL_AudioDeviceID device = 0;
   uint32_t blockSize = 0;
-  std::deque<uint32_t> inFlight;  // sizes of the blocks still queued, oldest first
-  bool wrote = false;
-  // The timing of the writes.
-  uint64_t playedTotal = 0;  // bytes of writes whose duration has passed
-  uint32_t writeTime = 0;    // when the latest run of writes began, ms
-  uint64_t writeSize = 0;    // its bytes
-  uint64_t lastPlayed = 0;
   std::vector<uint8_t> block;
+  uint64_t base = 0;    // played before the current device opened
+  uint64_t queued = 0;  // bytes queued to the current device
+  bool dry = false;     // the queue ran empty and nothing came since
+  // The position as last measured, when it last moved, and as last reported.
+  uint64_t lastReal = 0;
+  uint32_t lastRealAt = 0;
+  uint64_t reported = 0;
 };
 
 class QueueOutput : public SoundOutput {
@@ -65,21 +68,29 @@ class QueueOutput : public SoundOutput {
   uint32_t Played(ZoeTrack& track) override {
     Service();
     QueueTrack* s = State(track);
-    if (s == nullptr || s->writeSize == 0) return static_cast<uint32_t>(s ? s->playedTotal : 0);
-    const uint64_t duration = std::max<uint64_t>(Duration(track, s->writeSize), 1);
-    const uint64_t elapsed = std::min<uint64_t>(SDL_GetTicks() - s->writeTime, duration);
-    const uint64_t played = s->playedTotal + s->writeSize * elapsed / duration;
-    s->lastPlayed = std::max(s->lastPlayed, played);
-    return static_cast<uint32_t>(s->lastPlayed);
+    if (s == nullptr) return 0;
+    if (s->device == 0) return static_cast<uint32_t>(s->reported);
+    const uint64_t real = s->base + Consumed(*s);
+    const uint32_t now = SDL_GetTicks();
+    uint64_t played = real;
+    if (real != s->lastReal) {
+      s->lastReal = real;
+      s->lastRealAt = now;
+    } else if (s->queued > 0) {
+      // Between the device's pulls the position moves on with the clock.
+      played = std::min(s->base + s->queued,
+                        real + uint64_t{now - s->lastRealAt} * track.bytesPerSecond / 1000);
+    }
+    s->reported = std::max(s->reported, played);
+    return static_cast<uint32_t>(s->reported);
   }
 
   void Reset(ZoeTrack& track) override {
     QueueTrack* s = State(track);
     if (s == nullptr) return;
     if (s->device != 0) SDL_ClearQueuedAudio(s->device);
-    s->inFlight.clear();
-    s->playedTotal = s->writeSize = s->lastPlayed = 0;
-    s->wrote = false;
+    s->base = s->queued = s->lastReal = s->reported = 0;
+    s->dry = false;
   }
 
   void Service() override {
@@ -90,10 +101,13 @@ class QueueOutput : public SoundOutput {
   void Pause(ZoeTrack& track) override {
     QueueTrack* s = State(track);
     if (s == nullptr || s->device == 0) return;
+    // What the device took counts as played; what it still held is dropped with it.
+    s->base += Consumed(*s);
+    s->reported = s->lastReal = std::max(s->reported, s->base);
     SDL_CloseAudioDevice(s->device);
     s->device = 0;
-    s->inFlight.clear();
-    s->wrote = false;
+    s->queued = 0;
+    s->dry = false;
   }
 
   bool Resume(ZoeTrack& track) override {
@@ -127,66 +141,62 @@ class QueueOutput : public SoundOutput {
       }
       SDL_Delay(2);
     }
+    s.queued = 0;
+    s.dry = false;
     context_.Debug("Using standard waveOut\r\n");
     return true;
+  }
+
+  // Bytes the device has taken from its queue.
+  static uint64_t Consumed(const QueueTrack& s) {
+    const uint64_t still = SDL_GetQueuedAudioSize(s.device);
+    return s.queued - std::min(s.queued, still);
   }
 
   void ServiceTrack(ZoeTrack& track) {
     QueueTrack& s = *State(track);
     if (s.device == 0) return;
-    // Blocks leave the queue oldest first.
-    uint64_t still = SDL_GetQueuedAudioSize(s.device);
-    uint64_t later = 0;
-    for (uint32_t n : s.inFlight)
-      later += n;
-    while (!s.inFlight.empty() && still <= later - s.inFlight.front()) {
-      later -= s.inFlight.front();
-      s.inFlight.pop_front();
-    }
-    if (s.inFlight.empty() && s.wrote) track.underrun = true;
     const uint32_t frame = TrackFrameBytes(track);
-    while (s.inFlight.size() < 2 && track.buffered >= 4) {
+    bool wrote = false;
+    while (track.buffered >= frame) {
       uint32_t n = std::min(s.blockSize, track.buffered);
       n -= n % frame;
-      if (n == 0) break;
       n = ZoeTrackTake(track, s.block.data(), n);
       if (SDL_QueueAudio(s.device, s.block.data(), n) != 0) break;
-      s.inFlight.push_back(n);
-      s.wrote = true;
-      NoteWrite(track, s, n);
+      s.queued += n;
+      wrote = true;
+    }
+    if (wrote) {
+      s.dry = false;
+    } else if (s.queued > 0 && !s.dry && SDL_GetQueuedAudioSize(s.device) == 0) {
+      // The device took the last of its queue and nothing follows: it plays silence.
+      s.dry = true;
+      track.underrun = true;
     }
   }
 
   // The movie's last sound is still on its way to the speaker when the movie closes: let
-  // the device play what it holds (bounded by how long that lasts) instead of cutting it off.
+  // the device play what it holds, but never longer than that sound lasts nor than a
+  // second (a header may claim a rate of a few samples a second), and not at all when the
+  // user ended the run.
   void Drain(ZoeTrack& track, QueueTrack& s) {
+    if (skipDrain_) return;
+    ServiceTrack(track);
+    const uint64_t held =
+        SDL_GetQueuedAudioSize(s.device) + uint64_t{1024} * TrackFrameBytes(track);
+    const uint64_t limit = std::min(Duration(track, held), kDrainLimitMs);
     const uint32_t start = SDL_GetTicks();
-    const uint64_t limit = Duration(track, uint64_t{track.buffered} + 2 * s.blockSize) + 200;
-    for (;;) {
-      ServiceTrack(track);
-      if ((track.buffered < 4 && SDL_GetQueuedAudioSize(s.device) == 0) ||
-          SDL_GetTicks() - start > limit) {
-        break;
-      }
+    while (SDL_GetQueuedAudioSize(s.device) > 0 && SDL_GetTicks() - start < limit)
       SDL_Delay(5);
-    }
     // The device's own buffer, one period of its pulls.
-    SDL_Delay(static_cast<uint32_t>(Duration(track, 1024 * TrackFrameBytes(track))));
+    const uint32_t spent = SDL_GetTicks() - start;
+    if (spent < limit)
+      SDL_Delay(static_cast<uint32_t>(
+          std::min<uint64_t>(Duration(track, 1024 * TrackFrameBytes(track)), limit - spent)));
   }
 
   static uint64_t Duration(const ZoeTrack& track, uint64_t bytes) {
     return bytes * 1000 / std::max<uint32_t>(track.bytesPerSecond, 1);
-  }
-
-  static void NoteWrite(const ZoeTrack& track, QueueTrack& s, uint32_t n) {
-    const uint32_t now = SDL_GetTicks();
-    if (s.writeSize == 0 || now - s.writeTime >= Duration(track, s.writeSize)) {
-      s.playedTotal += s.writeSize;
-      s.writeTime = now;
-      s.writeSize = n;
-    } else {
-      s.writeSize += n;
-    }
   }
 
   ZoeContext& context_;

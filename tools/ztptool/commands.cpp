@@ -15,18 +15,21 @@
 namespace ztptool {
 namespace {
 
-// Largest frame accepted or decoded, in pixels: far beyond any movie, small enough to
-// allocate without thought.
-constexpr uint64_t kMaxFramePixels = 1u << 26;
+// Largest frame accepted or decoded, in pixels: the movie layer's own limit, so that every
+// movie written here opens everywhere.
+constexpr uint64_t kMaxFramePixels = kZoeMaxPixels / 2;
 
 const char kUsage[] =
     "usage:\n"
     "  ztptool info MOVIE\n"
     "  ztptool decode MOVIE -o DIR\n"
     "  ztptool encode -o MOVIE [--fps N | --ms N] [--ring] [--interlace | --double]\n"
-    "                 [--audio WAV [--raw-audio]]... FRAME.bmp...\n"
+    "                 [--lead MS] [--audio WAV [--raw-audio]]... FRAME.bmp...\n"
     "Frames are 8-bit BMPs of one size, width and height multiples of 4, given at their\n"
-    "stored size (--interlace and --double only mark how the lines are shown).\n";
+    "stored size (--interlace and --double only mark how the lines are shown).\n"
+    "The sound runs --lead MS milliseconds ahead of the pictures (default 500, 0 for none),\n"
+    "so the player has it in hand while the frames come in; the lead is cut to what the\n"
+    "player buffers for a track beside one frame: about one second.\n";
 
 // A private context: the null sound output opens no track, so nothing is ever late.
 ZoeContext MakeContext() {
@@ -116,7 +119,7 @@ struct FrameCanvas {
 std::string AttachCanvas(ZoeMovie& m, FrameCanvas& canvas) {
   canvas.width = m.header.width;
   canvas.height = m.header.height;
-  if (uint64_t{canvas.width} * canvas.height > kMaxFramePixels) {
+  if (uint64_t{canvas.width} * canvas.height > kZoeMaxPixels) {
     return "the movie's pictures are too large";
   }
   canvas.pixels.assign(size_t{canvas.width} * canvas.height, 0);
@@ -149,7 +152,12 @@ struct TrackSounds {
   void TakeFrame(const ZoeMovie& m) {
     for (int t = 0; t < kZoeTracks; ++t) {
       if (!wanted[t]) continue;
-      const std::vector<uint8_t> pcm = ZoeFrameSound(m, t, trees);
+      std::vector<uint8_t> pcm = ZoeFrameSound(m, t, trees);
+      // Damaged length fields claim more sound than the frames can carry: what playback
+      // could never take is left out.
+      const uint64_t limit = ZoeTrackSoundLimit(m, t);
+      const uint64_t room = limit - std::min<uint64_t>(limit, sound[t].pcm.size());
+      if (pcm.size() > room) pcm.resize(room);
       sound[t].pcm.insert(sound[t].pcm.end(), pcm.begin(), pcm.end());
     }
   }
@@ -268,6 +276,7 @@ struct EncodeRequest {
 brindle::Result<EncodeRequest> ParseEncodeArgs(const std::vector<std::string>& args) {
   EncodeRequest q;
   q.options.rate = -(100000 / 15);
+  q.options.soundLeadMs = 500;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool hasValue = i + 1 < args.size();
@@ -280,6 +289,9 @@ brindle::Result<EncodeRequest> ParseEncodeArgs(const std::vector<std::string>& a
     } else if (a == "--ms" && hasValue && ParseCount(args[i + 1], n)) {
       ++i;
       q.options.rate = n;
+    } else if (a == "--lead" && hasValue && (args[i + 1] == "0" || ParseCount(args[i + 1], n))) {
+      ++i;
+      q.options.soundLeadMs = static_cast<uint32_t>(n);
     } else if (a == "--ring") {
       q.options.ring = true;
     } else if (a == "--interlace") {

@@ -128,6 +128,27 @@ TEST(PlayerLoop, OneNameWithL2WrapsWithoutReopening) {
   EXPECT_NE(again.summary.find("Total frames played: 8"), std::string::npos);
 }
 
+// The frame that cannot be read ends the movie and fails the run; an endless loop does not
+// go back for another try.
+TEST(PlayerLoop, AReadErrorEndsTheMovieAndTheRun) {
+  for (const std::string loop : {"/L1", "/L"}) {
+    SCOPED_TRACE(loop);
+    FakeHost host;
+    std::vector<uint8_t> movie = Movie(20);
+    movie.resize(movie.size() * 2 / 3);
+    host.test.files["cut.ztp"] = movie;
+    const reel::RunResult r = Play(host, {"cut.ztp", "/S", loop});
+    EXPECT_EQ(r.exitCode, 1);
+    ASSERT_GT(r.endedEarlyAt, 1u);
+    EXPECT_LT(r.endedEarlyAt, 20u);
+    EXPECT_EQ(r.framesShown, r.endedEarlyAt - 1);
+    EXPECT_LT(host.passes, host.limit);
+    EXPECT_NE(r.summary.find("Movie ends early at frame " + std::to_string(r.endedEarlyAt)),
+              std::string::npos)
+        << r.summary;
+  }
+}
+
 TEST(PlayerLoop, RingMoviesWrapThroughTheirRingFrame) {
   FakeHost host;
   host.test.files["r.ztp"] = zoe::MakeSampleMovie(16, 8, 5, true).movie;

@@ -272,6 +272,36 @@ TEST(RoundTrip, SoundTracksPlayBackTheirSamples) {
   }
 }
 
+// With a lead the first frame carries that much more sound, cut to what the player's ring
+// holds beside a frame; the sound as a whole is unchanged, and the tools bound a track by
+// what playback could take from it.
+TEST(RoundTrip, SoundLeadsThePicturesAsFarAsTheRingAllows) {
+  const auto frames = MakeFrames(16, 16, 30, 2);
+  for (uint32_t lead : {0u, 250u, 5000u}) {
+    SCOPED_TRACE(lead);
+    EncodeOptions o = Options(16, 16);
+    o.soundLeadMs = lead;
+    zoe::EncodeAudio a;
+    a.sampleRate = 11025;
+    a.bits16 = true;
+    a.pcm = Tone(a.sampleRate * 30 / 15, false, true, 1);
+    o.tracks.push_back(a);
+    const auto movie = Encode(o, frames);
+    const Played p = Play(movie, frames.size(), kZoeAllTracks);
+    ASSERT_TRUE(p.sound.count(0));
+    EXPECT_EQ(p.sound.at(0), a.pcm);
+    const ZoeHeader h = ZoeHeader::Parse(movie.data());
+    const uint32_t share = 11025 * 2 * ZoePeriod(h.rate) / 100000;
+    const uint32_t most = zoe::MaxSoundLead(h.audioRate[0], ZoePeriod(h.rate));
+    const uint32_t wanted = lead * 11025 / 1000 * 2;
+    // (Frame shares differ by a sample with rounding.)
+    EXPECT_NEAR(double(h.audioSize[0]), double(share + std::min(wanted, most)), 8.0);
+    // About a second: the ring is a second and two frames, rounded up to 4 KiB.
+    EXPECT_LE(most + share, 11025u * 2 + 2 * share + 4096);
+    EXPECT_GE(most, 11025u * 2);
+  }
+}
+
 TEST(RoundTrip, SoundChunksOfEveryShape) {
   for (bool stereo : {false, true}) {
     for (bool bits16 : {false, true}) {

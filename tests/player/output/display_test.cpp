@@ -2,6 +2,7 @@
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <optional>
 #include <utility>
@@ -35,8 +36,27 @@ class Displays : public ::testing::Test {
     r.smoothing = smoothing;
     r.noAcceleration = noAcceleration;
     r.resolution = resolution;
+    r.screen.bitsPerPixel = bits;
     return reel::OpenDisplay(r, host_);
   }
+  // The colour the window shows at (x, y), through its surface or its renderer.
+  std::array<Uint8, 3> ShownAt(int x, int y) {
+    Uint32 pixel = 0;
+    if (SDL_Renderer* renderer = SDL_GetRenderer(host_.window)) {
+      const SDL_Rect one{x, y, 1, 1};
+      EXPECT_EQ(SDL_RenderReadPixels(renderer, &one, SDL_PIXELFORMAT_RGB888, &pixel, 4), 0);
+      return {Uint8(pixel >> 16), Uint8(pixel >> 8), Uint8(pixel)};
+    }
+    SDL_Surface* screen = SDL_GetWindowSurface(host_.window);
+    EXPECT_NE(screen, nullptr);
+    if (screen == nullptr) return {};
+    pixel =
+        *reinterpret_cast<Uint32*>(static_cast<Uint8*>(screen->pixels) + y * screen->pitch + 4 * x);
+    std::array<Uint8, 3> c{};
+    SDL_GetRGB(pixel, screen->format, &c[0], &c[1], &c[2]);
+    return c;
+  }
+  int bits = 16;
   bool smoothing = false;
   bool noAcceleration = false;
   int resolution = 0;
@@ -67,6 +87,7 @@ TEST_F(Displays, AutomaticIsTheSectionKindAndNamesItsBlitter) {
 }
 
 TEST_F(Displays, StandardDibsAlwaysOpenAndShowTheirPicture) {
+  SDL_SetWindowSize(host_.window, 60, 20);  // as the player sizes it
   auto d = Open(reel::kDib, 60, 20);
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(d->Name(), "Standard Windows DIBs");
@@ -84,6 +105,64 @@ TEST_F(Displays, StandardDibsAlwaysOpenAndShowTheirPicture) {
   SDL_GetRGB(pixel, screen->format, &r, &g, &b);
   EXPECT_EQ(r, 255);
   EXPECT_EQ(g, 0);
+  EXPECT_TRUE(d->Failure().empty());
+}
+
+// Stretched (/W /H), made larger by the user or full screen: the standard-DIB picture fills
+// the window at its own aspect ratio, on black bars, never a black window.
+TEST_F(Displays, StandardDibsScaleToTheStretchAndToTheWindowKeepingTheAspect) {
+  SDL_SetWindowSize(host_.window, 120, 40);
+  auto d = Open(reel::kDib, 60, 20, 120, 40);
+  ASSERT_NE(d, nullptr);
+  uint8_t rgb[768] = {};
+  rgb[3 * 7] = 255;
+  rgb[3 * 9 + 2] = 255;
+  d->SetPalette(rgb);
+  d->Fill(7);
+  std::fill(d->Picture().Line(19) + 50, d->Picture().Line(19) + 60, 9);  // bottom right blue
+  d->Show({});
+  ASSERT_TRUE(d->Failure().empty()) << d->Failure();
+  EXPECT_EQ(ShownAt(0, 0), (std::array<Uint8, 3>{255, 0, 0}));
+  EXPECT_EQ(ShownAt(119, 39), (std::array<Uint8, 3>{0, 0, 255}));
+  EXPECT_EQ(ShownAt(99, 37), (std::array<Uint8, 3>{255, 0, 0}));
+  // Twice as tall as the picture's shape: bars above and below, the picture in the middle.
+  SDL_SetWindowSize(host_.window, 120, 80);
+  d->Resized();
+  ASSERT_TRUE(d->Failure().empty()) << d->Failure();
+  EXPECT_EQ(ShownAt(60, 5), (std::array<Uint8, 3>{0, 0, 0}));
+  EXPECT_EQ(ShownAt(60, 40), (std::array<Uint8, 3>{255, 0, 0}));
+  EXPECT_EQ(ShownAt(119, 59), (std::array<Uint8, 3>{0, 0, 255}));
+  EXPECT_EQ(ShownAt(60, 75), (std::array<Uint8, 3>{0, 0, 0}));
+}
+
+// A true-colour screen draws at its own depth: colours that 5-6-5 pixels cannot hold come
+// out exactly, and there is no 16-bit blitter to name.
+TEST_F(Displays, SectionOnATrueColourScreenShowsExactColours) {
+  bits = 24;
+  SDL_SetWindowSize(host_.window, 64, 48);
+  auto d = Open(reel::kAutomatic, 64, 48);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->Name(), "DIBSection");
+  uint8_t rgb[768] = {};
+  for (int i = 0; i < 256; ++i) {
+    rgb[3 * i] = static_cast<uint8_t>(i);
+    rgb[3 * i + 1] = static_cast<uint8_t>(255 - i);
+    rgb[3 * i + 2] = static_cast<uint8_t>(i * 7);
+  }
+  d->SetPalette(rgb);
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x)
+      d->Picture().Line(y)[x] = static_cast<uint8_t>(y * 64 + x);
+  d->Show({});
+  ASSERT_TRUE(d->Failure().empty()) << d->Failure();
+  const reel::Palette& laid = d->LogicalPalette();
+  for (const auto& [x, y] :
+       {std::pair{5, 0}, std::pair{33, 1}, std::pair{63, 2}, std::pair{1, 3}}) {
+    const int i = (y * 64 + x) % 256;
+    if (i < 10 || i > 245) continue;  // the screen's static colours
+    EXPECT_EQ(ShownAt(x, y), (std::array<Uint8, 3>{laid[i].red, laid[i].green, laid[i].blue}))
+        << "index " << i;
+  }
 }
 
 // What the window shows after a few frames of which only parts were copied again.
