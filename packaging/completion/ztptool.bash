@@ -55,12 +55,13 @@ _ztptool() {
     encode)
       case $prev in
         -o) _ztptool_files "$cur" ztp ;;
-        --fps | --ms) ;;
+        --fps | --ms | --lead) ;;
+        --from) mapfile -t COMPREPLY < <(compgen -d -- "$cur") ;;
         --audio) _ztptool_files "$cur" wav ;;
         *)
           if [[ $cur == -* ]]; then
-            mapfile -t COMPREPLY < <(compgen -W "-o --fps --ms --ring --interlace --double
-                                                 --audio --raw-audio" -- "$cur")
+            mapfile -t COMPREPLY < <(compgen -W "-o --from --fps --ms --ring --interlace --double
+                                                 --lead --audio --raw-audio" -- "$cur")
           else
             _ztptool_files "$cur" bmp
           fi

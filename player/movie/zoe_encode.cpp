@@ -559,8 +559,9 @@ bool ShareSound(const EncodeAudio& a, size_t frames, uint32_t period, uint32_t l
   }
   const size_t frameBytes = (a.stereo ? 2 : 1) * (a.bits16 ? 2 : 1);
   const size_t samples = a.pcm.size() / frameBytes;
-  const size_t lead = std::min<uint64_t>(uint64_t{leadMs} * a.sampleRate / 1000,
-                                         MaxSoundLead(AudioWord(a), period) / frameBytes);
+  const uint64_t wanted = a.leadSamples >= 0 ? static_cast<uint64_t>(a.leadSamples)
+                                             : uint64_t{leadMs} * a.sampleRate / 1000;
+  const size_t lead = std::min<uint64_t>(wanted, MaxSoundLead(AudioWord(a), period) / frameBytes);
   shares.resize(frames);
   size_t done = 0;
   for (size_t f = 0; f < frames; ++f) {

@@ -19,6 +19,9 @@ struct EncodeAudio {
   bool bits16 = false;
   bool compressed = true;
   std::vector<uint8_t> pcm;  // as in WAV data: 8-bit unsigned or 16-bit signed little-endian
+  // The sound ahead of the pictures in samples, when given (0 or more): taken instead of the
+  // options' soundLeadMs, so a decoded movie's lead comes back exactly. Cut as that is.
+  int64_t leadSamples = -1;
 };
 
 struct EncodeOptions {

@@ -7,12 +7,14 @@
 #include <filesystem>
 #include <random>
 #include <sstream>
+#include <tuple>
 
 #include "common/bmp.h"
 #include "common/file.h"
 #include "common/wav.h"
 #include "peers.h"
 #include "player/movie/zoe.h"
+#include "player/movie/zoe_encode.h"
 #include "tools/ztptool/commands.h"
 
 namespace {
@@ -158,6 +160,78 @@ TEST(ZtpTool, EncodeThenDecodeGivesBackFramesAndSound) {
   EXPECT_NE(info.out.find("trees size: "), std::string::npos);
   EXPECT_NE(info.out.find("average frame size: "), std::string::npos);
   EXPECT_NE(info.out.find("highest one-second data rate: "), std::string::npos);
+}
+
+// decode, then encode --from the folder it wrote with no other option, gives back the very
+// movie for movies encode made: ring frame, rate, lines, each track's storage and lead.
+TEST(ZtpTool, DecodeThenEncodeFromTheFolderGivesTheSameMovie) {
+  TempDir dir;
+  std::vector<std::string> frames;
+  for (int f = 0; f < 6; ++f) {
+    frames.push_back(dir / ("in" + std::to_string(f) + ".bmp"));
+    ASSERT_TRUE(Save(frames.back(), ToBmp(MakePicture(24, 16, f))));
+  }
+  WavSound stereo;
+  stereo.format = {11025, 2, 16};
+  for (int i = 0; i < 11025 * 4 * 6 / 12; ++i)
+    stereo.pcm.push_back(static_cast<uint8_t>(i * 13 / 5));
+  ASSERT_TRUE(Save(dir / "a.wav", ToWav(stereo)));
+  WavSound mono;
+  mono.format = {8000, 1, 8};
+  mono.pcm.assign(8000 * 6 / 12, 0x80);
+  ASSERT_TRUE(Save(dir / "b.wav", ToWav(mono)));
+  struct Case {
+    const char* name;
+    std::vector<std::string> options;
+  };
+  const std::vector<Case> cases = {
+      {"plain", {"--fps", "12"}},
+      {"ring",
+       {"--fps", "12", "--ring", "--lead", "300", "--audio", dir / "a.wav", "--audio",
+        dir / "b.wav", "--raw-audio"}},
+      {"interlaced", {"--ms", "80", "--interlace", "--lead", "0", "--audio", dir / "b.wav"}},
+      {"doubled", {"--fps", "12", "--double", "--audio", dir / "a.wav", "--raw-audio"}},
+  };
+  for (const Case& c : cases) {
+    const std::string movie = dir / (std::string(c.name) + ".ztp");
+    std::vector<std::string> args = {"encode", "-o", movie};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    args.insert(args.end(), frames.begin(), frames.end());
+    ToolRun enc = Tool(args);
+    ASSERT_EQ(enc.status, 0) << c.name << enc.err;
+    const std::string folder = dir / (std::string(c.name) + "_frames");
+    ToolRun dec = Tool({"decode", movie, "-o", folder});
+    ASSERT_EQ(dec.status, 0) << c.name << dec.err;
+    const std::string again = dir / (std::string(c.name) + "_again.ztp");
+    ToolRun rebuilt = Tool({"encode", "-o", again, "--from", folder});
+    ASSERT_EQ(rebuilt.status, 0) << c.name << rebuilt.err;
+    EXPECT_EQ(Slurp(again), Slurp(movie)) << c.name;
+  }
+  // Options on the command line win over the folder's.
+  ToolRun faster =
+      Tool({"encode", "-o", dir / "fast.ztp", "--from", dir / "ring_frames", "--fps", "24"});
+  ASSERT_EQ(faster.status, 0) << faster.err;
+  EXPECT_NE(Tool({"info", dir / "fast.ztp"}).out.find("rate: -4166\n"), std::string::npos);
+  // A folder without its movie.txt says so.
+  ToolRun bare = Tool({"encode", "-o", dir / "x.ztp", "--from", dir.path.string()});
+  EXPECT_EQ(bare.status, 1);
+  EXPECT_NE(bare.err.find("movie.txt"), std::string::npos) << bare.err;
+}
+
+// The sample movies make-samples writes come back the same way.
+TEST(ZtpTool, SampleMoviesComeBackFromTheirDecodeFolders) {
+  TempDir dir;
+  for (auto [w, h, frames, ring] :
+       {std::tuple{160u, 120u, 48u, false}, std::tuple{96u, 64u, 24u, true}}) {
+    const zoe::EncodeResult sample = zoe::MakeSampleMovie(w, h, frames, ring);
+    ASSERT_TRUE(sample.ok) << sample.error;
+    const std::string movie = dir / "sample.ztp";
+    ASSERT_TRUE(Save(movie, sample.movie));
+    ASSERT_EQ(Tool({"decode", movie, "-o", dir / "d"}).status, 0);
+    ASSERT_EQ(Tool({"encode", "-o", dir / "again.ztp", "--from", dir / "d"}).status, 0);
+    EXPECT_EQ(Slurp(dir / "again.ztp"), sample.movie) << w << "x" << h;
+    fs::remove_all(dir / "d");
+  }
 }
 
 TEST(ZtpTool, DoubledMoviesDecodeAtTheirShownHeight) {

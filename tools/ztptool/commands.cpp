@@ -1,5 +1,6 @@
 #include "tools/ztptool/commands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -23,13 +24,17 @@ const char kUsage[] =
     "usage:\n"
     "  ztptool info MOVIE\n"
     "  ztptool decode MOVIE -o DIR\n"
-    "  ztptool encode -o MOVIE [--fps N | --ms N] [--ring] [--interlace | --double]\n"
-    "                 [--lead MS] [--audio WAV [--raw-audio]]... FRAME.bmp...\n"
+    "  ztptool encode -o MOVIE [--from DIR] [--fps N | --ms N] [--ring]\n"
+    "                 [--interlace | --double] [--lead MS] [--audio WAV [--raw-audio]]...\n"
+    "                 [FRAME.bmp...]\n"
     "Frames are 8-bit BMPs of one size, width and height multiples of 4, given at their\n"
     "stored size (--interlace and --double only mark how the lines are shown).\n"
     "The sound runs --lead MS milliseconds ahead of the pictures (default 500, 0 for none),\n"
     "so the player has it in hand while the frames come in; the lead is cut to what the\n"
-    "player buffers for a track beside one frame: about one second.\n";
+    "player buffers for a track beside one frame: about one second.\n"
+    "decode also writes movie.txt (rate, ring frame, lines, each track's storage and lead);\n"
+    "encode --from DIR rebuilds the movie from a decode folder: its frames, tracks and\n"
+    "movie.txt, options given on the command line winning.\n";
 
 // A private context: the null sound output opens no track, so nothing is ever late.
 ZoeContext MakeContext() {
@@ -138,6 +143,8 @@ std::string AttachCanvas(ZoeMovie& m, FrameCanvas& canvas) {
 struct TrackSounds {
   std::array<brindle::WavSound, kZoeTracks> sound;
   std::array<bool, kZoeTracks> wanted{};
+  std::array<uint64_t, kZoeTracks> firstFrameBytes{};
+  uint32_t framesTaken = 0;
   zoe::SoundTrees trees;
 
   explicit TrackSounds(const ZoeHeader& h) {
@@ -159,7 +166,19 @@ struct TrackSounds {
       const uint64_t room = limit - std::min<uint64_t>(limit, sound[t].pcm.size());
       if (pcm.size() > room) pcm.resize(room);
       sound[t].pcm.insert(sound[t].pcm.end(), pcm.begin(), pcm.end());
+      if (framesTaken == 0) firstFrameBytes[t] = pcm.size();
     }
+    ++framesTaken;
+  }
+  // How far a track's sound runs ahead of the pictures, in samples: what the first frame
+  // carries beyond its share of the frame clock (unknown with a single frame: none).
+  int64_t LeadSamples(int t, uint32_t period) const {
+    const auto& f = sound[t].format;
+    const uint64_t frameBytes = uint64_t{f.channels} * (f.bits / 8);
+    if (framesTaken < 2 || frameBytes == 0) return 0;
+    const uint64_t share = uint64_t{f.rate} * period / 100000;
+    const uint64_t first = firstFrameBytes[t] / frameBytes;
+    return first > share ? static_cast<int64_t>(first - share) : 0;
   }
   // The name of a file that could not be written, or nothing.
   std::string Write(const std::string& dir) const {
@@ -174,6 +193,29 @@ struct TrackSounds {
     return {};
   }
 };
+
+// What encode --from needs besides the frames and tracks, beside them in a decode folder.
+constexpr const char* kMovieFacts = "movie.txt";
+
+brindle::Bytes MovieFacts(const ZoeMovie& m, const TrackSounds& tracks) {
+  std::string text =
+      "# Written by ztptool decode: what `ztptool encode --from` needs to rebuild the movie.\n";
+  text += "frames: " + std::to_string(m.header.frames) + "\n";
+  text += "rate: " + std::to_string(m.header.rate) + "\n";
+  text += std::string("ring: ") + (m.header.flags & kZoeHeaderRing ? "yes" : "no") + "\n";
+  text += std::string("lines: ") +
+          (m.flags & kZoeInterlace ? "interlaced"
+           : m.flags & kZoeDouble  ? "doubled"
+                                   : "single") +
+          "\n";
+  for (int t = 0; t < kZoeTracks; ++t) {
+    if (!tracks.wanted[t]) continue;
+    text += "track " + std::to_string(t) + ": " +
+            (m.header.audioRate[t] & kZoeAudioCompressed ? "compressed" : "raw") + ", lead " +
+            std::to_string(tracks.LeadSamples(t, m.period)) + "\n";
+  }
+  return brindle::Bytes(text.begin(), text.end());
+}
 
 // "MOVIE -o DIR" in either order; false for anything else.
 bool ParseDecodeArgs(const std::vector<std::string>& args, std::string& movie, std::string& dir) {
@@ -228,7 +270,10 @@ int Decode(const std::vector<std::string>& args, std::ostream& out, std::ostream
     ++written;
     if (i + 1 < count) ZoeAdvance(m.get());
   }
-  const std::string unwritten = tracks.Write(dir);
+  std::string unwritten = tracks.Write(dir);
+  const std::string facts = (std::filesystem::path(dir) / kMovieFacts).string();
+  if (unwritten.empty() && !brindle::WriteWholeFile(facts, MovieFacts(*m, tracks), false).ok())
+    unwritten = facts;
   if (!unwritten.empty()) {
     err << "ztptool: cannot write " << unwritten << "\n";
     return 1;
@@ -269,7 +314,11 @@ struct EncodeRequest {
   zoe::EncodeOptions options;
   std::vector<std::string> frames;
   std::vector<std::string> audio;
-  std::vector<bool> raw;  // per audio file: stored uncompressed
+  std::vector<bool> raw;             // per audio file: stored uncompressed
+  std::vector<int64_t> leadSamples;  // per audio file: its lead, from a decode folder
+  std::string from;                  // a decode folder to rebuild from
+  bool framesAsShown = false;        // the frames are decoded ones: lines as shown
+  bool rateGiven = false, linesGiven = false, leadGiven = false;
 };
 
 // The request, or the complaint to print before the usage text.
@@ -283,24 +332,32 @@ brindle::Result<EncodeRequest> ParseEncodeArgs(const std::vector<std::string>& a
     int32_t n = 0;
     if (a == "-o" && hasValue) {
       q.output = args[++i];
+    } else if (a == "--from" && hasValue) {
+      q.from = args[++i];
     } else if (a == "--fps" && hasValue && ParseCount(args[i + 1], n)) {
       ++i;
       q.options.rate = -(100000 / n);
+      q.rateGiven = true;
     } else if (a == "--ms" && hasValue && ParseCount(args[i + 1], n)) {
       ++i;
       q.options.rate = n;
+      q.rateGiven = true;
     } else if (a == "--lead" && hasValue && (args[i + 1] == "0" || ParseCount(args[i + 1], n))) {
       ++i;
       q.options.soundLeadMs = static_cast<uint32_t>(n);
+      q.leadGiven = true;
     } else if (a == "--ring") {
       q.options.ring = true;
     } else if (a == "--interlace") {
       q.options.interlaced = true;
+      q.linesGiven = true;
     } else if (a == "--double") {
       q.options.doubled = true;
+      q.linesGiven = true;
     } else if (a == "--audio" && hasValue) {
       q.audio.push_back(args[++i]);
       q.raw.push_back(false);
+      q.leadSamples.push_back(-1);
     } else if (a == "--raw-audio" && !q.raw.empty()) {
       q.raw.back() = true;
     } else if (!a.empty() && a[0] == '-') {
@@ -309,10 +366,96 @@ brindle::Result<EncodeRequest> ParseEncodeArgs(const std::vector<std::string>& a
       q.frames.push_back(a);
     }
   }
-  if (q.output.empty() || q.frames.empty() || q.audio.size() > static_cast<size_t>(kZoeTracks)) {
+  if (q.output.empty() || (q.frames.empty() && q.from.empty()) ||
+      q.audio.size() > static_cast<size_t>(kZoeTracks)) {
     return brindle::Fail("");
   }
   return q;
+}
+
+// Fills what the command line left open from a decode folder: the frames (frame_*.bmp in
+// name order), the tracks (track_T.wav with their storage and lead) and movie.txt's rate,
+// ring frame and lines.
+brindle::Status TakeDecodeFolder(EncodeRequest& q) {
+  const std::filesystem::path dir(q.from);
+  const brindle::Result<brindle::Bytes> factsFile =
+      brindle::ReadWholeFile((dir / kMovieFacts).string());
+  if (!factsFile) return factsFile.error();
+  const std::string text(factsFile->begin(), factsFile->end());
+  std::vector<std::pair<std::string, bool>> tracks;  // file, raw
+  std::vector<int64_t> leads;
+  size_t pictureCount = 0;  // 0: every frame file
+  size_t start = 0;
+  for (int line = 1; start < text.size(); ++line) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string l = text.substr(start, end - start);
+    start = end + 1;
+    if (l.empty() || l[0] == '#') continue;
+    const auto bad = [&] {
+      return brindle::Fail((dir / kMovieFacts).string() + ", line " + std::to_string(line) +
+                           ": cannot read \"" + l + "\"");
+    };
+    const size_t colon = l.find(": ");
+    if (colon == std::string::npos) return bad();
+    const std::string key = l.substr(0, colon), value = l.substr(colon + 2);
+    if (key == "frames") {
+      // The pictures the movie is made of; a ring frame after them is made anew.
+      char* stop = nullptr;
+      const long frames = std::strtol(value.c_str(), &stop, 10);
+      if (stop == value.c_str() || *stop != 0 || frames < 1) return bad();
+      pictureCount = static_cast<size_t>(frames);
+    } else if (key == "rate") {
+      char* stop = nullptr;
+      const long rate = std::strtol(value.c_str(), &stop, 10);
+      if (stop == value.c_str() || *stop != 0 || rate == 0 || rate < -100000 || rate > 100000)
+        return bad();
+      if (!q.rateGiven) q.options.rate = static_cast<int32_t>(rate);
+    } else if (key == "ring" && (value == "yes" || value == "no")) {
+      if (value == "yes") q.options.ring = true;
+    } else if (key == "lines" &&
+               (value == "single" || value == "interlaced" || value == "doubled")) {
+      if (!q.linesGiven) {
+        q.options.interlaced = value == "interlaced";
+        q.options.doubled = value == "doubled";
+      }
+    } else if (key.rfind("track ", 0) == 0) {
+      const std::string number = key.substr(6);
+      const bool raw = value.rfind("raw", 0) == 0;
+      const size_t at = value.find(", lead ");
+      if (number.size() != 1 || number[0] < '0' || number[0] >= '0' + kZoeTracks ||
+          (!raw && value.rfind("compressed", 0) != 0) || at == std::string::npos)
+        return bad();
+      char* stop = nullptr;
+      const long long lead = std::strtoll(value.c_str() + at + 7, &stop, 10);
+      if (*stop != 0 || lead < 0) return bad();
+      tracks.emplace_back((dir / ("track_" + number + ".wav")).string(), raw);
+      leads.push_back(lead);
+    } else {
+      return bad();
+    }
+  }
+  if (q.audio.empty()) {
+    for (size_t t = 0; t < tracks.size(); ++t) {
+      q.audio.push_back(tracks[t].first);
+      q.raw.push_back(tracks[t].second);
+      q.leadSamples.push_back(q.leadGiven ? -1 : leads[t]);
+    }
+  }
+  if (q.frames.empty()) {
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
+      const std::string name = e.path().filename().string();
+      if (name.rfind("frame_", 0) == 0 && e.path().extension() == ".bmp")
+        q.frames.push_back(e.path().string());
+    }
+    if (ec) return brindle::Fail("cannot read the folder " + q.from);
+    std::sort(q.frames.begin(), q.frames.end());
+    if (q.frames.empty()) return brindle::Fail(q.from + " holds no frame_*.bmp");
+    if (pictureCount > 0 && pictureCount < q.frames.size()) q.frames.resize(pictureCount);
+    q.framesAsShown = true;
+  }
+  return brindle::Ok();
 }
 
 // Every frame BMP, all of one size, which becomes the movie's size.
@@ -326,6 +469,16 @@ brindle::Status ReadFrames(const EncodeRequest& q, zoe::EncodeOptions& options,
     brindle::BmpReadResult bmp = brindle::ReadBmp(*bytes, palettes);
     const std::string why = FrameProblem(bmp);
     if (!why.empty()) return brindle::Fail(name + ": " + why);
+    if (q.framesAsShown && options.interlaced != options.doubled) {
+      // Decoded interlaced or doubled pictures show each stored line on an even row.
+      const size_t w = static_cast<size_t>(bmp.image.width);
+      const size_t stored = static_cast<size_t>(bmp.image.height) / 2;
+      for (size_t y = 0; y < stored; ++y)
+        std::copy_n(bmp.image.pixels.begin() + static_cast<std::ptrdiff_t>(2 * y * w), w,
+                    bmp.image.pixels.begin() + static_cast<std::ptrdiff_t>(y * w));
+      bmp.image.pixels.resize(stored * w);
+      bmp.image.height = static_cast<int32_t>(stored);
+    }
     const uint32_t width = static_cast<uint32_t>(bmp.image.width);
     const uint32_t height = static_cast<uint32_t>(bmp.image.height);
     if (pictures.empty()) {
@@ -351,6 +504,7 @@ brindle::Status ReadTracks(const EncodeRequest& q, zoe::EncodeOptions& options) 
     track.stereo = wav->format.channels == 2;
     track.bits16 = wav->format.bits == 16;
     track.compressed = !q.raw[t];
+    track.leadSamples = q.leadSamples[t];
     track.pcm = std::move(wav->pcm);
     options.tracks.push_back(std::move(track));
   }
@@ -366,7 +520,8 @@ int Encode(const std::vector<std::string>& args, std::ostream& out, std::ostream
   const std::string& output = request->output;
   zoe::EncodeOptions& options = request->options;
   std::vector<zoe::EncodeFrame> pictures;
-  brindle::Status read = ReadFrames(*request, options, pictures);
+  brindle::Status read = request->from.empty() ? brindle::Ok() : TakeDecodeFolder(*request);
+  if (read) read = ReadFrames(*request, options, pictures);
   if (read) read = ReadTracks(*request, options);
   if (!read) {
     err << "ztptool: " << read.message() << "\n";
