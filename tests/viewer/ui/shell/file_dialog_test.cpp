@@ -54,7 +54,7 @@ class FileDialogTest : public ::testing::Test {
     paths_.tempDir = program_.path().string();
     window_ = std::make_unique<TForm1>(paths_, prompts_, GameDataView{});
   }
-  // The spec of the dialog behind a File menu action, as the window asks for it.
+  // The set-up of the dialog behind a File menu action, as the window asks for it.
   FileDialogSpec AskedBy(const char* action) {
     prompts_.asked.clear();
     window_->findChild<QAction*>(action)->trigger();
