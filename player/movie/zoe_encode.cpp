@@ -752,6 +752,9 @@ EncodeResult MakeSampleMovie(uint32_t width, uint32_t height, uint32_t frames, b
         static_cast<uint8_t>(128 + 60 * std::sin(2 * 3.14159265 * (220 + 110 * t) * t)));
   }
   o.tracks.push_back(std::move(a));
+  // Half a second of sound ahead of the pictures, as ztptool encode puts it by default, so
+  // the samples play without a gap from their first frame.
+  o.soundLeadMs = 500;
   return EncodeMovie(o, pictures);
 }
 
