@@ -64,7 +64,7 @@ if [ -x "$prefix/bin/brindle" ]; then
   rc=0
   env HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_CACHE_HOME="$home/cache" \
     XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
-    timeout -s TERM 3 "$prefix/bin/brindle" "$work/empty.lod" >"$work/run" 2>&1 || rc=$?
+    timeout -s TERM 6 "$prefix/bin/brindle" "$work/empty.lod" >"$work/run" 2>&1 || rc=$?
   [ "$rc" = 124 ] || { cat "$work/run" >&2; fail "brindle did not run until told to end: exit $rc"; }
   [ "$(ls "$prefix/bin")" = "$before" ] || fail "brindle wrote beside itself: $(ls "$prefix/bin")"
   [ -f "$home/config/brindle/brindle.ini" ] || fail "no settings in XDG_CONFIG_HOME after a run"
