@@ -3,8 +3,8 @@
 #include "common/codepage.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
+#include "viewer/ui/base/game_text.h"
 #include "viewer/ui/pages/picture_pages.h"
-#include "viewer/ui/shell/game_text.h"
 
 namespace brindle {
 

@@ -10,8 +10,8 @@
 #include <functional>
 
 #include "viewer/core/formats/fonts.h"
+#include "viewer/ui/base/entry_page.h"
 #include "viewer/ui/pages/zoom_image.h"
-#include "viewer/ui/shell/entry_page.h"
 
 namespace brindle {
 

@@ -9,8 +9,8 @@
 #include "viewer/core/formats/palettes.h"
 #include "viewer/core/formats/pcx.h"
 #include "viewer/core/formats/sprites.h"
+#include "viewer/ui/base/entry_page.h"
 #include "viewer/ui/pages/zoom_image.h"
-#include "viewer/ui/shell/entry_page.h"
 
 namespace brindle {
 

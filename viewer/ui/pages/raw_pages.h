@@ -2,8 +2,8 @@
 // Pages of the entries shown as they are: event, data and map entries as hex dumps, string
 // lists as lines of text. Each saves the same payload it shows.
 
-#include "viewer/ui/shell/entry_page.h"
-#include "viewer/ui/shell/lines_view.h"
+#include "viewer/ui/base/entry_page.h"
+#include "viewer/ui/base/lines_view.h"
 
 namespace brindle {
 

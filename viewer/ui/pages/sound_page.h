@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <memory>
 
-#include "viewer/ui/shell/entry_page.h"
+#include "viewer/ui/base/entry_page.h"
 #include "viewer/ui/sound/sound_output.h"
 
 namespace brindle {

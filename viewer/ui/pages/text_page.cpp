@@ -9,7 +9,7 @@
 
 #include "common/codepage.h"
 #include "viewer/core/formats/exports.h"
-#include "viewer/ui/shell/game_text.h"
+#include "viewer/ui/base/game_text.h"
 
 namespace brindle {
 

@@ -8,7 +8,7 @@
 #include <QTableView>
 
 #include "viewer/core/formats/texts.h"
-#include "viewer/ui/shell/entry_page.h"
+#include "viewer/ui/base/entry_page.h"
 
 namespace brindle {
 

@@ -4,7 +4,7 @@
 
 #include <QLabel>
 
-#include "viewer/ui/shell/entry_page.h"
+#include "viewer/ui/base/entry_page.h"
 
 namespace brindle {
 

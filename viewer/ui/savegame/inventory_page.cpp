@@ -6,7 +6,7 @@
 
 #include "common/codepage.h"
 #include "viewer/core/settings/ini_file.h"
-#include "viewer/ui/shell/game_text.h"
+#include "viewer/ui/base/game_text.h"
 
 namespace brindle {
 

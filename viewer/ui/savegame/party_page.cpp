@@ -15,8 +15,8 @@
 #include "viewer/core/savegame/game_clock.h"
 #include "viewer/core/savegame/party_edits.h"
 #include "viewer/core/savegame/party_store.h"
+#include "viewer/ui/base/game_text.h"
 #include "viewer/ui/savegame/portrait_sheet.h"
-#include "viewer/ui/shell/game_text.h"
 
 namespace brindle {
 

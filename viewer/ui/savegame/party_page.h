@@ -13,9 +13,9 @@
 #include <array>
 
 #include "viewer/core/savegame/party.h"
+#include "viewer/ui/base/entry_page.h"
 #include "viewer/ui/savegame/imp_stringgrid.h"
 #include "viewer/ui/savegame/inventory_page.h"
-#include "viewer/ui/shell/entry_page.h"
 
 namespace brindle {
 

@@ -26,7 +26,7 @@
 #include "viewer/core/savegame/game_data.h"
 #include "viewer/core/settings/app_paths.h"
 #include "viewer/core/settings/history.h"
-#include "viewer/ui/shell/entry_page.h"
+#include "viewer/ui/base/entry_page.h"
 #include "viewer/ui/shell/title_page.h"
 
 class QAction;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "viewer/core/containers/data_file.h"
-#include "viewer/ui/shell/entry_page.h"
+#include "viewer/ui/base/entry_page.h"
 
 namespace brindle {
 

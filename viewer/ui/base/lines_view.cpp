@@ -1,4 +1,4 @@
-#include "viewer/ui/shell/lines_view.h"
+#include "viewer/ui/base/lines_view.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,4 +1,4 @@
-#include "viewer/ui/shell/entry_page.h"
+#include "viewer/ui/base/entry_page.h"
 
 #include <algorithm>
 
