@@ -94,20 +94,10 @@ class DibDisplay : public Display {
   MergeRule Merge() const override { return MergeRule::kBounding; }
 
  private:
-  // Where the output size lies in a window of ww x wh: all of it when they match (the window
-  // the player made), else scaled to fit at the output's aspect ratio, centred.
+  // Where the output size lies in a window of ww x wh.
   SDL_Rect Fit(int ww, int wh) const {
-    const int64_t ow = OutputWidth(), oh = OutputHeight();
-    SDL_Rect dst{0, 0, ww, wh};
-    if (ow <= 0 || oh <= 0 || (ww == ow && wh == oh)) return dst;
-    if (int64_t{ww} * oh > int64_t{wh} * ow) {
-      dst.w = static_cast<int>(int64_t{wh} * ow / oh);
-    } else {
-      dst.h = static_cast<int>(int64_t{ww} * oh / ow);
-    }
-    dst.x = (ww - dst.w) / 2;
-    dst.y = (wh - dst.h) / 2;
-    return dst;
+    const Rect r = FitKeepingAspect(OutputWidth(), OutputHeight(), ww, wh);
+    return SDL_Rect{r.x, r.y, r.w, r.h};
   }
 
   SDL_Window* window_;

@@ -26,4 +26,18 @@ void PictureBuffer::Fill(uint8_t index) {
   std::memset(pixels_.data(), index, pixels_.size());
 }
 
+Rect FitKeepingAspect(int pw, int ph, int ww, int wh) {
+  Rect dst{0, 0, ww, wh};
+  if (pw <= 0 || ph <= 0 || (ww == pw && wh == ph)) return dst;
+  const int64_t w = pw, h = ph;
+  if (int64_t{ww} * h > int64_t{wh} * w) {
+    dst.w = static_cast<int>(int64_t{wh} * w / h);
+  } else {
+    dst.h = static_cast<int>(int64_t{ww} * h / w);
+  }
+  dst.x = (ww - dst.w) / 2;
+  dst.y = (wh - dst.h) / 2;
+  return dst;
+}
+
 }  // namespace reel

@@ -46,6 +46,10 @@ class PictureBuffer {
   std::vector<uint8_t> pixels_;
 };
 
+// Where a picture of pw x ph goes in a window of ww x wh: the whole window when the sizes
+// match, else scaled to fit at the picture's aspect ratio and centred (bars beside it).
+Rect FitKeepingAspect(int pw, int ph, int ww, int wh);
+
 inline int LinePitch(int width) {
   return (width + 7) & ~7;
 }

@@ -143,17 +143,8 @@ class SectionDisplay : public Display {
       return;
     }
     drawnWhole_ = true;
-    SDL_Rect dst{0, 0, ww, wh};
-    const int64_t ow = OutputWidth(), oh = OutputHeight();
-    if (ow > 0 && oh > 0 && (ww != ow || wh != oh)) {
-      if (int64_t{ww} * oh > int64_t{wh} * ow) {
-        dst.w = static_cast<int>(int64_t{wh} * ow / oh);
-      } else {
-        dst.h = static_cast<int>(int64_t{ww} * oh / ow);
-      }
-      dst.x = (ww - dst.w) / 2;
-      dst.y = (wh - dst.h) / 2;
-    }
+    const Rect fit = FitKeepingAspect(OutputWidth(), OutputHeight(), ww, wh);
+    const SDL_Rect dst{fit.x, fit.y, fit.w, fit.h};
     // Black bars only when the picture does not fill the window.
     if (dst.w != ww || dst.h != wh) {
       SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);

@@ -156,8 +156,8 @@ int main(int argc, char** argv) {
   if (argc > 1) form.LoadDataFile(argv[1]);
   const int code = app.exec();
   if (endingSignal != 0) {
-    // Ended by a signal, as the one who sent it expects to see.
-    form.CloseWithoutAsking();
+    // Ended by a signal (the window closed on it already), as the one who sent it expects
+    // to see.
     std::signal(endingSignal, SIG_DFL);
     std::raise(endingSignal);
   }

@@ -98,7 +98,6 @@ Result<PartySaved> SavePartyEntry(TDataFile& dataFile, int index, const TPartyMa
 TPartyMain MergePartyEdits(const TPartyMain& base, const TPartyMain& mine, const TPartyMain& theirs,
                            std::vector<std::string>& conflicts) {
   TPartyMain merged = theirs;
-  merged.CurrentCharacter = mine.CurrentCharacter;
   // One part: the user's value when they changed it, unless the other program changed it
   // to something else too.
   auto take = [&](auto&& out, const auto& b, const auto& m, const auto& t, auto&& names) {
