@@ -12,6 +12,7 @@
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
 #include "viewer/core/entries/identify.h"
+#include "viewer/core/formats/entry_types.h"
 
 namespace samples {
 namespace {

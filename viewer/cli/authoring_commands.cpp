@@ -138,7 +138,7 @@ int RebuildCommand(const std::vector<std::string>& args, std::ostream& out, std:
 
 int NewCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.size() < 2) return Usage(err, "new KIND CONTAINER [FILE...]");
-  const std::optional<TContainerKind> kind = KindFromName(args[0]);
+  const std::optional<TContainerKind> kind = ContainerKindFromName(args[0]);
   if (!kind) {
     err << "Unknown container kind " << args[0]
         << " (vid, chapter, sprites, maps, icons, bitmaps or snd)\n";

@@ -19,6 +19,7 @@
 #include "viewer/core/edit/export_all.h"
 #include "viewer/core/entries/hexdump.h"
 #include "viewer/core/entries/identify.h"
+#include "viewer/core/formats/entry_types.h"
 #include "viewer/core/formats/exports.h"
 #include "viewer/core/savegame/game_data.h"
 #include "viewer/core/settings/app_paths.h"
@@ -274,10 +275,8 @@ std::optional<ExtractOptions> ParseExtractArgs(const std::vector<std::string>& a
       std::optional<TResourceType> type = ResourceTypeFromName(args[++i]);
       if (!type) {
         err << "Unknown type " << args[i] << "; the types are those of brindle-cli list:";
-        for (int t = 0; t <= rtVideo; ++t) {
-          std::string_view name = ResourceTypeName(static_cast<TResourceType>(t));
-          if (!name.empty()) err << ' ' << name;
-        }
+        for (const EntryType& t : EntryTypes())
+          err << ' ' << t.name;
         err << '\n';
         return std::nullopt;
       }

@@ -11,27 +11,49 @@ void ClearDataFile(TDataFile& dataFile) {
   dataFile.Entries.clear();
 }
 
-std::string_view KindName(TContainerKind kind) {
-  static constexpr std::string_view kNames[] = {"vid",   "chapter", "sprites", "maps",
-                                                "icons", "bitmaps", "snd",     "none"};
-  return kind <= ckNone ? kNames[kind] : "none";
+namespace {
+
+constexpr std::uint32_t kTexts = TypeBit(rtText);
+constexpr std::uint32_t kPictures = TypeBit(rtBitmap) | kTexts;
+
+constexpr ContainerKindInfo kContainerKinds[] = {
+    {ckIcons, "icons", "ICONS", "", kLodCountOffset, kLodDirectoryStart, kLodRecordSize, 16,
+     "Icons archive (.lod)", "lod", TypeBit(rtIcon) | TypeBit(rtText), kPictures, true},
+    {ckBitmaps, "bitmaps", "BITMAPS", "", kLodCountOffset, kLodDirectoryStart, kLodRecordSize, 16,
+     "Bitmaps archive (.lod)", "lod", TypeBit(rtBitmap), kPictures, true},
+    {ckSprites, "sprites", "SPRITES08", "", kLodCountOffset, kLodDirectoryStart, kLodRecordSize, 16,
+     "Sprites archive (.lod)", "lod", 0, kTexts, true},
+    {ckMaps, "maps", "MAPS", "", kLodCountOffset, kLodDirectoryStart, kLodRecordSize, 16,
+     "Maps archive (.lod)", "lod", 0, kTexts, true},
+    {ckChapter, "chapter", "CHAPTER", "", kLodCountOffset, kLodDirectoryStart, kLodRecordSize, 16,
+     "Saved game (.lod)", "lod", 0, kTexts, true},
+    {ckSnd, "snd", "", ".SND", 0, kSndVidDirectoryStart, kSndRecordSize, 40,
+     "Sound container (.snd)", "snd", TypeBit(rtSound), TypeBit(rtSound), false},
+    {ckVid, "vid", "", ".VID", 0, kSndVidDirectoryStart, kVidRecordSize, 40,
+     "Movie container (.vid)", "vid", 0, 0, true},
+};
+
+}  // namespace
+
+std::span<const ContainerKindInfo> ContainerKinds() {
+  return kContainerKinds;
 }
 
-std::string_view ResourceTypeName(TResourceType type) {
-  static constexpr std::string_view kNames[] = {
-      "text",         "palette", "sprite", "bitmap", "icon",     "iconpcx", "sound",
-      "unidentified", "font",    "evt",    "",       "str",      "bin",     "dlv",
-      "ddm",          "blv",     "odm",    "pcx",    "partybin", "video"};
-  return type <= rtVideo ? kNames[type] : "unidentified";
+const ContainerKindInfo* FindContainerKind(TContainerKind kind) {
+  for (const ContainerKindInfo& k : kContainerKinds)
+    if (k.kind == kind) return &k;
+  return nullptr;
 }
 
-std::optional<TResourceType> ResourceTypeFromName(std::string_view name) {
-  if (name.empty()) return std::nullopt;  // the unused code has no name
-  for (int t = 0; t <= rtVideo; ++t) {
-    const auto type = static_cast<TResourceType>(t);
-    if (EqualsIgnoreAsciiCase(ResourceTypeName(type), name)) return type;
-  }
+std::optional<TContainerKind> ContainerKindFromName(std::string_view name) {
+  for (const ContainerKindInfo& k : kContainerKinds)
+    if (EqualsIgnoreAsciiCase(k.name, name)) return k.kind;
   return std::nullopt;
+}
+
+std::string_view KindName(TContainerKind kind) {
+  const ContainerKindInfo* info = FindContainerKind(kind);
+  return info ? info->name : "none";
 }
 
 std::string UpperExtension(std::string_view name) {
@@ -43,9 +65,9 @@ std::string UpperExtension(std::string_view name) {
 
 std::int64_t DirectoryEnd(TContainerKind kind, std::int64_t count) {
   if (count < 0) count = 0;
-  if (kind == ckSnd) return kSndVidDirectoryStart + kSndRecordSize * count;
-  if (kind == ckVid) return kSndVidDirectoryStart + kVidRecordSize * count;
-  return kLodDirectoryStart + kLodRecordSize * count;
+  const ContainerKindInfo* info = FindContainerKind(kind);
+  if (!info) info = FindContainerKind(ckIcons);
+  return info->directoryStart + info->recordSize * count;
 }
 
 }  // namespace brindle

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,16 +68,10 @@ struct TDataFile {
 // Nothing open. FileDate keeps its value.
 void ClearDataFile(TDataFile& dataFile);
 
-// "vid", "chapter", ... "snd", "none".
-std::string_view KindName(TContainerKind kind);
-// The type name without its "rt", in lower case: "text", "palette", ... "video".
-std::string_view ResourceTypeName(TResourceType type);
-// The type a name of ResourceTypeName stands for, in any case; nothing for other words.
-std::optional<TResourceType> ResourceTypeFromName(std::string_view name);
-
-// Upper-cased extension of a name, dot included: the text from the last "." on, unless a
-// folder separator follows it. Empty when there is none.
-std::string UpperExtension(std::string_view name);
+// A set of entry types, one bit each.
+constexpr std::uint32_t TypeBit(TResourceType type) {
+  return std::uint32_t{1} << type;
+}
 
 // Directory geometry of the three families.
 inline constexpr std::int64_t kLodDirectoryStart = 288;
@@ -88,9 +83,42 @@ inline constexpr std::int64_t kSndRecordSize = 52;
 inline constexpr std::int64_t kVidRecordSize = 44;
 inline constexpr std::int64_t kSndVidDirectoryStart = 4;
 
+// What one kind of container is. Everything that depends on the kind alone reads its row:
+// the directory reader, the rebuild, brindle-cli's names and the window's New Container.
+struct ContainerKindInfo {
+  TContainerKind kind;
+  std::string_view name;           // brindle-cli's name: "icons", "snd", ...
+  std::string_view lodIdentifier;  // what a LOD archive holds at its identifier; empty for
+                                   // the kinds known by their extension
+  std::string_view extension;      // ".SND", ".VID": the file is known by it; empty for LODs
+  std::int64_t countOffset;        // where the entry count lies
+  std::int64_t directoryStart;     // where the first record lies
+  std::int64_t recordSize;
+  std::size_t nameSize;            // the name field's width: a name may fill it, without a NUL
+  std::string_view caption;        // the window's New Container list
+  std::string_view fileExtension;  // a new file's, without its dot: "lod", "snd", "vid"
+  std::uint32_t imports;           // entry types that batch import replaces (TypeBit)
+  std::uint32_t adds;              // entry types made from files by "add" (TypeBit)
+  bool storesRawFiles;             // "add" stores any other file as it is
+};
+
+// Every kind but ckNone, in the order the window offers them.
+std::span<const ContainerKindInfo> ContainerKinds();
+// The row of a kind; ckNone (or a value outside the table) has none.
+const ContainerKindInfo* FindContainerKind(TContainerKind kind);
+// The kind with this brindle-cli name, in any case.
+std::optional<TContainerKind> ContainerKindFromName(std::string_view name);
+
+// "vid", "chapter", ... "snd", "none".
+std::string_view KindName(TContainerKind kind);
+
+// Upper-cased extension of a name, dot included: the text from the last "." on, unless a
+// folder separator follows it. Empty when there is none.
+std::string UpperExtension(std::string_view name);
+
 inline bool IsLodKind(TContainerKind kind) {
-  return kind == ckChapter || kind == ckSprites || kind == ckMaps || kind == ckIcons ||
-         kind == ckBitmaps;
+  const ContainerKindInfo* info = FindContainerKind(kind);
+  return info && !info->lodIdentifier.empty();
 }
 
 // The first byte after the directory of a container of this kind with count entries.

@@ -32,34 +32,15 @@ Result<std::string> ReadFixedString(ByteFile& file, std::int64_t offset, std::si
 
 namespace {
 
-struct KindByIdentifier {
-  const char* identifier;
-  TContainerKind kind;
-};
-constexpr std::array<KindByIdentifier, 5> kLodIdentifiers = {{
-    {"BITMAPS", ckBitmaps},
-    {"ICONS", ckIcons},
-    {"CHAPTER", ckChapter},
-    {"SPRITES08", ckSprites},
-    {"MAPS", ckMaps},
-}};
-
 std::int32_t ClampToI32(std::int64_t v) {
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(
       v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
-struct Family {
-  std::int64_t countOffset;
-  std::int64_t start;
-  std::int64_t recordSize;
-  std::size_t nameSize;
-};
-
-Family FamilyOf(TContainerKind kind) {
-  if (kind == ckSnd) return {0, kSndVidDirectoryStart, kSndRecordSize, 40};
-  if (kind == ckVid) return {0, kSndVidDirectoryStart, kVidRecordSize, 40};
-  return {kLodCountOffset, kLodDirectoryStart, kLodRecordSize, 16};
+// The kind's geometry; a kind without a row is read as a LOD archive.
+const ContainerKindInfo& FamilyOf(TContainerKind kind) {
+  const ContainerKindInfo* info = FindContainerKind(kind);
+  return info ? *info : *FindContainerKind(ckIcons);
 }
 
 // A sound or movie container is known by its extension, but only a file whose count and
@@ -67,16 +48,17 @@ Family FamilyOf(TContainerKind kind) {
 // offset or size below zero. Entries that reach past the end are damage, not another
 // format, and still open.
 Result<bool> SndVidDirectoryHolds(ByteFile& file, TContainerKind kind) {
-  const Family fam = FamilyOf(kind);
+  const ContainerKindInfo& fam = FamilyOf(kind);
   const std::int64_t fileSize = file.Size();
-  if (fileSize < fam.start) return false;
+  if (fileSize < fam.directoryStart) return false;
   Bytes countField(4);
   if (Status s = file.ReadExact(0, countField.data(), countField.size()); !s) return s.error();
   const std::int64_t count = ReadI32(countField, 0);
-  if (count < 0 || fam.start + count * fam.recordSize > fileSize) return false;
+  if (count < 0 || fam.directoryStart + count * fam.recordSize > fileSize) return false;
   if (count == 0) return true;
   Bytes records(static_cast<std::size_t>(count * fam.recordSize));
-  if (Status s = file.ReadExact(fam.start, records.data(), records.size()); !s) return s.error();
+  if (Status s = file.ReadExact(fam.directoryStart, records.data(), records.size()); !s)
+    return s.error();
   for (std::int64_t i = 0; i < count; ++i) {
     ByteView rec(records.data() + i * fam.recordSize, static_cast<std::size_t>(fam.recordSize));
     if (ReadI32(rec, 40) < 0) return false;
@@ -88,17 +70,17 @@ Result<bool> SndVidDirectoryHolds(ByteFile& file, TContainerKind kind) {
 }  // namespace
 
 Result<TContainerKind> RecogniseContainer(ByteFile& file, const std::string& path) {
-  std::string ext = UpperExtension(path);
-  if (ext == ".SND" || ext == ".VID") {
-    const TContainerKind kind = ext == ".SND" ? ckSnd : ckVid;
-    Result<bool> holds = SndVidDirectoryHolds(file, kind);
+  const std::string ext = UpperExtension(path);
+  for (const ContainerKindInfo& k : ContainerKinds()) {
+    if (k.extension.empty() || ext != k.extension) continue;
+    Result<bool> holds = SndVidDirectoryHolds(file, k.kind);
     if (!holds) return holds.error();
-    return *holds ? kind : ckNone;
+    return *holds ? k.kind : ckNone;
   }
   Result<std::string> id = ReadFixedString(file, kLodIdentifierOffset, 12);
   if (!id) return id.error();
-  for (const auto& k : kLodIdentifiers) {
-    if (UpperAscii(*id) == k.identifier) return k.kind;
+  for (const ContainerKindInfo& k : ContainerKinds()) {
+    if (!k.lodIdentifier.empty() && UpperAscii(*id) == k.lodIdentifier) return k.kind;
   }
   return ckNone;
 }
@@ -106,20 +88,21 @@ Result<TContainerKind> RecogniseContainer(ByteFile& file, const std::string& pat
 Status ReadDirectory(ByteFile& file, TContainerKind kind, std::vector<TResourceInfo>& entries,
                      CoreHost& host) {
   entries.clear();
-  const Family fam = FamilyOf(kind);
+  const ContainerKindInfo& fam = FamilyOf(kind);
   const std::int64_t fileSize = file.Size();
   Result<Bytes> countField = file.ReadPadded(fam.countOffset, 4);
   if (!countField) return countField.error();
   const std::int64_t declared = ReadI32(*countField, 0);
   if (declared <= 0) return Ok();
   // Only records that lie wholly inside the file are read.
-  const std::int64_t fit = std::max<std::int64_t>(0, (fileSize - fam.start) / fam.recordSize);
+  const std::int64_t fit =
+      std::max<std::int64_t>(0, (fileSize - fam.directoryStart) / fam.recordSize);
   const std::int64_t count = std::min(declared, fit);
   if (count == 0) return Ok();
 
   // One read for the whole directory: it is at most as large as the file.
   Bytes records(static_cast<std::size_t>(count * fam.recordSize), 0);
-  if (Status s = file.ReadExact(fam.start, records.data(), records.size()); !s) return s;
+  if (Status s = file.ReadExact(fam.directoryStart, records.data(), records.size()); !s) return s;
   entries.reserve(static_cast<std::size_t>(count));
   ProgressReporter progress(host);
   for (std::int64_t i = 0; i < count; ++i) {

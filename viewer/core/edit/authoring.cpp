@@ -65,12 +65,6 @@ Result<RebuildSizes> CompactContainer(TDataFile& dataFile, CoreHost& host, Rebui
   return sizes;
 }
 
-std::optional<TContainerKind> KindFromName(std::string_view name) {
-  for (TContainerKind k : {ckVid, ckChapter, ckSprites, ckMaps, ckIcons, ckBitmaps, ckSnd})
-    if (EqualsIgnoreCase1252(KindName(k), name)) return k;
-  return std::nullopt;
-}
-
 Status CreateContainer(TContainerKind kind, const std::string& path,
                        const std::vector<std::string>& files, CoreHost& host, RebuildFiles& io) {
   if (Status fits = CheckNameFitsKind(kind, path); !fits) return fits;

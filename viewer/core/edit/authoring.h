@@ -33,8 +33,7 @@ struct RebuildSizes {
 Result<RebuildSizes> CompactContainer(TDataFile& dataFile, CoreHost& host,
                                       RebuildFiles& io = DiskRebuildFiles());
 
-// "vid", "chapter", "sprites", "maps", "icons", "bitmaps", "snd" (any case).
-std::optional<TContainerKind> KindFromName(std::string_view name);
+// A new container of the kind (ContainerKindFromName reads brindle-cli's names).
 Status CreateContainer(TContainerKind kind, const std::string& path,
                        const std::vector<std::string>& files, CoreHost& host,
                        RebuildFiles& io = DiskRebuildFiles());

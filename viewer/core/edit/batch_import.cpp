@@ -1,36 +1,22 @@
 #include "viewer/core/edit/batch_import.h"
 
 #include <algorithm>
-#include <array>
 
 #include "common/codepage.h"
 #include "common/file.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
 #include "viewer/core/entries/identify.h"
+#include "viewer/core/formats/entry_types.h"
 #include "viewer/core/formats/exports.h"
 
 namespace brindle {
 
 namespace {
 
-// What each kind of container takes: the entry type and the size rule.
-struct ImportRule {
-  TContainerKind kind;
-  TResourceType type;
-  bool sameSize;
-};
-
-constexpr std::array<ImportRule, 4> kImportRules = {{
-    {ckIcons, rtIcon, false},
-    {ckIcons, rtText, false},
-    {ckBitmaps, rtBitmap, true},
-    {ckSnd, rtSound, false},
-}};
-
 bool KindTakesImports(TContainerKind kind) {
-  return std::any_of(kImportRules.begin(), kImportRules.end(),
-                     [&](const ImportRule& r) { return r.kind == kind; });
+  const ContainerKindInfo* info = FindContainerKind(kind);
+  return info && info->imports != 0;
 }
 
 }  // namespace
@@ -100,10 +86,7 @@ Result<BatchSummary> BatchImport(TDataFile& dataFile, const std::vector<std::str
       continue;
     }
     const TResourceType type = dataFile.Entries[i].ResType;
-    auto rule = std::find_if(kImportRules.begin(), kImportRules.end(), [&](const ImportRule& r) {
-      return r.kind == dataFile.Kind && r.type == type;
-    });
-    if (rule == kImportRules.end()) {
+    if ((FindContainerKind(dataFile.Kind)->imports & TypeBit(type)) == 0) {
       host.Message("Importing of file " + *match + " format not implemented!");
       ++summary.refused;
       continue;
@@ -114,7 +97,7 @@ Result<BatchSummary> BatchImport(TDataFile& dataFile, const std::vector<std::str
       ++summary.refused;
       continue;
     }
-    Status imported = convert->second(dataFile, index, path, rule->sameSize, host);
+    Status imported = convert->second(dataFile, index, path, EntryTypeOf(type).keepsSize, host);
     // Another program holding the container stops the whole batch, not just this file.
     if (!imported && imported.kind() == ErrorKind::kInUse) return imported.error();
     if (imported) {

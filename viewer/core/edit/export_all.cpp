@@ -5,6 +5,7 @@
 
 #include "common/codepage.h"
 #include "viewer/core/containers/extract.h"
+#include "viewer/core/formats/entry_types.h"
 #include "viewer/core/formats/exports.h"
 
 namespace brindle {

@@ -18,28 +18,9 @@ namespace {
 
 constexpr std::size_t kCopyChunk = 1 << 20;
 
-std::int64_t RecordSize(TContainerKind kind) {
-  return IsLodKind(kind) ? kLodRecordSize : kind == ckSnd ? kSndRecordSize : kVidRecordSize;
-}
-std::int64_t DirectoryStart(TContainerKind kind) {
-  return IsLodKind(kind) ? kLodDirectoryStart : kSndVidDirectoryStart;
-}
-
-const char* LodIdentifier(TContainerKind kind) {
-  switch (kind) {
-    case ckChapter:
-      return "CHAPTER";
-    case ckSprites:
-      return "SPRITES08";
-    case ckMaps:
-      return "MAPS";
-    case ckIcons:
-      return "ICONS";
-    case ckBitmaps:
-      return "BITMAPS";
-    default:
-      return "";
-  }
+// The kind's row; every caller has a real kind.
+const ContainerKindInfo& KindRow(TContainerKind kind) {
+  return *FindContainerKind(kind);
 }
 
 // Where each item goes, and its stored size.
@@ -61,15 +42,16 @@ Error CannotWrite(const std::string& path, const std::string& why, bool isNew,
 Result<Bytes> BuildHead(TContainerKind kind, ByteFile* source, const TDataFile* old,
                         const std::vector<RebuildItem>& items, const std::vector<Placed>& at,
                         std::int64_t total) {
-  const std::int64_t start = DirectoryStart(kind), rec = RecordSize(kind);
+  const ContainerKindInfo& row = KindRow(kind);
+  const std::int64_t start = row.directoryStart, rec = row.recordSize;
   Bytes head(static_cast<std::size_t>(start + rec * static_cast<std::int64_t>(items.size())), 0);
   if (IsLodKind(kind)) {
     if (source) {
       Status read = source->ReadExact(0, head.data(), static_cast<std::size_t>(kLodDirectoryStart));
       if (!read) return read.error();
     } else {
-      const std::string id = LodIdentifier(kind);
-      std::copy(id.begin(), id.end(), head.begin() + kLodIdentifierOffset);
+      std::copy(row.lodIdentifier.begin(), row.lodIdentifier.end(),
+                head.begin() + kLodIdentifierOffset);
     }
     PutU32(&head[kLodLengthOffset], static_cast<std::uint32_t>(total - kLodDirectoryStart));
     PutU32(&head[kLodCountOffset], static_cast<std::uint32_t>(items.size()));
@@ -86,7 +68,7 @@ Result<Bytes> BuildHead(TContainerKind kind, ByteFile* source, const TDataFile* 
       const Bytes b = BuildSndRecord(item.name, at[i].offset, at[i].size, item.unpackedSize);
       std::copy(b.begin(), b.end(), r);
     }
-    const std::size_t nameField = MaxEntryName(kind);
+    const std::size_t nameField = row.nameSize;
     std::fill_n(r, nameField, 0);
     std::copy_n(item.name.begin(), std::min(item.name.size(), nameField), r);
     if (IsLodKind(kind)) {
@@ -155,8 +137,7 @@ Status WriteAndReplace(TContainerKind kind, const std::string& path, ByteFile* s
                        const std::vector<RebuildItem>& items, CoreHost& host, RebuildFiles& files) {
   const bool isNew = source == nullptr;
   std::vector<Placed> at(items.size());
-  std::int64_t total =
-      DirectoryStart(kind) + RecordSize(kind) * static_cast<std::int64_t>(items.size());
+  std::int64_t total = DirectoryEnd(kind, static_cast<std::int64_t>(items.size()));
   for (std::size_t i = 0; i < items.size(); ++i) {
     const RebuildItem& item = items[i];
     if (item.source >= 0) {
@@ -330,13 +311,9 @@ std::vector<RebuildItem> KeepEntries(const TDataFile& dataFile) {
   return items;
 }
 
-std::size_t MaxEntryName(TContainerKind kind) {
-  return IsLodKind(kind) ? 16 : 40;
-}
-
 Status CheckEntryNames(TContainerKind kind, const std::vector<RebuildItem>& items,
                        const TDataFile* old) {
-  const std::size_t limit = MaxEntryName(kind);
+  const std::size_t limit = KindRow(kind).nameSize;
   // A name is given when the entry is new or renamed; a copied entry keeps its stored name,
   // whatever it is (a full field, an empty one, one another entry has in another case).
   auto given = [&](const RebuildItem& item) {
@@ -415,19 +392,20 @@ Status RebuildContainer(TDataFile& dataFile, const std::vector<RebuildItem>& ite
 Status CheckNameFitsKind(TContainerKind kind, const std::string& path) {
   // Sound and movie containers are known by their extension, LOD archives by their
   // identifier: a file the readers would take for another kind is no container of this one.
-  const std::string ext = UpperExtension(BaseName(path));
-  const std::string wanted = kind == ckSnd ? ".SND" : kind == ckVid ? ".VID" : "";
+  const std::string name = BaseName(path);
+  const std::string ext = UpperExtension(name);
+  if (!FindContainerKind(kind)) return Fail("Choose the kind of container to make.");
+  const ContainerKindInfo& wanted = KindRow(kind);
   const std::string start = "File " + path + " would not be read as a container of kind " +
-                            std::string(KindName(kind)) + ": ";
-  if (!wanted.empty() && ext != wanted)
-    return Fail(start + "its name must end in ." + std::string(KindName(kind)) + ".",
+                            std::string(wanted.name) + ": ";
+  if (!wanted.extension.empty() && ext != wanted.extension)
+    return Fail(start + "its name must end in ." + std::string(wanted.name) + ".",
                 ErrorKind::kNotSupported);
-  if (wanted.empty() && (ext == ".SND" || ext == ".VID")) {
-    const std::string name = BaseName(path);
-    return Fail(start + "a name ending in " + name.substr(name.rfind('.')) +
-                    " is read as a container of kind " +
-                    std::string(KindName(ext == ".SND" ? ckSnd : ckVid)) + ".",
-                ErrorKind::kNotSupported);
+  for (const ContainerKindInfo& other : ContainerKinds()) {
+    if (wanted.extension.empty() && !other.extension.empty() && ext == other.extension)
+      return Fail(start + "a name ending in " + name.substr(name.rfind('.')) +
+                      " is read as a container of kind " + std::string(other.name) + ".",
+                  ErrorKind::kNotSupported);
   }
   return Ok();
 }

@@ -1,7 +1,7 @@
 #pragma once
-// What each entry type's page extracts, shows and saves, as one table: the payload its page
-// works on, and the file its save button writes. brindle-cli's extract and hexdump use it,
-// as the window's pages do.
+// What an entry's page extracts and shows, and the file its save button writes, as its
+// type's row says (entry_types.h). brindle-cli's extract and hexdump use these, as the
+// window's pages do.
 
 #include <string>
 #include <string_view>
@@ -11,6 +11,7 @@
 #include "common/file.h"
 #include "common/result.h"
 #include "viewer/core/containers/data_file.h"
+#include "viewer/core/formats/fonts.h"
 #include "viewer/core/host.h"
 
 namespace brindle {
@@ -37,13 +38,15 @@ struct ExportedFile {
 Result<ExportedFile> ReadPagePayload(ByteFile& file, const TResourceInfo& entry, CoreHost& host);
 
 // The file the entry's save button writes. containerPath is where `file` lies: sprites take
-// their colours from the "bitmaps.lod" beside it (without it they cannot be saved). An entry
+// their colours from the "bitmaps.lod" beside it (without it they cannot be saved); a font
+// sheet is drawn in fontColours. An entry
 // whose bytes are not all inside the file is never saved. Fails
 // with "Error!  Unable to save NAME" (kDamaged) when there is nothing to save, and with
 // kNotSupported when the type cannot be saved as a file of its own yet. The host hears the
 // progress only: messages said on the way become notes (or lines before the error's
 // message).
 Result<ExportedFile> ExportEntry(ByteFile& file, const TResourceInfo& entry, CoreHost& host,
-                                 const std::string& containerPath = {});
+                                 const std::string& containerPath = {},
+                                 const FontColours& fontColours = {});
 
 }  // namespace brindle

@@ -1,21 +1,14 @@
 #include "viewer/core/formats/imports.h"
 
-#include "viewer/core/formats/bitmaps.h"
-#include "viewer/core/formats/sounds.h"
-#include "viewer/core/formats/texts.h"
+#include "viewer/core/formats/entry_types.h"
 
 namespace brindle {
 
 ImportConverters CoreImportConverters() {
-  const ImportConverter bitmap = ImportBitmapFile;
-  return {
-      {rtIcon, bitmap},
-      {rtBitmap, bitmap},
-      {rtText, [](TDataFile& df, int index, const std::string& path, bool,
-                  CoreHost& host) { return ImportTextFile(df, index, path, host); }},
-      {rtSound, [](TDataFile& df, int index, const std::string& path, bool,
-                   CoreHost& host) { return ImportSoundFile(df, index, path, host); }},
-  };
+  ImportConverters converters;
+  for (const EntryType& type : EntryTypes())
+    if (type.import) converters.emplace(type.type, type.import);
+  return converters;
 }
 
 }  // namespace brindle

@@ -1,7 +1,7 @@
 #pragma once
-// The imports the entry formats offer, one per entry type: each replaces an entry of the
-// open container with a file converted for that type. Operations that import (the batch,
-// the pages' import buttons) look them up here rather than knowing the formats.
+// The imports the entry types offer (their rows' import, entry_types.h), as one map the
+// batch import takes, so that a caller may put others in their place: each replaces an
+// entry of the open container with a file converted for that type.
 
 #include <functional>
 #include <map>
@@ -19,7 +19,7 @@ using ImportConverter = std::function<Status(
     TDataFile& dataFile, int index, const std::string& path, bool sameSize, CoreHost& host)>;
 using ImportConverters = std::map<TResourceType, ImportConverter>;
 
-// Every import the formats have: bitmaps and icons, texts and sounds.
+// Every import the entry types have: bitmaps and icons, texts and sounds.
 ImportConverters CoreImportConverters();
 
 }  // namespace brindle

@@ -9,15 +9,9 @@
 #include "common/bytes.h"
 #include "common/result.h"
 #include "viewer/core/containers/data_file.h"
+#include "viewer/core/formats/entry_types.h"
 
 namespace brindle {
-
-struct NewEntryFile {
-  std::string name;  // Windows-1252: the file's name, without its extension for pictures
-                     // and sounds
-  Bytes bytes;       // exactly as stored
-  std::int32_t unpackedSize = 0;  // SND: the WAV's size (the bytes are compressed)
-};
 
 // A file whose name holds characters Windows-1252 cannot is refused (kNotSupported), as is
 // one that cannot be read (the read's own error).

@@ -5,6 +5,8 @@
 #include "common/codepage.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
+#include "viewer/core/formats/entry_types.h"
+#include "viewer/core/formats/exports.h"
 #include "viewer/core/formats/imports.h"
 
 namespace brindle {
@@ -39,13 +41,39 @@ const TResourceInfo* EntryPage::SelectedEntry() const {
   return &entries[static_cast<std::size_t>(index)];
 }
 
-void EntryPage::SaveSelected(const std::string& shown, const std::string& ext,
-                             const std::string& kind,
-                             const std::function<Bytes(ByteFile&, const TResourceInfo&)>& make) {
+namespace {
+
+// The type's extension and filter: "Save to BMP..." or "Import BMP..." with "Bitmap files".
+struct TypeDialog {
+  std::string shown, ext, kind;
+};
+TypeDialog DialogOf(const TResourceInfo& entry) {
+  const EntryType& type = EntryTypeOf(entry.ResType);
+  const std::string ext(type.extension);
+  return {UpperAscii(ext), ext, std::string(type.fileKind)};
+}
+
+}  // namespace
+
+void EntryPage::SaveSelected(const FontColours& fontColours) {
+  SaveSelectedMade([this, &fontColours](ByteFile& file, const TResourceInfo& entry) {
+    CoreHost& host = context_.host();
+    Result<ExportedFile> r =
+        ExportEntry(file, entry, host, context_.DataFile().FileName, fontColours);
+    if (!r) return Result<Bytes>(r.error());
+    for (const std::string& note : r->notes)
+      host.Message(note);
+    return Result<Bytes>(std::move(r->bytes));
+  });
+}
+
+void EntryPage::SaveSelectedMade(
+    const std::function<Result<Bytes>(ByteFile&, const TResourceInfo&)>& make) {
   const TResourceInfo* entry = SelectedEntry();
   if (!entry) return;
+  const TypeDialog d = DialogOf(*entry);
   auto target = context_.prompts().AskSaveFile(
-      ExportDialog(shown, ext, kind, entry->Name, context_.DialogFolder()));
+      ExportDialog(d.shown, d.ext, d.kind, entry->Name, context_.DialogFolder()));
   if (!target) return;
   CoreHost& host = context_.host();
   auto file = OpenContainerFile(context_.DataFile().FileName, FileMode::kReadShared);
@@ -53,38 +81,38 @@ void EntryPage::SaveSelected(const std::string& shown, const std::string& ext,
     host.Message(file.message());
     return;
   }
-  Bytes bytes;
-  if (EntryInsideFile(*entry, (*file)->Size())) bytes = make(**file, *entry);
+  const std::string unable = "Error!  Unable to save " + EntryName(*entry);
+  Result<Bytes> bytes = EntryInsideFile(*entry, (*file)->Size())
+                            ? make(**file, *entry)
+                            : Result<Bytes>(Fail(unable, ErrorKind::kDamaged));
   // What was made of bytes that could not be read is not the entry: nothing is saved.
   if (Status read = (*file)->TakeReadFailure(); !read) {
-    host.Message(read.message() + "\nError!  Unable to save " + EntryName(*entry));
-  } else if (bytes.empty()) {
-    host.Message("Error!  Unable to save " + EntryName(*entry));
-  } else if (Status written = WriteWholeFile(*target, bytes); !written) {
+    host.Message(read.message() + "\n" + unable);
+  } else if (!bytes) {
+    host.Message(bytes.message());
+  } else if (Status written = WriteWholeFile(*target, *bytes); !written) {
     host.Message(CannotOpenMessage(*target) + " for writing: " + written.message());
   }
 }
 
-void EntryPage::ImportSelected(const std::string& shown, const std::string& ext,
-                               const std::string& kind,
-                               std::initializer_list<TResourceType> types) {
+void EntryPage::ImportSelected() {
   const TResourceInfo* entry = SelectedEntry();
   if (!entry) return;
   const int index = context_.SelectedIndex();
+  const TypeDialog d = DialogOf(*entry);
   auto source = context_.prompts().AskOpenFile(
-      ImportDialog(shown, ext, kind, entry->Name, context_.DialogFolder()));
+      ImportDialog(d.shown, d.ext, d.kind, entry->Name, context_.DialogFolder()));
   if (!source) return;
   // The type decides after the dialog, as it always has.
   const TResourceType type = entry->ResType;
   const ImportConverters imports = CoreImportConverters();
   auto convert = imports.find(type);
-  if (std::find(types.begin(), types.end(), type) == types.end() || convert == imports.end() ||
-      !convert->second) {
+  if (convert == imports.end() || !convert->second) {
     context_.host().Message("Importing for current file format not implemented!");
     return;
   }
-  Status imported =
-      convert->second(context_.DataFile(), index, *source, type == rtBitmap, context_.host());
+  Status imported = convert->second(context_.DataFile(), index, *source,
+                                    EntryTypeOf(type).keepsSize, context_.host());
   if (!imported) context_.host().Message(imported.message());
 }
 

@@ -5,12 +5,13 @@
 #include <QPushButton>
 #include <QWidget>
 #include <functional>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "common/file.h"
+#include "common/result.h"
 #include "viewer/core/containers/data_file.h"
+#include "viewer/core/formats/fonts.h"
 #include "viewer/core/host.h"
 #include "viewer/core/prompts.h"
 #include "viewer/core/savegame/game_data.h"
@@ -60,18 +61,20 @@ class EntryPage : public QWidget {
   QPushButton* AddButton(const QString& objectName, const QString& caption);
   void resizeEvent(QResizeEvent* event) override;
 
-  // A save button: the export dialog for the selected entry ("Save to " + shown + "..."),
-  // then the bytes `make` gives from the container, opened afresh, written to the chosen
-  // file. No bytes: "Error!  Unable to save " + the name.
-  void SaveSelected(const std::string& shown, const std::string& ext, const std::string& kind,
-                    const std::function<Bytes(ByteFile&, const TResourceInfo&)>& make);
+  // A save button: the export dialog for the selected entry, with its type's extension and
+  // filter ("Save to BMP..."), then the file ExportEntry makes of it from the container,
+  // opened afresh (a font's sheet drawn in fontColours), written to the chosen file.
+  // What cannot be saved says why.
+  void SaveSelected(const FontColours& fontColours = {});
+  // The same with bytes the page makes itself, where no export gives them (a font's typed
+  // text).
+  void SaveSelectedMade(const std::function<Result<Bytes>(ByteFile&, const TResourceInfo&)>& make);
 
-  // An import button: the import dialog for the selected entry ("Import " + shown + "..."),
-  // then, once a file is chosen, the entry's import from the formats' table when its type is
-  // one of `types` (a bitmap keeps its width and height), else "Importing for current file
-  // format not implemented!". A refused import says why.
-  void ImportSelected(const std::string& shown, const std::string& ext, const std::string& kind,
-                      std::initializer_list<TResourceType> types);
+  // An import button: the import dialog for the selected entry ("Import BMP..."), then,
+  // once a file is chosen, the import its type's row gives (a bitmap keeps its width and
+  // height), else "Importing for current file format not implemented!". A refused import
+  // says why.
+  void ImportSelected();
 
   // The selected entry, or null when the selection has gone.
   const TResourceInfo* SelectedEntry() const;

@@ -157,16 +157,14 @@ void FontPage::fnttabeditChange() {
 }
 
 void FontPage::fnttabsavetobmpwholeClick() {
-  SaveSelected("BMP", "bmp", "Bitmap files", [this](ByteFile& file, const TResourceInfo& entry) {
-    PictureResult r = RenderFontSheet(file, entry, colours_, context_.host());
-    return r.ok() ? PictureToBmp(r.picture) : Bytes();
-  });
+  SaveSelected(colours_);
 }
 
 void FontPage::fnttabsavetobmptextClick() {
-  SaveSelected("BMP", "bmp", "Bitmap files", [this](ByteFile& file, const TResourceInfo& entry) {
+  SaveSelectedMade([this](ByteFile& file, const TResourceInfo& entry) -> Result<Bytes> {
     PictureResult r = RenderFontText(file, entry, TypedText(), colours_, context_.host());
-    return r.ok() ? PictureToBmp(r.picture) : Bytes();
+    if (!r.ok()) return Fail("Error!  Unable to save " + EntryName(entry), ErrorKind::kDamaged);
+    return PictureToBmp(r.picture);
   });
 }
 

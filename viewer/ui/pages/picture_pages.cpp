@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "viewer/core/containers/directory.h"
+#include "viewer/core/formats/entry_types.h"
 #include "viewer/core/formats/exports.h"
 
 namespace brindle {
@@ -72,21 +73,9 @@ void PicturePage::resizeEvent(QResizeEvent* event) {
   LayOutPictureView(view_, this);
 }
 
-PictureResult PicturePage::Decode(ByteFile& container, const TResourceInfo& entry) {
-  CoreHost& host = context_.host();
-  if (entry.ResType == rtSprite) {
-    return DecodeSprite(container, entry, context_.DataFile().FileName, host);
-  }
-  if (entry.ResType == rtBitmap || entry.ResType == rtIcon) {
-    return DecodeBitmapEntry(container, entry, host);
-  }
-  PictureResult none;
-  none.error = PictureError::kNoPixels;
-  return none;
-}
-
 void PicturePage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
-  PictureResult r = Decode(container, entry);
+  PictureResult r =
+      DecodeEntryPicture(container, entry, {context_.DataFile().FileName}, context_.host());
   if (!r.ok()) {
     // The page keeps its previous picture and labels.
     context_.host().Message("Error!  Unable to show " + EntryName(entry));
@@ -98,14 +87,11 @@ void PicturePage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
 
 void PicturePage::SaveClick() {
   // Decoded afresh from the container, not copied from the page.
-  SaveSelected("BMP", "bmp", "Bitmap files", [this](ByteFile& file, const TResourceInfo& entry) {
-    PictureResult r = Decode(file, entry);
-    return r.ok() ? PictureToBmp(r.picture) : Bytes();
-  });
+  SaveSelected();
 }
 
 void PicturePage::ImportClick() {
-  ImportSelected("BMP", "bmp", "Bitmap files", {rtIcon, rtBitmap});
+  ImportSelected();
 }
 
 PaletteArea::PaletteArea(QWidget* parent) : QWidget(parent) {
@@ -153,11 +139,7 @@ void PalettePage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
 }
 
 void PalettePage::SaveClick() {
-  SaveSelected("ACT", "act", "Photoshop palette files",
-               [this](ByteFile& file, const TResourceInfo& entry) {
-                 Result<ExportedFile> r = ExportEntry(file, entry, context_.host());
-                 return r ? std::move(r->bytes) : Bytes();
-               });
+  SaveSelected();
 }
 
 PcxPage::PcxPage(PageContext& context, QWidget* parent)
@@ -185,10 +167,7 @@ void PcxPage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
 }
 
 void PcxPage::SaveClick() {
-  SaveSelected("BMP", "bmp", "Bitmap files", [this](ByteFile& file, const TResourceInfo& entry) {
-    PictureResult r = DecodePcx(file, entry, context_.host());
-    return r.ok() ? PictureToBmp(r.picture) : Bytes();
-  });
+  SaveSelected();
 }
 
 EntryPage* MakePicturePage(PageContext& c) {

@@ -39,7 +39,6 @@ class PicturePage : public EntryPage {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  PictureResult Decode(ByteFile& container, const TResourceInfo& entry);
   void SaveClick();
   void ImportClick();
 

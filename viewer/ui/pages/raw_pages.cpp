@@ -5,6 +5,7 @@
 #include "common/codepage.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/entries/hexdump.h"
+#include "viewer/core/formats/entry_types.h"
 #include "viewer/core/formats/exports.h"
 #include "viewer/core/formats/raw_types.h"
 
@@ -21,7 +22,8 @@ RawPage::RawPage(PageContext& context, const RawPageSpec& layout, QWidget* paren
     box_->setFont(mono);
   }
   SetContent(box_);
-  QPushButton* save = AddButton(layout.button, QString("Save to ") + layout.shown);
+  const std::string shown = UpperAscii(std::string(EntryTypeOf(layout.type).extension));
+  QPushButton* save = AddButton(layout.button, QString::fromStdString("Save to " + shown));
   connect(save, &QPushButton::clicked, this, &RawPage::SaveClick);
 }
 
@@ -43,28 +45,18 @@ void RawPage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
 }
 
 void RawPage::SaveClick() {
-  SaveSelected(layout_.shown, layout_.ext, layout_.kind,
-               [this](ByteFile& file, const TResourceInfo& entry) {
-                 return PagePayload(file, entry, context_.host());
-               });
+  SaveSelected();
 }
 
 namespace {
 
-constexpr RawPageSpec kEvt{"evttab", "evttabeditbox", "evttabsavetoevt", "EVT", "evt", "EVT files",
-                           false};
-constexpr RawPageSpec kStr{"strtab", "strtabeditbox", "strtabsavetostr", "STR", "str", "STR files",
-                           true};
-constexpr RawPageSpec kBin{
-    "bintab", "bintabeditbox", "bintabsavetobin", "BIN", "bin", "Binary files", false};
-constexpr RawPageSpec kDlv{"dlvtab", "dlvtabeditbox", "dlvtabsavetodlv", "DLV", "dlv", "DLV files",
-                           false};
-constexpr RawPageSpec kDdm{"ddmtab", "ddmtabeditbox", "ddmtabsavetoddm", "DDM", "ddm", "DDM files",
-                           false};
-constexpr RawPageSpec kBlv{"blvtab", "blvtabeditbox", "blvtabsavetoblv", "BLV", "blv", "BLV files",
-                           false};
-constexpr RawPageSpec kOdm{"odmtab", "odmtabeditbox", "odmtabsavetoodm", "ODM", "odm", "ODM files",
-                           false};
+constexpr RawPageSpec kEvt{"evttab", "evttabeditbox", "evttabsavetoevt", rtEvt, false};
+constexpr RawPageSpec kStr{"strtab", "strtabeditbox", "strtabsavetostr", rtStr, true};
+constexpr RawPageSpec kBin{"bintab", "bintabeditbox", "bintabsavetobin", rtBin, false};
+constexpr RawPageSpec kDlv{"dlvtab", "dlvtabeditbox", "dlvtabsavetodlv", rtDlv, false};
+constexpr RawPageSpec kDdm{"ddmtab", "ddmtabeditbox", "ddmtabsavetoddm", rtDdm, false};
+constexpr RawPageSpec kBlv{"blvtab", "blvtabeditbox", "blvtabsavetoblv", rtBlv, false};
+constexpr RawPageSpec kOdm{"odmtab", "odmtabeditbox", "odmtabsavetoodm", rtOdm, false};
 
 }  // namespace
 

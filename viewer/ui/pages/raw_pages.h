@@ -11,9 +11,7 @@ struct RawPageSpec {
   const char* page;    // evttab
   const char* box;     // evttabeditbox
   const char* button;  // evttabsavetoevt
-  const char* shown;   // EVT
-  const char* ext;     // evt
-  const char* kind;    // EVT files
+  TResourceType type;  // its save button, dialogs and save follow the type's row
   bool strings;        // lines of text rather than a dump
 };
 

@@ -1,18 +1,9 @@
 #include "viewer/ui/pages/sound_page.h"
 
-#include "viewer/core/containers/extract.h"
+#include "viewer/core/formats/exports.h"
 #include "viewer/core/formats/sounds.h"
 
 namespace brindle {
-
-namespace {
-
-// A sound entry has no header of its own: the payload is the whole WAV file.
-Bytes SoundPayload(ByteFile& container, const TResourceInfo& entry, CoreHost& host) {
-  return ExtractEntry(container, entry, 0, host);
-}
-
-}  // namespace
 
 SoundPage::SoundPage(PageContext& context, std::unique_ptr<SoundOutput> output, QWidget* parent)
     : EntryPage(context, "sndtab", parent), output_(std::move(output)) {
@@ -30,7 +21,7 @@ SoundPage::SoundPage(PageContext& context, std::unique_ptr<SoundOutput> output, 
 }
 
 void SoundPage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
-  const Bytes payload = SoundPayload(container, entry, context_.host());
+  const Bytes payload = PagePayload(container, entry, context_.host());
   if (payload.empty()) {
     info_->clear();
     context_.host().Message("Error!  Unable to play " + EntryName(entry));
@@ -47,13 +38,11 @@ void SoundPage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
 }
 
 void SoundPage::SaveClick() {
-  SaveSelected("WAV", "wav", "Sound files", [this](ByteFile& file, const TResourceInfo& entry) {
-    return SoundPayload(file, entry, context_.host());
-  });
+  SaveSelected();
 }
 
 void SoundPage::ImportClick() {
-  ImportSelected("WAV", "wav", "Sound files", {rtSound});
+  ImportSelected();
 }
 
 EntryPage* MakeSoundPage(PageContext& c) {

@@ -189,13 +189,11 @@ void TextPage::FillBox() {
 
 void TextPage::txttabsavetotxtClick() {
   // Every byte of the text, what follows a NUL too.
-  SaveSelected("TXT", "txt", "Text files", [this](ByteFile& file, const TResourceInfo& entry) {
-    return PagePayload(file, entry, context_.host());
-  });
+  SaveSelected();
 }
 
 void TextPage::txttabimporttxtClick() {
-  ImportSelected("TXT", "txt", "Text files", {rtText});
+  ImportSelected();
 }
 
 void TextPage::FindNext() {

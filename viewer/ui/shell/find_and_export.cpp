@@ -11,10 +11,10 @@
 
 #include "common/codepage.h"
 #include "viewer/core/containers/directory.h"
+#include "viewer/core/edit/entry_filter.h"
 #include "viewer/core/edit/export_all.h"
-#include "viewer/core/entries/entry_filter.h"
 #include "viewer/core/entries/identify.h"
-#include "viewer/core/formats/pcx.h"
+#include "viewer/core/formats/entry_types.h"
 #include "viewer/ui/shell/main_window.h"
 
 namespace brindle {
@@ -34,20 +34,7 @@ int EntryListModel::RowOf(int entry) const {
 QString EntryListModel::ToolTip(int entry) const {
   IdentifyEntry(dataFile_, entry);
   const TResourceInfo& e = dataFile_.Entries[static_cast<std::size_t>(entry)];
-  QString tip = QStringLiteral("Type: %1\nSize: %2 bytes")
-                    .arg(QString::fromUtf8(ResourceTypeName(e.ResType).data(),
-                                           static_cast<int>(ResourceTypeName(e.ResType).size())))
-                    .arg(e.Size);
-  if (e.Width > 0 && e.Height > 0) {
-    tip += QStringLiteral("\nPicture: %1 x %2").arg(e.Width).arg(e.Height);
-  } else if (e.ResType == rtPcx || e.ResType == rtIconPcx) {
-    // Identification leaves a PCX picture's size to its header.
-    SilentHost quiet;
-    if (auto file = OpenContainerFile(dataFile_.FileName, FileMode::kReadShared))
-      if (std::optional<PcxSize> size = ReadPcxSize(**file, e, quiet))
-        tip += QStringLiteral("\nPicture: %1 x %2").arg(size->width).arg(size->height);
-  }
-  return tip;
+  return QString::fromStdString(EntryTooltip(e, dataFile_.FileName));
 }
 
 void TForm1::BuildFilterBox() {

@@ -17,38 +17,6 @@
 
 namespace brindle {
 
-namespace {
-
-constexpr TContainerKind kNewKinds[] = {ckIcons,   ckBitmaps, ckSprites, ckMaps,
-                                        ckChapter, ckSnd,     ckVid};
-
-const char* KindCaption(TContainerKind kind) {
-  switch (kind) {
-    case ckIcons:
-      return "Icons archive (.lod)";
-    case ckBitmaps:
-      return "Bitmaps archive (.lod)";
-    case ckSprites:
-      return "Sprites archive (.lod)";
-    case ckMaps:
-      return "Maps archive (.lod)";
-    case ckChapter:
-      return "Saved game (.lod)";
-    case ckSnd:
-      return "Sound container (.snd)";
-    case ckVid:
-      return "Movie container (.vid)";
-    default:
-      return "";
-  }
-}
-
-const char* KindExtension(TContainerKind kind) {
-  return kind == ckSnd ? "snd" : kind == ckVid ? "vid" : "lod";
-}
-
-}  // namespace
-
 void TForm1::BuildAuthoringActions() {
   QAction* rebuild = fileMenu_->addAction("Re&build");
   rebuild->setObjectName("rebuildcontainer");
@@ -178,15 +146,17 @@ std::string TForm1::WorkingFolder() const {
 
 void TForm1::NewContainerClick() {
   std::vector<std::string> captions;
-  for (TContainerKind k : kNewKinds)
-    captions.push_back(KindCaption(k));
+  const std::span<const ContainerKindInfo> kinds = ContainerKinds();
+  for (const ContainerKindInfo& k : kinds)
+    captions.push_back(std::string(k.caption));
   const std::optional<int> pick = prompts_.AskChoice("Kind of the new container:", captions);
-  if (!pick || *pick < 0 || *pick >= static_cast<int>(std::size(kNewKinds))) return;
-  const TContainerKind kind = kNewKinds[*pick];
+  if (!pick || *pick < 0 || *pick >= static_cast<int>(kinds.size())) return;
+  const ContainerKindInfo& chosen = kinds[static_cast<std::size_t>(*pick)];
+  const TContainerKind kind = chosen.kind;
   FileDialogSpec setup;
   setup.title = "New Container...";
-  const std::string ext = KindExtension(kind);
-  setup.filter = std::string(KindCaption(kind)) + "|*." + ext;
+  const std::string ext(chosen.fileExtension);
+  setup.filter = std::string(chosen.caption) + "|*." + ext;
   setup.defaultExt = ext;
   setup.initialDir = WorkingFolder();
   const std::optional<std::string> path = prompts_.AskSaveFile(setup);

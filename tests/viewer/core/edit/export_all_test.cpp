@@ -8,6 +8,7 @@
 #include "viewer/core/containers/container_writer.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/entries/identify.h"
+#include "viewer/core/formats/entry_types.h"
 
 namespace brindle {
 namespace {
@@ -178,18 +179,6 @@ TEST_F(ExportAllTest, SummaryListsTroubleUpToItsLimit) {
             "Exported 1 of 5 entries to /d.\n"
             "#0: not saved: unidentified entries have no file of their own yet\n"
             "... and 4 more.");
-}
-
-TEST(ResourceTypeNames, EveryNamedTypeReadsBack) {
-  for (int t = 0; t <= rtVideo; ++t) {
-    const auto type = static_cast<TResourceType>(t);
-    const std::string name(ResourceTypeName(type));
-    if (name.empty()) continue;
-    EXPECT_EQ(ResourceTypeFromName(name), type) << name;
-    EXPECT_EQ(ResourceTypeFromName(UpperAscii(name)), type) << name;
-  }
-  EXPECT_EQ(ResourceTypeFromName(""), std::nullopt);
-  EXPECT_EQ(ResourceTypeFromName("bitmaps"), std::nullopt);
 }
 
 }  // namespace

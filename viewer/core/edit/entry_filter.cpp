@@ -1,4 +1,4 @@
-#include "viewer/core/entries/entry_filter.h"
+#include "viewer/core/edit/entry_filter.h"
 
 #include <algorithm>
 
@@ -6,6 +6,7 @@
 #include "common/codepage.h"
 #include "common/file.h"
 #include "viewer/core/entries/identify.h"
+#include "viewer/core/formats/entry_types.h"
 
 namespace brindle {
 

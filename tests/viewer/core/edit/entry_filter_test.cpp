@@ -1,4 +1,4 @@
-#include "viewer/core/entries/entry_filter.h"
+#include "viewer/core/edit/entry_filter.h"
 
 #include <gtest/gtest.h>
 
