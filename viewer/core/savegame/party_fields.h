@@ -6,7 +6,8 @@
 // One table says what a field is: its key, where its caption comes from, the model member
 // it lives in, the table column that gives its stored width, and the rule that writes and
 // reads its text. Listing, setting, the save's conflict names and the pages' captions all
-// read that table; a new field is one row there (and its place in the record, in party.cpp).
+// read that table; a new field is one row there, and a new model member besides has its
+// place in the record (party.cpp) and its part in the save's merge (party_store.cpp).
 
 #include <array>
 #include <optional>
