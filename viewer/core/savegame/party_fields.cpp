@@ -33,57 +33,16 @@ std::string ItemText(const ItemRecord& it) {
   return s;
 }
 
-void ListCharacter(const TPartyCharacter& ch, int n, const PartyDataTable& table,
-                   std::vector<PartyField>& out) {
-  const std::string p = "char" + std::to_string(n) + ".";
-  auto add = [&](std::string key, std::string value, std::string caption = {}) {
-    out.push_back({p + key, std::move(value), std::move(caption)});
-  };
-  add("class", std::to_string(ch.Class), std::string(ClassName(ch.Class)));
-  add("portrait", std::to_string(ch.Portrait));
-  for (int k = 1; k <= kCharValueCount; ++k)
-    add("value." + std::to_string(k), Cp1252ToUtf8(ch.Values[static_cast<std::size_t>(k - 1)]),
-        Caption(table, kColCharValueCaption, k));
-  for (int k = 1; k <= kStatCount; ++k) {
-    const auto& s = ch.Stats[static_cast<std::size_t>(k - 1)];
-    add("stat." + std::to_string(k) + ".added", std::to_string(s[0]),
-        Caption(table, kColStatistics, k));
-    add("stat." + std::to_string(k) + ".permanent", std::to_string(s[1]),
-        Caption(table, kColStatistics, k));
-  }
-  for (int k = 1; k <= kSkillCount; ++k)
-    add("skill." + std::to_string(k), SkillText(ch.Skills[static_cast<std::size_t>(k - 1)]),
-        Caption(table, kColSkills, k));
-  for (int k = 1; k <= kSpellCount; ++k)
-    add("spell." + std::to_string(k), std::to_string(ch.Spells[static_cast<std::size_t>(k - 1)]),
-        Caption(table, kColSpells, k));
-  for (int k = 1; k <= kConditionCount; ++k)
-    add("condition." + std::to_string(k), std::to_string(ch.ConditionStamp(k)),
-        Caption(table, kColConditions, k));
-  for (int k = 1; k <= kSlotCount; ++k)
-    add("slot." + std::to_string(k), std::to_string(ch.Slots[static_cast<std::size_t>(k - 1)]),
-        Caption(table, kColEquippedSlots, k));
-  for (int i = 1; i <= kItemCount; ++i)
-    if (!IsEmptyEntry(ch, i))
-      add("item." + std::to_string(i), ItemText(ch.Item(i)),
-          Caption(table, kColItemNames, ch.Item(i)[kItemNumber]));
-  for (int r = 0; r < kGridRows; ++r)
-    for (int c = 0; c < kGridColumns; ++c)
-      if (ch.Cell(c, r) != 0)
-        add("grid." + std::to_string(r) + "." + std::to_string(c), std::to_string(ch.Cell(c, r)));
-}
+// ---- Reading and writing values ----
 
-// ---- Setting ----
-
-std::vector<std::string_view> SplitKey(std::string_view key) {
+// The parts of text between the separators (one part when there is none).
+std::vector<std::string_view> Split(std::string_view text, char separator) {
   std::vector<std::string_view> parts;
   std::size_t start = 0;
-  while (true) {
-    const std::size_t dot = key.find('.', start);
-    parts.push_back(key.substr(start, dot == std::string_view::npos ? dot : dot - start));
-    if (dot == std::string_view::npos) return parts;
-    start = dot + 1;
-  }
+  for (std::size_t at; (at = text.find(separator, start)) != text.npos; start = at + 1)
+    parts.push_back(text.substr(start, at - start));
+  parts.push_back(text.substr(start));
+  return parts;
 }
 
 // An index in the key within [lo, hi].
@@ -194,11 +153,7 @@ Result<std::uint16_t> ParseSkill(std::string_view key, std::string_view value) {
 Result<ItemRecord> ParseItem(std::string_view key, std::string_view value) {
   ItemRecord it{};
   if (value == "0") return it;
-  std::vector<std::string_view> parts;
-  std::size_t start = 0;
-  for (std::size_t comma; (comma = value.find(',', start)) != value.npos; start = comma + 1)
-    parts.push_back(value.substr(start, comma - start));
-  parts.push_back(value.substr(start));
+  const std::vector<std::string_view> parts = Split(value, ',');
   if (parts.size() != it.size())
     return CannotTake(key, value, "give nine numbers separated by commas");
   for (std::size_t f = 0; f < it.size(); ++f) {
@@ -209,10 +164,154 @@ Result<ItemRecord> ParseItem(std::string_view key, std::string_view value) {
   return it;
 }
 
-Status SetItem(TPartyCharacter& ch, const PartyDataTable& table, int n, std::string_view key,
-               std::string_view value) {
-  Result<ItemRecord> it = ParseItem(key, value);
+// ---- The rules: each field's value as listed, and taken back from text ----
+
+const TPartyCharacter& Ch(const TPartyMain& party, const PartyFieldAt& at) {
+  return party.Character(at.character);
+}
+
+// Index k of a key counted from 1, as a position in the model's arrays.
+std::size_t Nth(int k) {
+  return static_cast<std::size_t>(k - 1);
+}
+
+// A number from lo to hi, handed to store.
+template <class Store>
+Status TakeNumber(const PartyFieldSetting& s, std::int32_t lo, std::int32_t hi, Store store) {
+  Result<std::int32_t> v = NumberIn(s.key, s.value, lo, hi);
+  if (!v) return v.error();
+  store(*v);
+  return Ok();
+}
+
+constexpr std::int32_t kAnyLow = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t kAnyHigh = std::numeric_limits<std::int32_t>::max();
+
+std::optional<std::string> ShowClock(const TPartyMain& party, const PartyFieldAt&) {
+  return std::to_string(party.GameClock);
+}
+Status TakeClock(const PartyFieldSetting& s) {
+  return TakeNumber(s, kAnyLow, kAnyHigh, [&](std::int32_t v) { s.party.GameClock = v; });
+}
+
+std::optional<std::string> ShowTime(const TPartyMain& party, const PartyFieldAt&) {
+  return FormatGameTime(party.GameClock);
+}
+Status TakeTime(const PartyFieldSetting& s) {
+  Result<std::int32_t> v = ParseTime(s.key, s.value);
+  if (!v) return v.error();
+  s.party.GameClock = *v;
+  return Ok();
+}
+
+std::optional<std::string> ShowPartyValue(const TPartyMain& party, const PartyFieldAt& at) {
+  return Cp1252ToUtf8(party.PartyValues[Nth(at.index[0])]);
+}
+Status TakePartyValue(const PartyFieldSetting& s) {
+  Result<std::string> text = FieldText(s.key, s.value, s.width);
+  if (!text) return text.error();
+  s.party.PartyValues[Nth(s.at.index[0])] = *text;
+  return Ok();
+}
+
+std::optional<std::string> ShowClass(const TPartyMain& party, const PartyFieldAt& at) {
+  return std::to_string(Ch(party, at).Class);
+}
+Status TakeClass(const PartyFieldSetting& s) {
+  int cls = -1;
+  if (std::optional<std::int32_t> v = ParseTypedInt(s.value)) cls = *v;
+  for (std::size_t i = 0; i < kClassNames.size(); ++i)
+    if (EqualsIgnoreCase1252(kClassNames[i], Utf8ToCp1252(s.value))) cls = static_cast<int>(i);
+  if (cls < 0 || cls >= static_cast<int>(kClassNames.size()))
+    return CannotTake(s.key, s.value, "name a class or give its number 0-35");
+  s.Character().Class = static_cast<std::uint8_t>(cls);
+  return Ok();
+}
+
+std::optional<std::string> ShowPortrait(const TPartyMain& party, const PartyFieldAt& at) {
+  return std::to_string(Ch(party, at).Portrait);
+}
+Status TakePortrait(const PartyFieldSetting& s) {
+  return TakeNumber(s, 0, kPortraitCount - 1,
+                    [&](std::int32_t v) { s.Character().Portrait = static_cast<std::int16_t>(v); });
+}
+
+std::optional<std::string> ShowCharValue(const TPartyMain& party, const PartyFieldAt& at) {
+  return Cp1252ToUtf8(Ch(party, at).Values[Nth(at.index[0])]);
+}
+Status TakeCharValue(const PartyFieldSetting& s) {
+  Result<std::string> text = FieldText(s.key, s.value, s.width);
+  if (!text) return text.error();
+  if (text->size() > kMaxCharValueLength) text->resize(kMaxCharValueLength);
+  s.Character().Values[Nth(s.at.index[0])] = *text;
+  return Ok();
+}
+
+// Index 0 the value added, 1 the permanent one.
+std::optional<std::string> ShowStat(const TPartyMain& party, const PartyFieldAt& at) {
+  return std::to_string(
+      Ch(party, at).Stats[Nth(at.index[0])][static_cast<std::size_t>(at.index[1])]);
+}
+Status TakeStat(const PartyFieldSetting& s) {
+  return TakeNumber(s, 0, 65535, [&](std::int32_t v) {
+    s.Character().Stats[Nth(s.at.index[0])][static_cast<std::size_t>(s.at.index[1])] =
+        EditStatistic(std::to_string(v));
+  });
+}
+
+std::optional<std::string> ShowSkill(const TPartyMain& party, const PartyFieldAt& at) {
+  return SkillText(Ch(party, at).Skills[Nth(at.index[0])]);
+}
+Status TakeSkill(const PartyFieldSetting& s) {
+  Result<std::uint16_t> word = ParseSkill(s.key, s.value);
+  if (!word) return word.error();
+  s.Character().Skills[Nth(s.at.index[0])] = *word;
+  return Ok();
+}
+
+std::optional<std::string> ShowSpell(const TPartyMain& party, const PartyFieldAt& at) {
+  return std::to_string(Ch(party, at).Spells[Nth(at.index[0])]);
+}
+Status TakeSpell(const PartyFieldSetting& s) {
+  return TakeNumber(s, 0, 1, [&](std::int32_t v) {
+    s.Character().Spells[Nth(s.at.index[0])] = static_cast<std::uint8_t>(v);
+  });
+}
+
+std::optional<std::string> ShowCondition(const TPartyMain& party, const PartyFieldAt& at) {
+  return std::to_string(Ch(party, at).ConditionStamp(at.index[0]));
+}
+Status TakeCondition(const PartyFieldSetting& s) {
+  return TakeNumber(s, kAnyLow, kAnyHigh,
+                    [&](std::int32_t v) { s.Character().SetConditionStamp(s.at.index[0], v); });
+}
+
+// A placement the inventory rules decide; their message when they refuse it.
+Status Placed(const PartyFieldSetting& s, const PlaceOutcome& out) {
+  if (!out.message.empty()) return CannotTake(s.key, s.value, out.message);
+  return Ok();
+}
+
+std::optional<std::string> ShowSlot(const TPartyMain& party, const PartyFieldAt& at) {
+  return std::to_string(Ch(party, at).Slots[Nth(at.index[0])]);
+}
+Status TakeSlot(const PartyFieldSetting& s) {
+  Result<std::int32_t> v = NumberIn(s.key, s.value, 0, kItemCount);
+  if (!v) return v.error();
+  return Placed(s, EditSlot(s.Character(), s.at.index[0], s.value));
+}
+
+// An empty entry is not listed.
+std::optional<std::string> ShowItem(const TPartyMain& party, const PartyFieldAt& at) {
+  const TPartyCharacter& ch = Ch(party, at);
+  if (IsEmptyEntry(ch, at.index[0])) return std::nullopt;
+  return ItemText(ch.Item(at.index[0]));
+}
+Status TakeItem(const PartyFieldSetting& s) {
+  Result<ItemRecord> it = ParseItem(s.key, s.value);
   if (!it) return it.error();
+  TPartyCharacter& ch = s.Character();
+  const int n = s.at.index[0];
   if ((*it)[kItemNumber] == 0) {
     DeleteItem(ch, n);
     return Ok();
@@ -221,104 +320,189 @@ Status SetItem(TPartyCharacter& ch, const PartyDataTable& table, int n, std::str
   const ItemPlace where = FindItem(ch, n);
   if (where.kind != PlaceKind::kBackpack) return Ok();
   // The new item must still fit where the entry lies.
-  PlaceOutcome again = EditBackpackCell(ch, table, where.col, where.row, std::to_string(n));
-  if (!again.message.empty()) return CannotTake(key, value, again.message);
-  return Ok();
+  return Placed(s, EditBackpackCell(ch, s.table, where.col, where.row, std::to_string(n)));
 }
 
-Status SetCharacterField(TPartyCharacter& ch, const PartyDataTable& table,
-                         const std::vector<std::string_view>& parts, std::string_view key,
-                         std::string_view value) {
-  const std::string_view what = parts[1];
-  auto index = [&](int lo, int hi) {
-    return parts.size() >= 3 ? KeyIndex(parts[2], lo, hi) : std::nullopt;
-  };
-  if (parts.size() == 2 && what == "class") {
-    int cls = -1;
-    if (std::optional<std::int32_t> v = ParseTypedInt(value)) cls = *v;
-    for (std::size_t i = 0; i < kClassNames.size(); ++i)
-      if (EqualsIgnoreCase1252(kClassNames[i], Utf8ToCp1252(value))) cls = static_cast<int>(i);
-    if (cls < 0 || cls >= static_cast<int>(kClassNames.size()))
-      return CannotTake(key, value, "name a class or give its number 0-35");
-    ch.Class = static_cast<std::uint8_t>(cls);
-    return Ok();
+// Indices row, then column; a free cell is not listed.
+std::optional<std::string> ShowGridCell(const TPartyMain& party, const PartyFieldAt& at) {
+  const std::int16_t v = Ch(party, at).Cell(at.index[1], at.index[0]);
+  if (v == 0) return std::nullopt;
+  return std::to_string(v);
+}
+Status TakeGridCell(const PartyFieldSetting& s) {
+  Result<std::int32_t> v = NumberIn(s.key, s.value, 0, kItemCount);
+  if (!v) return v.error();
+  return Placed(s, EditBackpackCell(s.Character(), s.table, s.at.index[1], s.at.index[0], s.value));
+}
+
+// ---- The table ----
+
+constexpr int kNoColumn = -1;
+constexpr PartyKeyIndex OneTo(int hi) {
+  return {1, hi, {}};
+}
+constexpr PartyKeyIndex Below(int count) {
+  return {0, count - 1, {}};
+}
+constexpr PartyKeyIndex kAddedOrPermanent{0, 1, {"added", "permanent"}};
+
+using enum PartyFieldId;
+using enum CaptionFrom;
+
+// clang-format off
+constexpr PartyFieldRow kRows[] = {
+  // id, per character, key, indices, caption from, caption column, width column, show, take
+  {kClock, false, "clock", {}, kNothing, kNoColumn, kNoColumn, ShowClock, TakeClock},
+  {kTime, false, "time", {}, kNothing, kNoColumn, kNoColumn, ShowTime, TakeTime},
+  {kPartyValue, false, "party.#", {OneTo(kPartyValueCount)}, kIndexRow, kColPartyValueCaption,
+   kColPartyValueWidth, ShowPartyValue, TakePartyValue},
+  {kClass, true, "class", {}, kClassName, kNoColumn, kNoColumn, ShowClass, TakeClass},
+  {kPortrait, true, "portrait", {}, kNothing, kNoColumn, kNoColumn, ShowPortrait, TakePortrait},
+  {kCharValue, true, "value.#", {OneTo(kCharValueCount)}, kIndexRow, kColCharValueCaption,
+   kColCharValueWidth, ShowCharValue, TakeCharValue},
+  {kStat, true, "stat.#.#", {OneTo(kStatCount), kAddedOrPermanent}, kIndexRow, kColStatistics,
+   kNoColumn, ShowStat, TakeStat},
+  {kSkill, true, "skill.#", {OneTo(kSkillCount)}, kIndexRow, kColSkills, kNoColumn, ShowSkill,
+   TakeSkill},
+  {kSpell, true, "spell.#", {OneTo(kSpellCount)}, kIndexRow, kColSpells, kNoColumn, ShowSpell,
+   TakeSpell},
+  {kCondition, true, "condition.#", {OneTo(kConditionCount)}, kIndexRow, kColConditions,
+   kNoColumn, ShowCondition, TakeCondition},
+  {kSlot, true, "slot.#", {OneTo(kSlotCount)}, kIndexRow, kColEquippedSlots, kNoColumn, ShowSlot,
+   TakeSlot},
+  {kItem, true, "item.#", {OneTo(kItemCount)}, kItemName, kColItemNames, kNoColumn, ShowItem,
+   TakeItem},
+  {kGridCell, true, "grid.#.#", {Below(kGridRows), Below(kGridColumns)}, kNothing, kNoColumn,
+   kNoColumn, ShowGridCell, TakeGridCell},
+};
+// clang-format on
+
+constexpr bool RowsInIdOrder() {
+  for (std::size_t i = 0; i < std::size(kRows); ++i)
+    if (static_cast<std::size_t>(kRows[i].id) != i) return false;
+  return true;
+}
+static_assert(RowsInIdOrder(), "the field table's rows follow PartyFieldId");
+
+// ---- Keys ----
+
+std::string IndexText(const PartyKeyIndex& index, int k) {
+  if (index.words[0].empty()) return std::to_string(k);
+  return std::string(index.words[static_cast<std::size_t>(k - index.lo)]);
+}
+
+// The index a key's part gives for one "#" of a pattern.
+std::optional<int> IndexOf(std::string_view part, const PartyKeyIndex& index) {
+  if (index.words[0].empty()) return KeyIndex(part, index.lo, index.hi);
+  for (std::size_t w = 0; w < index.words.size(); ++w)
+    if (!index.words[w].empty() && part == index.words[w]) return index.lo + static_cast<int>(w);
+  return std::nullopt;
+}
+
+// The character a key's first part names: "char" and one digit.
+std::optional<int> CharacterOf(std::string_view part) {
+  if (part.size() != 5 || part.substr(0, 4) != "char") return std::nullopt;
+  return KeyIndex(part.substr(4), 1, kCharacterCount);
+}
+
+// The key's parts against the row's pattern; the indices they give go into at.
+bool MatchPattern(const PartyFieldRow& row, std::span<const std::string_view> parts,
+                  PartyFieldAt& at) {
+  const std::vector<std::string_view> pattern = Split(row.pattern, '.');
+  if (pattern.size() != parts.size()) return false;
+  std::size_t next = 0;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (pattern[i] != "#") {
+      if (parts[i] != pattern[i]) return false;
+      continue;
+    }
+    const std::optional<int> k = IndexOf(parts[i], row.indices[next]);
+    if (!k) return false;
+    at.index[next++] = *k;
   }
-  if (parts.size() == 2 && what == "portrait") {
-    Result<std::int32_t> v = NumberIn(key, value, 0, kPortraitCount - 1);
-    if (!v) return v.error();
-    ch.Portrait = static_cast<std::int16_t>(*v);
-    return Ok();
+  return true;
+}
+
+struct NamedField {
+  const PartyFieldRow* row = nullptr;
+  PartyFieldAt at;
+};
+
+std::optional<NamedField> FindField(std::string_view key) {
+  const std::vector<std::string_view> parts = Split(key, '.');
+  const std::optional<int> character = CharacterOf(parts[0]);
+  for (const PartyFieldRow& row : kRows) {
+    NamedField f{&row, {}};
+    std::span<const std::string_view> rest(parts);
+    if (row.perCharacter) {
+      if (!character) continue;
+      f.at.character = *character;
+      rest = rest.subspan(1);
+    }
+    if (MatchPattern(row, rest, f.at)) return f;
   }
-  if (what == "value" && parts.size() == 3) {
-    std::optional<int> k = index(1, kCharValueCount);
-    if (!k) return Unknown(key);
-    Result<std::string> text = FieldText(key, value, table.IntCell(kColCharValueWidth, *k));
-    if (!text) return text.error();
-    if (text->size() > kMaxCharValueLength) text->resize(kMaxCharValueLength);
-    ch.Values[static_cast<std::size_t>(*k - 1)] = *text;
-    return Ok();
+  return std::nullopt;
+}
+
+std::string CaptionOf(const PartyFieldRow& row, const PartyDataTable& table,
+                      const TPartyMain& party, const PartyFieldAt& at) {
+  switch (row.caption) {
+    case kNothing:
+      break;
+    case kIndexRow:
+      return Caption(table, row.captionColumn, at.index[0]);
+    case kItemName:
+      return Caption(table, row.captionColumn, Ch(party, at).Item(at.index[0])[kItemNumber]);
+    case kClassName:
+      return std::string(ClassName(Ch(party, at).Class));
   }
-  if (what == "stat" && parts.size() == 4 && (parts[3] == "added" || parts[3] == "permanent")) {
-    std::optional<int> k = index(1, kStatCount);
-    if (!k) return Unknown(key);
-    Result<std::int32_t> v = NumberIn(key, value, 0, 65535);
-    if (!v) return v.error();
-    ch.Stats[static_cast<std::size_t>(*k - 1)][parts[3] == "added" ? 0 : 1] =
-        EditStatistic(std::to_string(*v));
-    return Ok();
-  }
-  if (parts.size() == 3 && what == "skill") {
-    std::optional<int> k = index(1, kSkillCount);
-    if (!k) return Unknown(key);
-    Result<std::uint16_t> word = ParseSkill(key, value);
-    if (!word) return word.error();
-    ch.Skills[static_cast<std::size_t>(*k - 1)] = *word;
-    return Ok();
-  }
-  if (parts.size() == 3 && what == "spell") {
-    std::optional<int> k = index(1, kSpellCount);
-    if (!k) return Unknown(key);
-    Result<std::int32_t> v = NumberIn(key, value, 0, 1);
-    if (!v) return v.error();
-    ch.Spells[static_cast<std::size_t>(*k - 1)] = static_cast<std::uint8_t>(*v);
-    return Ok();
-  }
-  if (parts.size() == 3 && what == "condition") {
-    std::optional<int> k = index(1, kConditionCount);
-    if (!k) return Unknown(key);
-    Result<std::int32_t> v = Number(key, value);
-    if (!v) return v.error();
-    ch.SetConditionStamp(*k, *v);
-    return Ok();
-  }
-  if (parts.size() == 3 && what == "slot") {
-    std::optional<int> k = index(1, kSlotCount);
-    if (!k) return Unknown(key);
-    Result<std::int32_t> v = NumberIn(key, value, 0, kItemCount);
-    if (!v) return v.error();
-    PlaceOutcome out = EditSlot(ch, *k, value);
-    if (!out.message.empty()) return CannotTake(key, value, out.message);
-    return Ok();
-  }
-  if (parts.size() == 3 && what == "item") {
-    std::optional<int> k = index(1, kItemCount);
-    if (!k) return Unknown(key);
-    return SetItem(ch, table, *k, key, value);
-  }
-  if (parts.size() == 4 && what == "grid") {
-    std::optional<int> r = index(0, kGridRows - 1);
-    std::optional<int> c = KeyIndex(parts[3], 0, kGridColumns - 1);
-    if (!r || !c) return Unknown(key);
-    Result<std::int32_t> v = NumberIn(key, value, 0, kItemCount);
-    if (!v) return v.error();
-    PlaceOutcome out = EditBackpackCell(ch, table, *c, *r, value);
-    if (!out.message.empty()) return CannotTake(key, value, out.message);
-    return Ok();
-  }
-  return Unknown(key);
+  return {};
+}
+
+// Every field of one row for one character (0: the party's own), indices in key order.
+void ListRow(const PartyFieldRow& row, const TPartyMain& party, const PartyDataTable& table,
+             int character, std::vector<PartyField>& out) {
+  const PartyKeyIndex& first = row.indices[0];
+  const PartyKeyIndex& second = row.indices[1];
+  for (int i = first.lo; i <= first.hi; ++i)
+    for (int j = second.lo; j <= second.hi; ++j) {
+      const PartyFieldAt at{character, {i, j}};
+      if (std::optional<std::string> value = row.show(party, at))
+        out.push_back(
+            {PartyFieldKey(row.id, at), std::move(*value), CaptionOf(row, table, party, at)});
+    }
 }
 
 }  // namespace
+
+std::span<const PartyFieldRow> PartyFieldRows() {
+  return kRows;
+}
+
+const PartyFieldRow& PartyFieldRowOf(PartyFieldId id) {
+  return kRows[static_cast<std::size_t>(id)];
+}
+
+std::string PartyFieldKey(PartyFieldId id, const PartyFieldAt& at) {
+  const PartyFieldRow& row = PartyFieldRowOf(id);
+  std::string key = row.perCharacter ? "char" + std::to_string(at.character) + "." : "";
+  std::size_t next = 0;
+  for (const char c : row.pattern) {
+    if (c != '#') {
+      key.push_back(c);
+      continue;
+    }
+    key += IndexText(row.indices[next], at.index[next]);
+    ++next;
+  }
+  return key;
+}
+
+const std::string& PartyFieldCaption(const PartyDataTable& table, PartyFieldId id, int index) {
+  static const std::string kNone;
+  const PartyFieldRow& row = PartyFieldRowOf(id);
+  return row.caption == kIndexRow ? table.Cell(row.captionColumn, index) : kNone;
+}
 
 std::string FormatGameTime(std::int32_t clock) {
   const GameTime g = SplitGameTime(clock);
@@ -330,46 +514,22 @@ std::string FormatGameTime(std::int32_t clock) {
 
 std::vector<PartyField> ListPartyFields(const TPartyMain& party, const PartyDataTable& table) {
   std::vector<PartyField> out;
-  out.push_back({"clock", std::to_string(party.GameClock), {}});
-  out.push_back({"time", FormatGameTime(party.GameClock), {}});
-  for (int k = 1; k <= kPartyValueCount; ++k)
-    out.push_back({"party." + std::to_string(k),
-                   Cp1252ToUtf8(party.PartyValues[static_cast<std::size_t>(k - 1)]),
-                   Caption(table, kColPartyValueCaption, k)});
+  for (const PartyFieldRow& row : kRows)
+    if (!row.perCharacter) ListRow(row, party, table, 0, out);
   for (int n = 1; n <= kCharacterCount; ++n)
-    ListCharacter(party.Character(n), n, table, out);
+    for (const PartyFieldRow& row : kRows)
+      if (row.perCharacter) ListRow(row, party, table, n, out);
   return out;
 }
 
 Status SetPartyField(TPartyMain& party, const PartyDataTable& table, std::string_view key,
                      std::string_view value) {
-  const std::vector<std::string_view> parts = SplitKey(key);
-  if (key == "clock") {
-    Result<std::int32_t> v = Number(key, value);
-    if (!v) return v.error();
-    party.GameClock = *v;
-    return Ok();
-  }
-  if (key == "time") {
-    Result<std::int32_t> v = ParseTime(key, value);
-    if (!v) return v.error();
-    party.GameClock = *v;
-    return Ok();
-  }
-  if (parts.size() == 2 && parts[0] == "party") {
-    std::optional<int> k = KeyIndex(parts[1], 1, kPartyValueCount);
-    if (!k) return Unknown(key);
-    Result<std::string> text = FieldText(key, value, table.IntCell(kColPartyValueWidth, *k));
-    if (!text) return text.error();
-    party.PartyValues[static_cast<std::size_t>(*k - 1)] = *text;
-    return Ok();
-  }
-  if (parts.size() >= 2 && parts[0].size() == 5 && parts[0].substr(0, 4) == "char") {
-    std::optional<int> n = KeyIndex(parts[0].substr(4), 1, kCharacterCount);
-    if (!n) return Unknown(key);
-    return SetCharacterField(party.Character(*n), table, parts, key, value);
-  }
-  return Unknown(key);
+  const std::optional<NamedField> f = FindField(key);
+  if (!f) return Unknown(key);
+  const PartyFieldRow& row = *f->row;
+  std::optional<std::int32_t> width;
+  if (row.widthColumn != kNoColumn) width = table.IntCell(row.widthColumn, f->at.index[0]);
+  return row.take({party, table, f->at, width, key, value});
 }
 
 }  // namespace brindle

@@ -5,6 +5,7 @@
 #include "common/codepage.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
+#include "viewer/core/savegame/party_fields.h"
 
 namespace brindle {
 
@@ -13,6 +14,10 @@ namespace {
 const TResourceInfo* EntryAt(const TDataFile& dataFile, int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= dataFile.Entries.size()) return nullptr;
   return &dataFile.Entries[static_cast<std::size_t>(index)];
+}
+
+std::size_t Nth(int k) {
+  return static_cast<std::size_t>(k - 1);
 }
 
 Error NoEntry(const TDataFile& dataFile, int index) {
@@ -32,6 +37,77 @@ Error ConflictError(const std::string& entryName, const std::string& path,
                   " since it was loaded, in fields you changed too: " + list +
                   ".  Nothing was saved.  Load the file again to see its values.",
               ErrorKind::kChanged);
+}
+
+// One part of the merge: the user's value when they changed it, unless the other program
+// changed it to something else too; then the part is named.
+template <class Out, class T, class Name>
+void TakeEdit(Out&& out, const T& base, const T& mine, const T& theirs, Name&& name) {
+  if (mine == base) return;
+  if (theirs != base && theirs != mine) {
+    name();
+    return;
+  }
+  out = mine;
+}
+
+// Names the fields of one character (0: the party's own) by their keys, when asked to.
+struct ConflictNames {
+  std::vector<std::string>& conflicts;
+  int character;
+
+  auto operator()(PartyFieldId id, int i = 0, int j = 0) const {
+    return [this, id, i, j] { Add(id, i, j); };
+  }
+  void Add(PartyFieldId id, int i = 0, int j = 0) const {
+    conflicts.push_back(PartyFieldKey(id, {character, {i, j}}));
+  }
+};
+
+// Each entry k (from 1) of an array member, its own part.
+template <class Member>
+void TakeEach(TPartyCharacter& out, const TPartyCharacter& base, const TPartyCharacter& mine,
+              const TPartyCharacter& theirs, Member member, PartyFieldId id,
+              const ConflictNames& named) {
+  for (std::size_t k = 0; k < (out.*member).size(); ++k)
+    TakeEdit((out.*member)[k], (base.*member)[k], (mine.*member)[k], (theirs.*member)[k],
+             named(id, static_cast<int>(k + 1)));
+}
+
+// Items, backpack and slots point into each other: taken whole or not at all. In a conflict
+// the parts of it the user changed are named.
+void MergeInventory(TPartyCharacter& out, const TPartyCharacter& base, const TPartyCharacter& mine,
+                    const TPartyCharacter& theirs, const ConflictNames& named) {
+  const auto inventory = [](auto& c) { return std::tie(c.Items, c.Grid, c.Slots); };
+  TakeEdit(inventory(out), inventory(base), inventory(mine), inventory(theirs), [&] {
+    for (int k = 1; k <= kSlotCount; ++k)
+      if (mine.Slots[Nth(k)] != base.Slots[Nth(k)]) named.Add(PartyFieldId::kSlot, k);
+    for (int k = 1; k <= kItemCount; ++k)
+      if (mine.Item(k) != base.Item(k)) named.Add(PartyFieldId::kItem, k);
+    for (int r = 0; r < kGridRows; ++r)
+      for (int c = 0; c < kGridColumns; ++c)
+        if (mine.Cell(c, r) != base.Cell(c, r)) named.Add(PartyFieldId::kGridCell, r, c);
+  });
+}
+
+void MergeCharacter(TPartyCharacter& out, const TPartyCharacter& base, const TPartyCharacter& mine,
+                    const TPartyCharacter& theirs, const ConflictNames& named) {
+  TakeEdit(out.Class, base.Class, mine.Class, theirs.Class, named(PartyFieldId::kClass));
+  TakeEdit(out.Portrait, base.Portrait, mine.Portrait, theirs.Portrait,
+           named(PartyFieldId::kPortrait));
+  TakeEach(out, base, mine, theirs, &TPartyCharacter::Values, PartyFieldId::kCharValue, named);
+  TakeEach(out, base, mine, theirs, &TPartyCharacter::Skills, PartyFieldId::kSkill, named);
+  TakeEach(out, base, mine, theirs, &TPartyCharacter::Spells, PartyFieldId::kSpell, named);
+  TakeEach(out, base, mine, theirs, &TPartyCharacter::Conditions, PartyFieldId::kCondition, named);
+  for (int k = 1; k <= kStatCount; ++k)
+    for (int j = 0; j < 2; ++j) {
+      const auto at = [&](const TPartyCharacter& c) -> const std::uint16_t& {
+        return c.Stats[Nth(k)][static_cast<std::size_t>(j)];
+      };
+      TakeEdit(out.Stats[Nth(k)][static_cast<std::size_t>(j)], at(base), at(mine), at(theirs),
+               named(PartyFieldId::kStat, k, j));
+    }
+  MergeInventory(out, base, mine, theirs, named);
 }
 
 }  // namespace
@@ -98,57 +174,17 @@ Result<PartySaved> SavePartyEntry(TDataFile& dataFile, int index, const TPartyMa
 TPartyMain MergePartyEdits(const TPartyMain& base, const TPartyMain& mine, const TPartyMain& theirs,
                            std::vector<std::string>& conflicts) {
   TPartyMain merged = theirs;
-  // One part: the user's value when they changed it, unless the other program changed it
-  // to something else too.
-  auto take = [&](auto&& out, const auto& b, const auto& m, const auto& t, auto&& names) {
-    if (m == b) return;
-    if (t != b && t != m) {
-      names();
-      return;
-    }
-    out = m;
-  };
-  auto named = [&](std::string key) { return [&conflicts, key] { conflicts.push_back(key); }; };
-  for (std::size_t k = 0; k < kPartyValueCount; ++k)
-    take(merged.PartyValues[k], base.PartyValues[k], mine.PartyValues[k], theirs.PartyValues[k],
-         named("party." + std::to_string(k + 1)));
-  take(merged.GameClock, base.GameClock, mine.GameClock, theirs.GameClock, named("clock"));
-  for (int n = 1; n <= kCharacterCount; ++n) {
-    const std::string p = "char" + std::to_string(n) + ".";
-    TPartyCharacter& out = merged.Character(n);
-    const TPartyCharacter& b = base.Character(n);
-    const TPartyCharacter& m = mine.Character(n);
-    const TPartyCharacter& t = theirs.Character(n);
-    take(out.Class, b.Class, m.Class, t.Class, named(p + "class"));
-    take(out.Portrait, b.Portrait, m.Portrait, t.Portrait, named(p + "portrait"));
-    auto each = [&](auto member, const std::string& key) {
-      auto& o = out.*member;
-      for (std::size_t k = 0; k < o.size(); ++k)
-        take(o[k], (b.*member)[k], (m.*member)[k], (t.*member)[k],
-             named(p + key + std::to_string(k + 1)));
-    };
-    each(&TPartyCharacter::Values, "value.");
-    each(&TPartyCharacter::Skills, "skill.");
-    each(&TPartyCharacter::Spells, "spell.");
-    each(&TPartyCharacter::Conditions, "condition.");
-    for (std::size_t k = 0; k < kStatCount; ++k)
-      for (std::size_t j = 0; j < 2; ++j)
-        take(out.Stats[k][j], b.Stats[k][j], m.Stats[k][j], t.Stats[k][j],
-             named(p + "stat." + std::to_string(k + 1) + (j ? ".permanent" : ".added")));
-    // Items, backpack and slots point into each other: taken whole or not at all.
-    const auto inventory = [](auto& c) { return std::tie(c.Items, c.Grid, c.Slots); };
-    take(inventory(out), inventory(b), inventory(m), inventory(t), [&] {
-      // The parts of it the user changed.
-      for (std::size_t k = 0; k < kSlotCount; ++k)
-        if (m.Slots[k] != b.Slots[k]) conflicts.push_back(p + "slot." + std::to_string(k + 1));
-      for (std::size_t k = 0; k < kItemCount; ++k)
-        if (m.Items[k] != b.Items[k]) conflicts.push_back(p + "item." + std::to_string(k + 1));
-      for (int r = 0; r < kGridRows; ++r)
-        for (int c = 0; c < kGridColumns; ++c)
-          if (m.Cell(c, r) != b.Cell(c, r))
-            conflicts.push_back(p + "grid." + std::to_string(r) + "." + std::to_string(c));
-    });
+  const ConflictNames named{conflicts, 0};
+  for (int k = 1; k <= kPartyValueCount; ++k) {
+    const std::size_t i = static_cast<std::size_t>(k - 1);
+    TakeEdit(merged.PartyValues[i], base.PartyValues[i], mine.PartyValues[i], theirs.PartyValues[i],
+             named(PartyFieldId::kPartyValue, k));
   }
+  TakeEdit(merged.GameClock, base.GameClock, mine.GameClock, theirs.GameClock,
+           named(PartyFieldId::kClock));
+  for (int n = 1; n <= kCharacterCount; ++n)
+    MergeCharacter(merged.Character(n), base.Character(n), mine.Character(n), theirs.Character(n),
+                   {conflicts, n});
   return merged;
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "common/codepage.h"
+#include "viewer/core/savegame/party_fields.h"
 #include "viewer/core/settings/ini_file.h"
 #include "viewer/ui/base/game_text.h"
 
@@ -37,6 +38,21 @@ InventoryPage::InventoryPage(TPartyMain& party, const PartyDataTable& table, Pro
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(splitter_);
 
+  BuildBackpackPanel();
+  BuildItemList();
+  splitter_->addWidget(panel1_);
+  splitter_->addWidget(invitemlist_);
+  // Height the window gains or loses goes to the item list; the backpack keeps its rows.
+  splitter_->setStretchFactor(0, 0);
+  splitter_->setStretchFactor(1, 1);
+  splitter_->installEventFilter(this);
+  connect(splitter_, &QSplitter::splitterMoved, this, [this] { panelHeight_ = panel1_->height(); });
+
+  ConnectGrids();
+}
+
+// The backpack grid and, in its place while equipped items are edited, the slot list.
+void InventoryPage::BuildBackpackPanel() {
   panel1_ = new QWidget(splitter_);
   panel1_->setObjectName("Panel1");
   auto* panelLayout = new QVBoxLayout(panel1_);
@@ -60,7 +76,9 @@ InventoryPage::InventoryPage(TPartyMain& party, const PartyDataTable& table, Pro
   charinvsg2_->Column(0).SetWidth(140);
   charinvsg2_->hide();
   panelLayout->addWidget(charinvsg2_);
+}
 
+void InventoryPage::BuildItemList() {
   invitemlist_ = new TImpStringgrid(splitter_);
   invitemlist_->setObjectName("invitemlist");
   invitemlist_->SetColCount(kItemListColumns);
@@ -76,15 +94,9 @@ InventoryPage::InventoryPage(TPartyMain& party, const PartyDataTable& table, Pro
   }
   for (int c : {kColItemName, kColModPower, kColMod2, kColStatus})
     invitemlist_->Column(c).ButtonStyle = cbsPicklist;
+}
 
-  splitter_->addWidget(panel1_);
-  splitter_->addWidget(invitemlist_);
-  // Height the window gains or loses goes to the item list; the backpack keeps its rows.
-  splitter_->setStretchFactor(0, 0);
-  splitter_->setStretchFactor(1, 1);
-  splitter_->installEventFilter(this);
-  connect(splitter_, &QSplitter::splitterMoved, this, [this] { panelHeight_ = panel1_->height(); });
-
+void InventoryPage::ConnectGrids() {
   connect(charinvsg_, &TImpStringgrid::CellLoseFocus, this, &InventoryPage::BackpackCellLoseFocus);
   connect(charinvsg_, &TImpStringgrid::SelectCell, this, &InventoryPage::BackpackSelectCell);
   connect(charinvsg_, &TImpStringgrid::MouseDown, this, &InventoryPage::BackpackMouseDown);
@@ -146,7 +158,7 @@ void InventoryPage::FillSlots() {
   charinvsg2_->Column(1).SetTitle("Item Number");
   for (int s = 1; s <= kSlotCount; ++s) {
     const int n = ch.Slots[static_cast<std::size_t>(s - 1)];
-    charinvsg2_->SetCell(0, s, ShownText(table_.Cell(kColEquippedSlots, s)));
+    charinvsg2_->SetCell(0, s, ShownText(PartyFieldCaption(table_, PartyFieldId::kSlot, s)));
     charinvsg2_->SetCell(1, s, n > 0 ? QString::number(n) : QString());
   }
 }

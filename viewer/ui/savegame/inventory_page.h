@@ -43,6 +43,9 @@ class InventoryPage : public QWidget {
   const DragState& drag() const { return drag_; }
 
  private:
+  void BuildBackpackPanel();
+  void BuildItemList();
+  void ConnectGrids();
   TPartyCharacter& Character();
   void FillBackpack();
   void FillSlots();

@@ -14,6 +14,7 @@
 #include "viewer/core/containers/extract.h"
 #include "viewer/core/savegame/game_clock.h"
 #include "viewer/core/savegame/party_edits.h"
+#include "viewer/core/savegame/party_fields.h"
 #include "viewer/core/savegame/party_store.h"
 #include "viewer/ui/base/game_text.h"
 #include "viewer/ui/savegame/portrait_sheet.h"
@@ -165,7 +166,12 @@ void PartyEditPage::BuildPages() {
   tabs_->addTab(charskillsg_, "Skills");
   tabs_->addTab(charspellssg_, "Spells");
   tabs_->addTab(conditionssg_, "Conditions");
+  ConnectListEdits();
+}
 
+// A cell of a list page edited: the model takes it by the page's rule, and the cells show
+// what was taken.
+void PartyEditPage::ConnectListEdits() {
   auto onRow = [this](TImpStringgrid* g, auto handler) {
     connect(g, &TImpStringgrid::CellLoseFocus, this, [this, g, handler](int, int row) {
       if (!loaded_ || row < 1 || row >= g->RowCount()) return;
@@ -425,7 +431,7 @@ void PartyEditPage::FillPartyPages() {
   const PartyDataTable& table = context_.GameTable();
   partystatssg_->SetRowCount(kPartyValueCount + 1);
   for (int k = 1; k <= kPartyValueCount; ++k) {
-    partystatssg_->SetCell(0, k, ShownText(table.Cell(kColPartyValueCaption, k)));
+    partystatssg_->SetCell(0, k, ShownText(PartyFieldCaption(table, PartyFieldId::kPartyValue, k)));
     partystatssg_->SetCell(1, k, ShownText(party_.PartyValues[static_cast<std::size_t>(k - 1)]));
   }
   FillGameTime();
@@ -453,32 +459,32 @@ void PartyEditPage::FillCharacterPages() {
 
   generalcharsg_->SetRowCount(kCharValueCount + 1);
   for (int k = 1; k <= kCharValueCount; ++k) {
-    generalcharsg_->SetCell(0, k, ShownText(table.Cell(kColCharValueCaption, k)));
+    generalcharsg_->SetCell(0, k, ShownText(PartyFieldCaption(table, PartyFieldId::kCharValue, k)));
     generalcharsg_->SetCell(1, k, ShownText(ch.Values[static_cast<std::size_t>(k - 1)]));
   }
   charstatssg_->SetRowCount(kStatCount + 1);
   for (int k = 1; k <= kStatCount; ++k) {
     const auto& s = ch.Stats[static_cast<std::size_t>(k - 1)];
-    charstatssg_->SetCell(0, k, ShownText(table.Cell(kColStatistics, k)));
+    charstatssg_->SetCell(0, k, ShownText(PartyFieldCaption(table, PartyFieldId::kStat, k)));
     charstatssg_->SetCell(1, k, QString::number(s[0]));
     charstatssg_->SetCell(2, k, QString::number(s[1]));
   }
   charskillsg_->SetRowCount(kSkillCount + 1);
   for (int k = 1; k <= kSkillCount; ++k) {
     const std::uint16_t w = ch.Skills[static_cast<std::size_t>(k - 1)];
-    charskillsg_->SetCell(0, k, ShownText(table.Cell(kColSkills, k)));
+    charskillsg_->SetCell(0, k, ShownText(PartyFieldCaption(table, PartyFieldId::kSkill, k)));
     charskillsg_->SetCell(1, k, ShownText(MasteryText(w)));
     charskillsg_->SetCell(2, k, QString::number(w & kSkillLevelMask));
   }
   charspellssg_->SetRowCount(kSpellCount + 1);
   for (int k = 1; k <= kSpellCount; ++k) {
-    charspellssg_->SetCell(0, k, ShownText(table.Cell(kColSpells, k)));
+    charspellssg_->SetCell(0, k, ShownText(PartyFieldCaption(table, PartyFieldId::kSpell, k)));
     charspellssg_->SetCell(1, k, QString::number(ch.Spells[static_cast<std::size_t>(k - 1)]));
   }
   inventory_->Fill();
   conditionssg_->SetRowCount(kConditionCount + 1);
   for (int k = 1; k <= kConditionCount; ++k) {
-    conditionssg_->SetCell(0, k, ShownText(table.Cell(kColConditions, k)));
+    conditionssg_->SetCell(0, k, ShownText(PartyFieldCaption(table, PartyFieldId::kCondition, k)));
     const auto cells = ShowCondition(ch.ConditionStamp(k), party_.GameClock);
     for (int c = 0; c < 4; ++c)
       conditionssg_->SetCell(c + 1, k, ShownText(cells[static_cast<std::size_t>(c)]));

@@ -51,6 +51,7 @@ class PartyEditPage : public EntryPage {
  private:
   void BuildToolButtons(QWidget* bar);
   void BuildPages();
+  void ConnectListEdits();
   QWidget* BuildGameTimePage();
   QWidget* BuildCharGeneralPage();
   TImpStringgrid* MakeListGrid(const char* name, std::initializer_list<const char*> captions,

@@ -15,11 +15,13 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
+#include <map>
 
 #include "samples.h"
 #include "test_support.h"
 #include "viewer/core/containers/container_writer.h"
 #include "viewer/core/savegame/game_data.h"
+#include "viewer/core/savegame/party_fields.h"
 #include "viewer/core/settings/ini_file.h"
 #include "viewer/ui/shell/fake_prompts.h"
 #include "viewer/ui/shell/main_window.h"
@@ -113,6 +115,37 @@ TEST_F(PartyPageTest, LoadShowsThePartyPagesWithTheToolButtonDown) {
   EXPECT_EQ(Find<QLineEdit>("gtYear")->text(), "1170");
   EXPECT_FALSE(Find<QPushButton>("charinvswitch")->isVisible());
   EXPECT_FALSE(TitleMarked());
+}
+
+TEST_F(PartyPageTest, ListPagesCaptionTheirRowsAsTheFieldListingDoes) {
+  Open();
+  ShowInventoryOf(2);
+  const GameData data = *LoadGameDataFile(BRINDLE_DAT_FILE);
+  std::map<std::string, std::string> caption;
+  for (const PartyField& f : ListPartyFields(page_->party(), data.table))
+    caption[f.key] = f.caption;
+  struct List {
+    const char* grid;
+    std::string key;  // the field of row k is key + k (+ suffix)
+    int rows;
+    const char* suffix = "";
+  };
+  const List lists[] = {
+      {"partystatssg", "party.", kPartyValueCount},
+      {"generalcharsg", "char2.value.", kCharValueCount},
+      {"charstatssg", "char2.stat.", kStatCount, ".added"},
+      {"charskillsg", "char2.skill.", kSkillCount},
+      {"charspellssg", "char2.spell.", kSpellCount},
+      {"conditionssg", "char2.condition.", kConditionCount},
+      {"charinvsg2", "char2.slot.", kSlotCount},
+  };
+  for (const List& l : lists)
+    for (int k = 1; k <= l.rows; ++k) {
+      const std::string key = l.key + std::to_string(k) + l.suffix;
+      ASSERT_EQ(caption.count(key), 1u) << key;
+      EXPECT_FALSE(caption[key].empty()) << key;
+      EXPECT_EQ(Grid(l.grid)->Cells(0, k).toStdString(), caption[key]) << key;
+    }
 }
 
 TEST_F(PartyPageTest, ControlTwoThenAnEditOnStatsChangesCharacterTwo) {
