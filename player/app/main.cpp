@@ -36,8 +36,8 @@ std::string SelfPlayText() {
 int main(int argc, char** argv) {
   std::vector<std::string> words(argv + 1, argv + argc);
   if (words.size() == 1 && (words[0] == "--help" || words[0] == "-?")) {
-    std::printf("%s\n\n%s\n", reel::UsageCaption().c_str(),
-                reel::TerminalText(reel::UsageText()).c_str());
+    std::printf("%s\n\n%s\n\n%s\n", reel::UsageCaption().c_str(),
+                reel::TerminalText(reel::UsageText()).c_str(), reel::OutputTablesText().c_str());
     return 0;
   }
   if (words.size() == 1 && words[0] == "--version") {

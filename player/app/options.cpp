@@ -1,9 +1,13 @@
 #include "player/app/options.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 
 #include "player/movie/zoe.h"
+#include "player/output/display.h"
+#include "player/output/sound_output.h"
 
 namespace reel {
 namespace {
@@ -37,9 +41,16 @@ void ApplyRate(Options& o, bool present, int64_t n) {
   }
 }
 
+// A /V number that picks a display kind.
+bool KnownVideoType(int64_t type) {
+  for (const DisplayKindEntry& row : DisplayKinds())
+    if (type > 0 && row.videoCode == type) return true;
+  return false;
+}
+
 void ApplyVideo(Options& o, bool, int64_t n) {
   const int64_t type = n & 127;
-  if (type >= 1 && type <= 4) o.videoType = static_cast<int>(type);
+  if (KnownVideoType(type)) o.videoType = static_cast<int>(type);
   const int64_t modifier = n & 384;
   o.interlaced = modifier == 128;
   o.smoothing = modifier == 256;
@@ -242,6 +253,44 @@ std::string UsageText() {
     t += "\r\n    " + shown + "\t- " + s.description;
     if (s.letter == 'V')
       t += "\r\n        \t    Add 128 for interlaced, 256 for smoothing, or 384 for no DirectDraw.";
+  }
+  return t;
+}
+
+namespace {
+
+std::string Padded(std::string text, size_t width) {
+  text.resize(std::max(text.size(), width), ' ');
+  return text;
+}
+
+template <typename Rows>
+size_t NameWidth(const Rows& rows) {
+  size_t width = 0;
+  for (const auto& row : rows)
+    width = std::max(width, std::strlen(row.name));
+  return width + 2;
+}
+
+}  // namespace
+
+std::string OutputTablesText() {
+  constexpr size_t kCodeWidth = 7;
+  const auto displays = DisplayKinds();
+  std::string t =
+      "  Displays (picked by /V##; without it, those marked * are tried in this order):";
+  for (const DisplayKindEntry& row : displays) {
+    std::string code = row.videoCode > 0 ? "/V" + std::to_string(row.videoCode) : "";
+    if (row.buffer == BufferSwitch::kWith) code += " /B";
+    t += "\n    " + Padded(code, kCodeWidth) + (row.automatic ? "* " : "  ") +
+         Padded(row.name, NameWidth(displays)) + row.description;
+  }
+  const auto outputs = SoundOutputs();
+  t += "\n  Sound outputs (the one a switch asks for, then those marked * below it, until one "
+       "works):";
+  for (const SoundOutputEntry& row : outputs) {
+    t += "\n    " + Padded(row.switchName, kCodeWidth) + (row.automatic ? "* " : "  ") +
+         Padded(row.name, NameWidth(outputs)) + row.description;
   }
   return t;
 }

@@ -64,6 +64,9 @@ std::string MovieFileName(std::string name);
 // The usage box (lines end with "\r\n" except the last) and its caption.
 std::string UsageText();
 std::string UsageCaption();
+// The display kinds and the sound outputs, as --help lists them after the usage: one line per
+// row of their tables (lines end with "\n").
+std::string OutputTablesText();
 // The banner's notice line and the information box at the end of a run.
 std::string NoticeLine();
 std::string InformationText();

@@ -94,16 +94,15 @@ class Run {
     DisplayRequest r;
     r.width = o_.soundOnly ? 160 : static_cast<int>(m.header.width);
     r.height = o_.soundOnly ? 1 : static_cast<int>(m.header.height);
-    r.kind = o_.soundOnly ? kDib : KindFor(o_);
+    r.kind = o_.soundOnly ? kDib : DisplayKindForVideo(o_.videoType, o_.doubleBuffer);
     r.interlaced = o_.interlaced;
     r.smoothing = o_.smoothing;
     r.noAcceleration = o_.noAcceleration;
     r.stretchWidth = o_.stretchWidth;
     r.stretchHeight = o_.stretchHeight;
     r.resolution = o_.resolution;
-    const bool fullScreen =
-        display_ && display_->Kind() >= kFull240 && display_->Kind() <= kFull200Direct;
-    if (fullScreen && display_->Kind() == r.kind && display_->Fits(r.width, r.height)) {
+    if (display_ && display_->FullScreen() && display_->Kind() == r.kind &&
+        display_->Fits(r.width, r.height)) {
       if (!o_.noClear) display_->Fill(0);
     } else {
       NoteDisplay();
@@ -114,21 +113,6 @@ class Run {
     if (!o_.soundOnly && !ZoeSetTarget(&m, display_->Surface())) return false;
     lineScale_ = m.target.lineStep == 2 * m.target.pitch ? 2 : 1;
     return true;
-  }
-
-  static int KindFor(const Options& o) {
-    switch (o.videoType) {
-      case 1:
-        return kFull240;
-      case 2:
-        return o.doubleBuffer ? kFull200 : kFull200Direct;
-      case 3:
-        return kDib;
-      case 4:
-        return kSection;
-      default:
-        return kAutomatic;
-    }
   }
 
   void Frames(ZoeMovie& m, bool several) {

@@ -59,7 +59,7 @@ SdlHost::SdlHost(const Options& options) {
   // closing the window; ours end the run as stopped from outside.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   context_.openFile = OpenMovieFile;
-  sound_ = ChooseSoundOutput(options.directSound ? "callback" : "queue", context_);
+  sound_ = ChooseSoundOutput(options.directSound ? kCallbackSound : kAutomaticSound, context_);
   context_.output = sound_.get();
 }
 
@@ -103,8 +103,7 @@ std::unique_ptr<Display> SdlHost::OpenDisplay(const DisplayRequest& request, con
   display_ = display.get();
   // Setting a display up may make the window again (a renderer that needs other window
   // flags), and a new window lands where the window manager likes: place it once more.
-  if (display_ && window_ && !(display_->Kind() >= kFull240 && display_->Kind() <= kFull200Direct))
-    window_->Place(w, h);
+  if (display_ && window_ && !display_->FullScreen()) window_->Place(w, h);
   if (display_) display_->Show({});
   return display;
 }
@@ -119,7 +118,7 @@ void SdlHost::Pump(KeyQueue& keys) {
 
 bool SdlHost::Focused(Display& display) {
   if (!window_) return true;
-  if (display.Kind() >= kFull240 && display.Kind() <= kFull200Direct) return display.Active();
+  if (display.FullScreen()) return display.Active();
   // Headless drivers never hand out the focus: there is no one to take it away.
   if (!window_->CanGoFullScreen()) return true;
   return window_->Focused();

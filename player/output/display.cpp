@@ -2,6 +2,8 @@
 
 #include <SDL2/SDL.h>
 
+#include <iterator>
+
 namespace reel {
 
 bool UnevenStretch(int picture, int output) {
@@ -17,6 +19,7 @@ std::optional<ScreenSize> ResolutionSize(int code) {
 Display::Display(int kind, const DisplayRequest& request, bool fullScreen)
     : request_(request),
       kind_(kind),
+      fullScreen_(fullScreen),
       outputWidth_(request.stretchWidth > 0 ? request.stretchWidth : request.width),
       outputHeight_(request.stretchHeight > 0 ? request.stretchHeight : request.height),
       stretched_(outputWidth_ != request.width || outputHeight_ != request.height),
@@ -60,31 +63,33 @@ void Display::UseSystemPalette() {
   PaletteChanged();
 }
 
+std::string Display::Name() const {
+  const DisplayKindEntry* row = FindDisplayKind(kind_);
+  return row != nullptr ? row->name : "";
+}
+
 namespace {
 
-std::unique_ptr<Display> MakeFull240(const DisplayRequest& r, const DisplayHost& h) {
-  return MakeFullScreenDisplay(r, h, kFull240);
-}
-std::unique_ptr<Display> MakeFull200(const DisplayRequest& r, const DisplayHost& h) {
-  return MakeFullScreenDisplay(r, h, kFull200);
-}
-std::unique_ptr<Display> MakeFull200Direct(const DisplayRequest& r, const DisplayHost& h) {
-  return MakeFullScreenDisplay(r, h, kFull200Direct);
-}
-
+// The full-screen kinds come first as /V numbers them; without /V the windowed kinds are
+// tried, the renderer's first; the null display is last.
 constexpr DisplayKindEntry kKinds[] = {
-    {kFull240, "Full screen 320x240", MakeFull240},
-    {kFull200, "Full screen 320x200", MakeFull200},
-    {kFull200Direct, "Full screen 320x200 direct", MakeFull200Direct},
-    {kDib, "Standard Windows DIBs", MakeDibDisplay},
-    {kSection, "DIBSection", MakeSectionDisplay},
-    {kNoDisplay, "No display", MakeNullDisplay},
+    {kFull240, 1, BufferSwitch::kEither, "Full screen 320x240", "A 320x240 screen mode.",
+     MakeFullScreenDisplay, false, false},
+    {kFull200, 2, BufferSwitch::kWith, "Full screen 320x200",
+     "A 320x200 screen mode, double-buffered.", MakeFullScreenDisplay, false, false},
+    {kFull200Direct, 2, BufferSwitch::kWithout, "Full screen 320x200 direct",
+     "A 320x200 screen mode the movie is decoded into.", MakeFullScreenDisplay, false, false},
+    {kSection, 4, BufferSwitch::kEither, "DIBSection",
+     "A window drawn by the graphics card's renderer.", MakeSectionDisplay, true, false},
+    {kDib, 3, BufferSwitch::kEither, "Standard Windows DIBs",
+     "A standard window, the picture copied onto it.", MakeDibDisplay, true, true},
+    {kNoDisplay, 0, BufferSwitch::kEither, "No display",
+     "No picture, when there is no window at all.", MakeNullDisplay, true, false},
 };
+static_assert(kKinds[std::size(kKinds) - 1].kind == kNoDisplay, "the null display comes last");
 
-const DisplayKindEntry* Find(int kind) {
-  for (const DisplayKindEntry& e : kKinds)
-    if (e.kind == kind) return &e;
-  return nullptr;
+const DisplayKindEntry& NullRow() {
+  return kKinds[std::size(kKinds) - 1];
 }
 
 }  // namespace
@@ -93,23 +98,39 @@ std::span<const DisplayKindEntry> DisplayKinds() {
   return kKinds;
 }
 
+const DisplayKindEntry* FindDisplayKind(int kind) {
+  for (const DisplayKindEntry& row : kKinds)
+    if (row.kind == kind) return &row;
+  return nullptr;
+}
+
+int DisplayKindForVideo(int code, bool doubleBuffer) {
+  if (code <= 0) return kAutomatic;
+  for (const DisplayKindEntry& row : kKinds) {
+    if (row.videoCode != code) continue;
+    if (row.buffer == BufferSwitch::kEither || (row.buffer == BufferSwitch::kWith) == doubleBuffer)
+      return row.kind;
+  }
+  return kAutomatic;
+}
+
+std::vector<const DisplayKindEntry*> DisplayWalk(int kind) {
+  const DisplayKindEntry* asked = FindDisplayKind(kind);
+  std::vector<const DisplayKindEntry*> walk;
+  if (asked == nullptr && kind != kAutomatic) return walk;
+  for (const DisplayKindEntry& row : kKinds) {
+    const bool tried = asked == nullptr
+                           ? row.automatic
+                           : &row == asked || (&row == &NullRow() && asked->nullStandsIn);
+    if (tried) walk.push_back(&row);
+  }
+  return walk;
+}
+
 std::unique_ptr<Display> OpenDisplay(const DisplayRequest& request, const DisplayHost& host) {
   if (request.width <= 0 || request.height <= 0) return nullptr;
-  std::vector<int> order;
-  if (request.kind == kAutomatic) {
-    order = {kSection, kDib, kNoDisplay};
-  } else if (request.kind == kDib) {
-    order = {kDib, kNoDisplay};
-  } else {
-    order = {request.kind};
-  }
-  for (int kind : order) {
-    const DisplayKindEntry* e = Find(kind);
-    if (e == nullptr) continue;
-    // The null display stands in only when there is nothing to draw on.
-    if (kind == kNoDisplay && host.window != nullptr) continue;
-    if (auto display = e->make(request, host)) return display;
-  }
+  for (const DisplayKindEntry* row : DisplayWalk(request.kind))
+    if (auto display = row->make(request, host, row->kind)) return display;
   return nullptr;
 }
 

@@ -1,5 +1,7 @@
 // The displays reelrun shows pictures with. Each kind is one class in its own file; the table
-// in display.cpp lists them by kind with a null display last.
+// in display.cpp (DisplayKinds) is the one place that says, per kind, which /V picks it, its
+// name, what --help says of it, how it is made and whether it is probed automatically, with
+// the null display last.
 //
 // Contract: everything is called on the player's thread. Open a display through OpenDisplay
 // with the movie's size; hand Surface() to ZoeSetTarget so the decoder writes into the
@@ -37,7 +39,7 @@ enum DisplayKind {
 struct DisplayRequest {
   int width = 0;  // picture size (shown lines)
   int height = 0;
-  int kind = kAutomatic;  // 1-5, or automatic
+  int kind = kAutomatic;  // a row's kind (DisplayKindForVideo), or automatic
   bool interlaced = false;
   bool smoothing = false;
   bool noAcceleration = false;
@@ -70,6 +72,8 @@ class Display {
   Display& operator=(const Display&) = delete;
 
   int Kind() const { return kind_; }
+  // Covers the screen (and keeps its picture for the next movie that fits).
+  bool FullScreen() const { return fullScreen_; }
   PictureBuffer& Picture() { return picture_; }
   int OutputWidth() const { return outputWidth_; }
   int OutputHeight() const { return outputHeight_; }
@@ -90,8 +94,8 @@ class Display {
   void UseSystemPalette();
   void Fill(uint8_t index) { picture_.Fill(index); }
   virtual void Show(const std::vector<Rect>& rects) = 0;
-  // The name the summary reports.
-  virtual std::string Name() const = 0;
+  // The name the summary reports: the kind's row's, which a display may add to.
+  virtual std::string Name() const;
   // False while a full-screen display is not the active one.
   virtual bool Active() const { return true; }
   // A full-screen display can take the next movie when it is at least that large.
@@ -117,6 +121,7 @@ class Display {
  private:
   std::string failure_;
   int kind_;
+  bool fullScreen_;
   PictureBuffer picture_;
   int outputWidth_;
   int outputHeight_;
@@ -126,26 +131,45 @@ class Display {
   Palette logical_;
 };
 
-using DisplayFactory = std::unique_ptr<Display> (*)(const DisplayRequest&, const DisplayHost&);
+// Makes a display of the row's kind, or null when it cannot work here.
+using DisplayFactory = std::unique_ptr<Display> (*)(const DisplayRequest&, const DisplayHost&,
+                                                    int kind);
+
+// What /B says about a row whose /V code another row shares.
+enum class BufferSwitch { kEither, kWith, kWithout };
 
 struct DisplayKindEntry {
   int kind;
-  const char* name;  // for the probe's debug line and --help
+  int videoCode;            // the /V number that picks it; 0: none does
+  BufferSwitch buffer;      // with a /V code two rows share: whether /B picks this one
+  const char* name;         // Name(), the summary's blitter and --help
+  const char* description;  // for --help
   DisplayFactory make;
+  bool automatic;     // probed, in table order, when no kind is asked for
+  bool nullStandsIn;  // asked for and failing, the null row is tried next
 };
 
+// In the order OpenDisplay walks them; the null display is the last row.
 std::span<const DisplayKindEntry> DisplayKinds();
+// The row of a kind; null for automatic or an unknown kind.
+const DisplayKindEntry* FindDisplayKind(int kind);
+// The kind /V`code` picks (with /B or without), or automatic when no row has that code.
+int DisplayKindForVideo(int code, bool doubleBuffer);
 
-// The requested kind is tried once; automatic tries kind 5, then kind 4. Standard DIBs and
-// automatic fall back to the null display when there is no window at all. Null: the open
-// failed.
+// The rows OpenDisplay tries for a kind, in table order: with no kind asked for (automatic)
+// every row probed automatically; otherwise the row asked for, then the null row when the
+// asked row lets it stand in. Empty for a kind no row has.
+std::vector<const DisplayKindEntry*> DisplayWalk(int kind);
+
+// The first display of the walk that opens (the null display opens only where there is no
+// window at all). Null: none did.
 std::unique_ptr<Display> OpenDisplay(const DisplayRequest& request, const DisplayHost& host);
 
 // The factories, one per file.
 std::unique_ptr<Display> MakeFullScreenDisplay(const DisplayRequest&, const DisplayHost&, int kind);
-std::unique_ptr<Display> MakeDibDisplay(const DisplayRequest&, const DisplayHost&);
-std::unique_ptr<Display> MakeSectionDisplay(const DisplayRequest&, const DisplayHost&);
-std::unique_ptr<Display> MakeNullDisplay(const DisplayRequest&, const DisplayHost&);
+std::unique_ptr<Display> MakeDibDisplay(const DisplayRequest&, const DisplayHost&, int kind);
+std::unique_ptr<Display> MakeSectionDisplay(const DisplayRequest&, const DisplayHost&, int kind);
+std::unique_ptr<Display> MakeNullDisplay(const DisplayRequest&, const DisplayHost&, int kind);
 
 // An even stretch is none or one where 4 x output is a multiple of the picture size.
 bool UnevenStretch(int picture, int output);

@@ -11,8 +11,8 @@ namespace {
 
 class DibDisplay : public Display {
  public:
-  DibDisplay(const DisplayRequest& r, SDL_Window* window)
-      : Display(kDib, r, false), window_(window) {
+  DibDisplay(const DisplayRequest& r, SDL_Window* window, int kind)
+      : Display(kind, r, false), window_(window) {
     SetPicture(PictureBuffer(r.width, r.height, r.height, false));
     Fill(0);
     PictureBuffer& p = Picture();
@@ -81,8 +81,6 @@ class DibDisplay : public Display {
     Show({});
   }
 
-  std::string Name() const override { return "Standard Windows DIBs"; }
-
  protected:
   void PaletteChanged() override {
     SDL_Color colours[256];
@@ -110,9 +108,10 @@ class DibDisplay : public Display {
 
 }  // namespace
 
-std::unique_ptr<Display> MakeDibDisplay(const DisplayRequest& r, const DisplayHost& host) {
+std::unique_ptr<Display> MakeDibDisplay(const DisplayRequest& r, const DisplayHost& host,
+                                        int kind) {
   if (host.window == nullptr) return nullptr;
-  auto d = std::make_unique<DibDisplay>(r, host.window);
+  auto d = std::make_unique<DibDisplay>(r, host.window, kind);
   if (!d->Ok()) return nullptr;
   return d;
 }

@@ -68,16 +68,6 @@ class FullScreenDisplay : public Display {
     if (SDL_RenderCopy(renderer_, texture_, nullptr, nullptr) != 0) return Failed();
     SDL_RenderPresent(renderer_);
   }
-  std::string Name() const override {
-    switch (Kind()) {
-      case kFull240:
-        return "Full screen 320x240";
-      case kFull200:
-        return "Full screen 320x200";
-      default:
-        return "Full screen 320x200 direct";
-    }
-  }
   bool Active() const override {
     return (SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS) != 0;
   }

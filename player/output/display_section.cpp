@@ -18,8 +18,8 @@ namespace {
 
 class SectionDisplay : public Display {
  public:
-  SectionDisplay(const DisplayRequest& r, SDL_Window* window)
-      : Display(kSection, r, false), window_(window) {
+  SectionDisplay(const DisplayRequest& r, SDL_Window* window, int kind)
+      : Display(kind, r, false), window_(window) {
     SetPicture(PictureBuffer(r.width, r.height, r.height, false));
     Fill(0);
     const bool twice = OutputWidth() == 2 * r.width && OutputHeight() == 2 * r.height;
@@ -98,8 +98,8 @@ class SectionDisplay : public Display {
   }
 
   std::string Name() const override {
-    if (!accelerated_) return "DIBSection";
-    return std::string("DIBSection with accelerated blitting (") + blitter_->name + ")";
+    if (!accelerated_) return Display::Name();
+    return Display::Name() + " with accelerated blitting (" + blitter_->name + ")";
   }
   void Resized() override {
     drawnWhole_ = false;
@@ -172,9 +172,10 @@ class SectionDisplay : public Display {
 
 }  // namespace
 
-std::unique_ptr<Display> MakeSectionDisplay(const DisplayRequest& r, const DisplayHost& host) {
+std::unique_ptr<Display> MakeSectionDisplay(const DisplayRequest& r, const DisplayHost& host,
+                                            int kind) {
   if (host.window == nullptr) return nullptr;
-  auto d = std::make_unique<SectionDisplay>(r, host.window);
+  auto d = std::make_unique<SectionDisplay>(r, host.window, kind);
   if (!d->Ok()) return nullptr;
   return d;
 }

@@ -70,7 +70,7 @@ void Callback(void* user, Uint8* out, int len) {
 
 class CallbackOutput : public SoundOutput {
  public:
-  explicit CallbackOutput(ZoeContext& context) : context_(context) {}
+  CallbackOutput(ZoeContext& context, int kind) : SoundOutput(kind), context_(context) {}
   ~CallbackOutput() override {
     StopTimer();
     // A service the timer began before it was removed finishes before the output goes.
@@ -80,7 +80,6 @@ class CallbackOutput : public SoundOutput {
   bool Install() override {
     return installed_ = SDL_InitSubSystem(SDL_INIT_AUDIO | SDL_INIT_TIMER) == 0;
   }
-  const char* Name() const override { return "callback"; }
   void Enter() override { guard_.lock(); }
   void Leave() override { guard_.unlock(); }
 
@@ -318,8 +317,8 @@ class CallbackOutput : public SoundOutput {
 
 }  // namespace
 
-std::unique_ptr<SoundOutput> MakeCallbackOutput(ZoeContext& context) {
-  return std::make_unique<CallbackOutput>(context);
+std::unique_ptr<SoundOutput> MakeCallbackOutput(ZoeContext& context, int kind) {
+  return std::make_unique<CallbackOutput>(context, kind);
 }
 
 }  // namespace reel

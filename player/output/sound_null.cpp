@@ -7,8 +7,8 @@ namespace {
 
 class NullSoundOutput : public SoundOutput {
  public:
+  explicit NullSoundOutput(int kind) : SoundOutput(kind) {}
   bool Install() override { return true; }
-  const char* Name() const override { return "null"; }
   bool Open(ZoeTrack& t) override { return base_.Open(t); }
   void Close(ZoeTrack& t) override { base_.Close(t); }
   uint32_t Played(ZoeTrack& t) override { return base_.Played(t); }
@@ -23,8 +23,8 @@ class NullSoundOutput : public SoundOutput {
 
 }  // namespace
 
-std::unique_ptr<SoundOutput> MakeNullOutput(ZoeContext&) {
-  return std::make_unique<NullSoundOutput>();
+std::unique_ptr<SoundOutput> MakeNullOutput(ZoeContext&, int kind) {
+  return std::make_unique<NullSoundOutput>(kind);
 }
 
 }  // namespace reel

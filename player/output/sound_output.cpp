@@ -2,32 +2,59 @@
 
 #include <SDL2/SDL.h>
 
+#include <iterator>
+
 namespace reel {
 namespace {
 
+// /Z asks for the callback output; otherwise, or when it cannot work, the queue output, and
+// the null output when there is no sound device driver at all.
 constexpr SoundOutputEntry kOutputs[] = {
-    {"callback", MakeCallbackOutput},
-    {"queue", MakeQueueOutput},
-    {"null", MakeNullOutput},
+    {kCallbackSound, "/Z", "callback",
+     "One audio device per track, pulling from a buffer the player tops up.", MakeCallbackOutput,
+     false},
+    {kQueueSound, "", "queue", "One audio device per track, the sound queued to it.",
+     MakeQueueOutput, true},
+    {kNullSound, "", "null", "No sound; the movie keeps time by the clock.", MakeNullOutput, true},
 };
+static_assert(kOutputs[std::size(kOutputs) - 1].kind == kNullSound, "the null output comes last");
+
+const SoundOutputEntry* FindOutput(int kind) {
+  for (const SoundOutputEntry& row : kOutputs)
+    if (row.kind == kind) return &row;
+  return nullptr;
+}
 
 }  // namespace
+
+const char* SoundOutput::Name() const {
+  const SoundOutputEntry* row = FindOutput(kind_);
+  return row != nullptr ? row->name : "";
+}
 
 std::span<const SoundOutputEntry> SoundOutputs() {
   return kOutputs;
 }
 
-std::unique_ptr<SoundOutput> ChooseSoundOutput(const std::string& first, ZoeContext& context) {
-  // The callback output is used only when asked for (/Z); when it cannot work the default
-  // queue output stays in use.
-  if (first == "null") return MakeNullOutput(context);
-  const std::string asked = first == "callback" ? first : "queue";
-  for (const SoundOutputEntry& e : kOutputs) {
-    if (e.name == std::string("callback") && asked != "callback") continue;
-    auto output = e.make(context);
+std::vector<const SoundOutputEntry*> SoundWalk(int kind) {
+  std::vector<const SoundOutputEntry*> walk;
+  bool reached = kind == kAutomaticSound;
+  for (const SoundOutputEntry& row : kOutputs) {
+    const bool asked = row.kind == kind;
+    reached = reached || asked;
+    if (asked || (reached && row.automatic)) walk.push_back(&row);
+  }
+  return walk;
+}
+
+std::unique_ptr<SoundOutput> ChooseSoundOutput(int kind, ZoeContext& context) {
+  for (const SoundOutputEntry* row : SoundWalk(kind)) {
+    auto output = row->make(context, row->kind);
     if (output && output->Install()) return output;
   }
-  return MakeNullOutput(context);
+  // (The null output always installs: this is for a kind no row has.)
+  const SoundOutputEntry& last = kOutputs[std::size(kOutputs) - 1];
+  return last.make(context, last.kind);
 }
 
 uint32_t TrackFrameBytes(const ZoeTrack& track) {

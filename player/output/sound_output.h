@@ -1,5 +1,7 @@
 // The sound outputs reelrun plays movie sound through. Each is one class in its own file; the
-// table in sound_output.cpp lists them, the null output last.
+// table in sound_output.cpp (SoundOutputs) is the one place that says, per output, the switch
+// that asks for it, its name, what --help says of it, how it is made and whether it is tried
+// when none is asked for, with the null output last.
 //
 // Contract: an output is a ZoeSoundOutput (installed in the ZoeContext before movies open)
 // and every ZoeSoundOutput call comes from the player's thread. An output that also works on
@@ -7,21 +9,26 @@
 // while the player is inside the movie layer: the player brackets each movie-layer call with
 // Enter/Leave, and the output's own thread skips its turn when it finds the player inside.
 // Install() is called once: false means the output cannot work here (no audio device
-// driver), and the next one in the table is tried.
+// driver), and the next one the walk reaches is tried.
 #pragma once
 
 #include <memory>
 #include <span>
-#include <string>
+#include <vector>
 
 #include "player/movie/zoe.h"
 
 namespace reel {
 
+enum SoundKind { kAutomaticSound = 0, kCallbackSound = 1, kQueueSound = 2, kNullSound = 3 };
+
 class SoundOutput : public ZoeSoundOutput {
  public:
+  explicit SoundOutput(int kind) : kind_(kind) {}
+  int Kind() const { return kind_; }
   virtual bool Install() = 0;
-  virtual const char* Name() const = 0;
+  // The name of the output's row.
+  const char* Name() const;
   virtual void Enter() {}
   virtual void Leave() {}
   // While set, closing a track cuts its sound off instead of letting the device play out
@@ -30,20 +37,32 @@ class SoundOutput : public ZoeSoundOutput {
 
  protected:
   bool skipDrain_ = false;
+
+ private:
+  int kind_;
 };
 
-using SoundFactory = std::unique_ptr<SoundOutput> (*)(ZoeContext& context);
+// Makes an output of the row's kind (installed by the caller).
+using SoundFactory = std::unique_ptr<SoundOutput> (*)(ZoeContext& context, int kind);
 
 struct SoundOutputEntry {
-  const char* name;
+  int kind;
+  const char* switchName;   // the switch that asks for it, for --help; "": none does
+  const char* name;         // Name() and --help
+  const char* description;  // for --help
   SoundFactory make;
+  bool automatic;  // tried, in table order, when none is asked for and below the one asked for
 };
 
-// "callback" (/Z only), "queue" (the default), "null".
+// In the order ChooseSoundOutput walks them; the null output is the last row.
 std::span<const SoundOutputEntry> SoundOutputs();
 
-// The first output, from the named one on down the table, that installs.
-std::unique_ptr<SoundOutput> ChooseSoundOutput(const std::string& first, ZoeContext& context);
+// The rows ChooseSoundOutput tries for a kind, in table order: the one asked for, then the
+// automatic ones below it; with none asked for (kAutomaticSound), every automatic one.
+std::vector<const SoundOutputEntry*> SoundWalk(int kind);
+
+// The first output of the walk that installs; the null output when none does.
+std::unique_ptr<SoundOutput> ChooseSoundOutput(int kind, ZoeContext& context);
 
 // Bracket for movie-layer calls.
 class SoundGuard {
@@ -61,9 +80,10 @@ class SoundGuard {
   SoundOutput* output_;
 };
 
-std::unique_ptr<SoundOutput> MakeQueueOutput(ZoeContext& context);
-std::unique_ptr<SoundOutput> MakeCallbackOutput(ZoeContext& context);
-std::unique_ptr<SoundOutput> MakeNullOutput(ZoeContext& context);
+// The factories, one per file.
+std::unique_ptr<SoundOutput> MakeQueueOutput(ZoeContext& context, int kind);
+std::unique_ptr<SoundOutput> MakeCallbackOutput(ZoeContext& context, int kind);
+std::unique_ptr<SoundOutput> MakeNullOutput(ZoeContext& context, int kind);
 
 // Bytes per sample frame of a track.
 uint32_t TrackFrameBytes(const ZoeTrack& track);

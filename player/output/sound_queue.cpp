@@ -36,12 +36,11 @@ struct QueueTrack {
 
 class QueueOutput : public SoundOutput {
  public:
-  explicit QueueOutput(ZoeContext& context) : context_(context) {}
+  QueueOutput(ZoeContext& context, int kind) : SoundOutput(kind), context_(context) {}
   ~QueueOutput() override {
     if (installed_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
   }
   bool Install() override { return installed_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0; }
-  const char* Name() const override { return "queue"; }
 
   bool Open(ZoeTrack& track) override {
     auto state = std::make_shared<QueueTrack>();
@@ -206,8 +205,8 @@ class QueueOutput : public SoundOutput {
 
 }  // namespace
 
-std::unique_ptr<SoundOutput> MakeQueueOutput(ZoeContext& context) {
-  return std::make_unique<QueueOutput>(context);
+std::unique_ptr<SoundOutput> MakeQueueOutput(ZoeContext& context, int kind) {
+  return std::make_unique<QueueOutput>(context, kind);
 }
 
 }  // namespace reel

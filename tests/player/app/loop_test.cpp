@@ -311,6 +311,24 @@ TEST(PlayerLoop, MessagesAndExitCodes) {
   EXPECT_EQ(usage.messages[0].first.rfind("ReelRunner  V 3.2f - ", 0), 0u);
 }
 
+// The loop asks for the kind of the row the /V number (and /B) picks; without /V, for none.
+TEST(PlayerLoop, EachVideoNumberAsksForItsRowsKind) {
+  for (const reel::DisplayKindEntry& row : reel::DisplayKinds()) {
+    if (row.videoCode == 0) continue;
+    SCOPED_TRACE(row.name);
+    FakeHost host;
+    host.test.files["a.ztp"] = Movie(2);
+    std::vector<std::string> words = {"a.ztp", "/V" + std::to_string(row.videoCode), "/#1"};
+    if (row.buffer == reel::BufferSwitch::kWith) words.push_back("/B");
+    EXPECT_EQ(Play(host, words).exitCode, 0);
+    EXPECT_EQ(host.shown.kinds, std::vector<int>{row.kind});
+  }
+  FakeHost automatic;
+  automatic.test.files["a.ztp"] = Movie(2);
+  Play(automatic, {"a.ztp", "/#1"});
+  EXPECT_EQ(automatic.shown.kinds, std::vector<int>{reel::kAutomatic});
+}
+
 TEST(PlayerLoop, CaptionSoundOnlyAndDifferences) {
   FakeHost host;
   host.test.files["a.ztp"] = Movie(3);

@@ -2,6 +2,8 @@
 
 #include "player/app/options.h"
 #include "player/movie/zoe.h"
+#include "player/output/display.h"
+#include "player/output/sound_output.h"
 
 namespace {
 
@@ -99,6 +101,59 @@ TEST(CommandLine, LineScalingAndVideoTypes) {
   v = Parse({"/V388"}).options;
   EXPECT_TRUE(v.noAcceleration);
   EXPECT_FALSE(v.smoothing || v.interlaced);
+}
+
+// Every /V number a display row has (with /B where it tells two rows apart) picks that row's
+// kind through the command line; one no row has leaves the choice automatic.
+TEST(CommandLine, EveryVideoNumberPicksItsRow) {
+  for (const reel::DisplayKindEntry& row : reel::DisplayKinds()) {
+    if (row.videoCode == 0) continue;
+    SCOPED_TRACE(row.name);
+    std::vector<std::string> words = {"/V" + std::to_string(row.videoCode)};
+    if (row.buffer == reel::BufferSwitch::kWith) words.push_back("/B");
+    const reel::Options o = Parse(words).options;
+    EXPECT_EQ(o.videoType, row.videoCode);
+    EXPECT_EQ(reel::DisplayKindForVideo(o.videoType, o.doubleBuffer), row.kind);
+  }
+  for (const std::string unknown : {"/V0", "/V5", "/V127"}) {
+    const reel::Options o = Parse({unknown}).options;
+    EXPECT_EQ(o.videoType, 0) << unknown;
+    EXPECT_EQ(reel::DisplayKindForVideo(o.videoType, o.doubleBuffer), reel::kAutomatic);
+  }
+}
+
+// What --help adds after the usage: a line per display row and per sound output, in table
+// order, each with the /V number or switch that picks it.
+TEST(CommandLine, OutputTablesListEveryRowInOrder) {
+  const std::string t = reel::OutputTablesText();
+  size_t at = 0;
+  for (const reel::DisplayKindEntry& row : reel::DisplayKinds()) {
+    SCOPED_TRACE(row.name);
+    const size_t line = t.find(" " + std::string(row.name) + "  ", at);
+    ASSERT_NE(line, std::string::npos) << t;
+    const size_t start = t.rfind('\n', line) + 1;
+    const std::string text = t.substr(start, t.find('\n', line) - start);
+    EXPECT_NE(text.find(row.description), std::string::npos) << text;
+    const std::string code = row.videoCode > 0 ? "/V" + std::to_string(row.videoCode) : "";
+    EXPECT_EQ(text.rfind("    " + code, 0), 0u) << text;
+    EXPECT_EQ(text.find(" /B ") != std::string::npos, row.buffer == reel::BufferSwitch::kWith)
+        << text;
+    EXPECT_EQ(text.find(" * ") != std::string::npos, row.automatic) << text;
+    at = line + 1;
+  }
+  for (const reel::SoundOutputEntry& row : reel::SoundOutputs()) {
+    SCOPED_TRACE(row.name);
+    const size_t line = t.find(" " + std::string(row.name) + "  ", at);
+    ASSERT_NE(line, std::string::npos) << t;
+    const size_t start = t.rfind('\n', line) + 1;
+    const std::string text = t.substr(start, t.find('\n', line) - start);
+    EXPECT_NE(text.find(row.description), std::string::npos) << text;
+    EXPECT_EQ(text.rfind("    " + std::string(row.switchName), 0), 0u) << text;
+    EXPECT_EQ(text.find(" * ") != std::string::npos, row.automatic) << text;
+    at = line + 1;
+  }
+  EXPECT_EQ(std::count(t.begin(), t.end(), '\n') + 1,
+            2 + reel::DisplayKinds().size() + reel::SoundOutputs().size());
 }
 
 TEST(CommandLine, UsageCases) {

@@ -11,6 +11,8 @@
 
 #include "player/movie/zoe.h"
 #include "player/movie/zoe_encode.h"
+#include "player/output/display.h"
+#include "player/output/sound_output.h"
 
 namespace {
 
@@ -142,6 +144,47 @@ TEST_F(Reelrun, UsageAndErrors) {
   o = Run("--help");
   EXPECT_EQ(o.exitCode, 0);
   EXPECT_NE(o.out.find("/V##\t- Video type"), std::string::npos);
+}
+
+// --help prints the usage, then each display row with the /V number that picks it and each
+// sound output with its switch, in table order; the usage box itself is unchanged.
+TEST_F(Reelrun, HelpListsEveryDisplayAndSoundRow) {
+  const Outcome o = Run("--help");
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  EXPECT_EQ(o.out.rfind("ReelRunner  V 3.2f - movie player for Linux\n\n SYNTAX: ReelRun", 0), 0u);
+  auto lineWith = [&](const char* name, size_t from) {
+    const size_t at = o.out.find(" " + std::string(name) + "  ", from);
+    if (at == std::string::npos) return std::make_pair(at, std::string());
+    const size_t start = o.out.rfind('\n', at) + 1;
+    return std::make_pair(at, o.out.substr(start, o.out.find('\n', at) - start));
+  };
+  size_t from = o.out.find("  Displays (");
+  ASSERT_NE(from, std::string::npos) << o.out;
+  for (const reel::DisplayKindEntry& row : reel::DisplayKinds()) {
+    SCOPED_TRACE(row.name);
+    const auto [at, line] = lineWith(row.name, from);
+    ASSERT_NE(at, std::string::npos) << o.out;
+    EXPECT_NE(line.find(row.description), std::string::npos) << line;
+    if (row.videoCode > 0) {
+      EXPECT_EQ(line.rfind("    /V" + std::to_string(row.videoCode) + " ", 0), 0u) << line;
+    }
+    from = at + 1;
+  }
+  from = o.out.find("  Sound outputs (", from);
+  ASSERT_NE(from, std::string::npos) << o.out;
+  for (const reel::SoundOutputEntry& row : reel::SoundOutputs()) {
+    SCOPED_TRACE(row.name);
+    const auto [at, line] = lineWith(row.name, from);
+    ASSERT_NE(at, std::string::npos) << o.out;
+    EXPECT_NE(line.find(row.description), std::string::npos) << line;
+    EXPECT_EQ(line.rfind("    " + std::string(row.switchName), 0), 0u) << line;
+    from = at + 1;
+  }
+  // The usage box of a bad command line lists the switches only.
+  const Outcome usage = Run("-nonsense");
+  EXPECT_EQ(usage.exitCode, 1);
+  EXPECT_NE(usage.err.find("SYNTAX: ReelRun"), std::string::npos) << usage.err;
+  EXPECT_EQ(usage.err.find("Sound outputs"), std::string::npos) << usage.err;
 }
 
 TEST_F(Reelrun, DamagedMoviesEndWithAMessageOrPlayAsFarAsTheyGo) {

@@ -2,10 +2,12 @@
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "player/output/display.h"
 #include "player/output/player_window.h"
@@ -281,12 +283,137 @@ TEST_F(Displays, FullScreenKindsNeedADriverThatCanGoFullScreen) {
   EXPECT_EQ(reel::OpenDisplay(r, reel::DisplayHost{}), nullptr);
 }
 
-TEST(SoundOutputs, TableEndsWithNullAndFallsBack) {
-  const auto outputs = reel::SoundOutputs();
-  ASSERT_EQ(outputs.size(), 3u);
-  EXPECT_STREQ(outputs.back().name, "null");
+// Each display's name is its row's (the DIB section adds its blitter), whatever kind opens.
+TEST_F(Displays, EveryKindIsNamedByItsRow) {
+  host_.fullScreenAvailable = true;
+  for (const reel::DisplayKindEntry& row : reel::DisplayKinds()) {
+    SCOPED_TRACE(row.name);
+    reel::DisplayRequest r;
+    r.kind = row.kind;
+    r.width = 100;
+    r.height = 50;
+    // The null display stands in only where there is no window.
+    auto d = reel::OpenDisplay(r, row.kind == reel::kNoDisplay ? reel::DisplayHost{} : host_);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->Kind(), row.kind);
+    EXPECT_EQ(d->Name().rfind(row.name, 0), 0u) << d->Name();
+  }
+  reel::DisplayRequest r;
+  r.kind = reel::kNoDisplay;
+  r.width = 100;
+  r.height = 50;
+  EXPECT_EQ(reel::OpenDisplay(r, host_), nullptr);
+}
+
+std::vector<int> KindsOf(const std::vector<const reel::DisplayKindEntry*>& walk) {
+  std::vector<int> kinds;
+  for (const reel::DisplayKindEntry* row : walk)
+    kinds.push_back(row->kind);
+  return kinds;
+}
+
+// Opening walks the table in its order with the null display last: without a kind asked
+// for, the rows probed automatically; an asked kind alone, or followed by the null row where
+// that row lets it stand in.
+TEST(DisplayTable, TheWalkFollowsTheTableWithTheNullRowLast) {
+  const auto rows = reel::DisplayKinds();
+  ASSERT_FALSE(rows.empty());
+  const reel::DisplayKindEntry* null = &rows.back();
+  EXPECT_EQ(null->kind, reel::kNoDisplay);
+  std::vector<const reel::DisplayKindEntry*> automatic;
+  for (const reel::DisplayKindEntry& row : rows)
+    if (row.automatic) automatic.push_back(&row);
+  EXPECT_EQ(reel::DisplayWalk(reel::kAutomatic), automatic);
+  for (const reel::DisplayKindEntry& row : rows) {
+    SCOPED_TRACE(row.name);
+    const auto walk = reel::DisplayWalk(row.kind);
+    ASSERT_FALSE(walk.empty());
+    EXPECT_EQ(walk.front(), &row);
+    EXPECT_TRUE(std::is_sorted(walk.begin(), walk.end()));  // table order
+    if (row.nullStandsIn) {
+      EXPECT_EQ(walk, (std::vector<const reel::DisplayKindEntry*>{&row, null}));
+    } else {
+      EXPECT_EQ(walk.size(), 1u);
+    }
+  }
+  // As reelrun has always probed: the renderer's window, standard DIBs, then nothing; only
+  // standard DIBs fall back to the null display.
+  EXPECT_EQ(KindsOf(reel::DisplayWalk(reel::kAutomatic)),
+            (std::vector<int>{reel::kSection, reel::kDib, reel::kNoDisplay}));
+  EXPECT_EQ(KindsOf(reel::DisplayWalk(reel::kDib)),
+            (std::vector<int>{reel::kDib, reel::kNoDisplay}));
+  EXPECT_EQ(KindsOf(reel::DisplayWalk(reel::kSection)), std::vector<int>{reel::kSection});
+  EXPECT_EQ(KindsOf(reel::DisplayWalk(reel::kFull200)), std::vector<int>{reel::kFull200});
+  EXPECT_TRUE(reel::DisplayWalk(99).empty());
+}
+
+// Every /V code picks its own row (/B tells apart two rows that share one), and a number no
+// row has leaves the choice automatic.
+TEST(DisplayTable, EveryVideoCodeMapsToItsRow) {
+  for (const reel::DisplayKindEntry& row : reel::DisplayKinds()) {
+    SCOPED_TRACE(row.name);
+    if (row.videoCode == 0) continue;
+    const bool withB = row.buffer == reel::BufferSwitch::kWith;
+    EXPECT_EQ(reel::DisplayKindForVideo(row.videoCode, withB), row.kind);
+    if (row.buffer == reel::BufferSwitch::kEither) {
+      EXPECT_EQ(reel::DisplayKindForVideo(row.videoCode, !withB), row.kind);
+    }
+    EXPECT_EQ(reel::FindDisplayKind(row.kind), &row);
+  }
+  // The numbers as the usage gives them.
+  EXPECT_EQ(reel::DisplayKindForVideo(1, false), reel::kFull240);
+  EXPECT_EQ(reel::DisplayKindForVideo(2, true), reel::kFull200);
+  EXPECT_EQ(reel::DisplayKindForVideo(2, false), reel::kFull200Direct);
+  EXPECT_EQ(reel::DisplayKindForVideo(3, false), reel::kDib);
+  EXPECT_EQ(reel::DisplayKindForVideo(4, true), reel::kSection);
+  for (int code : {0, 5, 6, -1})
+    EXPECT_EQ(reel::DisplayKindForVideo(code, false), reel::kAutomatic) << code;
+}
+
+std::vector<int> KindsOf(const std::vector<const reel::SoundOutputEntry*>& walk) {
+  std::vector<int> kinds;
+  for (const reel::SoundOutputEntry* row : walk)
+    kinds.push_back(row->kind);
+  return kinds;
+}
+
+// The sound outputs are walked in table order too: the one asked for, then the automatic
+// ones below it, the null output last.
+TEST(SoundOutputs, TheWalkFollowsTheTableWithTheNullOutputLast) {
+  const auto rows = reel::SoundOutputs();
+  ASSERT_FALSE(rows.empty());
+  const reel::SoundOutputEntry* null = &rows.back();
+  EXPECT_EQ(null->kind, reel::kNullSound);
+  std::vector<const reel::SoundOutputEntry*> automatic;
+  for (const reel::SoundOutputEntry& row : rows)
+    if (row.automatic) automatic.push_back(&row);
+  EXPECT_EQ(reel::SoundWalk(reel::kAutomaticSound), automatic);
+  for (const reel::SoundOutputEntry& row : rows) {
+    SCOPED_TRACE(row.name);
+    const auto walk = reel::SoundWalk(row.kind);
+    ASSERT_FALSE(walk.empty());
+    EXPECT_EQ(walk.front(), &row);
+    EXPECT_EQ(walk.back(), null);
+    EXPECT_TRUE(std::is_sorted(walk.begin(), walk.end()));
+  }
+  // /Z asks for the callback output; the queue output is the default.
+  EXPECT_EQ(KindsOf(reel::SoundWalk(reel::kCallbackSound)),
+            (std::vector<int>{reel::kCallbackSound, reel::kQueueSound, reel::kNullSound}));
+  EXPECT_EQ(KindsOf(reel::SoundWalk(reel::kAutomaticSound)),
+            (std::vector<int>{reel::kQueueSound, reel::kNullSound}));
+  EXPECT_EQ(KindsOf(reel::SoundWalk(reel::kNullSound)), std::vector<int>{reel::kNullSound});
+}
+
+TEST(SoundOutputs, EachOutputIsNamedByItsRowAndNullPlaysSilent) {
+  setenv("SDL_AUDIODRIVER", "dummy", 0);
   ZoeContext ctx;
-  auto null = reel::ChooseSoundOutput("null", ctx);
+  for (const reel::SoundOutputEntry& row : reel::SoundOutputs()) {
+    auto output = reel::ChooseSoundOutput(row.kind, ctx);
+    ASSERT_NE(output, nullptr);
+    EXPECT_EQ(output->Kind(), row.kind);
+    EXPECT_STREQ(output->Name(), row.name);
+  }
+  auto null = reel::ChooseSoundOutput(reel::kNullSound, ctx);
   EXPECT_STREQ(null->Name(), "null");
   ZoeTrack t;
   EXPECT_FALSE(null->Open(t));  // the movie plays silent
