@@ -1,6 +1,8 @@
 # bash completion for brindle-cli                                  -*- shell-script -*-
-# Commands, their options (--help after each), containers and, once a container is named,
-# its entry names.
+# Commands, their options, containers and, once a container is named, its entry names.
+# The commands, their options and arguments come from brindle-cli itself (its hidden option
+# --completion prints each command's usage), so this script knows only what kinds of word an
+# argument's placeholder stands for.
 # Stands on its own: bash-completion's helpers are not needed.
 
 # Files whose names end in one of the extensions given (any case), and folders. When no file
@@ -46,99 +48,117 @@ _brindle_entries() {
   done
 }
 
+# One command's usage ("CONTAINER [-o DIR] [--raw] [--type TYPE]... [ENTRY...]") taken apart:
+# _brindle_options gets its options, _brindle_valued " OPTION=PLACEHOLDER " for each option
+# that takes a value, _brindle_places its argument placeholders in order ("ENTRY..." repeats).
+_brindle_usage() {
+  local -a words
+  local i word option
+  read -ra words <<<"$1"
+  _brindle_options="" _brindle_valued=" " _brindle_places=()
+  for ((i = 0; i < ${#words[@]}; i++)); do
+    word=${words[i]#[}
+    if [[ $word == -* ]]; then
+      option=${word%%]*}
+      _brindle_options+=" $option"
+      if [[ $word != *]* ]]; then
+        ((i++))
+        word=${words[i]}
+        _brindle_valued+="$option=${word%%]*} "
+      fi
+    else
+      _brindle_places+=("${word%%]*}")
+    fi
+  done
+}
+
 _brindle_cli() {
   local cur=${COMP_WORDS[COMP_CWORD]}
   local prev=${COMP_WORDS[COMP_CWORD - 1]}
   COMPREPLY=()
   local containers=(lod vlm snd vid)
-  local types="text palette sprite bitmap icon iconpcx sound unidentified font evt str bin dlv
-               ddm blv odm pcx partybin video"
+
+  local -a table
+  mapfile -t table < <(brindle-cli --completion 2>/dev/null)
+  local line what first rest commands="" program="" each="" usage="" known=0
+  local -A values=()
+  for line in "${table[@]}"; do
+    read -r what first rest <<<"$line"
+    case $what in
+      command)
+        commands+=" $first"
+        [[ $first == "${COMP_WORDS[1]}" ]] && usage=$rest known=1
+        ;;
+      program) program="$first $rest" ;;
+      each) each="$first $rest" ;;
+      values) values[$first]=$rest ;;
+    esac
+  done
 
   if ((COMP_CWORD == 1)); then
-    mapfile -t COMPREPLY < <(compgen -W "list info extract import hexdump add remove rename
-                                         rebuild new party --help --version" -- "$cur")
+    mapfile -t COMPREPLY < <(compgen -W "$commands $program" -- "$cur")
     return
   fi
+  ((known)) || return
 
-  local command=${COMP_WORDS[1]}
-  # Every command answers --help with its own usage; these are its other options.
-  local options
-  case $command in
-    list) options="--json" ;;
-    extract) options="-o --raw --type" ;;
-    party) options="--set" ;;
-    *) options="" ;;
-  esac
-  # An option is offered where an option may stand: not in the place of an option's value.
-  if [[ $cur == -* && $prev != -o && $prev != --type && $prev != --set ]]; then
-    mapfile -t COMPREPLY < <(compgen -W "$options --help" -- "$cur")
-    return
-  fi
-  # The words after the command that are not options nor their values: CONTAINER first.
+  local _brindle_options _brindle_valued
+  local -a _brindle_places
+  _brindle_usage "$usage"
+  # The words after the command that are not options nor their values.
   local -a args=()
   local i word
   for ((i = 2; i < COMP_CWORD; i++)); do
     word=${COMP_WORDS[i]}
-    case $word in
-      -o | --type | --set) ((i++)) ;;
-      -*) ;;
-      *) args+=("$word") ;;
-    esac
+    if [[ $_brindle_valued == *" $word="* ]]; then
+      ((i++))
+    elif [[ $word != -* ]]; then
+      args+=("$word")
+    fi
   done
 
-  case $command in
-    list | info | rebuild)
-      ((${#args[@]} == 0)) && _brindle_files "$cur" "${containers[@]}"
+  # What the word being completed stands for: an option's value, an option, or the argument
+  # in its place (the last placeholder, when it ends in "...", takes every word after it).
+  local place=""
+  if [[ $_brindle_valued == *" $prev="* ]]; then
+    place=${_brindle_valued#* "$prev"=}
+    place=${place%% *}
+  elif [[ $cur == -* ]]; then
+    mapfile -t COMPREPLY < <(compgen -W "$_brindle_options $each" -- "$cur")
+    return
+  elif ((${#args[@]} < ${#_brindle_places[@]})); then
+    place=${_brindle_places[${#args[@]}]}
+  elif ((${#_brindle_places[@]} > 0)) && [[ ${_brindle_places[-1]} == *... ]]; then
+    place=${_brindle_places[-1]}
+  fi
+  place=${place%...}
+
+  # The container the entries come from: the word in the CONTAINER place.
+  local container=""
+  for ((i = 0; i < ${#_brindle_places[@]} && i < ${#args[@]}; i++)); do
+    [[ ${_brindle_places[i]} == CONTAINER ]] && container=${args[i]}
+  done
+
+  case $place in
+    CONTAINER) _brindle_files "$cur" "${containers[@]}" ;;
+    SAVE) _brindle_files "$cur" vlm ;;
+    FILE) _brindle_files "$cur" ;;
+    ENTRY) [[ -n $container ]] && _brindle_entries "$container" "$cur" ;;
+    DIR)
+      # A folder, or - for standard output.
+      mapfile -t COMPREPLY < <(compgen -W "-" -- "$cur")
+      _brindle_folders "$cur"
       ;;
-    extract)
-      case $prev in
-        -o)
-          # A folder, or - for standard output.
-          mapfile -t COMPREPLY < <(compgen -W "-" -- "$cur")
-          _brindle_folders "$cur"
-          return
-          ;;
-        --type)
-          mapfile -t COMPREPLY < <(compgen -W "$types" -- "$cur")
-          return
-          ;;
-      esac
-      if ((${#args[@]} == 0)); then
-        _brindle_files "$cur" "${containers[@]}"
-      else
-        _brindle_entries "${args[0]}" "$cur"
-      fi
+    KEY=VALUE)
+      # The party's keys, up to where they branch.
+      compopt -o nospace 2>/dev/null
+      mapfile -t COMPREPLY < <(compgen -W "clock= time= party.1= party.2= party.3=
+                                           char1. char2. char3. char4." -- "$cur")
       ;;
-    import | add)
-      if ((${#args[@]} == 0)); then
-        _brindle_files "$cur" "${containers[@]}"
-      else
-        _brindle_files "$cur"
-      fi
-      ;;
-    hexdump | remove | rename)
-      # One entry for hexdump and rename (the new name is the user's), any number to remove.
-      if ((${#args[@]} == 0)); then
-        _brindle_files "$cur" "${containers[@]}"
-      elif [[ ${#args[@]} -eq 1 || $command == remove ]]; then
-        _brindle_entries "${args[0]}" "$cur"
-      fi
-      ;;
-    new)
-      if ((${#args[@]} == 0)); then
-        mapfile -t COMPREPLY < <(compgen -W "vid chapter sprites maps icons bitmaps snd" -- "$cur")
-      else
-        _brindle_files "$cur"
-      fi
-      ;;
-    party)
-      if [[ $prev == --set ]]; then
-        compopt -o nospace 2>/dev/null
-        mapfile -t COMPREPLY < <(compgen -W "clock= time= party.1= party.2= party.3=
-                                             char1. char2. char3. char4." -- "$cur")
-      elif ((${#args[@]} == 0)); then
-        _brindle_files "$cur" vlm
-      fi
+    *)
+      # A placeholder with a fixed set of words (TYPE, KIND); any other (NEWNAME) is the
+      # user's own.
+      [[ -n ${values[$place]:-} ]] &&
+        mapfile -t COMPREPLY < <(compgen -W "${values[$place]}" -- "$cur")
       ;;
   esac
 }

@@ -1,8 +1,9 @@
 #!/bin/bash
 # The bash completion scripts load in a bare bash (no bash-completion package, no rc files)
 # and complete what the programs themselves say they take: brindle-cli's commands from its
-# --help, the entries of a real container, ztptool's commands and options from its --help,
-# reelrun's switches from its --help, and files by their kind.
+# --help (and, for another brindle-cli, whatever it says it has), the entries of a real
+# container, ztptool's commands and options from its --help, reelrun's switches from its
+# --help, and files by their kind.
 #
 #   completion_test.sh SOURCE_DIR BRINDLE_CLI [ZTPTOOL [REELRUN]]
 set -u
@@ -104,6 +105,32 @@ expect "brindle-cli extract -o takes folders and -" "$work/folders" brindle-cli 
 "$cli" --help | tr -s ' \n' ' ' | grep -o 'KIND: [a-z ]*' | sed 's/KIND: //; s/ $//' | tr ' ' '\n' \
   >"$work/kinds"
 expect "brindle-cli new's kinds" "$work/kinds" brindle-cli new ""
+
+# The script knows no command, option or type of its own: it asks the program. A program
+# with other commands gets those offered, each argument completed by its placeholder.
+mkdir -p "$work/other"
+cat >"$work/other/brindle-cli" <<'EOF'
+#!/bin/sh
+[ "$1" = --completion ] || exit 2
+echo 'command squash [--hard] [-k KIND] CONTAINER [ENTRY...]'
+echo 'command peek SAVE NEWNAME'
+echo 'program --help'
+echo 'each -h'
+echo 'values KIND big small'
+EOF
+chmod +x "$work/other/brindle-cli"
+real_cli=$cli
+cli=$work/other/brindle-cli
+printf 'squash\npeek\n--help\n' >"$work/other-commands"
+expect "another program's commands" "$work/other-commands" brindle-cli ""
+printf -- '--hard\n-k\n-h\n' >"$work/other-options"
+expect "another program's options" "$work/other-options" brindle-cli squash -
+printf 'big\nsmall\n' >"$work/other-kinds"
+expect "another program's option values" "$work/other-kinds" brindle-cli squash -k ""
+expect "an option's value is no argument" "$work/containers" brindle-cli squash -k big --hard ""
+expect "the place after an option's value" "$work/nothing" brindle-cli peek x.vlm ""
+expect "a command the program does not have" "$work/nothing" brindle-cli list ""
+cli=$real_cli
 
 if [ -n "$ztptool" ]; then
   "$ztptool" --help | grep -o '^ *ztptool [a-z]*' | awk '{ print $2 }' | sort -u >"$work/ztp-commands"

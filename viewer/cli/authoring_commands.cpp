@@ -4,6 +4,9 @@
 #include <ostream>
 
 #include "common/codepage.h"
+#include "viewer/cli/commands.h"
+#include "viewer/cli/container_commands.h"
+#include "viewer/cli/exit_codes.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/edit/authoring.h"
 
@@ -11,38 +14,22 @@ namespace brindle {
 
 namespace {
 
-constexpr int kExitDone = 0;
-constexpr int kExitPartly = 1;
-constexpr int kExitRefused = 2;
-
-// The container opened as the window opens it; false (with the reason on err) when it cannot.
-bool OpenOrSay(TDataFile& dataFile, const std::string& path, std::ostream& err) {
+// The container opened as the window opens it.
+Status OpenQuietly(TDataFile& dataFile, const std::string& path) {
   SilentHost quiet;
-  if (Status s = OpenContainer(dataFile, path, quiet); !s) {
-    err << s.message() << '\n';
-    return false;
-  }
-  return true;
+  return OpenContainer(dataFile, path, quiet);
 }
 
-// 0 done; 1 when the change was made but could not be checked or made lasting, or another
-// program changed the container during the run (it is left as that program left it); 2 when
-// nothing was changed.
+// 0 done; otherwise the error's exit code: 1 when the change was made but could not be
+// checked or made lasting, or another program changed the container during the run (it is
+// left as that program left it); 2 when nothing was changed.
 int Said(const Status& s, std::ostream& err) {
-  if (s) return kExitDone;
-  err << s.message() << '\n';
-  return s.kind() == ErrorKind::kUnverified || s.kind() == ErrorKind::kChanged ? kExitPartly
-                                                                               : kExitRefused;
+  return s ? kExitDone : ReportError(s.error(), err);
 }
 
 // The change is on disk (done, or done but not checked): its lines are printed.
 bool Changed(const Status& s) {
   return s || s.kind() == ErrorKind::kUnverified;
-}
-
-int Usage(std::ostream& err, const char* form) {
-  err << "usage: brindle-cli " << form << '\n';
-  return kExitRefused;
 }
 
 std::string Shown(const std::string& name) {
@@ -67,9 +54,9 @@ int FindEntryArgument(const TDataFile& dataFile, const std::string& arg) {
 }
 
 int AddCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  if (args.size() < 2) return Usage(err, "add CONTAINER FILE...");
+  if (args.size() < 2) return CommandUsageError("add", err);
   TDataFile dataFile;
-  if (!OpenOrSay(dataFile, args[0], err)) return kExitRefused;
+  if (Status s = OpenQuietly(dataFile, args[0]); !s) return ReportError(s.error(), err);
   const std::size_t before = dataFile.Entries.size();
   SilentHost quiet;
   const Status s = AddFiles(dataFile, {args.begin() + 1, args.end()}, quiet);
@@ -80,9 +67,9 @@ int AddCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
 }
 
 int RemoveCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  if (args.size() < 2) return Usage(err, "remove CONTAINER ENTRY...");
+  if (args.size() < 2) return CommandUsageError("remove", err);
   TDataFile dataFile;
-  if (!OpenOrSay(dataFile, args[0], err)) return kExitRefused;
+  if (Status s = OpenQuietly(dataFile, args[0]); !s) return ReportError(s.error(), err);
   std::vector<int> gone;
   std::vector<std::string> names;
   for (std::size_t i = 1; i < args.size(); ++i) {
@@ -103,9 +90,9 @@ int RemoveCommand(const std::vector<std::string>& args, std::ostream& out, std::
 }
 
 int RenameCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  if (args.size() != 3) return Usage(err, "rename CONTAINER ENTRY NEWNAME");
+  if (args.size() != 3) return CommandUsageError("rename", err);
   TDataFile dataFile;
-  if (!OpenOrSay(dataFile, args[0], err)) return kExitRefused;
+  if (Status s = OpenQuietly(dataFile, args[0]); !s) return ReportError(s.error(), err);
   const int index = FindEntryArgument(dataFile, args[1]);
   if (index < 0) {
     err << "No entry " << args[1] << " in " << args[0] << '\n';
@@ -119,9 +106,9 @@ int RenameCommand(const std::vector<std::string>& args, std::ostream& out, std::
 }
 
 int RebuildCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  if (args.size() != 1) return Usage(err, "rebuild CONTAINER");
+  if (args.size() != 1) return CommandUsageError("rebuild", err);
   TDataFile dataFile;
-  if (!OpenOrSay(dataFile, args[0], err)) return kExitRefused;
+  if (Status s = OpenQuietly(dataFile, args[0]); !s) return ReportError(s.error(), err);
   SilentHost quiet;
   const std::int64_t before = dataFile.FileSize;
   Result<RebuildSizes> sizes = CompactContainer(dataFile, quiet);
@@ -137,11 +124,14 @@ int RebuildCommand(const std::vector<std::string>& args, std::ostream& out, std:
 }
 
 int NewCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  if (args.size() < 2) return Usage(err, "new KIND CONTAINER [FILE...]");
+  if (args.size() < 2) return CommandUsageError("new", err);
   const std::optional<TContainerKind> kind = ContainerKindFromName(args[0]);
   if (!kind) {
-    err << "Unknown container kind " << args[0]
-        << " (vid, chapter, sprites, maps, icons, bitmaps or snd)\n";
+    const std::vector<std::string_view> kinds = ContainerKindNames();
+    err << "Unknown container kind " << args[0] << " (";
+    for (std::size_t k = 0; k < kinds.size(); ++k)
+      err << (k == 0 ? "" : k + 1 == kinds.size() ? " or " : ", ") << kinds[k];
+    err << ")\n";
     return kExitRefused;
   }
   SilentHost quiet;

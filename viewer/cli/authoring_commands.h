@@ -11,7 +11,8 @@
 namespace brindle {
 
 // Exit codes: 0 done, 2 nothing changed (usage, a container that cannot be opened, a file or
-// name refused, a write that failed; the reason is on stderr).
+// name refused, a write that failed; the reason is on stderr), 1 a change made but not checked
+// or another program's change met (see exit_codes.h).
 int AddCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RemoveCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RenameCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

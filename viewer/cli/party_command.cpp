@@ -4,6 +4,8 @@
 #include <ostream>
 
 #include "common/codepage.h"
+#include "viewer/cli/commands.h"
+#include "viewer/cli/exit_codes.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/savegame/inventory.h"
 #include "viewer/core/savegame/party_fields.h"
@@ -13,10 +15,9 @@ namespace brindle {
 
 namespace {
 
-constexpr int kExitDone = 0;
-constexpr int kExitBadField = 1;
-constexpr int kExitPartly = 1;  // the record may have changed, but not as asked or not checked
-constexpr int kExitRefused = 2;
+// A setting that cannot be taken fails as one item of a batch does, though nothing is written
+// then (all settings or none).
+constexpr int kExitBadSetting = kExitPartly;
 
 struct Setting {
   std::string key, value;
@@ -75,42 +76,29 @@ int PartyCommand(const std::vector<std::string>& args, std::ostream& out, std::o
       const std::size_t eq = kv.find('=');
       if (eq == std::string::npos) {
         err << "Write each setting as KEY=VALUE: " << kv << '\n';
-        return kExitBadField;
+        return kExitBadSetting;
       }
       settings.push_back({kv.substr(0, eq), kv.substr(eq + 1)});
     } else if (save.empty() && (args[i].empty() || args[i][0] != '-')) {
       save = args[i];
     } else {
-      err << "usage: brindle-cli party SAVE [--set KEY=VALUE]...\n";
-      return kExitRefused;
+      return CommandUsageError("party", err);
     }
   }
-  if (save.empty()) {
-    err << "usage: brindle-cli party SAVE [--set KEY=VALUE]...\n";
-    return kExitRefused;
-  }
+  if (save.empty()) return CommandUsageError("party", err);
 
   Result<GameData> data = FindGameData(gameDataCandidates);
-  if (!data) {
-    err << data.message() << '\n';
-    return kExitRefused;
-  }
+  if (!data) return ReportError(data.error(), err);
   TDataFile dataFile;
   SilentHost quiet;
-  if (Status s = OpenContainer(dataFile, save, quiet); !s) {
-    err << s.message() << '\n';
-    return kExitRefused;
-  }
+  if (Status s = OpenContainer(dataFile, save, quiet); !s) return ReportError(s.error(), err);
   const int index = FindPartyEntry(dataFile);
   if (index < 0) {
     err << "The saved game " << save << " holds no PARTY.BIN.\n";
     return kExitRefused;
   }
   Result<TPartyMain> party = LoadPartyEntry(dataFile, index, data->table);
-  if (!party) {
-    err << party.message() << '\n';
-    return kExitRefused;
-  }
+  if (!party) return ReportError(party.error(), err);
   const std::vector<PartyField> before = ListPartyFields(*party, data->table);
   if (settings.empty()) {
     for (const PartyField& f : before)
@@ -123,22 +111,19 @@ int PartyCommand(const std::vector<std::string>& args, std::ostream& out, std::o
   for (const Setting& s : settings) {
     if (Status r = SetPartyField(edited, data->table, s.key, s.value); !r) {
       err << r.message() << '\n';
-      return kExitBadField;
+      return kExitBadSetting;
     }
   }
   if (Result<PartySaved> r = SavePartyEntry(dataFile, index, *party, edited, data->table, quiet);
       !r) {
-    err << r.message() << '\n';
-    // Another program's change found after our write, or a write that could not be checked:
-    // something did change.
-    return r.kind() == ErrorKind::kChanged || r.kind() == ErrorKind::kUnverified ? kExitPartly
-                                                                                 : kExitRefused;
+    return ReportError(r.error(), err);
   }
   Result<TPartyMain> saved = LoadPartyEntry(dataFile, index, data->table);
   if (!saved) {
-    err << "The party of " << save
-        << " was saved, but it could not be read again: " << saved.message() << '\n';
-    return kExitPartly;
+    return ReportError(Fail("The party of " + save +
+                                " was saved, but it could not be read again: " + saved.message(),
+                            ErrorKind::kUnverified),
+                       err);
   }
   PrintTakenOut(out, *party, *saved);
   PrintChanges(out, before, ListPartyFields(*saved, data->table));
