@@ -12,6 +12,7 @@
 #include "viewer/cli/exit_codes.h"
 #include "viewer/core/containers/data_file.h"
 #include "viewer/core/edit/authoring.h"
+#include "viewer/core/formats/entry_types.h"
 
 namespace brindle {
 namespace {
@@ -142,7 +143,7 @@ TEST(CliCommandTable, CompletionHasEveryRowAndTheWordsItsPlaceholdersTake) {
     EXPECT_TRUE(ResourceTypeFromName(type)) << type;
   EXPECT_EQ(rest["KIND"].size(), static_cast<std::size_t>(ckNone));
   for (const std::string& kind : rest["KIND"])
-    EXPECT_TRUE(KindFromName(kind)) << kind;
+    EXPECT_TRUE(ContainerKindFromName(kind)) << kind;
 }
 
 TEST(CliExitCodes, AnErrorsKindDecidesWhetherAnythingChanged) {
