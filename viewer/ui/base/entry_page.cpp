@@ -39,9 +39,9 @@ const TResourceInfo* EntryPage::SelectedEntry() const {
   return &entries[static_cast<std::size_t>(index)];
 }
 
-void EntryPage::SaveSelected(const std::string& shown, const std::string& ext,
-                             const std::string& kind,
-                             const std::function<Bytes(ByteFile&, const TResourceInfo&)>& make) {
+void EntryPage::SaveSelected(
+    const std::string& shown, const std::string& ext, const std::string& kind,
+    const std::function<Result<Bytes>(ByteFile&, const TResourceInfo&)>& make) {
   const TResourceInfo* entry = SelectedEntry();
   if (!entry) return;
   auto target = context_.prompts().AskSaveFile(
@@ -53,16 +53,20 @@ void EntryPage::SaveSelected(const std::string& shown, const std::string& ext,
     host.Message(file.message());
     return;
   }
-  Bytes bytes;
-  if (EntryInsideFile(*entry, (*file)->Size())) bytes = make(**file, *entry);
+  Result<Bytes> bytes =
+      EntryInsideFile(*entry, (*file)->Size()) ? make(**file, *entry) : UnableToSave(*entry);
   // What was made of bytes that could not be read is not the entry: nothing is saved.
   if (Status read = (*file)->TakeReadFailure(); !read) {
-    host.Message(read.message() + "\nError!  Unable to save " + EntryName(*entry));
-  } else if (bytes.empty()) {
-    host.Message("Error!  Unable to save " + EntryName(*entry));
-  } else if (Status written = WriteWholeFile(*target, bytes); !written) {
+    host.Message(read.message() + "\n" + UnableToSave(*entry).message);
+  } else if (!bytes) {
+    host.Message(bytes.message());
+  } else if (Status written = WriteWholeFile(*target, *bytes); !written) {
     host.Message(CannotOpenMessage(*target) + " for writing: " + written.message());
   }
+}
+
+Error EntryPage::UnableToSave(const TResourceInfo& entry) const {
+  return Fail("Error!  Unable to save " + EntryName(entry), ErrorKind::kDamaged);
 }
 
 void EntryPage::ImportSelected(const std::string& shown, const std::string& ext,

@@ -62,9 +62,12 @@ class EntryPage : public QWidget {
 
   // A save button: the export dialog for the selected entry ("Save to " + shown + "..."),
   // then the bytes `make` gives from the container, opened afresh, written to the chosen
-  // file. No bytes: "Error!  Unable to save " + the name.
+  // file. An error of `make` is shown as it stands; an entry that does not lie inside the
+  // file is UnableToSave's.
   void SaveSelected(const std::string& shown, const std::string& ext, const std::string& kind,
-                    const std::function<Bytes(ByteFile&, const TResourceInfo&)>& make);
+                    const std::function<Result<Bytes>(ByteFile&, const TResourceInfo&)>& make);
+  // "Error!  Unable to save " + the name: a save with nothing to write.
+  Error UnableToSave(const TResourceInfo& entry) const;
 
   // An import button: the import dialog for the selected entry ("Import " + shown + "..."),
   // then, once a file is chosen, the entry's import from the formats' table when its type is

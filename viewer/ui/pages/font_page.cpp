@@ -157,17 +157,22 @@ void FontPage::fnttabeditChange() {
 }
 
 void FontPage::fnttabsavetobmpwholeClick() {
-  SaveSelected("BMP", "bmp", "Bitmap files", [this](ByteFile& file, const TResourceInfo& entry) {
-    PictureResult r = RenderFontSheet(file, entry, colours_, context_.host());
-    return r.ok() ? PictureToBmp(r.picture) : Bytes();
-  });
+  SaveSelected("BMP", "bmp", "Bitmap files",
+               [this](ByteFile& file, const TResourceInfo& entry) -> Result<Bytes> {
+                 PictureResult r = RenderFontSheet(file, entry, colours_, context_.host());
+                 if (!r.ok()) return UnableToSave(entry);
+                 return PictureToBmp(r.picture);
+               });
 }
 
 void FontPage::fnttabsavetobmptextClick() {
-  SaveSelected("BMP", "bmp", "Bitmap files", [this](ByteFile& file, const TResourceInfo& entry) {
-    PictureResult r = RenderFontText(file, entry, TypedText(), colours_, context_.host());
-    return r.ok() ? PictureToBmp(r.picture) : Bytes();
-  });
+  SaveSelected("BMP", "bmp", "Bitmap files",
+               [this](ByteFile& file, const TResourceInfo& entry) -> Result<Bytes> {
+                 PictureResult r =
+                     RenderFontText(file, entry, TypedText(), colours_, context_.host());
+                 if (!r.ok()) return UnableToSave(entry);
+                 return PictureToBmp(r.picture);
+               });
 }
 
 EntryPage* MakeFontPage(PageContext& c) {

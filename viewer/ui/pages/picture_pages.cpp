@@ -98,10 +98,12 @@ void PicturePage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
 
 void PicturePage::SaveClick() {
   // Decoded afresh from the container, not copied from the page.
-  SaveSelected("BMP", "bmp", "Bitmap files", [this](ByteFile& file, const TResourceInfo& entry) {
-    PictureResult r = Decode(file, entry);
-    return r.ok() ? PictureToBmp(r.picture) : Bytes();
-  });
+  SaveSelected("BMP", "bmp", "Bitmap files",
+               [this](ByteFile& file, const TResourceInfo& entry) -> Result<Bytes> {
+                 PictureResult r = Decode(file, entry);
+                 if (!r.ok()) return UnableToSave(entry);
+                 return PictureToBmp(r.picture);
+               });
 }
 
 void PicturePage::ImportClick() {
@@ -154,9 +156,10 @@ void PalettePage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
 
 void PalettePage::SaveClick() {
   SaveSelected("ACT", "act", "Photoshop palette files",
-               [this](ByteFile& file, const TResourceInfo& entry) {
+               [this](ByteFile& file, const TResourceInfo& entry) -> Result<Bytes> {
                  Result<ExportedFile> r = ExportEntry(file, entry, context_.host());
-                 return r ? std::move(r->bytes) : Bytes();
+                 if (!r) return UnableToSave(entry);
+                 return std::move(r->bytes);
                });
 }
 
@@ -185,10 +188,12 @@ void PcxPage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
 }
 
 void PcxPage::SaveClick() {
-  SaveSelected("BMP", "bmp", "Bitmap files", [this](ByteFile& file, const TResourceInfo& entry) {
-    PictureResult r = DecodePcx(file, entry, context_.host());
-    return r.ok() ? PictureToBmp(r.picture) : Bytes();
-  });
+  SaveSelected("BMP", "bmp", "Bitmap files",
+               [this](ByteFile& file, const TResourceInfo& entry) -> Result<Bytes> {
+                 PictureResult r = DecodePcx(file, entry, context_.host());
+                 if (!r.ok()) return UnableToSave(entry);
+                 return PictureToBmp(r.picture);
+               });
 }
 
 EntryPage* MakePicturePage(PageContext& c) {

@@ -44,8 +44,10 @@ void RawPage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
 
 void RawPage::SaveClick() {
   SaveSelected(layout_.shown, layout_.ext, layout_.kind,
-               [this](ByteFile& file, const TResourceInfo& entry) {
-                 return PagePayload(file, entry, context_.host());
+               [this](ByteFile& file, const TResourceInfo& entry) -> Result<Bytes> {
+                 Bytes payload = PagePayload(file, entry, context_.host());
+                 if (payload.empty()) return UnableToSave(entry);
+                 return payload;
                });
 }
 

@@ -47,9 +47,12 @@ void SoundPage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
 }
 
 void SoundPage::SaveClick() {
-  SaveSelected("WAV", "wav", "Sound files", [this](ByteFile& file, const TResourceInfo& entry) {
-    return SoundPayload(file, entry, context_.host());
-  });
+  SaveSelected("WAV", "wav", "Sound files",
+               [this](ByteFile& file, const TResourceInfo& entry) -> Result<Bytes> {
+                 Bytes wav = SoundPayload(file, entry, context_.host());
+                 if (wav.empty()) return UnableToSave(entry);
+                 return wav;
+               });
 }
 
 void SoundPage::ImportClick() {

@@ -189,9 +189,12 @@ void TextPage::FillBox() {
 
 void TextPage::txttabsavetotxtClick() {
   // Every byte of the text, what follows a NUL too.
-  SaveSelected("TXT", "txt", "Text files", [this](ByteFile& file, const TResourceInfo& entry) {
-    return PagePayload(file, entry, context_.host());
-  });
+  SaveSelected("TXT", "txt", "Text files",
+               [this](ByteFile& file, const TResourceInfo& entry) -> Result<Bytes> {
+                 Bytes text = PagePayload(file, entry, context_.host());
+                 if (text.empty()) return UnableToSave(entry);
+                 return text;
+               });
 }
 
 void TextPage::txttabimporttxtClick() {
