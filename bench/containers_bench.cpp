@@ -40,7 +40,7 @@ const std::string& BigLod() {
 void BM_ReadDirectoryBytesOnce(benchmark::State& state) {
   const std::string& path = BigLod();
   for (auto _ : state) {
-    auto f = PosixFile::Open(path, FileMode::kReadShared);
+    auto f = PosixFile::Open(path, FileMode::kReadShared).value();
     Bytes dir(static_cast<std::size_t>(kEntries) * 32);
     (void)f->ReadAt(288, dir.data(), dir.size());
     benchmark::DoNotOptimize(dir.data());
@@ -54,7 +54,7 @@ void BM_OpenAndIdentifyAll(benchmark::State& state) {
   for (auto _ : state) {
     TDataFile df;
     if (!OpenContainer(df, path, host)) state.SkipWithError("cannot open");
-    auto f = PosixFile::Open(path, FileMode::kReadShared);
+    auto f = PosixFile::Open(path, FileMode::kReadShared).value();
     if (!IdentifyAll(df, *f)) state.SkipWithError("cannot read");
     benchmark::DoNotOptimize(df.Entries.data());
   }

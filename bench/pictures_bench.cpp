@@ -152,7 +152,7 @@ void BM_DecodeSprite256(benchmark::State& state) {
   palette.FixedText("pal001", 16).Zeros(32).Append(test::Pattern(768));
   dir.Write("bitmaps.lod", BuildLod("BITMAPS", {{"pal001", palette.Take()}}));
   const std::string path = dir.Write("sprites.lod", BuildLod("SPRITES08", {{"s", sprite.bytes()}}));
-  auto file = PosixFile::Open(path, FileMode::kReadShared);
+  auto file = test::OpenFile(path);
   TResourceInfo e;
   e.Offset = 288 + 32;
   e.Size = static_cast<std::int32_t>(sprite.size());

@@ -26,7 +26,7 @@ using namespace brindle;
 // A MAPS archive of count entries of size bytes each, written in pieces.
 void MakeContainer(const std::string& path, int count, int size) {
   if (!WriteWholeFile(path, {})) std::exit(2);
-  auto file = PosixFile::Open(path, FileMode::kWriteExclusive);
+  auto file = PosixFile::Open(path, FileMode::kWriteExclusive).value();
   ByteWriter head;
   head.Zeros(static_cast<std::size_t>(kLodIdentifierOffset)).FixedText("MAPS", 12).Zeros(8);
   const std::int64_t dirEnd = kLodDirectoryStart + kLodRecordSize * count;

@@ -58,6 +58,23 @@ Error NotSynced(const std::string& to, const Error& e) {
               ErrorKind::kUnverified);
 }
 
+// The errors of a file that cannot be opened: the message the user sees, the reason alone as
+// its cause.
+Error CannotOpen(const std::string& path, FileMode mode, const std::string& reason) {
+  Error e = Fail(mode == FileMode::kWriteExclusive
+                     ? "Cannot open file " + path + " for writing: " + reason
+                     : "Cannot open file " + path,
+                 ErrorKind::kCannotOpen);
+  e.cause = reason;
+  return e;
+}
+
+Error NotRegular(const std::string& path) {
+  Error e = Fail(path + " is not a regular file", ErrorKind::kCannotOpen);
+  e.cause = "not a regular file";
+  return e;
+}
+
 }  // namespace
 
 void SetIoFaultHook(IoFaultHook hook) {
@@ -121,64 +138,45 @@ Status ByteFile::TakeReadFailure() {
   return e;
 }
 
-std::unique_ptr<PosixFile> PosixFile::Open(const std::string& path, FileMode mode,
-                                           std::string* error) {
-  OpenFailure failure;
-  auto file = Open(path, mode, &failure);
-  if (!file && error) *error = failure.reason;
-  return file;
-}
-
-std::unique_ptr<PosixFile> PosixFile::Open(const std::string& path, FileMode mode,
-                                           OpenFailure* failure) {
+Result<std::unique_ptr<PosixFile>> PosixFile::Open(const std::string& path, FileMode mode) {
   // Not blocking, so a pipe or a device given as a file is refused instead of waited on.
   int flags = (mode == FileMode::kReadShared ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
   int fd = Injected(IoCall::kOpen) ? -1 : ::open(path.c_str(), flags);
-  if (fd < 0) {
-    if (failure) failure->reason = Reason(errno);
-    return nullptr;
-  }
+  if (fd < 0) return CannotOpen(path, mode, Reason(errno));
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
-    if (failure) failure->reason = Reason(errno);
+    const int error = errno;
     ::close(fd);
-    return nullptr;
+    return CannotOpen(path, mode, Reason(error));
   }
   if (!S_ISREG(st.st_mode)) {
-    if (failure) {
-      failure->reason = "not a regular file";
-      failure->notRegular = true;
-    }
     ::close(fd);
-    return nullptr;
+    return NotRegular(path);
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   const std::int64_t size = static_cast<std::int64_t>(st.st_size);
   int lock = (mode == FileMode::kReadShared ? LOCK_SH : LOCK_EX) | LOCK_NB;
   if (::flock(fd, lock) != 0) {
     const int error = errno;
-    if (failure) {
-      failure->inUse = error == EWOULDBLOCK;
-      failure->reason = failure->inUse ? "the file is in use by another program" : Reason(error);
-    }
     ::close(fd);
-    return nullptr;
+    if (error == EWOULDBLOCK) {
+      Error e = Fail("File " + path + " is in use by another program.", ErrorKind::kInUse);
+      e.cause = "the file is in use by another program";
+      return e;
+    }
+    return CannotOpen(path, mode, Reason(error));
   }
   auto file = std::unique_ptr<PosixFile>(new PosixFile(fd, path));
   file->lastSize_ = size;
   return file;
 }
 
-std::unique_ptr<PosixFile> PosixFile::CreateTemp(const std::string& dir, const std::string& prefix,
-                                                 std::string* path, std::string* error) {
+Result<std::unique_ptr<PosixFile>> PosixFile::CreateTemp(const std::string& dir,
+                                                         const std::string& prefix) {
   std::string name = dir + "/" + prefix + "XXXXXX.tmp";
   const int fd = Injected(IoCall::kOpen) ? -1 : ::mkostemps(name.data(), 4, O_CLOEXEC);
-  if (fd < 0) {
-    if (error) *error = Reason(errno);
-    return nullptr;
-  }
+  if (fd < 0) return Fail(Reason(errno), ErrorKind::kWriteFailed);
   ::flock(fd, LOCK_EX | LOCK_NB);
-  if (path) *path = name;
   return std::unique_ptr<PosixFile>(new PosixFile(fd, name));
 }
 
@@ -315,22 +313,23 @@ Status MemoryFile::WriteAt(std::int64_t offset, const void* src, std::size_t n) 
   return Ok();
 }
 
-bool StatFile(const std::string& path, FileStamp* stamp) {
+Result<FileStamp> StatFile(const std::string& path) {
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  stamp->size = static_cast<std::int64_t>(st.st_size);
-  stamp->modifiedNs =
-      static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-  stamp->device = static_cast<std::uint64_t>(st.st_dev);
-  stamp->inode = static_cast<std::uint64_t>(st.st_ino);
-  stamp->links = static_cast<std::uint64_t>(st.st_nlink);
-  return true;
+  if (::stat(path.c_str(), &st) != 0) return CannotOpen(path, FileMode::kReadShared, Reason(errno));
+  if (!S_ISREG(st.st_mode)) return NotRegular(path);
+  FileStamp stamp;
+  stamp.size = static_cast<std::int64_t>(st.st_size);
+  stamp.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  stamp.device = static_cast<std::uint64_t>(st.st_dev);
+  stamp.inode = static_cast<std::uint64_t>(st.st_ino);
+  stamp.links = static_cast<std::uint64_t>(st.st_nlink);
+  return stamp;
 }
 
 std::optional<FileStamp> StatPath(const std::string& path) {
-  FileStamp stamp;
-  if (!StatFile(path, &stamp)) return std::nullopt;
-  return stamp;
+  Result<FileStamp> stamp = StatFile(path);
+  if (!stamp) return std::nullopt;
+  return *stamp;
 }
 
 bool SameFileUnchanged(const FileStamp& a, const FileStamp& b) {
@@ -359,25 +358,14 @@ std::uint32_t NewFileMode() {
   return 0666u & ~static_cast<std::uint32_t>(mask);
 }
 
-Error OpenFailureMessage(const std::string& path, const OpenFailure& failure, FileMode mode) {
-  if (failure.notRegular) return Fail(path + " is not a regular file", ErrorKind::kCannotOpen);
-  if (failure.inUse)
-    return Fail("File " + path + " is in use by another program.", ErrorKind::kInUse);
-  if (mode == FileMode::kWriteExclusive)
-    return Fail("Cannot open file " + path + " for writing: " + failure.reason,
-                ErrorKind::kCannotOpen);
-  return Fail("Cannot open file " + path, ErrorKind::kCannotOpen);
-}
-
 Result<Bytes> ReadWholeFile(const std::string& path) {
-  OpenFailure failure;
-  auto f = PosixFile::Open(path, FileMode::kReadShared, &failure);
-  if (!f) return OpenFailureMessage(path, failure, FileMode::kReadShared);
-  std::int64_t size = f->Size();
+  Result<std::unique_ptr<PosixFile>> f = PosixFile::Open(path, FileMode::kReadShared);
+  if (!f) return f.error();
+  std::int64_t size = (*f)->Size();
   if (size > std::numeric_limits<std::int32_t>::max())
     return Fail("File " + path + " is too large (2 GB at most).", ErrorKind::kCannotOpen);
   Bytes out(static_cast<std::size_t>(size), 0);
-  if (Status s = f->ReadExact(0, out.data(), out.size()); !s) return s.error();
+  if (Status s = (*f)->ReadExact(0, out.data(), out.size()); !s) return s.error();
   return out;
 }
 
@@ -400,16 +388,16 @@ Status WriteWholeFile(const std::string& path, ByteView bytes, bool pushToDisk) 
   // A pipe or a device named as the file is not replaced by one.
   if (exists && !S_ISREG(old.st_mode)) return Fail("not a regular file", ErrorKind::kWriteFailed);
   const std::string dir = FolderOf(target);
-  std::string temp;
-  std::string why;
   // A name of its own beside the file; a very long name gets a short one instead, so the
   // temporary name still fits the folder's limit.
   std::string prefix(1, '.');
   const std::string base = BaseName(target);
   prefix += base.size() > 200 ? std::string("brindle") : base;
   prefix += '.';
-  auto file = PosixFile::CreateTemp(dir, prefix, &temp, &why);
-  if (!file) return Fail(why, ErrorKind::kWriteFailed);
+  Result<std::unique_ptr<PosixFile>> made = PosixFile::CreateTemp(dir, prefix);
+  if (!made) return made.error();
+  std::unique_ptr<PosixFile> file = std::move(*made);
+  const std::string temp = file->Name();
   Status s = file->WriteAt(0, bytes.data(), bytes.size());
   if (s) s = file->SetMode(exists ? old.st_mode & 07777 : NewFileMode());
   // On the disk before it takes the name, so a crash leaves the old file or the new one.

@@ -71,25 +71,19 @@ enum class FileMode {
   kWriteExclusive,  // read and write; nobody else
 };
 
-// Why an open failed: the system's reason, and whether it was another program's lock.
-struct OpenFailure {
-  std::string reason;
-  bool inUse = false;
-  bool notRegular = false;  // a folder, a pipe, a device
-};
-
 class PosixFile final : public ByteFile {
  public:
-  // Null when the file cannot be opened or locked; *error then holds the system's reason.
-  static std::unique_ptr<PosixFile> Open(const std::string& path, FileMode mode,
-                                         std::string* error = nullptr);
-  static std::unique_ptr<PosixFile> Open(const std::string& path, FileMode mode,
-                                         OpenFailure* failure);
+  // Opens and locks the file. The error is what the user is told: "PATH is not a regular
+  // file" (kCannotOpen), "File PATH is in use by another program." (kInUse; another
+  // program's lock), "Cannot open file PATH for writing: REASON" or, for reading, "Cannot
+  // open file PATH" (kCannotOpen). Its cause is the reason alone ("No such file or
+  // directory", "the file is in use by another program", "not a regular file").
+  static Result<std::unique_ptr<PosixFile>> Open(const std::string& path, FileMode mode);
   // A new, empty file of its own in folder dir, named prefix + six random characters +
-  // ".tmp", locked against everyone else; *path receives its name. Null on failure (*error:
-  // the system's reason).
-  static std::unique_ptr<PosixFile> CreateTemp(const std::string& dir, const std::string& prefix,
-                                               std::string* path, std::string* error = nullptr);
+  // ".tmp" (its Name()), locked against everyone else. The error is the system's reason
+  // (kWriteFailed).
+  static Result<std::unique_ptr<PosixFile>> CreateTemp(const std::string& dir,
+                                                       const std::string& prefix);
   ~PosixFile() override;
   PosixFile(const PosixFile&) = delete;
   PosixFile& operator=(const PosixFile&) = delete;
@@ -147,9 +141,11 @@ struct FileStamp {
   std::uint64_t inode = 0;
   std::uint64_t links = 1;
 };
-// False when path names nothing or something other than a regular file.
-bool StatFile(const std::string& path, FileStamp* stamp);
-// The same as a value: nothing when path names no regular file.
+// The regular file path names. The error is what the user is told (kCannotOpen): "PATH is not
+// a regular file" when it names something else, else "Cannot open file PATH" with the
+// system's reason as its cause ("No such file or directory").
+Result<FileStamp> StatFile(const std::string& path);
+// The same for callers that only ask whether the file is there: nothing when it is not.
 std::optional<FileStamp> StatPath(const std::string& path);
 // True when both stamps describe the same file in the same state.
 bool SameFileUnchanged(const FileStamp& a, const FileStamp& b);
@@ -168,12 +164,7 @@ Status PlaceNewFile(const std::string& from, const std::string& to);
 // The permission bits a file made now gets (0666 less the umask).
 std::uint32_t NewFileMode();
 
-// What the user is told of a file that could not be opened: "PATH is not a regular file",
-// "File PATH is in use by another program." (kInUse), "Cannot open file PATH for writing:
-// REASON" or, for reading, "Cannot open file PATH" (kCannotOpen).
-Error OpenFailureMessage(const std::string& path, const OpenFailure& failure, FileMode mode);
-
-// The whole file. An error is complete for the user: one of OpenFailureMessage's, or "Cannot
+// The whole file. An error is complete for the user: one of PosixFile::Open's, or "Cannot
 // read file PATH: REASON" (kReadFailed) when a read fails or the file ends early.
 Result<Bytes> ReadWholeFile(const std::string& path);
 // Creates or replaces the file with these bytes in one step: they are written to a new file

@@ -30,10 +30,13 @@ enum class ErrorKind {
 struct Error {
   std::string message;
   ErrorKind kind = ErrorKind::kFailed;
+  // The cause alone, where the message words more around it (a file that would not open:
+  // the system's reason), for callers that put it in a message of their own. Often empty.
+  std::string cause;
 };
 
 inline Error Fail(std::string message, ErrorKind kind = ErrorKind::kFailed) {
-  return Error{std::move(message), kind};
+  return Error{std::move(message), kind, std::string()};
 }
 
 template <class T>

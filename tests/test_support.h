@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,6 +20,15 @@ namespace brindle::test {
 inline Bytes FileBytes(const std::string& path) {
   Result<Bytes> read = ReadWholeFile(path);
   return read ? std::move(*read) : Bytes();
+}
+
+// The file opened as the program opens it. One that cannot be opened throws the reason,
+// which fails the test that needed it.
+inline std::unique_ptr<PosixFile> OpenFile(const std::string& path,
+                                           FileMode mode = FileMode::kReadShared) {
+  Result<std::unique_ptr<PosixFile>> opened = PosixFile::Open(path, mode);
+  if (!opened) throw std::runtime_error(opened.message());
+  return std::move(*opened);
 }
 
 class TempDir {

@@ -266,6 +266,11 @@ struct ZoeSource {
   ZoeMovie* record = nullptr;
 };
 
+// How this layer fails: unlike the rest of the tree it answers with null (or 0, or false)
+// and says why in a debug line through the context (shown when ZOETROPE_DEBUG asks for
+// them), never in a message for the user. Its callers (the player, ztptool) word what the
+// user sees from what failed; the debug lines are this layer's whole report. This holds for
+// ZoeOpen and every call below it.
 ZoeMovie* ZoeOpen(const ZoeSource& source, uint32_t flags, int32_t extra,
                   ZoeContext& context = ZoeDefaultContext());
 void ZoeClose(ZoeMovie* movie);

@@ -133,10 +133,10 @@ Result<DatToolReport> PackGameDataFolder(const std::string& sourceDir, const std
 
 Result<DatToolReport> UnpackGameDataFile(const std::string& dataFile, const std::string& outDir) {
   Bytes dat;
-  std::string why;
   {
-    auto file = PosixFile::Open(dataFile, FileMode::kReadShared, &why);
-    if (!file) return Fail("Cannot read " + dataFile + (why.empty() ? "" : ": " + why));
+    Result<std::unique_ptr<PosixFile>> opened = PosixFile::Open(dataFile, FileMode::kReadShared);
+    if (!opened) return Fail("Cannot read " + dataFile + ": " + opened.error().cause);
+    PosixFile* file = opened->get();
     if (file->Size() > kMaxGameDataFileSize)
       return Fail(dataFile + " is larger than any data file (" +
                   std::to_string(kMaxGameDataFileSize) + " bytes)");

@@ -362,12 +362,8 @@ int ImportCommand(const std::vector<std::string>& args, std::ostream& out, std::
   int missing = 0;
   std::vector<std::string> files;
   for (std::size_t i = 1; i < args.size(); ++i) {
-    FileStamp stamp;
-    std::error_code ec;
-    if (!StatFile(args[i], &stamp)) {
-      err << (std::filesystem::exists(args[i], ec) ? args[i] + " is not a regular file"
-                                                   : CannotOpenMessage(args[i]))
-          << '\n';
+    if (Result<FileStamp> stamp = StatFile(args[i]); !stamp) {
+      err << stamp.message() << '\n';
       ++missing;
     } else {
       files.push_back(args[i]);

@@ -139,10 +139,7 @@ std::string InUseMessage(const std::string& path) {
 }
 
 Result<std::unique_ptr<PosixFile>> OpenContainerFile(const std::string& path, FileMode mode) {
-  OpenFailure failure;
-  auto file = PosixFile::Open(path, mode, &failure);
-  if (file) return file;
-  return OpenFailureMessage(path, failure, mode);
+  return PosixFile::Open(path, mode);
 }
 
 Status OpenContainer(TDataFile& dataFile, const std::string& path, CoreHost& host) {

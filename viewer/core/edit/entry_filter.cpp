@@ -51,7 +51,7 @@ std::vector<int> KeptEntries(TDataFile& dataFile, const EntryFilter& filter) {
     if (auto file = PosixFile::Open(dataFile.FileName, FileMode::kReadShared))
       // Entries whose headers cannot be read keep the type they had: the filter shows what
       // is known.
-      (void)IdentifyAll(dataFile, *file);
+      (void)IdentifyAll(dataFile, **file);
   }
   std::vector<int> kept;
   for (std::size_t i = 0; i < dataFile.Entries.size(); ++i) {

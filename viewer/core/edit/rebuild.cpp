@@ -268,12 +268,13 @@ class Disk : public RebuildFiles {
                                                std::string* tempPath) override {
     const std::filesystem::path p(container);
     const std::string dir = p.has_parent_path() ? p.parent_path().string() : ".";
-    std::string error;
     std::string prefix(1, '.');
     prefix.append(p.filename().string()).push_back('.');
     RemoveStaleTemps(dir, prefix);
-    auto file = PosixFile::CreateTemp(dir, prefix, tempPath, &error);
-    if (!file) return Fail(error, ErrorKind::kWriteFailed);
+    Result<std::unique_ptr<PosixFile>> made = PosixFile::CreateTemp(dir, prefix);
+    if (!made) return made.error();
+    std::unique_ptr<PosixFile> file = std::move(*made);
+    *tempPath = file->Name();
     // The new file takes the old one's permissions, owner and group (a new container: the
     // usual permissions for a new file under the umask). An owner that cannot be kept stops
     // the run: its owner could no longer write the container, or even read it.

@@ -207,7 +207,7 @@ Status IdentifyEntry(TDataFile& dataFile, int index, ByteFile& file) {
 void IdentifyEntry(TDataFile& dataFile, int index) {
   if (dataFile.Kind == ckNone) return;
   auto file = PosixFile::Open(dataFile.FileName, FileMode::kReadShared);
-  if (file) (void)IdentifyEntry(dataFile, index, *file);
+  if (file) (void)IdentifyEntry(dataFile, index, **file);
 }
 
 Status IdentifyAll(TDataFile& dataFile, ByteFile& file) {

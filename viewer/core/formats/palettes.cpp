@@ -53,7 +53,7 @@ std::optional<ColourTable> LookUpPalette(ByteFile& lod, std::string_view name) {
 std::optional<ColourTable> LookUpPalette(const std::string& bitmapsLodPath, std::string_view name) {
   auto file = PosixFile::Open(bitmapsLodPath, FileMode::kReadShared);
   if (!file) return std::nullopt;
-  return LookUpPalette(*file, name);
+  return LookUpPalette(**file, name);
 }
 
 std::string BitmapsLodBeside(const std::string& containerPath) {

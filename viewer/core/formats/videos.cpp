@@ -20,24 +20,25 @@ Status CopyMovie(const std::string& containerPath, const TResourceInfo& entry,
   auto cannot = [&](const std::string& why) {
     return Fail("Cannot write file " + dest + ": " + why, ErrorKind::kWriteFailed);
   };
-  std::string why;
-  auto in = PosixFile::Open(containerPath, FileMode::kReadShared, &why);
-  if (!in) return cannot(why);
+  Result<std::unique_ptr<PosixFile>> opened = PosixFile::Open(containerPath, FileMode::kReadShared);
+  if (!opened) return cannot(opened.error().cause);
+  PosixFile& in = **opened;
   // Written beside the destination and renamed over it when whole: a failed copy leaves
   // whatever was there before.
   const std::string target = LinkTarget(dest);
   const std::size_t slash = target.rfind('/');
   const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-  std::string tempPath;
-  auto out = PosixFile::CreateTemp(dir, ".movie.", &tempPath, &why);
-  if (!out) return cannot(why);
+  Result<std::unique_ptr<PosixFile>> made = PosixFile::CreateTemp(dir, ".movie.");
+  if (!made) return cannot(made.message());
+  std::unique_ptr<PosixFile> out = std::move(*made);
+  const std::string tempPath = out->Name();
   const std::int64_t size = entry.Size > 0 ? entry.Size : 0;
   const int blocks = static_cast<int>(size / kBlock);
   Status copied;
   auto copy = [&](std::int64_t at, std::size_t n) {
     // Past the end of the container the movie reads as zeros, like any entry; a read that
     // fails stops the copy.
-    Result<Bytes> part = in->ReadPadded(static_cast<std::int64_t>(entry.Offset) + at, n);
+    Result<Bytes> part = in.ReadPadded(static_cast<std::int64_t>(entry.Offset) + at, n);
     if (!part) {
       copied = part.error();
       return;

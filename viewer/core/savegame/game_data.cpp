@@ -266,17 +266,17 @@ Result<GameData> LoadGameData(ByteView file) {
 }
 
 Result<GameData> LoadGameDataFile(const std::string& path) {
-  std::string why;
-  auto file = PosixFile::Open(path, FileMode::kReadShared, &why);
-  if (!file)
-    return Fail("Cannot read " + path + (why.empty() ? "" : ": " + why), ErrorKind::kCannotOpen);
-  const std::int64_t size = file->Size();
+  Result<std::unique_ptr<PosixFile>> opened = PosixFile::Open(path, FileMode::kReadShared);
+  if (!opened)
+    return Fail("Cannot read " + path + ": " + opened.error().cause, ErrorKind::kCannotOpen);
+  PosixFile& file = **opened;
+  const std::int64_t size = file.Size();
   if (size > kMaxGameDataFileSize)
     return Fail(path + " is " + std::to_string(size) + " bytes long, more than the " +
                     std::to_string(kMaxGameDataFileSize) + " bytes allowed for a data file",
                 ErrorKind::kNotSupported);
   Bytes bytes(static_cast<std::size_t>(std::max<std::int64_t>(size, 0)));
-  if (Status read = file->ReadExact(0, bytes.data(), bytes.size()); !read) return read.error();
+  if (Status read = file.ReadExact(0, bytes.data(), bytes.size()); !read) return read.error();
   Result<GameData> data = LoadGameData(bytes);
   if (!data) return Fail(path + ": " + data.message(), data.kind());
   return data;

@@ -325,8 +325,7 @@ void TForm1::RebuildHistoryMenu() {
     auto* a = new QAction(QString::fromStdString(item), fileMenu_);
     connect(a, &QAction::triggered, this, [this, item] {
       // A container that has gone since is passed over in silence.
-      FileStamp stamp;
-      if (StatFile(item, &stamp)) LoadDataFile(item);
+      if (StatFile(item)) LoadDataFile(item);
     });
     fileMenu_->insertAction(historyEnd_, a);
     historyActions_.push_back(a);
@@ -579,8 +578,9 @@ void TForm1::ShowEntry(int index) {
 
 void TForm1::FileChangeWatch() {
   if (dataFile_.FileName.empty() || dataFile_.FileDate <= 0 || dataFile_.FileSize < 1) return;
-  FileStamp stamp;
-  if (!StatFile(dataFile_.FileName, &stamp)) return;
+  const Result<FileStamp> named = StatFile(dataFile_.FileName);
+  if (!named) return;
+  const FileStamp& stamp = *named;
   if (stamp.modifiedNs == dataFile_.FileDate && stamp.size == dataFile_.FileSize) return;
   if (keptStamp_ && keptStamp_->modifiedNs == stamp.modifiedNs && keptStamp_->size == stamp.size)
     return;

@@ -135,7 +135,7 @@ TEST(OpenContainer, WriterLockMakesTheOpenFail) {
   RecordingHost host;
   TDataFile df;
   std::string path = dir.Write("icons.lod", TwoEntryLod("ICONS"));
-  auto writer = PosixFile::Open(path, FileMode::kWriteExclusive);
+  auto writer = test::OpenFile(path, FileMode::kWriteExclusive);
   ASSERT_TRUE(writer);
   Status held = OpenContainer(df, path, host);
   EXPECT_EQ(held.kind(), ErrorKind::kInUse);

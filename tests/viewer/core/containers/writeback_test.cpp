@@ -270,10 +270,10 @@ TEST(WriteBackLodEntry, OnDiskLockedChangedAndStamped) {
   // A write-back stores the new stamp, so the watch sees no outside change.
   host.messages.clear();
   ASSERT_TRUE(WriteBackLodEntry(df, 2, Pattern(500, 3), host).ok());
-  FileStamp stamp;
-  ASSERT_TRUE(StatFile(path, &stamp));
-  EXPECT_EQ(df.FileDate, stamp.modifiedNs);
-  EXPECT_EQ(df.FileSize, stamp.size);
+  Result<FileStamp> stamp = StatFile(path);
+  ASSERT_TRUE(stamp);
+  EXPECT_EQ(df.FileDate, stamp->modifiedNs);
+  EXPECT_EQ(df.FileSize, stamp->size);
   EXPECT_EQ(host.rewritten, std::vector<int>{2});
   EXPECT_TRUE(host.messages.empty());
   EXPECT_EQ(WriteBackLodEntry(df, 9, Pattern(5), host).kind(), ErrorKind::kFailed);

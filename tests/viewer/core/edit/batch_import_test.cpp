@@ -157,7 +157,7 @@ TEST(TextImport, RoundTripKeepsCompressionAndBytes) {
 
   TDataFile again;
   ASSERT_TRUE(OpenContainer(again, lod, host).ok());
-  auto file = PosixFile::Open(lod, FileMode::kReadShared);
+  auto file = test::OpenFile(lod);
   again.Entries[0].PackedSize = ReadI32(file->ReadPadded(again.Entries[0].Offset, 48).value(), 20);
   again.Entries[0].UnpackedSize =
       ReadI32(file->ReadPadded(again.Entries[0].Offset, 48).value(), 40);
@@ -184,7 +184,7 @@ TEST(SoundImport, RiffIsTheOnlyCheckAndSoundsEndCompressed) {
 
   TDataFile again;
   ASSERT_TRUE(OpenContainer(again, snd, host).ok());
-  auto file = PosixFile::Open(snd, FileMode::kReadShared);
+  auto file = test::OpenFile(snd);
   Bytes expected;
   expected = test::FileBytes(good);
   EXPECT_EQ(again.Entries[0].UnpackedSize, static_cast<std::int32_t>(expected.size()));

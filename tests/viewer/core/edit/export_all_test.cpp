@@ -27,7 +27,7 @@ Opened Open(const std::string& path) {
   Opened o;
   SilentHost host;
   EXPECT_TRUE(OpenContainer(o.df, path, host).ok());
-  o.file = PosixFile::Open(path, FileMode::kReadShared);
+  o.file = test::OpenFile(path);
   EXPECT_TRUE(IdentifyAll(o.df, *o.file));
   return o;
 }

@@ -39,7 +39,7 @@ TDataFile Open(const std::string& path) {
 // Every entry's name and stored bytes, in directory order.
 std::vector<std::pair<std::string, Bytes>> Contents(const std::string& path) {
   TDataFile df = Open(path);
-  auto file = PosixFile::Open(path, FileMode::kReadShared);
+  auto file = test::OpenFile(path);
   std::vector<std::pair<std::string, Bytes>> out;
   for (const TResourceInfo& e : df.Entries)
     out.emplace_back(e.Name, ReadStoredEntry(*file, e).value());
@@ -213,7 +213,7 @@ TEST(Rebuild, NewContainersTakeConvertedFilesAndNeverOverwrite) {
   TDataFile df = Open(snd);
   ASSERT_EQ(df.Entries.size(), 1u);
   EXPECT_EQ(df.Entries[0].Name, "chime");
-  auto file = PosixFile::Open(snd, FileMode::kReadShared);
+  auto file = test::OpenFile(snd);
   EXPECT_EQ(ExtractEntry(*file, df.Entries[0], 0, quiet), test::FileBytes(wav));
   file.reset();
 

@@ -96,7 +96,7 @@ TEST(ImageMagickPeers, ImportsTheEightBitBmpsItWrites) {
     ASSERT_TRUE(ImportBitmapFile(df, 0, file, false, host).ok());
     EXPECT_TRUE(host.messages.empty());
 
-    auto container = PosixFile::Open(lod, FileMode::kReadShared);
+    auto container = test::OpenFile(lod);
     EXPECT_TRUE(IdentifyEntry(df, 0, *container));
     PictureResult r = DecodeBitmapEntry(*container, df.Entries[0], host);
     ASSERT_TRUE(r.ok());

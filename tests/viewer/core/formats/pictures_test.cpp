@@ -92,7 +92,7 @@ struct Opened {
   RecordingHost host;
   explicit Opened(const std::string& path) {
     EXPECT_TRUE(OpenContainer(df, path, host).ok());
-    file = PosixFile::Open(path, FileMode::kReadShared);
+    file = test::OpenFile(path);
     EXPECT_TRUE(IdentifyAll(df, *file));
   }
   const TResourceInfo& operator[](int i) const { return df.Entries[static_cast<std::size_t>(i)]; }

@@ -43,7 +43,7 @@ TEST(Videos, SizeTextAndCopiesOfEveryLength) {
   // over the same name: the copy is a new file put in its place.
   const std::string temp = dir.File("temp.ztp");
   ASSERT_TRUE(CopyMovie(vid, df.Entries[1], temp, {}).ok());
-  auto player = PosixFile::Open(temp, FileMode::kReadShared);
+  auto player = test::OpenFile(temp);
   ASSERT_TRUE(player);
   ASSERT_TRUE(CopyMovie(vid, df.Entries[0], temp, {}).ok());
   EXPECT_EQ(dir.Read("temp.ztp"), test::Pattern(10));

@@ -185,7 +185,7 @@ TEST_F(SoundPageTest, SaveAndImportWav) {
   Click("sndtabimportwav");
   EXPECT_EQ(prompts_.asked.back().title, "Import WAV...");
   EXPECT_TRUE(prompts_.messages.empty());
-  auto file = PosixFile::Open(window_->DataFile().FileName, FileMode::kReadShared);
+  auto file = test::OpenFile(window_->DataFile().FileName);
   SilentHost quiet;
   EXPECT_EQ(ExtractEntry(*file, window_->DataFile().Entries[0], 0, quiet), riff);
   file.reset();

@@ -66,7 +66,7 @@ class FindAndExportTest : public ::testing::Test {
     TDataFile df;
     SilentHost quiet;
     EXPECT_TRUE(OpenContainer(df, window_->DataFile().FileName, quiet).ok());
-    auto file = PosixFile::Open(df.FileName, FileMode::kReadShared);
+    auto file = test::OpenFile(df.FileName);
     EXPECT_TRUE(IdentifyAll(df, *file));
     Bytes b = brindle::PagePayload(*file, df.Entries[static_cast<std::size_t>(index)], quiet);
     return std::string(b.begin(), b.end());
