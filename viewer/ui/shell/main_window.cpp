@@ -20,6 +20,7 @@
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
 #include "viewer/core/entries/identify.h"
+#include "viewer/core/formats/entry_types.h"
 #include "viewer/core/savegame/game_data.h"
 #include "viewer/core/settings/ini_file.h"
 #include "viewer/ui/shell/page_table.h"
@@ -273,6 +274,12 @@ void TForm1::BuildPages(const GameDataView& gameData) {
     tabholder_->addWidget(page);
     for (TResourceType t : slot.types)
       pageOfType_[t] = page;
+  }
+  // A picture type without a page of its own is shown, saved and imported by the picture
+  // page, which does all of that through the type's row.
+  if (auto pictures = pageOfType_.find(rtBitmap); pictures != pageOfType_.end()) {
+    for (const EntryType& t : EntryTypes())
+      if (t.picture && !pageOfType_.contains(t.type)) pageOfType_[t.type] = pictures->second;
   }
   tabholder_->setCurrentWidget(titlepage_);
 }
