@@ -1,6 +1,7 @@
 #include "viewer/cli/party_command.h"
 
 #include <map>
+#include <optional>
 #include <ostream>
 
 #include "common/codepage.h"
@@ -60,32 +61,54 @@ void PrintTakenOut(std::ostream& out, const TPartyMain& before, const TPartyMain
   }
 }
 
-}  // namespace
-
-int PartyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                 const std::vector<std::string>& gameDataCandidates) {
+struct PartyArgs {
   std::string save;
   std::vector<Setting> settings;
+};
+
+// SAVE and the --set KEY=VALUE settings; nothing, with the exit code said, when the words
+// are not such.
+std::optional<PartyArgs> ParsePartyArgs(const std::vector<std::string>& args, std::ostream& err,
+                                        int& exitCode) {
+  PartyArgs parsed;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--set" && i + 1 == args.size()) {
       err << "The option --set needs a value: KEY=VALUE\n";
-      return kExitRefused;
+      exitCode = kExitRefused;
+      return std::nullopt;
     }
     if (args[i] == "--set") {
       const std::string& kv = args[++i];
       const std::size_t eq = kv.find('=');
       if (eq == std::string::npos) {
         err << "Write each setting as KEY=VALUE: " << kv << '\n';
-        return kExitBadSetting;
+        exitCode = kExitBadSetting;
+        return std::nullopt;
       }
-      settings.push_back({kv.substr(0, eq), kv.substr(eq + 1)});
-    } else if (save.empty() && (args[i].empty() || args[i][0] != '-')) {
-      save = args[i];
+      parsed.settings.push_back({kv.substr(0, eq), kv.substr(eq + 1)});
+    } else if (parsed.save.empty() && (args[i].empty() || args[i][0] != '-')) {
+      parsed.save = args[i];
     } else {
-      return CommandUsageError("party", err);
+      parsed.save.clear();
+      break;
     }
   }
-  if (save.empty()) return CommandUsageError("party", err);
+  if (parsed.save.empty()) {
+    exitCode = CommandUsageError("party", err);
+    return std::nullopt;
+  }
+  return parsed;
+}
+
+}  // namespace
+
+int PartyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                 const std::vector<std::string>& gameDataCandidates) {
+  int refused = kExitRefused;
+  const std::optional<PartyArgs> parsed = ParsePartyArgs(args, err, refused);
+  if (!parsed) return refused;
+  const std::string& save = parsed->save;
+  const std::vector<Setting>& settings = parsed->settings;
 
   Result<GameData> data = FindGameData(gameDataCandidates);
   if (!data) return ReportError(data.error(), err);
