@@ -129,6 +129,44 @@ Error ChangedWhileRebuilt(const std::string& path) {
               ErrorKind::kChanged);
 }
 
+// Writes every item after the directory: new bytes as they are, copied entries from the
+// source, those that lie back to back in both files as one run, so a large container costs
+// a few large reads and writes rather than two calls an entry.
+Status WriteItems(ByteFile* source, const TDataFile* old, ByteFile& out,
+                  const std::vector<RebuildItem>& items, const std::vector<Placed>& at,
+                  CoreHost& host) {
+  ProgressReporter progress(host);
+  Bytes buffer(kCopyChunk);
+  std::int64_t runFrom = -1, runTo = 0, runLength = 0;
+  auto flushRun = [&]() -> Status {
+    if (runLength == 0) return Ok();
+    Status copied = CopyBytes(*source, runFrom, out, runTo, runLength, buffer);
+    runLength = 0;
+    return copied;
+  };
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const RebuildItem& item = items[i];
+    Status step;
+    if (item.source >= 0) {
+      const std::int64_t from = old->Entries[static_cast<std::size_t>(item.source)].Offset;
+      if (runLength > 0 && from == runFrom + runLength && at[i].offset == runTo + runLength) {
+        runLength += at[i].size;
+      } else {
+        step = flushRun();
+        runFrom = from;
+        runTo = at[i].offset;
+        runLength = at[i].size;
+      }
+    } else {
+      step = flushRun();
+      if (step) step = out.WriteAt(at[i].offset, item.bytes.data(), item.bytes.size());
+    }
+    if (!step) return step;
+    progress.Step(static_cast<std::int64_t>(i + 1), static_cast<std::int64_t>(items.size()));
+  }
+  return flushRun();
+}
+
 // Writes the container anew into a file beside it and puts that file in its place. For a
 // rebuild, `source` is the container (locked) and `read` the stamp it had when it was read;
 // the rename only happens while the path still names that file, unchanged.
@@ -180,38 +218,7 @@ Status WriteAndReplace(TContainerKind kind, const std::string& path, ByteFile* s
   if (!head) return fail(head.message(), head.kind());
   if (Status s = out.WriteAt(0, head->data(), head->size()); !s)
     return fail("writing the directory failed: " + s.message());
-  ProgressReporter progress(host);
-  Bytes buffer(kCopyChunk);
-  // Copied entries that lie back to back in both files are copied as one run, so a large
-  // container costs a few large reads and writes rather than two calls an entry.
-  std::int64_t runFrom = -1, runTo = 0, runLength = 0;
-  auto flushRun = [&]() -> Status {
-    if (runLength == 0) return Ok();
-    Status copied = CopyBytes(*source, runFrom, out, runTo, runLength, buffer);
-    runLength = 0;
-    return copied;
-  };
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    const RebuildItem& item = items[i];
-    Status step;
-    if (item.source >= 0) {
-      const std::int64_t from = old->Entries[static_cast<std::size_t>(item.source)].Offset;
-      if (runLength > 0 && from == runFrom + runLength && at[i].offset == runTo + runLength) {
-        runLength += at[i].size;
-      } else {
-        step = flushRun();
-        runFrom = from;
-        runTo = at[i].offset;
-        runLength = at[i].size;
-      }
-    } else {
-      step = flushRun();
-      if (step) step = out.WriteAt(at[i].offset, item.bytes.data(), item.bytes.size());
-    }
-    if (!step) return fail("copying the entries failed: " + step.message(), step.kind());
-    progress.Step(static_cast<std::int64_t>(i + 1), static_cast<std::int64_t>(items.size()));
-  }
-  if (Status s = flushRun(); !s)
+  if (Status s = WriteItems(source, old, out, items, at, host); !s)
     return fail("copying the entries failed: " + s.message(), s.kind());
   if (Status s = out.Flush(); !s) return fail("pushing it to the disk failed: " + s.message());
   if (Status s = ReadsBack(out, kind, items, at, total); !s) return fail(s.message(), s.kind());
