@@ -134,10 +134,6 @@ Status ReadDirectory(ByteFile& file, TContainerKind kind, std::vector<TResourceI
   return Ok();
 }
 
-std::string InUseMessage(const std::string& path) {
-  return "File " + path + " is in use by another program.";
-}
-
 Result<std::unique_ptr<PosixFile>> OpenContainerFile(const std::string& path, FileMode mode) {
   return PosixFile::Open(path, mode);
 }

@@ -47,13 +47,11 @@ Result<std::string> ReadFixedString(ByteFile& file, std::int64_t offset, std::si
 
 // "Cannot open file " + path.
 std::string CannotOpenMessage(const std::string& path);
-// "File PATH is in use by another program."
-std::string InUseMessage(const std::string& path);
 
-// Opens a container file: a lock another program holds fails with InUseMessage (kInUse), a
-// file that is not a regular one with "PATH is not a regular file", anything else with
-// CannotOpenMessage (kCannotOpen; for writing with " for writing: REASON" after it). Every
-// step that opens the container says it the same way.
+// Opens a container file: a lock another program holds fails with "File PATH is in use by
+// another program." (kInUse), a file that is not a regular one with "PATH is not a regular
+// file", anything else with CannotOpenMessage (kCannotOpen; for writing with " for writing:
+// REASON" after it). Every step that opens the container says it the same way.
 Result<std::unique_ptr<PosixFile>> OpenContainerFile(const std::string& path, FileMode mode);
 
 }  // namespace brindle

@@ -133,7 +133,7 @@ constexpr EntryType kTypes[] = {
     {rtIcon,         "icon",         AfterLodHeader,    nullptr,           BitmapPicture, "bmp", kBitmapFiles,              ImportBitmapFile, false, "",     nullptr,   nullptr},
     {rtIconPcx,      "iconpcx",      AfterLodHeader,    nullptr,           PcxPicture,    "bmp", kBitmapFiles,              nullptr,          false, "",     nullptr,   PcxPictureSize},
     {rtSound,        "sound",        Whole,             Whole,             nullptr,       "wav", "Sound files",             ImportSound,      false, ".WAV", AddSound,  nullptr},
-    {rtUnidentified, "unidentified", Stored,            Stored,            nullptr,       "",    "All files",               nullptr,          false, "",     nullptr,   nullptr},
+    {rtUnidentified, "unidentified", Stored,            Stored,            nullptr,       "",    "",                        nullptr,          false, "",     nullptr,   nullptr},
     {rtFont,         "font",         AfterLodHeader,    nullptr,           FontPicture,   "bmp", kBitmapFiles,              nullptr,          false, "",     nullptr,   nullptr},
     {rtEvt,          "evt",          AfterLodHeader,    AfterLodHeader,    nullptr,       "evt", "EVT files",               nullptr,          false, "",     nullptr,   nullptr},
     {rtStr,          "str",          AfterLodHeader,    AfterLodHeader,    nullptr,       "str", "STR files",               nullptr,          false, "",     nullptr,   nullptr},
