@@ -7,6 +7,7 @@
 #include "viewer/cli/authoring_commands.h"
 #include "viewer/cli/container_commands.h"
 #include "viewer/cli/exit_codes.h"
+#include "viewer/cli/grep_command.h"
 #include "viewer/cli/party_command.h"
 #include "viewer/core/containers/data_file.h"
 #include "viewer/core/savegame/game_data.h"
@@ -51,6 +52,18 @@ constexpr Command kCommands[] = {
      ImportCommand},
     {"hexdump", "CONTAINER ENTRY", "the hex dump of an entry's payload",
      "Prints the hex dump of the payload the entry's page shows.\n", HexDumpCommand},
+    {"grep", "CONTAINER PATTERN [--hex] [--type TYPE]... [--names-only]",
+     "find a text (any case) or hex bytes (--hex)\n"
+     "in names, text cells, strings and payloads",
+     "Prints one line per match, fields separated by a TAB: NAME WHERE SNIPPET. A text is\n"
+     "found in any case in entry names (WHERE: name), text tables cell by cell (row R col C,\n"
+     "counted from 1), string lists (line N, from 1) and other payloads (offset O); with\n"
+     "--hex PATTERN is bytes (\"78 9c ?? 01\", ?? for any byte) found in every entry's\n"
+     "payload as its page reads it, inflated where compressed. Exit code 0 when something\n"
+     "matched, 1 when nothing did, 2 on an error.\n"
+     "  --type TYPE    only entries of this type (repeatable; the types list prints)\n"
+     "  --names-only   the entries' names alone\n",
+     GrepCommand},
     {"add", "CONTAINER FILE...", "add files as new entries",
      "Adds each file as a new entry named after it, converted as an import of its kind\n"
      "would be, and writes the container anew.\n",

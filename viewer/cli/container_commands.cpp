@@ -24,22 +24,26 @@
 
 namespace brindle {
 
-namespace {
+void CliHost::Message(const std::string& text) {
+  err_ << text << '\n';
+}
 
-// Messages the window would show in a box, one per line on stderr.
-class CliHost : public CoreHost {
- public:
-  explicit CliHost(std::ostream& err) : err_(err) {}
-  void Message(const std::string& text) override { err_ << text << '\n'; }
-
- protected:
-  std::ostream& err_;
-};
-
-// Control characters would break the one-line-per-entry output.
 std::string PrintableName(const std::string& name) {
   return EscapeControls(Cp1252ToUtf8(name));
 }
+
+std::optional<TResourceType> TypeArgument(const std::string& word, std::ostream& err) {
+  std::optional<TResourceType> type = ResourceTypeFromName(word);
+  if (!type) {
+    err << "Unknown type " << word << "; the types are those of brindle-cli list:";
+    for (std::string_view name : EntryTypeNames())
+      err << ' ' << name;
+    err << '\n';
+  }
+  return type;
+}
+
+namespace {
 
 // A JSON string: the name as UTF-8, with quotes, backslashes and control characters escaped.
 std::string JsonString(const std::string& utf8) {
@@ -213,14 +217,8 @@ std::optional<ExtractOptions> ParseExtractArgs(const std::vector<std::string>& a
       err << "Unknown option " << args[i] << " (see brindle-cli extract --help)\n";
       return std::nullopt;
     } else if (args[i] == "--type") {
-      std::optional<TResourceType> type = ResourceTypeFromName(args[++i]);
-      if (!type) {
-        err << "Unknown type " << args[i] << "; the types are those of brindle-cli list:";
-        for (std::string_view name : EntryTypeNames())
-          err << ' ' << name;
-        err << '\n';
-        return std::nullopt;
-      }
+      std::optional<TResourceType> type = TypeArgument(args[++i], err);
+      if (!type) return std::nullopt;
       o.types.insert(*type);
     } else if (o.container.empty()) {
       o.container = args[i];

@@ -3,11 +3,32 @@
 // entries, or replace them in place.
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "viewer/core/containers/data_file.h"
+#include "viewer/core/host.h"
+
 namespace brindle {
+
+// Messages the window would show in a box, one per line on stderr.
+class CliHost : public CoreHost {
+ public:
+  explicit CliHost(std::ostream& err) : err_(err) {}
+  void Message(const std::string& text) override;
+
+ protected:
+  std::ostream& err_;
+};
+
+// An entry's name as the commands print it: UTF-8, control characters escaped (they would
+// break the one-line-per-entry output).
+std::string PrintableName(const std::string& name);
+
+// The type a --type word names; an unknown word is said on err with the types there are.
+std::optional<TResourceType> TypeArgument(const std::string& word, std::ostream& err);
 
 int ListCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int InfoCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
