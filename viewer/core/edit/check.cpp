@@ -61,6 +61,11 @@ std::optional<std::int64_t> StreamHeader(const TResourceInfo& e) {
   }
 }
 
+// An entry's name inside a problem's text: one line whatever bytes it holds.
+std::string ShownName(const TResourceInfo& e) {
+  return EscapeControls(Cp1252ToUtf8(e.Name));
+}
+
 std::string PictureErrorText(PictureError error) {
   switch (error) {
     case PictureError::kNoPixels:
@@ -202,7 +207,7 @@ class Checker {
       const TResourceInfo& e = df_.Entries[i];
       const std::int64_t end = static_cast<std::int64_t>(e.Offset) + e.Size;
       if (e.Offset < reach)
-        Add(i, reacher ? "overlaps " + Cp1252ToUtf8(df_.Entries[*reacher].Name)
+        Add(i, reacher ? "overlaps " + ShownName(df_.Entries[*reacher])
                        : std::string("overlaps the directory"));
       used += std::max<std::int64_t>(0, end - std::max<std::int64_t>(reach, e.Offset));
       if (end > reach) {
@@ -233,7 +238,7 @@ class Checker {
                                   {},
                                   "the length field at " + std::to_string(kLodLengthOffset) +
                                       " covers the file up to " + std::to_string(covered) +
-                                      ", but entry " + Cp1252ToUtf8(df_.Entries[*furthest].Name) +
+                                      ", but entry " + ShownName(df_.Entries[*furthest]) +
                                       " ends at " + std::to_string(furthestEnd)});
     return Ok();
   }
