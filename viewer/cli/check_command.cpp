@@ -1,10 +1,8 @@
 #include "viewer/cli/check_command.h"
 
-#include <filesystem>
 #include <ostream>
 
 #include "viewer/cli/commands.h"
-#include "viewer/cli/container_commands.h"
 #include "viewer/cli/exit_codes.h"
 #include "viewer/core/edit/check.h"
 
@@ -15,10 +13,8 @@ int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::o
   SilentHost quiet;
   Result<CheckReport> report = CheckContainerFile(args[0], quiet);
   if (!report) return ReportError(report.error(), err);
-  // What concerns the container as a whole goes under the file's own name.
-  const std::string fileName = std::filesystem::path(args[0]).filename().string();
   for (const CheckProblem& p : report->problems)
-    out << (p.index < 0 ? fileName : PrintableName(p.name)) << '\t' << p.text << '\n';
+    out << ProblemOwner(p, args[0]) << '\t' << p.text << '\n';
   out << CheckSummary(*report) << '\n';
   return report->problems.empty() ? kExitDone : kExitPartly;
 }

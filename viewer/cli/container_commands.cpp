@@ -36,6 +36,11 @@ class CliHost : public CoreHost {
   std::ostream& err_;
 };
 
+// Control characters would break the one-line-per-entry output.
+std::string PrintableName(const std::string& name) {
+  return EscapeControls(Cp1252ToUtf8(name));
+}
+
 // A JSON string: the name as UTF-8, with quotes, backslashes and control characters escaped.
 std::string JsonString(const std::string& utf8) {
   static constexpr char kHex[] = "0123456789abcdef";
@@ -173,10 +178,6 @@ int ListCommand(const std::vector<std::string>& args, std::ostream& out, std::os
   if (args.size() == 2 && (args[0] == "--json" || args[1] == "--json"))
     return List(args[0] == "--json" ? args[1] : args[0], true, out, err);
   return ProgramUsageError(err);
-}
-
-std::string PrintableName(const std::string& name) {
-  return EscapeControls(Cp1252ToUtf8(name));
 }
 
 int InfoCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

@@ -15,10 +15,6 @@ int ExtractCommand(const std::vector<std::string>& args, std::ostream& out, std:
 int ImportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int HexDumpCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// An entry's stored name as list prints it: UTF-8, control characters escaped so that one
-// entry stays one line.
-std::string PrintableName(const std::string& name);
-
 // The entry types as list names them, in the order of their codes: what --type takes.
 std::vector<std::string_view> EntryTypeNames();
 // The container kinds' names in the order of their codes: "vid", "chapter", ... "snd".

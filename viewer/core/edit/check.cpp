@@ -63,7 +63,7 @@ std::optional<std::int64_t> StreamHeader(const TResourceInfo& e) {
 
 // An entry's name inside a problem's text: one line whatever bytes it holds.
 std::string ShownName(const TResourceInfo& e) {
-  return EscapeControls(Cp1252ToUtf8(e.Name));
+  return ProblemOwner({0, e.Name, {}}, {});
 }
 
 std::string PictureErrorText(PictureError error) {
@@ -273,6 +273,29 @@ std::string CheckSummary(const CheckReport& report) {
   return std::to_string(report.entries) + " entries checked, " +
          std::to_string(report.problems.size()) + " problems, " +
          std::to_string(report.unreferencedBytes) + " bytes used by no entry";
+}
+
+std::string ProblemOwner(const CheckProblem& problem, const std::string& containerPath) {
+  if (problem.index < 0) return std::filesystem::path(containerPath).filename().string();
+  return EscapeControls(Cp1252ToUtf8(problem.name));
+}
+
+std::string CheckReportText(const CheckReport& report, const std::string& containerPath,
+                            std::size_t maxProblems) {
+  std::string text = CheckSummary(report);
+  const std::size_t shown = std::min(maxProblems, report.problems.size());
+  for (std::size_t i = 0; i < shown; ++i) {
+    text += '\n';
+    text += ProblemOwner(report.problems[i], containerPath);
+    text += ": ";
+    text += report.problems[i].text;
+  }
+  if (shown < report.problems.size()) {
+    text += "\n... and ";
+    text += std::to_string(report.problems.size() - shown);
+    text += " more";
+  }
+  return text;
 }
 
 }  // namespace brindle

@@ -43,4 +43,13 @@ Result<CheckReport> CheckContainerFile(const std::string& path, CoreHost& host);
 // "N entries checked, P problems, U bytes used by no entry".
 std::string CheckSummary(const CheckReport& report);
 
+// Who a problem belongs to, on one line whatever bytes the name holds: the entry's name in
+// UTF-8 with control characters escaped, or the container's file name for its own problems.
+std::string ProblemOwner(const CheckProblem& problem, const std::string& containerPath);
+
+// What the window shows: the summary, then a line "NAME: PROBLEM" per problem, the first
+// maxProblems of them and "... and N more" for the rest.
+std::string CheckReportText(const CheckReport& report, const std::string& containerPath,
+                            std::size_t maxProblems);
+
 }  // namespace brindle

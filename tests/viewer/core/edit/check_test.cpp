@@ -153,6 +153,22 @@ TEST(CheckContainer, PicturesThatDoNotDecodeAndAShortLengthField) {
   EXPECT_NE(r.problems[0].text.find("face"), std::string::npos);
 }
 
+// The window's text: the summary, then the first problems one a line, each under its entry's
+// name (escaped) or the container's file name, and how many more there are.
+TEST(CheckContainer, TheReportTextIsCutAfterTheProblemsAsked) {
+  CheckReport report;
+  report.entries = 9;
+  for (int i = 0; i < 4; ++i)
+    report.problems.push_back({i, "e\x02" + std::to_string(i), "broken " + std::to_string(i)});
+  report.problems.push_back({-1, {}, "the length field"});
+  EXPECT_EQ(CheckReportText(report, "/games/icons.lod", 2),
+            CheckSummary(report) + "\ne\\x020: broken 0\ne\\x021: broken 1\n... and 3 more");
+  EXPECT_EQ(CheckReportText(report, "/games/icons.lod", 5).substr(CheckSummary(report).size()),
+            "\ne\\x020: broken 0\ne\\x021: broken 1\ne\\x022: broken 2\ne\\x023: broken "
+            "3\nicons.lod: the length field");
+  EXPECT_EQ(CheckSummary(report), "9 entries checked, 5 problems, 0 bytes used by no entry");
+}
+
 // A read that fails is the check's error, never a problem of the entry it was reading.
 TEST(CheckContainer, AFailedReadIsAnError) {
   class FailsPast : public MemoryFile {
