@@ -103,7 +103,7 @@ class Checker {
       }
       progress_.Step(static_cast<std::int64_t>(i) + 1, static_cast<std::int64_t>(n));
     }
-    CheckPlacement(inside);
+    CheckPlacement();
     if (IsLodKind(df_.Kind))
       if (Status s = CheckLengthField(inside); !s) return s.error();
     std::stable_sort(report_.problems.begin(), report_.problems.end(),
@@ -191,31 +191,39 @@ class Checker {
   }
 
   // Entries against each other and against the directory; what nothing uses is counted.
-  void CheckPlacement(const std::vector<bool>& inside) {
+  // An entry that runs past the end of the file still uses the bytes it has inside it.
+  void CheckPlacement() {
+    const std::int64_t size = file_.Size();
     const std::int64_t directoryEnd =
-        std::min(file_.Size(), DirectoryEnd(df_.Kind, static_cast<std::int64_t>(inside.size())));
-    std::vector<std::size_t> order;
-    for (std::size_t i = 0; i < inside.size(); ++i)
-      if (inside[i] && df_.Entries[i].Size > 0) order.push_back(i);
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-      return df_.Entries[a].Offset < df_.Entries[b].Offset;
-    });
+        std::min(size, DirectoryEnd(df_.Kind, static_cast<std::int64_t>(df_.Entries.size())));
+    struct Span {
+      std::size_t index;
+      std::int64_t start, end;
+    };
+    std::vector<Span> spans;
+    for (std::size_t i = 0; i < df_.Entries.size(); ++i) {
+      const TResourceInfo& e = df_.Entries[i];
+      const std::int64_t start = std::max<std::int64_t>(0, e.Offset);
+      const std::int64_t end =
+          std::min(size, static_cast<std::int64_t>(e.Offset) + std::max(0, e.Size));
+      if (start < end) spans.push_back({i, start, end});
+    }
+    std::stable_sort(spans.begin(), spans.end(),
+                     [](const Span& a, const Span& b) { return a.start < b.start; });
     std::int64_t used = std::max<std::int64_t>(0, directoryEnd);
     std::int64_t reach = used;  // the furthest byte used so far
     std::optional<std::size_t> reacher;
-    for (std::size_t i : order) {
-      const TResourceInfo& e = df_.Entries[i];
-      const std::int64_t end = static_cast<std::int64_t>(e.Offset) + e.Size;
-      if (e.Offset < reach)
-        Add(i, reacher ? "overlaps " + ShownName(df_.Entries[*reacher])
-                       : std::string("overlaps the directory"));
-      used += std::max<std::int64_t>(0, end - std::max<std::int64_t>(reach, e.Offset));
-      if (end > reach) {
-        reach = end;
-        reacher = i;
+    for (const Span& s : spans) {
+      if (s.start < reach)
+        Add(s.index, reacher ? "overlaps " + ShownName(df_.Entries[*reacher])
+                             : std::string("overlaps the directory"));
+      used += std::max<std::int64_t>(0, s.end - std::max(reach, s.start));
+      if (s.end > reach) {
+        reach = s.end;
+        reacher = s.index;
       }
     }
-    report_.unreferencedBytes = file_.Size() - used;
+    report_.unreferencedBytes = size - used;
   }
 
   // A LOD's length field counts the bytes from the directory's start to the end of its data.

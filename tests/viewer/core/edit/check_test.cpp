@@ -97,6 +97,7 @@ TEST(CheckContainer, EntriesOutsideTheFileOrOverEachOther) {
   PutU32(&past[Record(2) + 20], static_cast<std::uint32_t>(EntrySize(lod, 2) + 1));
   const CheckReport pastReport = Check(past);
   ExpectOneProblem(pastReport, 2, "outside the file");
+  EXPECT_EQ(pastReport.unreferencedBytes, 0);  // what of it lies inside the file is its own
   EXPECT_EQ(pastReport.problems[0].name, "face");
 
   Bytes over = lod;  // the first table said to reach 20 bytes into the second
