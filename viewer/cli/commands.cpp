@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "viewer/cli/authoring_commands.h"
+#include "viewer/cli/check_command.h"
 #include "viewer/cli/container_commands.h"
 #include "viewer/cli/exit_codes.h"
 #include "viewer/cli/grep_command.h"
@@ -74,6 +75,14 @@ constexpr Command kCommands[] = {
      "Gives an entry a new name and writes the container anew.\n", RenameCommand},
     {"rebuild", "CONTAINER", "rewrite without unused bytes",
      "Writes the container anew without the bytes no entry uses.\n", RebuildCommand},
+    {"check", "CONTAINER", "read every entry through and report problems",
+     "Checks that every entry lies inside the file and apart from the others, that every\n"
+     "compressed payload inflates to its stated size with a matching checksum, that every\n"
+     "picture decodes and every identified entry reads as its page would read it, and that a\n"
+     "LOD's length field covers every entry. Prints one line per problem, NAME and PROBLEM\n"
+     "separated by a TAB, then a summary with the bytes no entry uses. Never writes.\n"
+     "Exit 0: no problems; 1: problems; 2: the container cannot be opened or read.\n",
+     CheckCommand},
     {"new", "KIND CONTAINER [FILE...]",
      "make a container (KIND: vid chapter sprites\n"
      "maps icons bitmaps snd)",

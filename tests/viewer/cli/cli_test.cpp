@@ -588,3 +588,73 @@ TEST(CliExtract, InflateMessagesNameTheContainerAndTheEntry) {
 
 }  // namespace
 }  // namespace brindle
+
+namespace brindle {
+namespace {
+
+// Every container of the sample folder, side by side as make-samples writes them (sprites
+// take their colours from the bitmaps beside them), checks clean.
+TEST(CliCheck, TheSampleFolderHasNoProblems) {
+  TempDir dir;
+  std::vector<std::string> paths;
+  for (const samples::SampleContainer& c : samples::BuildSampleFolder())
+    paths.push_back(dir.Write(c.fileName, samples::BuildContainer(c)));
+  for (const std::string& path : paths) {
+    SCOPED_TRACE(path);
+    CliRun r = Cli({"check", path});
+    EXPECT_EQ(r.code, 0) << r.out;
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 1u) << r.out;
+    EXPECT_NE(lines[0].find(" entries checked, 0 problems, 0 bytes used by no entry"),
+              std::string::npos)
+        << lines[0];
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+// One line per problem, NAME TAB PROBLEM, names as list prints them (the container's own
+// problems under its file name), then the summary; the file is left byte for byte and its
+// time stamp as they were.
+TEST(CliCheck, ProblemsAreLinesAndTheFileIsNotTouched) {
+  TempDir dir;
+  Bytes lod = BuildLod(
+      "ICONS", {{"ok.txt", BuildPackedLodEntry("ok.txt", Pattern(900), true, 256)},
+                {"bad\x01.txt", BuildPackedLodEntry("bad\x01.txt", Pattern(900, 5), true, 256)}});
+  const std::size_t end = lod.size();
+  lod.back() ^= 0x40;  // the second table's checksum
+  lod.insert(lod.end(), 12, 0);
+  PutU32(lod.data() + kLodLengthOffset, static_cast<std::uint32_t>(end - kLodDirectoryStart - 1));
+  const std::string path = dir.Write("icons.lod", lod);
+  const std::filesystem::file_time_type stamp =
+      std::filesystem::last_write_time(path) - std::chrono::hours(30);
+  std::filesystem::last_write_time(path, stamp);
+
+  CliRun r = Cli({"check", path});
+  EXPECT_EQ(r.code, 1) << r.err;
+  EXPECT_EQ(Lines(r.out),
+            (std::vector<std::string>{"bad\\x01.txt\tcompressed payload fails its checksum",
+                                      "icons.lod\tthe length field at 276 covers the file up to " +
+                                          std::to_string(end - 1) +
+                                          ", but entry bad\\x01.txt ends at " + std::to_string(end),
+                                      "2 entries checked, 2 problems, 12 bytes used by no entry"}));
+  EXPECT_EQ(test::FileBytes(path), lod);
+  EXPECT_EQ(std::filesystem::last_write_time(path), stamp);
+
+  // A clean container exits 0 with the summary alone; one that cannot be opened or is no
+  // container exits 2 with the reason on stderr and nothing on stdout.
+  lod[end - 1] ^= 0x40;
+  PutU32(lod.data() + kLodLengthOffset, static_cast<std::uint32_t>(end - kLodDirectoryStart));
+  dir.Write("icons.lod", lod);
+  EXPECT_EQ(Cli({"check", path}).code, 0);
+  const CliRun missing = Cli({"check", dir.File("none.lod")});
+  EXPECT_EQ(missing.code, 2);
+  EXPECT_EQ(missing.out, "");
+  EXPECT_NE(missing.err.find("Cannot open file"), std::string::npos) << missing.err;
+  const CliRun notOne = Cli({"check", dir.Write("plain.lod", Pattern(400))});
+  EXPECT_EQ(notOne.code, 2);
+  EXPECT_EQ(notOne.out, "");
+  EXPECT_EQ(Cli({"check"}).code, 2);
+}
+
+}  // namespace
+}  // namespace brindle

@@ -20,6 +20,23 @@ Bytes ReadRange(ByteFile& file, std::int64_t offset, std::int64_t count) {
   return file.ReadForDecoding(offset, static_cast<std::size_t>(std::min(count, file.Size())));
 }
 
+InflateStatus StatusOf(int rc) {
+  switch (rc) {
+    case Z_STREAM_END:
+      return InflateStatus::kOk;
+    case Z_MEM_ERROR:
+      return InflateStatus::kMemError;
+    case Z_BUF_ERROR:
+    case Z_OK:
+      // Output full or input used up before the end of the stream.
+      return InflateStatus::kBufError;
+    case Z_DATA_ERROR:
+      return InflateStatus::kDataError;
+    default:
+      return InflateStatus::kFailed;
+  }
+}
+
 }  // namespace
 
 bool HasZlibMarker(ByteView bytes, std::size_t pos) {
@@ -56,28 +73,7 @@ InflateResult InflateBytes(ByteView stream, std::int32_t n, CoreHost& host) {
     std::uint8_t none = 0;
     zs.next_out = capacity > 0 ? result.bytes.data() : &none;
     zs.avail_out = static_cast<uInt>(capacity);
-    int rc = inflate(&zs, Z_FINISH);
-    switch (rc) {
-      case Z_STREAM_END:
-        result.status = InflateStatus::kOk;
-        break;
-      case Z_MEM_ERROR:
-        result.status = InflateStatus::kMemError;
-        break;
-      case Z_BUF_ERROR:
-        result.status = InflateStatus::kBufError;
-        break;
-      case Z_DATA_ERROR:
-        result.status = InflateStatus::kDataError;
-        break;
-      case Z_OK:
-        // Output full or input used up before the end of the stream.
-        result.status = InflateStatus::kBufError;
-        break;
-      default:
-        result.status = InflateStatus::kFailed;
-        break;
-    }
+    result.status = StatusOf(inflate(&zs, Z_FINISH));
     std::size_t produced = zs.total_out;
     inflateEnd(&zs);
     if (!reachable) {
@@ -115,6 +111,47 @@ InflateResult InflatePayload(ByteFile& file, std::int64_t offset, std::int32_t l
     source.resize(static_cast<std::size_t>(inFile));
   if (length <= 2) source.clear();
   return InflateBytes(source, n, host);
+}
+
+Result<StreamOutcome> InflateStream(ByteFile& file, std::int64_t offset, std::int64_t length,
+                                    std::int64_t limit) {
+  // Pieces large enough that zlib, not the loop, sets the pace.
+  constexpr std::size_t kPiece = 256 * 1024;
+  StreamOutcome outcome;
+  z_stream zs{};
+  if (inflateInit(&zs) != Z_OK) {
+    outcome.status = InflateStatus::kMemError;
+    return outcome;
+  }
+  Bytes in(static_cast<std::size_t>(std::clamp<std::int64_t>(length, 1, kPiece)));
+  Bytes out(kPiece);
+  std::int64_t read = 0;
+  int rc = Z_OK;
+  while (rc == Z_OK && outcome.inflated <= limit) {
+    if (zs.avail_in == 0) {
+      if (read >= length) break;
+      const auto n = static_cast<std::size_t>(std::min<std::int64_t>(length - read, kPiece));
+      if (Status s = file.ReadExact(offset + read, in.data(), n); !s) {
+        inflateEnd(&zs);
+        return s.error();
+      }
+      read += static_cast<std::int64_t>(n);
+      zs.next_in = in.data();
+      zs.avail_in = static_cast<uInt>(n);
+    }
+    zs.next_out = out.data();
+    zs.avail_out = static_cast<uInt>(out.size());
+    rc = inflate(&zs, Z_NO_FLUSH);
+    outcome.inflated = static_cast<std::int64_t>(zs.total_out);
+  }
+  // A stream whose bytes ran out before its end is as short as a buffer that filled up.
+  outcome.status = StatusOf(rc);
+  if (rc == Z_DATA_ERROR && zs.msg) {
+    outcome.reason = zs.msg;
+    outcome.badChecksum = outcome.reason == "incorrect data check";
+  }
+  inflateEnd(&zs);
+  return outcome;
 }
 
 namespace {

@@ -10,6 +10,7 @@
 
 #include "common/bytes.h"
 #include "common/file.h"
+#include "common/result.h"
 #include "viewer/core/containers/data_file.h"
 #include "viewer/core/containers/lod_entry.h"
 #include "viewer/core/host.h"
@@ -34,6 +35,19 @@ struct InflateResult {
 InflateResult InflatePayload(ByteFile& file, std::int64_t offset, std::int32_t length,
                              std::int32_t n, CoreHost& host);
 InflateResult InflateBytes(ByteView stream, std::int32_t n, CoreHost& host);
+
+// What a whole stream of `length` bytes at offset gives when inflated a piece at a time, so
+// that neither the stream nor its output is ever held whole. Inflating stops once it has given
+// more than `limit` bytes. Nothing is said through a host.
+struct StreamOutcome {
+  InflateStatus status = InflateStatus::kOk;  // kOk: the stream ended within its length
+  bool badChecksum = false;   // kDataError because the Adler-32 does not match the bytes
+  std::int64_t inflated = 0;  // bytes given, at most limit + 1
+  std::string reason;         // zlib's word for a data error
+};
+// The bytes must lie inside the file; a read that fails is an error, never taken as zeros.
+Result<StreamOutcome> InflateStream(ByteFile& file, std::int64_t offset, std::int64_t length,
+                                    std::int64_t limit);
 
 // The entry's payload after a header of h bytes: inflated when it starts with the marker,
 // else the stored bytes after the header (the whole entry when it is no longer than h).

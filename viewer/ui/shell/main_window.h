@@ -99,6 +99,7 @@ class TForm1 : public QMainWindow, private PageContext {
   void RemoveClick();
   void RenameClick();
   void RebuildClick();
+  void CheckClick();
   void NewContainerClick();
   std::string WorkingFolder() const;
   // Writes the history and geometry, deletes the temporary movies: the shutdown steps.

@@ -112,6 +112,29 @@ TEST_F(AuthoringTest, RenameWithF2KeepsTheSelection) {
   EXPECT_NE(prompts_.messages.back().find("too long"), std::string::npos);
 }
 
+// Check Container reads the file as it stands and says what it found in one message; the
+// file is left as it was.
+TEST_F(AuthoringTest, CheckContainerSaysTheSummaryThenTheProblems) {
+  OpenMaps();
+  Trigger("checkcontainer");
+  ASSERT_FALSE(prompts_.messages.empty());
+  EXPECT_EQ(prompts_.messages.back(), "3 entries checked, 0 problems, 0 bytes used by no entry");
+
+  Bytes lod = test::FileBytes(path_);
+  const std::size_t lastSize =
+      static_cast<std::size_t>(kLodDirectoryStart + 2 * kLodRecordSize + 20);
+  PutU32(lod.data() + lastSize, 51);  // one byte past the end of the file
+  path_ = out_.Write("damaged.lod", lod);
+  window_->LoadDataFile(path_);
+  Trigger("checkcontainer");
+  EXPECT_EQ(prompts_.messages.back().rfind("3 entries checked, 1 problems, 0 bytes used by no "
+                                           "entry\nthree.bin: lies outside the file",
+                                           0),
+            0u)
+      << prompts_.messages.back();
+  EXPECT_EQ(test::FileBytes(path_), lod);
+}
+
 TEST_F(AuthoringTest, RebuildDropsUnusedBytesAndNewContainerOpensTheNewFile) {
   OpenMaps();
   SilentHost quiet;
