@@ -2,14 +2,19 @@
 
 namespace brindle {
 
+LodEntrySizes ParseLodEntrySizes(ByteView header) {
+  return {ReadI32(header, 20), ReadU16(header, 24), ReadU16(header, 26), ReadI32(header, 40)};
+}
+
 LodEntryHeader ParseLodEntryHeader(ByteView header) {
   LodEntryHeader h;
   h.name = FixedText(header.subspan(0, std::min<std::size_t>(header.size(), 16)));
   h.field16 = ReadU32(header, 16);
-  h.packedSize = ReadI32(header, 20);
-  h.width = ReadU16(header, 24);
-  h.height = ReadU16(header, 26);
-  h.unpackedSize = ReadI32(header, 40);
+  const LodEntrySizes sizes = ParseLodEntrySizes(header);
+  h.packedSize = sizes.packedSize;
+  h.width = sizes.width;
+  h.height = sizes.height;
+  h.unpackedSize = sizes.unpackedSize;
   h.field44 = ReadU32(header, 44);
   return h;
 }

@@ -32,6 +32,14 @@ struct LodEntryHeader {
 
 // The fields of a header; bytes missing at the end read as zero.
 LodEntryHeader ParseLodEntryHeader(ByteView header);
+// The same without the name, which costs a string: what identification reads of every entry.
+struct LodEntrySizes {
+  std::int32_t packedSize = 0;
+  std::uint16_t width = 0;
+  std::uint16_t height = 0;
+  std::int32_t unpackedSize = 0;
+};
+LodEntrySizes ParseLodEntrySizes(ByteView header);
 // The 48 bytes of a header; a name longer than 16 bytes is cut.
 Bytes WriteLodEntryHeader(const LodEntryHeader& header);
 

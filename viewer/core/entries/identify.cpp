@@ -12,9 +12,9 @@ namespace {
 
 // The first bytes of an entry, and the same read as a LOD entry header.
 struct Fields {
-  explicit Fields(ByteView header) : h(header), lod(ParseLodEntryHeader(header)) {}
+  explicit Fields(ByteView header) : h(header), lod(ParseLodEntrySizes(header)) {}
   ByteView h;
-  LodEntryHeader lod;
+  LodEntrySizes lod;
   std::int32_t LodPacked() const { return lod.packedSize; }
   std::int32_t LodUnpacked() const { return lod.unpackedSize; }
   std::uint16_t LodWidth() const { return lod.width; }
