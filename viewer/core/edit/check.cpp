@@ -36,29 +36,10 @@ class NoteHost : public CoreHost {
 
 // The header the type's page skips before looking for a compressed stream; nothing for types
 // whose bytes are read as they stand.
-std::optional<std::int64_t> StreamHeader(const TResourceInfo& e) {
-  switch (e.ResType) {
-    case rtText:
-    case rtBitmap:
-    case rtIcon:
-    case rtIconPcx:
-    case rtFont:
-    case rtEvt:
-    case rtStr:
-    case rtBin:
-      return kLodHeaderSize;
-    case rtDlv:
-    case rtDdm:
-    case rtBlv:
-    case rtOdm:
-      return kMapHeaderSize;
-    case rtSound:
-      return 0;
-    case rtSprite:
-      return std::clamp<std::int64_t>(static_cast<std::int64_t>(e.Size) - e.PackedSize, 0, e.Size);
-    default:
-      return std::nullopt;
-  }
+std::optional<std::int64_t> StreamStart(const TResourceInfo& e) {
+  const EntryType& type = EntryTypeOf(e.ResType);
+  if (!type.stream) return std::nullopt;
+  return type.stream(e);
 }
 
 // An entry's name inside a problem's text: one line whatever bytes it holds.
@@ -150,7 +131,7 @@ class Checker {
   Result<bool> CheckStream(std::size_t i) {
     streamChecked_ = false;
     const TResourceInfo& e = df_.Entries[i];
-    const std::optional<std::int64_t> header = StreamHeader(e);
+    const std::optional<std::int64_t> header = StreamStart(e);
     if (!header || *header + 1 >= e.Size) return true;
     const std::int64_t start = static_cast<std::int64_t>(e.Offset) + *header;
     Result<Bytes> marker = file_.ReadBytes(start, 2);

@@ -17,26 +17,40 @@ namespace brindle {
 
 namespace {
 
+// Where the stream a page extracts starts.
+
+std::int64_t LodHeader(const TResourceInfo&) {
+  return kLodHeaderSize;
+}
+std::int64_t MapHeader(const TResourceInfo&) {
+  return kMapHeaderSize;
+}
+// A sound entry has no header of its own: the payload is the whole WAV file.
+std::int64_t NoHeader(const TResourceInfo&) {
+  return 0;
+}
+// A sprite's header and line table take whatever the packed pixels leave of the entry.
+std::int64_t SpriteHeader(const TResourceInfo& e) {
+  const std::int64_t header = static_cast<std::int64_t>(e.Size) - e.PackedSize;
+  return std::max<std::int64_t>(0, std::min<std::int64_t>(header, e.Size));
+}
+
 // What pages read and saves write.
 
 Bytes AfterLodHeader(ByteFile& f, const TResourceInfo& e, CoreHost& h) {
-  return ExtractEntry(f, e, kLodHeaderSize, h);
+  return ExtractEntry(f, e, static_cast<std::int32_t>(LodHeader(e)), h);
 }
 Bytes BinAfterLodHeader(ByteFile& f, const TResourceInfo& e, CoreHost& h) {
-  return ExtractBinEntry(f, e, kLodHeaderSize, h);
+  return ExtractBinEntry(f, e, static_cast<std::int32_t>(LodHeader(e)), h);
 }
 Bytes AfterMapHeader(ByteFile& f, const TResourceInfo& e, CoreHost& h) {
-  return ExtractEntry(f, e, kMapHeaderSize, h);
+  return ExtractEntry(f, e, static_cast<std::int32_t>(MapHeader(e)), h);
 }
-// A sound entry has no header of its own: the payload is the whole WAV file.
 Bytes Whole(ByteFile& f, const TResourceInfo& e, CoreHost& h) {
-  return ExtractEntry(f, e, 0, h);
+  return ExtractEntry(f, e, static_cast<std::int32_t>(NoHeader(e)), h);
 }
-// A sprite's header and line table take whatever the packed pixels leave of the entry.
 Bytes SpritePixels(ByteFile& f, const TResourceInfo& e, CoreHost& h) {
-  const std::int64_t header = static_cast<std::int64_t>(e.Size) - e.PackedSize;
-  const std::int64_t clamped = std::max<std::int64_t>(0, std::min<std::int64_t>(header, e.Size));
-  return ExtractEntry(f, e, static_cast<std::int32_t>(clamped), h);
+  return ExtractEntry(f, e, static_cast<std::int32_t>(SpriteHeader(e)), h);
 }
 constexpr PayloadReader Stored = StoredEntryBytes;
 // A palette is always 768 raw colours after its header. Taking them as stored (rather than
@@ -125,26 +139,26 @@ constexpr std::string_view kBitmapFiles = "Bitmap files";
 
 // clang-format off
 constexpr EntryType kTypes[] = {
-//  type            name            page payload       save               picture        ext    dialog filter              import            keepsSize  add from  add        tooltip size
-    {rtText,         "text",         AfterLodHeader,    AfterLodHeader,    nullptr,       "txt", "Text files",              ImportText,       false, ".TXT", AddText,   nullptr},
-    {rtPalette,      "palette",      PaletteColours,    PaletteColours,    nullptr,       "act", "Photoshop palette files", nullptr,          false, "",     nullptr,   nullptr},
-    {rtSprite,       "sprite",       SpritePixels,      nullptr,           SpritePicture, "bmp", kBitmapFiles,              nullptr,          false, "",     nullptr,   nullptr},
-    {rtBitmap,       "bitmap",       AfterLodHeader,    nullptr,           BitmapPicture, "bmp", kBitmapFiles,              ImportBitmapFile, true,  ".BMP", AddBitmap, nullptr},
-    {rtIcon,         "icon",         AfterLodHeader,    nullptr,           BitmapPicture, "bmp", kBitmapFiles,              ImportBitmapFile, false, "",     nullptr,   nullptr},
-    {rtIconPcx,      "iconpcx",      AfterLodHeader,    nullptr,           PcxPicture,    "bmp", kBitmapFiles,              nullptr,          false, "",     nullptr,   PcxPictureSize},
-    {rtSound,        "sound",        Whole,             Whole,             nullptr,       "wav", "Sound files",             ImportSound,      false, ".WAV", AddSound,  nullptr},
-    {rtUnidentified, "unidentified", Stored,            Stored,            nullptr,       "",    "",                        nullptr,          false, "",     nullptr,   nullptr},
-    {rtFont,         "font",         AfterLodHeader,    nullptr,           FontPicture,   "bmp", kBitmapFiles,              nullptr,          false, "",     nullptr,   nullptr},
-    {rtEvt,          "evt",          AfterLodHeader,    AfterLodHeader,    nullptr,       "evt", "EVT files",               nullptr,          false, "",     nullptr,   nullptr},
-    {rtStr,          "str",          AfterLodHeader,    AfterLodHeader,    nullptr,       "str", "STR files",               nullptr,          false, "",     nullptr,   nullptr},
-    {rtBin,          "bin",          BinAfterLodHeader, BinAfterLodHeader, nullptr,       "bin", "Binary files",            nullptr,          false, "",     nullptr,   nullptr},
-    {rtDlv,          "dlv",          AfterMapHeader,    AfterMapHeader,    nullptr,       "dlv", "DLV files",               nullptr,          false, "",     nullptr,   nullptr},
-    {rtDdm,          "ddm",          AfterMapHeader,    AfterMapHeader,    nullptr,       "ddm", "DDM files",               nullptr,          false, "",     nullptr,   nullptr},
-    {rtBlv,          "blv",          AfterMapHeader,    AfterMapHeader,    nullptr,       "blv", "BLV files",               nullptr,          false, "",     nullptr,   nullptr},
-    {rtOdm,          "odm",          AfterMapHeader,    AfterMapHeader,    nullptr,       "odm", "ODM files",               nullptr,          false, "",     nullptr,   nullptr},
-    {rtPcx,          "pcx",          Stored,            nullptr,           PcxPicture,    "bmp", kBitmapFiles,              nullptr,          false, "",     nullptr,   PcxPictureSize},
-    {rtPartyBin,     "partybin",     Stored,            Stored,            nullptr,       "bin", "Binary files",            nullptr,          false, "",     nullptr,   nullptr},
-    {rtVideo,        "video",        Stored,            Stored,            nullptr,       "ztp", "Zoetrope video files",    nullptr,          false, "",     nullptr,   nullptr},
+//  type            name            page payload       stream        save               picture        ext    dialog filter              import            keepsSize  add from  add        tooltip size
+    {rtText,         "text",         AfterLodHeader,    LodHeader,    AfterLodHeader,    nullptr,       "txt", "Text files",              ImportText,       false, ".TXT", AddText,   nullptr},
+    {rtPalette,      "palette",      PaletteColours,    nullptr,      PaletteColours,    nullptr,       "act", "Photoshop palette files", nullptr,          false, "",     nullptr,   nullptr},
+    {rtSprite,       "sprite",       SpritePixels,      SpriteHeader, nullptr,           SpritePicture, "bmp", kBitmapFiles,              nullptr,          false, "",     nullptr,   nullptr},
+    {rtBitmap,       "bitmap",       AfterLodHeader,    LodHeader,    nullptr,           BitmapPicture, "bmp", kBitmapFiles,              ImportBitmapFile, true,  ".BMP", AddBitmap, nullptr},
+    {rtIcon,         "icon",         AfterLodHeader,    LodHeader,    nullptr,           BitmapPicture, "bmp", kBitmapFiles,              ImportBitmapFile, false, "",     nullptr,   nullptr},
+    {rtIconPcx,      "iconpcx",      AfterLodHeader,    LodHeader,    nullptr,           PcxPicture,    "bmp", kBitmapFiles,              nullptr,          false, "",     nullptr,   PcxPictureSize},
+    {rtSound,        "sound",        Whole,             NoHeader,     Whole,             nullptr,       "wav", "Sound files",             ImportSound,      false, ".WAV", AddSound,  nullptr},
+    {rtUnidentified, "unidentified", Stored,            nullptr,      Stored,            nullptr,       "",    "",                        nullptr,          false, "",     nullptr,   nullptr},
+    {rtFont,         "font",         AfterLodHeader,    LodHeader,    nullptr,           FontPicture,   "bmp", kBitmapFiles,              nullptr,          false, "",     nullptr,   nullptr},
+    {rtEvt,          "evt",          AfterLodHeader,    LodHeader,    AfterLodHeader,    nullptr,       "evt", "EVT files",               nullptr,          false, "",     nullptr,   nullptr},
+    {rtStr,          "str",          AfterLodHeader,    LodHeader,    AfterLodHeader,    nullptr,       "str", "STR files",               nullptr,          false, "",     nullptr,   nullptr},
+    {rtBin,          "bin",          BinAfterLodHeader, LodHeader,    BinAfterLodHeader, nullptr,       "bin", "Binary files",            nullptr,          false, "",     nullptr,   nullptr},
+    {rtDlv,          "dlv",          AfterMapHeader,    MapHeader,    AfterMapHeader,    nullptr,       "dlv", "DLV files",               nullptr,          false, "",     nullptr,   nullptr},
+    {rtDdm,          "ddm",          AfterMapHeader,    MapHeader,    AfterMapHeader,    nullptr,       "ddm", "DDM files",               nullptr,          false, "",     nullptr,   nullptr},
+    {rtBlv,          "blv",          AfterMapHeader,    MapHeader,    AfterMapHeader,    nullptr,       "blv", "BLV files",               nullptr,          false, "",     nullptr,   nullptr},
+    {rtOdm,          "odm",          AfterMapHeader,    MapHeader,    AfterMapHeader,    nullptr,       "odm", "ODM files",               nullptr,          false, "",     nullptr,   nullptr},
+    {rtPcx,          "pcx",          Stored,            nullptr,      nullptr,           PcxPicture,    "bmp", kBitmapFiles,              nullptr,          false, "",     nullptr,   PcxPictureSize},
+    {rtPartyBin,     "partybin",     Stored,            nullptr,      Stored,            nullptr,       "bin", "Binary files",            nullptr,          false, "",     nullptr,   nullptr},
+    {rtVideo,        "video",        Stored,            nullptr,      Stored,            nullptr,       "ztp", "Zoetrope video files",    nullptr,          false, "",     nullptr,   nullptr},
 };
 // clang-format on
 

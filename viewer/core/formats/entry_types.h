@@ -29,6 +29,9 @@ struct ExportContext {
 
 // The bytes of an entry a page reads or a save writes.
 using PayloadReader = Bytes (*)(ByteFile&, const TResourceInfo&, CoreHost&);
+// How many bytes of an entry come before the stream its page extracts (and inflates where it
+// is compressed).
+using StreamHeader = std::int64_t (*)(const TResourceInfo&);
 // A picture decoded from the container; saved as a BMP file.
 using PictureDecoder = PictureResult (*)(ByteFile&, const TResourceInfo&, const ExportContext&,
                                          CoreHost&);
@@ -56,6 +59,7 @@ struct EntryType {
   TResourceType type;
   std::string_view name;          // as brindle-cli list prints it and "type:" takes it
   PayloadReader payload;          // what the page reads
+  StreamHeader stream;            // where that stream starts; null: read as stored
   PayloadReader save;             // what its save writes; null for pictures
   PictureDecoder picture;         // a picture: saved as a BMP file of it
   std::string_view extension;     // of a saved file, without its dot; empty keeps the name

@@ -29,8 +29,10 @@ TEST(EntryTypes, OneRowPerCodeAndNamesReadBackInAnyCase) {
     EXPECT_EQ(&EntryTypeOf(t.type), &t);
     EXPECT_EQ(ResourceTypeFromName(t.name), t.type);
     EXPECT_EQ(ResourceTypeFromName(UpperAscii(std::string(t.name))), t.type);
-    // Every type has something for its page to read.
+    // Every type has something for its page to read; what is not read as stored (a palette's
+    // colours are stored bare) says where its stream starts, for the container check.
     EXPECT_NE(t.payload, nullptr) << t.name;
+    EXPECT_EQ(t.stream == nullptr, t.payload == StoredEntryBytes || t.type == rtPalette) << t.name;
   }
   // Every code but the one never given out.
   for (int code = 0; code <= rtVideo; ++code)
