@@ -94,36 +94,71 @@ const std::array<Glyph, 256>& Glyphs() {
 }
 
 // Lines hold at most 16 bytes; an empty dump still has its one line at offset 0.
-std::size_t LineCount(std::size_t size) {
+std::size_t DataLineCount(std::size_t size) {
   return size == 0 ? 1 : (size + 15) / 16;
+}
+
+// The data line starting at `pos`, its characters as the bytes themselves (0..13 as ".").
+std::size_t FormatDataLine(char* out, ByteView bytes, std::size_t pos) {
+  const std::size_t n = std::min<std::size_t>(16, bytes.size() - pos);
+  std::size_t len = FormatHexColumns(out, pos, bytes.data() + pos, n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint8_t b = bytes[pos + i];
+    out[len++] = ShownAsDot(b) ? '.' : static_cast<char>(b);
+  }
+  return len;
+}
+
+std::size_t DigitCount(std::size_t value) {
+  std::size_t n = 1;
+  for (; value >= 10; value /= 10)
+    ++n;
+  return n;
+}
+
+// The length of the data line at `pos` of a dump of `size` bytes, without making it.
+std::size_t DataLineWidth(std::size_t size, std::size_t pos) {
+  return std::max<std::size_t>(7, DigitCount(pos)) + 1 + 36 + 3 +
+         std::min<std::size_t>(16, size - pos);
 }
 
 }  // namespace
 
-std::vector<std::string> HexDump(ByteView bytes, CoreHost* progressHost) {
-  std::vector<std::string> lines;
-  lines.reserve(2 + LineCount(bytes.size()));
-  lines.emplace_back(kHeading1);
-  lines.emplace_back(kHeading2);
+std::size_t HexDumpLineCount(std::size_t size) {
+  return 2 + DataLineCount(size);
+}
 
-  const std::size_t size = bytes.size();
+std::size_t HexDumpWidth(std::size_t size) {
+  // Offsets only grow, so the widest data line is the last one or the full one before it.
+  const std::size_t last = (DataLineCount(size) - 1) * 16;
+  std::size_t widest = std::max(std::strlen(kHeading1), std::strlen(kHeading2));
+  widest = std::max(widest, DataLineWidth(size, last));
+  if (last > 0) widest = std::max(widest, DataLineWidth(size, last - 16));
+  return widest;
+}
+
+std::string HexDumpLine(ByteView bytes, std::size_t index) {
+  if (index == 0) return kHeading1;
+  if (index == 1) return kHeading2;
+  std::string line(kLineCapacity, ' ');
+  line.resize(FormatDataLine(line.data(), bytes, (index - 2) * 16));
+  return line;
+}
+
+std::vector<std::string> HexDump(ByteView bytes, CoreHost* progressHost) {
+  const std::size_t count = HexDumpLineCount(bytes.size());
+  std::vector<std::string> lines;
+  lines.reserve(count);
   std::optional<ProgressReporter> progress;
   if (progressHost) progress.emplace(*progressHost);
-  std::size_t pos = 0;
-  do {
-    const std::size_t n = std::min<std::size_t>(16, size - pos);
-    std::string& line = lines.emplace_back();
-    line.resize(kLineCapacity);
-    char* out = line.data();
-    std::size_t len = FormatHexColumns(out, pos, bytes.data() + pos, n);
-    for (std::size_t i = 0; i < n; ++i) {
-      const std::uint8_t b = bytes[pos + i];
-      out[len++] = ShownAsDot(b) ? '.' : static_cast<char>(b);
+  const auto size = static_cast<std::int64_t>(bytes.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    lines.push_back(HexDumpLine(bytes, i));
+    if (progress && i >= 2) {
+      const std::int64_t done = std::min<std::int64_t>(static_cast<std::int64_t>(i - 1) * 16, size);
+      progress->Step(done, size);
     }
-    line.resize(len);
-    pos += n;
-    if (progress) progress->Step(static_cast<std::int64_t>(pos), static_cast<std::int64_t>(size));
-  } while (pos < size);
+  }
   return lines;
 }
 

@@ -18,6 +18,14 @@
 
 namespace brindle {
 
+// The number of lines in the dump of `size` bytes, headings included.
+std::size_t HexDumpLineCount(std::size_t size);
+// The length of the dump's longest line of `size` bytes, found without making the lines.
+std::size_t HexDumpWidth(std::size_t size);
+// Line `index` (below HexDumpLineCount) of the dump of `bytes`, made on its own: a view
+// can make only the lines it shows.
+std::string HexDumpLine(ByteView bytes, std::size_t index);
+
 // The dump's lines, headings first. With a host, progress goes to its bar as the lines
 // are made.
 std::vector<std::string> HexDump(ByteView bytes, CoreHost* progress = nullptr);

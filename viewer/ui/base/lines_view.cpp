@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <limits>
+#include <memory>
 
 #include "common/codepage.h"
 
@@ -20,15 +22,32 @@ LinesView::LinesView(QWidget* parent) : QAbstractScrollArea(parent) {
 }
 
 void LinesView::SetLines(std::vector<std::string> lines) {
-  lines_ = std::move(lines);
-  widest_ = 0;
-  for (const std::string& l : lines_)
-    widest_ = std::max(widest_, static_cast<int>(l.size()));
+  std::size_t widest = 0;
+  for (const std::string& l : lines)
+    widest = std::max(widest, l.size());
+  auto held = std::make_shared<const std::vector<std::string>>(std::move(lines));
+  const std::size_t count = held->size();
+  SetLineSource(
+      count, [held](std::size_t i) { return (*held)[i]; }, widest);
+}
+
+void LinesView::SetLineSource(std::size_t count, LineSource line, std::size_t widest) {
+  count_ = static_cast<int>(std::min<std::size_t>(count, std::numeric_limits<int>::max()));
+  line_ = std::move(line);
+  widest_ = static_cast<int>(std::min<std::size_t>(widest, std::numeric_limits<int>::max()));
   anchor_ = cursor_ = -1;
   verticalScrollBar()->setValue(0);
   horizontalScrollBar()->setValue(0);
   UpdateScrollBars();
   viewport()->update();
+}
+
+std::vector<std::string> LinesView::Lines() const {
+  std::vector<std::string> lines;
+  lines.reserve(static_cast<std::size_t>(count_));
+  for (int i = 0; i < count_; ++i)
+    lines.push_back(Line(i));
+  return lines;
 }
 
 void LinesView::SetDecoder(std::function<QString(const std::string&)> decode) {
@@ -46,7 +65,7 @@ int LinesView::FirstVisibleLine() const {
 
 void LinesView::UpdateScrollBars() {
   const int visible = std::max(1, viewport()->height() / LineHeight());
-  verticalScrollBar()->setRange(0, std::max(0, static_cast<int>(lines_.size()) - visible));
+  verticalScrollBar()->setRange(0, std::max(0, count_ - visible));
   verticalScrollBar()->setPageStep(visible);
   const int charWidth = std::max(1, fontMetrics().horizontalAdvance(QLatin1Char('M')));
   horizontalScrollBar()->setRange(0, std::max(0, widest_ * charWidth - viewport()->width() + 4));
@@ -67,7 +86,7 @@ void LinesView::paintEvent(QPaintEvent*) {
   const int x = 2 - horizontalScrollBar()->value();
   const int lo = std::min(anchor_, cursor_);
   const int hi = std::max(anchor_, cursor_);
-  for (int i = 0; i < count && first + i < static_cast<int>(lines_.size()); ++i) {
+  for (int i = 0; i < count && first + i < count_; ++i) {
     const int line = first + i;
     QRect row(0, i * h, viewport()->width(), h);
     if (anchor_ >= 0 && line >= lo && line <= hi) {
@@ -76,18 +95,17 @@ void LinesView::paintEvent(QPaintEvent*) {
     } else {
       p.setPen(palette().text().color());
     }
-    p.drawText(QPoint(x, i * h + fontMetrics().ascent()),
-               decode_(lines_[static_cast<std::size_t>(line)]));
+    p.drawText(QPoint(x, i * h + fontMetrics().ascent()), decode_(Line(line)));
   }
 }
 
 int LinesView::LineAt(int y) const {
   int line = FirstVisibleLine() + y / LineHeight();
-  return std::clamp(line, 0, std::max(0, static_cast<int>(lines_.size()) - 1));
+  return std::clamp(line, 0, std::max(0, count_ - 1));
 }
 
 void LinesView::mousePressEvent(QMouseEvent* event) {
-  if (lines_.empty()) return;
+  if (count_ == 0) return;
   cursor_ = LineAt(event->position().toPoint().y());
   if (!(event->modifiers() & Qt::ShiftModifier) || anchor_ < 0) anchor_ = cursor_;
   viewport()->update();
@@ -103,21 +121,21 @@ void LinesView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void LinesView::SelectAll() {
-  if (lines_.empty()) return;
+  if (count_ == 0) return;
   anchor_ = 0;
-  cursor_ = static_cast<int>(lines_.size()) - 1;
+  cursor_ = count_ - 1;
   viewport()->update();
 }
 
 QString LinesView::SelectedText() const {
-  int lo = 0, hi = static_cast<int>(lines_.size()) - 1;
+  int lo = 0, hi = count_ - 1;
   if (anchor_ >= 0) {
     lo = std::min(anchor_, cursor_);
     hi = std::max(anchor_, cursor_);
   }
   QStringList out;
   for (int i = lo; i <= hi; ++i)
-    out << decode_(lines_[static_cast<std::size_t>(i)]);
+    out << decode_(Line(i));
   return out.join('\n');
 }
 
@@ -146,18 +164,18 @@ void LinesView::keyPressEvent(QKeyEvent* event) {
       move = page;
       break;
     case Qt::Key_Home:
-      move = -static_cast<int>(lines_.size());
+      move = -count_;
       break;
     case Qt::Key_End:
-      move = static_cast<int>(lines_.size());
+      move = count_;
       break;
     default:
       QAbstractScrollArea::keyPressEvent(event);
       return;
   }
-  if (event->modifiers() & Qt::ShiftModifier && !lines_.empty()) {
+  if (event->modifiers() & Qt::ShiftModifier && count_ > 0) {
     if (anchor_ < 0) anchor_ = cursor_ = FirstVisibleLine();
-    cursor_ = std::clamp(cursor_ + move, 0, static_cast<int>(lines_.size()) - 1);
+    cursor_ = std::clamp(cursor_ + move, 0, count_ - 1);
     if (cursor_ < FirstVisibleLine()) verticalScrollBar()->setValue(cursor_);
     if (cursor_ >= FirstVisibleLine() + page) verticalScrollBar()->setValue(cursor_ - page + 1);
   } else {

@@ -1,6 +1,7 @@
 #include "viewer/ui/pages/raw_pages.h"
 
 #include <QFontDatabase>
+#include <memory>
 
 #include "common/codepage.h"
 #include "viewer/core/containers/directory.h"
@@ -35,11 +36,12 @@ void RawPage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
   } else if (layout_.strings) {
     box_->SetLines(SplitStrings(payload));
   } else {
-    context_.ShowLoading(true);
-    std::vector<std::string> lines = HexDump(payload, &host);
-    payload = Bytes();
-    box_->SetLines(std::move(lines));
-    context_.ShowLoading(false);
+    // The view keeps the payload and makes only the lines it draws or copies.
+    auto held = std::make_shared<const Bytes>(std::move(payload));
+    const std::size_t size = held->size();
+    box_->SetLineSource(
+        HexDumpLineCount(size), [held](std::size_t i) { return HexDumpLine(*held, i); },
+        HexDumpWidth(size));
   }
   context_.ShowPage(this);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "common/codepage.h"
 #include "test_support.h"
 
@@ -55,6 +57,35 @@ TEST(HexDump, ProgressOnlyOnChanges) {
   ASSERT_FALSE(host.progress.empty());
   EXPECT_EQ(host.progress.back(), 100);
   EXPECT_LE(host.progress.size(), 101u);
+}
+
+// Each line made on its own is the same as that line of the whole dump, whatever the last
+// line's length, and the width is the longest of them.
+TEST(HexDump, LinesMadeOneByOneMatchTheWholeDump) {
+  for (std::size_t size : {0u, 1u, 15u, 16u, 17u, 4093u, 4096u}) {
+    const Bytes payload = test::Pattern(size, 3);
+    const std::vector<std::string> whole = HexDump(payload);
+    ASSERT_EQ(HexDumpLineCount(size), whole.size()) << size;
+    std::size_t widest = 0;
+    for (std::size_t i = 0; i < whole.size(); ++i) {
+      EXPECT_EQ(HexDumpLine(payload, i), whole[i]) << size << " line " << i;
+      widest = std::max(widest, whole[i].size());
+    }
+    EXPECT_EQ(HexDumpWidth(size), widest) << size;
+  }
+}
+
+// Offsets past seven digits widen their lines; the widest may be the full line before a
+// short last one.
+TEST(HexDump, WidthCountsTheOffsetsDigits) {
+  const Bytes big(10000001, 0x20);
+  const std::size_t count = HexDumpLineCount(big.size());
+  ASSERT_EQ(count, 2u + 625001u);
+  EXPECT_EQ(HexDumpLine(big, count - 1), "10000000 20" + std::string(37, ' ') + " ");
+  EXPECT_EQ(HexDumpLine(big, count - 2).substr(0, 8), "9999984 ");
+  EXPECT_EQ(HexDumpWidth(big.size()), 63u);  // the headings
+  EXPECT_EQ(HexDumpWidth(10000016), 64u);    // the last line, full
+  EXPECT_EQ(HexDumpWidth(10000017), 64u);    // the full line before a one-byte last line
 }
 
 // The text form goes out in pieces as it is made, each ending with a whole line, and the

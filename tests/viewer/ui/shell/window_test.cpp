@@ -19,10 +19,12 @@
 #include <cerrno>
 #include <thread>
 
+#include "common/codepage.h"
 #include "common/io_faults.h"
 #include "fake_prompts.h"
 #include "test_support.h"
 #include "viewer/core/containers/container_writer.h"
+#include "viewer/core/entries/hexdump.h"
 #include "viewer/core/savegame/game_data.h"
 #include "viewer/core/settings/ini_file.h"
 #include "viewer/ui/pages/raw_pages.h"
@@ -229,6 +231,29 @@ TEST_F(WindowTest, DispatchByType) {
     w->SelectRow(row);
     EXPECT_EQ(w->CurrentPage()->objectName(), maps[row]) << row;
   }
+}
+
+// A large entry's dump is made as it is shown: the first and last lines are the dump's, and
+// copying everything gives the whole dump.
+TEST_F(WindowTest, LargeHexDumpShowsAndCopiesWhole) {
+  const Bytes payload = Pattern(300007, 9);
+  auto w = MakeWindow();
+  w->LoadDataFile(dir_.Write(
+      "big.lod", BuildLod("ICONS", {{"big.bin", BuildPackedLodEntry("big.bin", payload, true)}})));
+  w->SelectRow(0);
+  auto* bin = static_cast<RawPage*>(w->Page("bintab"));
+  ASSERT_EQ(w->CurrentPage(), bin);
+  const std::vector<std::string> dump = HexDump(payload);
+  LinesView* box = bin->box();
+  ASSERT_EQ(box->LineCount(), static_cast<int>(dump.size()));
+  EXPECT_EQ(box->Line(0), dump.front());
+  EXPECT_EQ(box->Line(2), dump[2]);
+  EXPECT_EQ(box->Line(box->LineCount() - 1), dump.back());
+  QStringList expected;
+  for (const std::string& line : dump)
+    expected << QString::fromStdString(Cp437ToUtf8(line));
+  box->SelectAll();
+  EXPECT_EQ(box->SelectedText(), expected.join('\n'));
 }
 
 TEST_F(WindowTest, HexAndStringPagesShowAndSave) {
