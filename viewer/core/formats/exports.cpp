@@ -77,14 +77,17 @@ Error Unable(const char* verb, const TResourceInfo& entry, const std::string& wh
 }  // namespace
 
 Result<ExportedFile> ExportEntry(ByteFile& file, const TResourceInfo& entry, CoreHost& host,
-                                 const std::string& containerPath, const FontColours& fontColours) {
+                                 const std::string& containerPath, const FontColours& fontColours,
+                                 ExportNotes notesGo) {
   if (!EntryInsideFile(entry, file.Size()))
     return Unable("save", entry, OutsideFileMessage(entry, file.Size()), ErrorKind::kDamaged);
   // Only the reads of this entry count.
   (void)file.TakeReadFailure();
+  const ExportContext context{containerPath, fontColours};
   NoteTaker notes(host);
-  Result<ExportedFile> r =
-      WithNotes(Convert(file, entry, notes, {containerPath, fontColours}), notes);
+  Result<ExportedFile> r = notesGo == ExportNotes::kToHost
+                               ? Convert(file, entry, host, context)
+                               : WithNotes(Convert(file, entry, notes, context), notes);
   // What was decoded from bytes that could not be read is not the entry: nothing is saved.
   if (Status read = file.TakeReadFailure(); !read)
     return Unable("save", entry, read.message(), ErrorKind::kReadFailed);

@@ -45,8 +45,13 @@ Result<ExportedFile> ReadPagePayload(ByteFile& file, const TResourceInfo& entry,
 // kNotSupported when the type cannot be saved as a file of its own yet. The host hears the
 // progress only: messages said on the way become notes (or lines before the error's
 // message).
+//
+// Where the messages said on the way go: back with the result (for callers without boxes),
+// or to the host as they are said, before the error's own (the window's boxes, in order).
+enum class ExportNotes { kCollect, kToHost };
 Result<ExportedFile> ExportEntry(ByteFile& file, const TResourceInfo& entry, CoreHost& host,
                                  const std::string& containerPath = {},
-                                 const FontColours& fontColours = {});
+                                 const FontColours& fontColours = {},
+                                 ExportNotes notesGo = ExportNotes::kCollect);
 
 }  // namespace brindle

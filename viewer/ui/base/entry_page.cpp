@@ -58,11 +58,10 @@ TypeDialog DialogOf(const TResourceInfo& entry) {
 void EntryPage::SaveSelected(const FontColours& fontColours) {
   SaveSelectedMade([this, &fontColours](ByteFile& file, const TResourceInfo& entry) {
     CoreHost& host = context_.host();
-    Result<ExportedFile> r =
-        ExportEntry(file, entry, host, context_.DataFile().FileName, fontColours);
+    // Inflate messages are boxes of their own, shown as they happen.
+    Result<ExportedFile> r = ExportEntry(file, entry, host, context_.DataFile().FileName,
+                                         fontColours, ExportNotes::kToHost);
     if (!r) return Result<Bytes>(r.error());
-    for (const std::string& note : r->notes)
-      host.Message(note);
     return Result<Bytes>(std::move(r->bytes));
   });
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
@@ -177,6 +179,24 @@ TEST_F(TextPageTest, EmptyTextIsRefusedAndThePageStaysBehind) {
   window_->SelectRow(0);
   EXPECT_EQ(prompts_.messages.size(), 2u);
   EXPECT_EQ(Cell(0, 0), "a");
+}
+
+// An inflate error is a box of its own, before the save's own word on it, as when showing.
+TEST_F(TextPageTest, SavingSaysAnInflateErrorInItsOwnBoxFirst) {
+  const Bytes stream{0x78, 0x9C, 0x03, 0x00};  // compressed, but stored as 0 bytes unpacked
+  const std::string lod = out_.Write(
+      "broken.lod",
+      BuildLod("ICONS", {{"items.txt", BuildPackedLodEntry("items.txt", Bytes{'a'}, false, 256)},
+                         {"bad.txt", BuildPackedLodEntry("bad.txt", stream, false, 256)}}));
+  window_->LoadDataFile(lod);
+  window_->SelectRow(0);
+  window_->SelectRow(1);
+  prompts_.messages.clear();
+  prompts_.answers = {out_.File("bad-out.txt")};
+  Click("txttabsavetotxt");
+  EXPECT_EQ(prompts_.messages, (std::vector<std::string>{"Error Inflating: BUF_ERROR!",
+                                                         "Error!  Unable to save bad.txt"}));
+  EXPECT_FALSE(std::filesystem::exists(out_.File("bad-out.txt")));
 }
 
 TEST_F(TextPageTest, FindSelectsTheNextMatchInAnyCaseInEitherView) {
