@@ -10,6 +10,7 @@
 #include <set>
 #include <sstream>
 
+#include "cli_run.h"
 #include "common/codepage.h"
 #include "common/wav.h"
 #include "samples.h"
@@ -24,17 +25,8 @@ using test::Pattern;
 using test::TempDir;
 using test::TextBytes;
 
-struct CliRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-CliRun Cli(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  int code = RunCli(args, out, err);
-  return {code, out.str(), err.str()};
-}
+using test::Cli;
+using test::CliRun;
 
 std::vector<std::string> Lines(const std::string& s) {
   std::vector<std::string> lines;

@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 
+#include "cli_run.h"
 #include "viewer/cli/commands.h"
 #include "viewer/cli/exit_codes.h"
 #include "viewer/core/containers/data_file.h"
@@ -17,17 +18,8 @@
 namespace brindle {
 namespace {
 
-struct CliRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-CliRun Cli(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int code = RunCli(args, out, err);
-  return {code, out.str(), err.str()};
-}
+using test::Cli;
+using test::CliRun;
 
 std::string UsageLine(const Command& c) {
   return "usage: brindle-cli " + std::string(c.name) + ' ' + std::string(c.usage) + '\n';

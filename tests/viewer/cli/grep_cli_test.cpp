@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "cli_run.h"
 #include "test_support.h"
 #include "viewer/cli/commands.h"
 #include "viewer/core/containers/container_writer.h"
@@ -12,17 +13,9 @@ namespace {
 using test::TempDir;
 using test::TextBytes;
 
-struct GrepRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-GrepRun Grep(std::vector<std::string> args) {
+test::CliRun Grep(std::vector<std::string> args) {
   args.insert(args.begin(), "grep");
-  std::ostringstream out, err;
-  const int code = RunCli(args, out, err);
-  return {code, out.str(), err.str()};
+  return test::Cli(args);
 }
 
 // A compressed table, a string list and an entry whose name holds a control character.
@@ -41,7 +34,7 @@ std::string Container(const TempDir& dir) {
 TEST(GrepCli, PrintsNameWhereAndSnippetPerMatch) {
   TempDir dir;
   const std::string lod = Container(dir);
-  GrepRun r = Grep({lod, "GOLD"});
+  test::CliRun r = Grep({lod, "GOLD"});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "quest.txt\trow 2 col 2\tGold\nnames.str\tline 2\tgold\n");
   EXPECT_EQ(r.err, "");
@@ -61,7 +54,7 @@ TEST(GrepCli, PrintsNameWhereAndSnippetPerMatch) {
 TEST(GrepCli, ExitCodesFollowGrep) {
   TempDir dir;
   const std::string lod = Container(dir);
-  GrepRun r = Grep({lod, "silver"});
+  test::CliRun r = Grep({lod, "silver"});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(Grep({lod, "--hex", "78 9c"}).code, 1);
