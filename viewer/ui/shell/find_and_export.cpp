@@ -19,24 +19,6 @@
 
 namespace brindle {
 
-int EntryListModel::EntryOf(int row) const {
-  return row >= 0 && static_cast<std::size_t>(row) < kept_.size()
-             ? kept_[static_cast<std::size_t>(row)]
-             : -1;
-}
-
-int EntryListModel::RowOf(int entry) const {
-  auto it = std::lower_bound(kept_.begin(), kept_.end(), entry);
-  return it != kept_.end() && *it == entry ? static_cast<int>(it - kept_.begin()) : -1;
-}
-
-// Asked for one row at a time, when the pointer rests on it: only that entry is identified.
-QString EntryListModel::ToolTip(int entry) const {
-  IdentifyEntry(dataFile_, entry);
-  const TResourceInfo& e = dataFile_.Entries[static_cast<std::size_t>(entry)];
-  return QString::fromStdString(EntryTooltip(e, dataFile_.FileName));
-}
-
 void TForm1::BuildFilterBox() {
   resfilter_ = new QLineEdit(client_);
   resfilter_->setObjectName("resfilter");
@@ -85,10 +67,12 @@ void TForm1::ShowCount() {
 
 std::vector<int> TForm1::SelectedEntries() const {
   std::vector<int> entries;
-  for (const QModelIndex& i : reslistbox_->selectionModel()->selectedRows())
+  // A row counts when any of its cells is selected (a click selects them all).
+  for (const QModelIndex& i : reslistbox_->selectionModel()->selectedIndexes())
     entries.push_back(model_->EntryOf(i.row()));
   std::erase(entries, -1);
   std::sort(entries.begin(), entries.end());
+  entries.erase(std::unique(entries.begin(), entries.end()), entries.end());
   return entries;
 }
 

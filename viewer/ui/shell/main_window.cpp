@@ -76,25 +76,6 @@ GameDataView MakeGameDataView(const GameData& load) {
   return view;
 }
 
-int EntryListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(kept_.size());
-}
-
-QVariant EntryListModel::data(const QModelIndex& index, int role) const {
-  const int entry = index.isValid() ? EntryOf(index.row()) : -1;
-  if (entry < 0) return {};
-  if (role == Qt::ToolTipRole) return ToolTip(entry);
-  if (role != Qt::DisplayRole) return {};
-  return QString::fromStdString(
-      Cp1252ToUtf8(dataFile_.Entries[static_cast<std::size_t>(entry)].Name));
-}
-
-void EntryListModel::Refill(std::vector<int> kept) {
-  beginResetModel();
-  kept_ = std::move(kept);
-  endResetModel();
-}
-
 // The core's messages become boxes, its progress the loading panel's bar.
 class TForm1::WindowHost : public CoreHost {
  public:
@@ -154,13 +135,24 @@ void TForm1::BuildClient(const GameDataView& gameData) {
   setCentralWidget(splitter_);
   client_ = new QWidget(splitter_);
   model_ = new EntryListModel(dataFile_);
-  reslistbox_ = new QListView(client_);
+  reslistbox_ = new QTreeView(client_);
   reslistbox_->setObjectName("reslistbox");
   reslistbox_->setModel(model_);
-  reslistbox_->setUniformItemSizes(true);
+  reslistbox_->setRootIsDecorated(false);
+  reslistbox_->setItemsExpandable(false);
+  reslistbox_->setUniformRowHeights(true);
+  reslistbox_->setAllColumnsShowFocus(true);
   reslistbox_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  reslistbox_->setSelectionBehavior(QAbstractItemView::SelectRows);
   connect(reslistbox_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this](const QModelIndex& current) { OnRowChanged(current); });
+          [this](const QModelIndex& current, const QModelIndex& previous) {
+            // Left and Right move between the columns of the same entry.
+            if (current.isValid() && previous.isValid() && current.row() == previous.row() &&
+                model_->EntryOf(current.row()) == keptEntry_)
+              return;
+            OnRowChanged(current);
+          });
+  BuildListColumns();
   BuildFilterBox();
   auto* listSide = new QVBoxLayout(client_);
   listSide->setContentsMargins(0, 0, 0, 0);
@@ -256,6 +248,7 @@ TForm1::~TForm1() {
   // handlers, which must not meet a window half torn down.
   hide();
   qApp->removeEventFilter(this);
+  identifier_.reset();
   SaveSettingsAndCleanUp();
   delete model_;
 }
@@ -345,6 +338,7 @@ void TForm1::ReadSettings() {
   ini.Load();
   history_.Load(ini);
   RebuildHistoryMenu();
+  ReadListSettings(ini);
   if (auto list = ParseInt(ini.Read("Window", "list")); list && *list > 0)
     splitter_->setSizes({*list, std::max(1, splitter_->width() - *list)});
   if (ini.Read("Window", "x").empty()) return;
@@ -382,6 +376,7 @@ void TForm1::SaveSettingsAndCleanUp() {
   std::error_code ec;
   std::filesystem::remove(paths_.tempDir + "/temp.ztp", ec);
   std::filesystem::remove(paths_.tempDir + "/temp.kno", ec);
+  identifier_.reset();
   ClearDataFile(dataFile_);
   IniFile ini(paths_.iniPath);
   ini.Load();
@@ -392,6 +387,7 @@ void TForm1::SaveSettingsAndCleanUp() {
   ini.Write("Window", "w", std::to_string(frame.width()));
   ini.Write("Window", "h", std::to_string(frame.height()));
   ini.Write("Window", "list", std::to_string(splitter_->sizes().value(0, kListWidth)));
+  SaveListSettings(ini);
   ini.Save();
 }
 
@@ -515,6 +511,7 @@ void TForm1::LoadDataFile(const std::string& path) {
       // Selecting the row again must not show it twice.
       const QSignalBlocker block(reslistbox_->selectionModel());
       keptEntry_ = remembered < static_cast<int>(dataFile_.Entries.size()) ? remembered : -1;
+      StartIdentifying();
       RefillList();
     }
     reslistbox_->viewport()->update();

@@ -3,11 +3,9 @@
 // the loading panel over everything while a container is read or written, and the watch
 // that notices when another program changes the open container.
 
-#include <QAbstractListModel>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
@@ -15,6 +13,7 @@
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QTimer>
+#include <QTreeView>
 #include <functional>
 #include <map>
 #include <memory>
@@ -27,6 +26,7 @@
 #include "viewer/core/settings/app_paths.h"
 #include "viewer/core/settings/history.h"
 #include "viewer/ui/base/entry_page.h"
+#include "viewer/ui/shell/entry_list_model.h"
 #include "viewer/ui/shell/title_page.h"
 
 class QAction;
@@ -34,25 +34,7 @@ class QMenu;
 
 namespace brindle {
 
-// The entry list: a view on DataFile's entries, so filling it costs nothing per entry. The
-// filter box narrows it to some entries; a row then stands for the entry it shows, and every
-// operation goes by the entry's index, never the row.
-class EntryListModel : public QAbstractListModel {
- public:
-  explicit EntryListModel(TDataFile& dataFile) : dataFile_(dataFile) {}
-  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-  QVariant data(const QModelIndex& index, int role) const override;
-  // Shows the entries `kept` (indices in directory order).
-  void Refill(std::vector<int> kept);
-  int EntryOf(int row) const;  // -1 outside the list
-  int RowOf(int entry) const;  // -1 when the entry is not shown
-
- private:
-  QString ToolTip(int entry) const;
-
-  TDataFile& dataFile_;
-  std::vector<int> kept_;
-};
+class IniFile;
 
 // What start-up read from the game data file.
 struct GameDataView {
@@ -161,6 +143,13 @@ class TForm1 : public QMainWindow, private PageContext {
   void BuildFilterBox();
   void BuildExportMenu();
   void RefillList();
+  // The list's columns: headings that sort, widths and order as the settings keep them.
+  void BuildListColumns();
+  void ReadListSettings(const IniFile& ini);
+  void SaveListSettings(IniFile& ini) const;
+  // Identifies the open container's entries in the background; the list's columns fill
+  // in as it goes. Whatever pass ran for the container before is stopped first.
+  void StartIdentifying();
   void ApplyFilter();
   void ExportEntriesClick(const std::vector<int>& indices);
   void OpenContainingFolderClick();
@@ -180,10 +169,12 @@ class TForm1 : public QMainWindow, private PageContext {
   QSplitter* splitter_ = nullptr;
   QWidget* client_ = nullptr;  // the filter box over the entry list
   bool unsavedMark_ = false;
-  QListView* reslistbox_ = nullptr;
+  QTreeView* reslistbox_ = nullptr;
   QLineEdit* resfilter_ = nullptr;
   int keptEntry_ = -1;  // the entry last selected, kept while the filter hides it
   EntryListModel* model_ = nullptr;
+  std::unique_ptr<BackgroundIdentifier> identifier_;
+  int identifyGeneration_ = 0;  // which pass the chunks arriving belong to
   QStackedWidget* tabholder_ = nullptr;
   TitlePage* titlepage_ = nullptr;
   std::map<TResourceType, EntryPage*> pageOfType_;

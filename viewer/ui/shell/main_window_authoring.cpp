@@ -64,6 +64,7 @@ void TForm1::ShowRewritten(const Status& result, int entry) {
   {
     const QSignalBlocker block(reslistbox_->selectionModel());
     keptEntry_ = -1;
+    StartIdentifying();
     RefillList();
   }
   const int entries = static_cast<int>(dataFile_.Entries.size());

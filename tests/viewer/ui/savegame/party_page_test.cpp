@@ -10,7 +10,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
+#include <QTreeView>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
@@ -431,7 +431,7 @@ TEST_F(PartyPageTest, SayingNoByAClickLeavesTheListOnThePartyRecord) {
   Open();
   Type(Grid("partystatssg"), 1, 1, "999");
   ASSERT_TRUE(TitleMarked());
-  auto* list = window_->findChild<QListView*>("reslistbox");
+  auto* list = window_->findChild<QTreeView*>("reslistbox");
   ASSERT_NE(list, nullptr);
   const int partyRow = list->currentIndex().row();
   const int otherRow = partyRow == 2 ? 1 : 2;

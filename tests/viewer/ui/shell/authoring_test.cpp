@@ -3,7 +3,7 @@
 
 #include <QAction>
 #include <QItemSelectionModel>
-#include <QListView>
+#include <QTreeView>
 #include <QTest>
 #include <filesystem>
 
@@ -53,7 +53,7 @@ TEST_F(AuthoringTest, AddSelectsTheFirstNewEntry) {
   EXPECT_EQ(Names(),
             (std::vector<std::string>{"one.bin", "two.bin", "three.bin", "four.bin", "five.bin"}));
   EXPECT_EQ(window_->SelectedIndex(), 3);
-  EXPECT_EQ(Find<QListView>("reslistbox")->model()->rowCount(), 5);
+  EXPECT_EQ(Find<QTreeView>("reslistbox")->model()->rowCount(), 5);
   // A name that is taken refuses the whole addition and leaves the list as it was.
   const Bytes before = test::FileBytes(path_);
   prompts_.answers = {out_.Write("ONE.BIN", test::Pattern(3)), std::nullopt};
@@ -85,7 +85,7 @@ TEST_F(AuthoringTest, RemoveAsksAndKeepsThePlaceInTheList) {
 TEST_F(AuthoringTest, RemoveTakesEverySelectedEntry) {
   OpenMaps();
   window_->SelectRow(0);
-  auto* list = Find<QListView>("reslistbox");
+  auto* list = Find<QTreeView>("reslistbox");
   list->selectionModel()->select(list->model()->index(2, 0), QItemSelectionModel::Select);
   Trigger("removeentries");
   ASSERT_FALSE(prompts_.questions.empty());
@@ -97,7 +97,7 @@ TEST_F(AuthoringTest, RemoveTakesEverySelectedEntry) {
 TEST_F(AuthoringTest, RenameWithF2KeepsTheSelection) {
   OpenMaps();
   window_->SelectRow(2);
-  auto* list = Find<QListView>("reslistbox");
+  auto* list = Find<QTreeView>("reslistbox");
   list->setFocus();
   prompts_.textAnswers = {std::string("renamed.bin")};
   QTest::keyClick(list, Qt::Key_F2);

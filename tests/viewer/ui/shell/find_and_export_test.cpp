@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
+#include <QTreeView>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -36,7 +36,7 @@ class FindAndExportTest : public ::testing::Test {
     paths_.iniPath = dir_.File("brindle.ini");
     paths_.tempDir = dir_.path().string();
     window_ = std::make_unique<TForm1>(paths_, prompts_, GameDataView{});
-    list_ = window_->findChild<QListView*>("reslistbox");
+    list_ = window_->findChild<QTreeView*>("reslistbox");
     filter_ = window_->findChild<QLineEdit*>("resfilter");
   }
 
@@ -78,7 +78,7 @@ class FindAndExportTest : public ::testing::Test {
   AppPaths paths_;
   test::FakePrompts prompts_;
   std::unique_ptr<TForm1> window_;
-  QListView* list_ = nullptr;
+  QTreeView* list_ = nullptr;
   QLineEdit* filter_ = nullptr;
 };
 

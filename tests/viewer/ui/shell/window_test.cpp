@@ -5,7 +5,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
+#include <QTreeView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -166,7 +166,7 @@ TEST_F(WindowTest, UnknownAndMissingContainersLeaveTheListAlone) {
   const std::string games = dir_.Write("games.lod", BuildLod("GAMES", {}));
   w->LoadDataFile(games);
   EXPECT_EQ(w->DataFile().FileName, icons);
-  EXPECT_EQ(w->findChild<QListView*>("reslistbox")->model()->rowCount(), 4);
+  EXPECT_EQ(w->findChild<QTreeView*>("reslistbox")->model()->rowCount(), 4);
   EXPECT_TRUE(prompts_.messages.empty());
   // Not a box, but not silence either: a note where the pointer's pixel is shown.
   EXPECT_EQ(Panel(*w, 3).toStdString(), "Not a recognised data file: " + games);
@@ -293,7 +293,7 @@ TEST_F(WindowTest, ARowTheListMakesCurrentByItselfIsSelectedToo) {
   std::string vid = dir_.Write("movies.vid", BuildVid({{"INTRO", Pattern(8001)}}));
   auto w = MakeWindow();
   w->LoadDataFile(vid);
-  auto* list = w->findChild<QListView*>("reslistbox");
+  auto* list = w->findChild<QTreeView*>("reslistbox");
   list->selectionModel()->setCurrentIndex(list->model()->index(0, 0),
                                           QItemSelectionModel::NoUpdate);
   EXPECT_EQ(w->SelectedIndex(), 0);
@@ -314,7 +314,7 @@ TEST_F(WindowTest, OpeningShowsNoEntryUntilTheUserPicksOne) {
   w->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
   w->LoadDataFile(dir_.Write("audio.snd", BuildSnd({{"Chime", Pattern(200), 0}})));
-  auto* list = w->findChild<QListView*>("reslistbox");
+  auto* list = w->findChild<QTreeView*>("reslistbox");
   list->setFocus(Qt::TabFocusReason);
   QApplication::processEvents();
   EXPECT_EQ(w->SelectedIndex(), -1);
@@ -369,7 +369,7 @@ TEST_F(WindowTest, KeysMnemonicsAndTheCountWhileFiltering) {
   EXPECT_EQ(count(), "4 resources");
 
   // Shift+F10 on the list opens its menu.
-  auto* list = w->findChild<QListView*>("reslistbox");
+  auto* list = w->findChild<QTreeView*>("reslistbox");
   list->setFocus();
   QString opened;
   QTimer::singleShot(0, [&] {
@@ -395,13 +395,13 @@ TEST_F(WindowTest, TheSplitterBetweenListAndPageKeepsItsPlace) {
     ASSERT_NE(splitter, nullptr);
     EXPECT_EQ(splitter->widget(1)->objectName(), "tabholder");
     splitter->setSizes({260, 536});
-    EXPECT_EQ(w->findChild<QListView*>("reslistbox")->width(), 260);
+    EXPECT_EQ(w->findChild<QTreeView*>("reslistbox")->width(), 260);
   }
   EXPECT_EQ(ReadIniString("Window", "list", paths_.iniPath), "260");
   auto again = MakeWindow();
   again->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(again.get()));
-  EXPECT_EQ(again->findChild<QListView*>("reslistbox")->width(), 260);
+  EXPECT_EQ(again->findChild<QTreeView*>("reslistbox")->width(), 260);
 }
 
 TEST_F(WindowTest, MoviePagePlaysAndSaves) {
@@ -491,7 +491,7 @@ TEST_F(WindowTest, GeometryFromSettingsKeepsWhatIsNotANumber) {
 TEST_F(WindowTest, KeysAndClicksAreSwallowedWhileLoading) {
   auto w = MakeWindow();
   w->LoadDataFile(IconsLod());
-  auto* list = w->findChild<QListView*>("reslistbox");
+  auto* list = w->findChild<QTreeView*>("reslistbox");
   w->SelectRow(0);
   w->ShowLoading(true);
   QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
