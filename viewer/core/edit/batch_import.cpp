@@ -30,12 +30,8 @@ std::string BatchSummaryText(const BatchSummary& summary) {
   return text;
 }
 
-Result<BatchSummary> BatchImport(TDataFile& dataFile, const std::vector<std::string>& files,
-                                 const ImportConverters& converters, CoreHost& host) {
-  if (dataFile.FileName.empty()) return Fail("Data file must be loaded first!");
-  if (!KindTakesImports(dataFile.Kind))
-    return Fail("Importing into current data file not implemented!", ErrorKind::kNotSupported);
-  BatchSummary summary;
+Result<ImportMatches> MatchImportFiles(TDataFile& dataFile, const std::vector<std::string>& files) {
+  ImportMatches result;
   // Names as the user sees them: file names are UTF-8 here, entry names Windows-1252.
   std::vector<std::string> names;
   names.reserve(files.size());
@@ -46,6 +42,16 @@ Result<BatchSummary> BatchImport(TDataFile& dataFile, const std::vector<std::str
   auto claim = [&](const std::string& name) {
     for (std::size_t k = 0; k < names.size(); ++k)
       if (names[k] == name) matched[k] = true;
+  };
+  std::unique_ptr<PosixFile> container;
+  auto identify = [&](int index) -> Status {
+    if (!container) {
+      Result<std::unique_ptr<PosixFile>> file =
+          OpenContainerFile(dataFile.FileName, FileMode::kReadShared);
+      if (!file) return file.error();
+      container = std::move(*file);
+    }
+    return IdentifyEntry(dataFile, index, *container);
   };
 
   for (std::size_t i = 0; i < dataFile.Entries.size(); ++i) {
@@ -60,10 +66,7 @@ Result<BatchSummary> BatchImport(TDataFile& dataFile, const std::vector<std::str
         return n.size() > stem.size() && n.compare(0, stem.size(), stem) == 0;
       });
       if (anyNamedSo) {
-        Result<std::unique_ptr<PosixFile>> file =
-            OpenContainerFile(dataFile.FileName, FileMode::kReadShared);
-        if (!file) return file.error();
-        if (Status read = IdentifyEntry(dataFile, index, **file); !read) return read.error();
+        if (Status read = identify(index); !read) return read.error();
         const std::string_view ext = ExportExtension(dataFile.Entries[i].ResType);
         if (!ext.empty())
           match = std::find(names.begin(), names.end(), stem + UpperAscii(std::string(ext)));
@@ -71,15 +74,26 @@ Result<BatchSummary> BatchImport(TDataFile& dataFile, const std::vector<std::str
     }
     if (match == names.end()) continue;
     claim(*match);
-    const std::string& path = files[static_cast<std::size_t>(match - names.begin())];
+    if (Status read = identify(index); !read) return read.error();
+    result.matches.push_back({index, files[static_cast<std::size_t>(match - names.begin())]});
+  }
+  for (std::size_t k = 0; k < files.size(); ++k)
+    if (!matched[k]) result.unmatched.push_back(files[k]);
+  return result;
+}
 
-    {
-      // Held only while identifying: the import takes the write lock itself.
-      Result<std::unique_ptr<PosixFile>> file =
-          OpenContainerFile(dataFile.FileName, FileMode::kReadShared);
-      if (!file) return file.error();
-      if (Status read = IdentifyEntry(dataFile, index, **file); !read) return read.error();
-    }
+Result<BatchSummary> BatchImport(TDataFile& dataFile, const std::vector<std::string>& files,
+                                 const ImportConverters& converters, CoreHost& host) {
+  if (dataFile.FileName.empty()) return Fail("Data file must be loaded first!");
+  if (!KindTakesImports(dataFile.Kind))
+    return Fail("Importing into current data file not implemented!", ErrorKind::kNotSupported);
+  Result<ImportMatches> matches = MatchImportFiles(dataFile, files);
+  if (!matches) return matches.error();
+  BatchSummary summary;
+  summary.unmatched = std::move(matches->unmatched);
+  for (const ImportMatch& m : matches->matches) {
+    const auto i = static_cast<std::size_t>(m.index);
+    const std::string name = UpperAscii(BaseName(m.file));
     if (!EntryInsideFile(dataFile.Entries[i], dataFile.FileSize)) {
       host.Message(OutsideFileMessage(dataFile.Entries[i], dataFile.FileSize));
       ++summary.refused;
@@ -87,7 +101,7 @@ Result<BatchSummary> BatchImport(TDataFile& dataFile, const std::vector<std::str
     }
     const TResourceType type = dataFile.Entries[i].ResType;
     if ((FindContainerKind(dataFile.Kind)->imports & TypeBit(type)) == 0) {
-      host.Message("Importing of file " + *match + " format not implemented!");
+      host.Message("Importing of file " + name + " format not implemented!");
       ++summary.refused;
       continue;
     }
@@ -97,7 +111,7 @@ Result<BatchSummary> BatchImport(TDataFile& dataFile, const std::vector<std::str
       ++summary.refused;
       continue;
     }
-    Status imported = convert->second(dataFile, index, path, EntryTypeOf(type).keepsSize, host);
+    Status imported = convert->second(dataFile, m.index, m.file, EntryTypeOf(type).keepsSize, host);
     // Another program holding the container stops the whole batch, not just this file.
     if (!imported && imported.kind() == ErrorKind::kInUse) return imported.error();
     if (imported) {
@@ -107,8 +121,6 @@ Result<BatchSummary> BatchImport(TDataFile& dataFile, const std::vector<std::str
       ++summary.refused;
     }
   }
-  for (std::size_t k = 0; k < files.size(); ++k)
-    if (!matched[k]) summary.unmatched.push_back(files[k]);
   return summary;
 }
 

@@ -22,6 +22,19 @@ struct BatchSummary {
 // "3 files imported, 1 failed, 2 matched no entry" (the last part only when some did).
 std::string BatchSummaryText(const BatchSummary& summary);
 
+struct ImportMatch {
+  int index = -1;    // the entry
+  std::string file;  // the file that replaces it, as given
+};
+struct ImportMatches {
+  std::vector<ImportMatch> matches;    // in directory order
+  std::vector<std::string> unmatched;  // files no entry's name matches, as given
+};
+
+// Which file replaces which entry, by the rules below; the matched entries are identified
+// on the way (a read that fails is an error). Nothing is written.
+Result<ImportMatches> MatchImportFiles(TDataFile& dataFile, const std::vector<std::string>& files);
+
 // Runs the batch over the selected files (paths, in the selection's order). Entries are
 // visited in directory order; each takes the first file whose name (folder removed, upper
 // case) equals its own. An entry whose name has no extension that no file matches so takes

@@ -1,5 +1,6 @@
 #include "viewer/ui/shell/entry_list_model.h"
 
+#include <QMimeData>
 #include <algorithm>
 
 #include "common/codepage.h"
@@ -50,6 +51,27 @@ QVariant EntryListModel::headerData(int section, Qt::Orientation orientation, in
     return QVariant::fromValue(Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft));
   }
   return {};
+}
+
+Qt::ItemFlags EntryListModel::flags(const QModelIndex& index) const {
+  Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+  if (index.isValid()) flags |= Qt::ItemIsDragEnabled;
+  return flags;
+}
+
+QStringList EntryListModel::mimeTypes() const {
+  return {QStringLiteral("text/uri-list")};
+}
+
+QMimeData* EntryListModel::mimeData(const QModelIndexList& indexes) const {
+  std::vector<int> entries;
+  for (const QModelIndex& i : indexes)
+    entries.push_back(EntryOf(i.row()));
+  std::erase(entries, -1);
+  std::sort(entries.begin(), entries.end());
+  entries.erase(std::unique(entries.begin(), entries.end()), entries.end());
+  if (entries.empty() || !dragEntries) return nullptr;
+  return dragEntries(entries);
 }
 
 void EntryListModel::sort(int column, Qt::SortOrder order) {

@@ -5,6 +5,7 @@
 // row. Facts that take an identification fill in as the background pass reaches them.
 
 #include <QAbstractTableModel>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -20,6 +21,12 @@ class EntryListModel : public QAbstractTableModel {
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  QStringList mimeTypes() const override;
+  Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
+  // A drag of rows carries what `dragEntries` makes of their entries (in directory order).
+  QMimeData* mimeData(const QModelIndexList& indexes) const override;
+  std::function<QMimeData*(const std::vector<int>&)> dragEntries;
   // column -1: directory order.
   void sort(int column, Qt::SortOrder order) override;
 

@@ -123,15 +123,15 @@ void TForm1::ExportEntriesClick(const std::vector<int>& indices) {
   setup.initialDir = WorkingFolder();
   const std::optional<std::string> dir = prompts_.AskFolder(setup);
   if (!dir) return;
+  const Result<ExportAllSummary> run = RunExport(indices, *dir, nullptr);
+  prompts_.Message(run ? ExportSummaryText(*run, dataFile_, *dir) : run.message());
+}
+
+Result<ExportAllSummary> TForm1::RunExport(const std::vector<int>& indices, const std::string& dir,
+                                           std::vector<std::string>* written) {
   auto file = OpenContainerFile(dataFile_.FileName, FileMode::kReadShared);
-  if (!file) {
-    prompts_.Message(file.message());
-    return;
-  }
-  if (Status read = IdentifyAll(dataFile_, **file); !read) {
-    prompts_.Message(read.message());
-    return;
-  }
+  if (!file) return file.error();
+  if (Status read = IdentifyAll(dataFile_, **file); !read) return read.error();
 
   ShowProgress(true, "Exporting...");
   const QSize panelSize = loadingpanel_->size();
@@ -140,18 +140,21 @@ void TForm1::ExportEntriesClick(const std::vector<int>& indices) {
   loadingcancel_->show();
   ExportAllOptions options;
   options.containerPath = dataFile_.FileName;
-  options.dir = *dir;
+  options.dir = dir;
   // Between entries the window handles what is waiting, so the bar is drawn and the
   // cancel button can be pressed; everything else is held by the loading panel.
-  const Result<ExportAllSummary> run =
-      ExportEntries(**file, dataFile_, indices, options, host(), [this](const EntryExport&) {
+  Result<ExportAllSummary> run = ExportEntries(
+      **file, dataFile_, indices, options, host(), [this, written](const EntryExport& done) {
+        if (written && !done.target.empty() &&
+            (done.outcome == ExportOutcome::kWritten || done.outcome == ExportOutcome::kWithNotes))
+          written->push_back(done.target);
         QCoreApplication::processEvents();
         return !exportCancelled_;
       });
   loadingcancel_->hide();
   loadingpanel_->resize(panelSize);
   ShowProgress(false, {});
-  prompts_.Message(run ? ExportSummaryText(*run, dataFile_, *dir) : run.message());
+  return run;
 }
 
 void TForm1::OpenContainingFolderClick() {

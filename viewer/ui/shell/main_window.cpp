@@ -153,6 +153,10 @@ void TForm1::BuildClient(const GameDataView& gameData) {
             OnRowChanged(current);
           });
   BuildListColumns();
+  reslistbox_->setDragEnabled(true);
+  reslistbox_->setDragDropMode(QAbstractItemView::DragOnly);
+  reslistbox_->setDefaultDropAction(Qt::CopyAction);
+  model_->dragEntries = [this](const std::vector<int>& entries) { return DragEntries(entries); };
   BuildFilterBox();
   auto* listSide = new QVBoxLayout(client_);
   listSide->setContentsMargins(0, 0, 0, 0);
@@ -377,6 +381,7 @@ void TForm1::SaveSettingsAndCleanUp() {
   std::filesystem::remove(paths_.tempDir + "/temp.ztp", ec);
   std::filesystem::remove(paths_.tempDir + "/temp.kno", ec);
   identifier_.reset();
+  RemoveDragFolder();
   ClearDataFile(dataFile_);
   IniFile ini(paths_.iniPath);
   ini.Load();
@@ -648,21 +653,6 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QMainWindow::eventFilter(watched, event);
-}
-
-void TForm1::dragEnterEvent(QDragEnterEvent* event) {
-  const QMimeData* mime = event->mimeData();
-  if (mime->hasUrls() && !mime->urls().isEmpty() && mime->urls().first().isLocalFile()) {
-    event->acceptProposedAction();
-  }
-}
-
-void TForm1::dropEvent(QDropEvent* event) {
-  const QList<QUrl> urls = event->mimeData()->urls();
-  if (!urls.isEmpty() && urls.first().isLocalFile()) {
-    event->acceptProposedAction();
-    LoadDataFile(urls.first().toLocalFile().toStdString());
-  }
 }
 
 }  // namespace brindle

@@ -21,6 +21,7 @@
 
 #include "viewer/core/containers/data_file.h"
 #include "viewer/core/edit/batch_import.h"
+#include "viewer/core/edit/export_all.h"
 #include "viewer/core/prompts.h"
 #include "viewer/core/savegame/game_data.h"
 #include "viewer/core/settings/app_paths.h"
@@ -30,6 +31,7 @@
 #include "viewer/ui/shell/title_page.h"
 
 class QAction;
+class QMimeData;
 class QMenu;
 
 namespace brindle {
@@ -152,6 +154,18 @@ class TForm1 : public QMainWindow, private PageContext {
   void StartIdentifying();
   void ApplyFilter();
   void ExportEntriesClick(const std::vector<int>& indices);
+  // Saves the entries into dir behind the loading panel with its cancel button; the files
+  // written go to `written` when it is given.
+  Result<ExportAllSummary> RunExport(const std::vector<int>& indices, const std::string& dir,
+                                     std::vector<std::string>* written);
+  // Dragging entries out: they are exported into a folder of their own under the temporary
+  // folder, and the drag carries those files. Nothing when the export was cancelled or
+  // wrote nothing.
+  QMimeData* DragEntries(const std::vector<int>& entries);
+  // Files dropped on the list: those named like entries replace them, the others are
+  // added, after one question naming both groups.
+  void DropFilesOnList(const std::vector<std::string>& files);
+  void RemoveDragFolder();
   void OpenContainingFolderClick();
   // Asks the page in front whether the window may turn away from it.
   bool MayTurnAway();
@@ -185,6 +199,7 @@ class TForm1 : public QMainWindow, private PageContext {
   QPushButton* loadingcancel_ = nullptr;
   bool exportCancelled_ = false;
   QTimer* filechangetimer_ = nullptr;
+  std::string dragFolder_;  // what the last drag out exported, removed at the next one
   QTableWidget* partyvals_ = nullptr;
   QMenu* fileMenu_ = nullptr;
   QAction* placeholder_ = nullptr;
