@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "test_support.h"
+#include "viewer/core/formats/bitmaps.h"
 #include "viewer/ui/shell/fake_prompts.h"
 #include "viewer/ui/shell/main_window.h"
 
@@ -37,6 +38,15 @@ class PageWindowTest : public ::testing::Test {
   template <typename T>
   T* Find(const char* name) {
     return window_->findChild<T*>(name);
+  }
+
+  // A small picture entry for an icons archive: w x h pixels of a pattern.
+  static Bytes IconEntry(const std::string& name, int w, int h) {
+    Picture icon;
+    icon.width = w;
+    icon.height = h;
+    icon.pixels = Pattern(static_cast<std::size_t>(w * h));
+    return BuildBitmapEntry(name, icon);
   }
 
   void Click(const char* button) { QMetaObject::invokeMethod(Find<QPushButton>(button), "click"); }

@@ -3,8 +3,8 @@
 
 #include <QAction>
 #include <QItemSelectionModel>
-#include <QTreeView>
 #include <QTest>
+#include <QTreeView>
 #include <filesystem>
 
 #include "common/wav.h"

@@ -25,15 +25,11 @@ namespace {
 class DragDropTest : public test::PageWindowTest {
  protected:
   void Open() {
-    Picture icon;
-    icon.width = 6;
-    icon.height = 5;
-    icon.pixels = test::Pattern(30);
     path_ = out_.Write(
         "icons.lod",
         BuildLod("ICONS", {{"b.txt", BuildPackedLodEntry("b.txt", test::Pattern(50), true, 256)},
                            {"a.txt", BuildPackedLodEntry("a.txt", test::Pattern(30), false, 256)},
-                           {"face", BuildBitmapEntry("face", icon)}}));
+                           {"face", IconEntry("face", 6, 5)}}));
     window_->LoadDataFile(path_);
     window_->resize(700, 400);
     window_->show();

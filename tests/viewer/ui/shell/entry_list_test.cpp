@@ -27,17 +27,13 @@ class EntryListTest : public test::PageWindowTest {
   // Texts stored raw, so their stored sizes order them: c (10), a (30), e (40), b (50),
   // and an icon; their names order them otherwise.
   void OpenTexts() {
-    Picture icon;
-    icon.width = 6;
-    icon.height = 5;
-    icon.pixels = test::Pattern(30);
     auto text = [](const char* name, std::size_t n) {
       return NewEntry{name, BuildPackedLodEntry(name, test::Pattern(n, 'a'), false, 256)};
     };
     path_ = out_.Write("icons.lod", BuildLod("ICONS", {text("b.txt", 50),
                                                        text("a.txt", 30),
                                                        text("c.txt", 10),
-                                                       {"face", BuildBitmapEntry("face", icon)},
+                                                       {"face", IconEntry("face", 6, 5)},
                                                        text("e.txt", 40)}));
     window_->LoadDataFile(path_);
     list_ = Find<QTreeView>("reslistbox");

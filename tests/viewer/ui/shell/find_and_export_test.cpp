@@ -5,13 +5,13 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTreeView>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
+#include <QTreeView>
 #include <filesystem>
 
 #include "fake_prompts.h"

@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTreeView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -15,6 +14,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QUrl>
 #include <cerrno>
 #include <thread>
