@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 namespace brindle {
 
@@ -101,12 +102,14 @@ Status ReadDirectory(ByteFile& file, TContainerKind kind, std::vector<TResourceI
   if (count == 0) return Ok();
 
   // One read for the whole directory: it is at most as large as the file.
-  Bytes records(static_cast<std::size_t>(count * fam.recordSize), 0);
-  if (Status s = file.ReadExact(fam.directoryStart, records.data(), records.size()); !s) return s;
+  // Not cleared first: the read fills every byte or fails.
+  const auto bytes = static_cast<std::size_t>(count * fam.recordSize);
+  const std::unique_ptr<std::uint8_t[]> records(new std::uint8_t[bytes]);
+  if (Status s = file.ReadExact(fam.directoryStart, records.get(), bytes); !s) return s;
   entries.reserve(static_cast<std::size_t>(count));
   ProgressReporter progress(host);
   for (std::int64_t i = 0; i < count; ++i) {
-    ByteView rec(records.data() + i * fam.recordSize, static_cast<std::size_t>(fam.recordSize));
+    ByteView rec(records.get() + i * fam.recordSize, static_cast<std::size_t>(fam.recordSize));
     TResourceInfo& e = entries.emplace_back();
     const auto* name = reinterpret_cast<const char*>(rec.data());
     e.Name.assign(name, ::strnlen(name, fam.nameSize));
