@@ -12,40 +12,15 @@ build=${1:-build/release}
 size=${2:-100000000}
 runs=${3:-3}
 cli=${BRINDLE_CLI:-$build/viewer/brindle-cli}
-maker=$build/bench/bench_text_container
+maker=$build/bench/bench_container
 for tool in "$cli" "$maker"; do
-  [ -x "$tool" ] || { echo "missing $tool (build brindle-cli and bench_text_container)" >&2; exit 2; }
+  [ -x "$tool" ] || { echo "missing $tool (build brindle-cli and bench_container)" >&2; exit 2; }
 done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-timer=
-if [ -x /usr/bin/time ]; then timer=/usr/bin/time; fi
-
-# Prints "best_seconds peak_kb" for the command given.
-measure() {
-  best=
-  peak=
-  i=0
-  while [ "$i" -lt "$runs" ]; do
-    i=$((i + 1))
-    if [ -n "$timer" ]; then
-      "$timer" -f '%e %M' -o "$work/t" "$@" >/dev/null
-      read -r secs kb <"$work/t"
-    else
-      start=$(date +%s.%N)
-      "$@" >/dev/null
-      secs=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.2f", b - a }')
-      kb=0
-    fi
-    if [ -z "$best" ] || awk -v a="$secs" -v b="$best" 'BEGIN { exit !(a < b) }'; then
-      best=$secs
-    fi
-    if [ -z "$peak" ] || [ "$kb" -gt "$peak" ]; then peak=$kb; fi
-  done
-  echo "$best $peak"
-}
+. "$(dirname "$0")/measure.sh"
 
 printf '%-34s %10s %12s\n' "program" "best s" "peak KB"
 report() {
@@ -57,7 +32,7 @@ report() {
 for part in small whole; do
   bytes=$size
   [ "$part" = small ] && bytes=$((size / 10))
-  "$maker" "$work/$part.lod" "$work/$part.gz" "$bytes"
+  "$maker" texts "$work/$part.lod" "$work/$part.gz" "$bytes"
   echo "-- $part: $(stat -c %s "$work/$part.lod") bytes in the container"
   report "brindle-cli grep" "$cli" grep "$work/$part.lod" Glimmer
   report "zcat | grep -c" sh -c "zcat '$work/$part.gz' | grep -c Glimmer"

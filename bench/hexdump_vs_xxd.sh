@@ -20,32 +20,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$maker" "$work/payload.lod" "$work/payload.bin" "$size"
 
-timer=
-if [ -x /usr/bin/time ]; then timer=/usr/bin/time; fi
-
-# Prints "best_seconds peak_kb" for the command given.
-measure() {
-  best=
-  peak=
-  i=0
-  while [ "$i" -lt "$runs" ]; do
-    i=$((i + 1))
-    if [ -n "$timer" ]; then
-      "$timer" -f '%e %M' -o "$work/t" "$@" >/dev/null
-      read -r secs kb <"$work/t"
-    else
-      start=$(date +%s.%N)
-      "$@" >/dev/null
-      secs=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.2f", b - a }')
-      kb=0
-    fi
-    if [ -z "$best" ] || awk -v a="$secs" -v b="$best" 'BEGIN { exit !(a < b) }'; then
-      best=$secs
-    fi
-    if [ -z "$peak" ] || [ "$kb" -gt "$peak" ]; then peak=$kb; fi
-  done
-  echo "$best $peak"
-}
+. "$(dirname "$0")/measure.sh"
 
 printf '%-28s %10s %12s\n' "program ($size bytes)" "best s" "peak KB"
 report() {

@@ -1,0 +1,29 @@
+# Sourced by the bench scripts: `measure CMD...` runs the command $runs times with its
+# output thrown away and prints "best_seconds peak_kb"; $work is a scratch folder.
+timer=
+if [ -x /usr/bin/time ]; then timer=/usr/bin/time; fi
+
+# Prints "best_seconds peak_kb" for the command given.
+measure() {
+  best=
+  peak=
+  i=0
+  while [ "$i" -lt "$runs" ]; do
+    i=$((i + 1))
+    if [ -n "$timer" ]; then
+      "$timer" -f '%e %M' -o "$work/t" "$@" >/dev/null
+      read -r secs kb <"$work/t"
+    else
+      start=$(date +%s.%N)
+      "$@" >/dev/null
+      secs=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.2f", b - a }')
+      kb=0
+    fi
+    if [ -z "$best" ] || awk -v a="$secs" -v b="$best" 'BEGIN { exit !(a < b) }'; then
+      best=$secs
+    fi
+    if [ -z "$peak" ] || [ "$kb" -gt "$peak" ]; then peak=$kb; fi
+  done
+  echo "$best $peak"
+}
+
