@@ -7,6 +7,7 @@
 #include "viewer/cli/authoring_commands.h"
 #include "viewer/cli/check_command.h"
 #include "viewer/cli/container_commands.h"
+#include "viewer/cli/diff_command.h"
 #include "viewer/cli/exit_codes.h"
 #include "viewer/cli/grep_command.h"
 #include "viewer/cli/party_command.h"
@@ -83,6 +84,14 @@ constexpr Command kCommands[] = {
      "separated by a TAB, then a summary with the bytes no entry uses. Never writes.\n"
      "Exit 0: no problems; 1: problems; 2: the container cannot be opened or read.\n",
      CheckCommand},
+    {"diff", "OLD NEW [--content]", "what changed between two containers",
+     "Prints one line per difference: \"+ NAME\" (added), \"- NAME\" (removed), \"M NAME\"\n"
+     "(the stored bytes differ) and \"R OLD -> NEW\" (renamed: the same bytes under another\n"
+     "name, when no other entry has them). Entries pair up by name as stored. Exit code 0\n"
+     "when the two are the same, 1 when they differ, 2 on an error.\n"
+     "  --content  compare the payloads as extracted (inflated), so an entry compressed\n"
+     "             anew with the same content is the same\n",
+     DiffCommand},
     {"new", "KIND CONTAINER [FILE...]",
      "make a container (KIND: vid chapter sprites\n"
      "maps icons bitmaps snd)",

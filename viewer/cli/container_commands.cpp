@@ -32,6 +32,13 @@ std::string PrintableName(const std::string& name) {
   return EscapeControls(Cp1252ToUtf8(name));
 }
 
+Status OpenForCli(const std::string& path, Opened& opened, CoreHost& host) {
+  Result<std::unique_ptr<PosixFile>> file = OpenContainerFile(path, FileMode::kReadShared);
+  if (!file) return file.error();
+  opened.file = std::move(*file);
+  return ReadContainer(opened.dataFile, *opened.file, path, host);
+}
+
 std::optional<TResourceType> TypeArgument(const std::string& word, std::ostream& err) {
   std::optional<TResourceType> type = ResourceTypeFromName(word);
   if (!type) {
@@ -79,20 +86,6 @@ void PrintEntryFailure(std::ostream& err, const std::string& container, const st
   for (std::size_t end; (end = message.find('\n', start)) != std::string::npos; start = end + 1)
     PrintEntryNote(err, container, entry, message.substr(start, end - start));
   err << message.substr(start) << '\n';
-}
-
-struct Opened {
-  TDataFile dataFile;
-  std::unique_ptr<PosixFile> file;
-};
-
-// Opens the container as the window does, and keeps it open for reading: the directory and
-// the entries' bytes come from the one file.
-Status OpenForCli(const std::string& path, Opened& opened, CoreHost& host) {
-  Result<std::unique_ptr<PosixFile>> file = OpenContainerFile(path, FileMode::kReadShared);
-  if (!file) return file.error();
-  opened.file = std::move(*file);
-  return ReadContainer(opened.dataFile, *opened.file, path, host);
 }
 
 // Opened, and every entry's type found out (list and extract name and pick entries by it).

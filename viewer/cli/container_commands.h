@@ -3,11 +3,13 @@
 // entries, or replace them in place.
 
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/file.h"
 #include "viewer/core/containers/data_file.h"
 #include "viewer/core/host.h"
 
@@ -22,6 +24,15 @@ class CliHost : public CoreHost {
  protected:
   std::ostream& err_;
 };
+
+struct Opened {
+  TDataFile dataFile;
+  std::unique_ptr<PosixFile> file;
+};
+
+// Opens the container as the window does, and keeps it open for reading: the directory and
+// the entries' bytes come from the one file.
+Status OpenForCli(const std::string& path, Opened& opened, CoreHost& host);
 
 // An entry's name as the commands print it: UTF-8, control characters escaped (they would
 // break the one-line-per-entry output).
