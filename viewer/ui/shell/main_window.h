@@ -34,6 +34,8 @@ class QMenu;
 
 namespace brindle {
 
+class FindDialog;
+
 // The entry list: a view on DataFile's entries, so filling it costs nothing per entry. The
 // filter box narrows it to some entries; a row then stands for the entry it shows, and every
 // operation goes by the entry's index, never the row.
@@ -112,6 +114,10 @@ class TForm1 : public QMainWindow, private PageContext {
   int SelectedIndex() const override;
   void SetPointerText(const std::string& text) override;
   void SelectRow(int row);  // as a click on the row would
+  // Selects the entry's row as a click would, emptying the filter box when it hides the entry.
+  void SelectEntry(int entry);
+  // "Find in Container...": the search window (find_dialog.cpp).
+  void FindInContainerClick();
   const History& history() const { return history_; }
   EntryPage* Page(const char* name) const;
   QWidget* CurrentPage() const;
@@ -193,6 +199,7 @@ class TForm1 : public QMainWindow, private PageContext {
   QProgressBar* loadingpercent_ = nullptr;
   QPushButton* loadingcancel_ = nullptr;
   bool exportCancelled_ = false;
+  FindDialog* findDialog_ = nullptr;  // made when first asked for
   QTimer* filechangetimer_ = nullptr;
   QTableWidget* partyvals_ = nullptr;
   QMenu* fileMenu_ = nullptr;
