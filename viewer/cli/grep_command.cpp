@@ -59,20 +59,6 @@ std::optional<GrepOptions> ParseGrepArgs(const std::vector<std::string>& args, s
   return o;
 }
 
-std::string Where(const FindHit& hit) {
-  switch (hit.place) {
-    case FindPlace::kName:
-      return "name";
-    case FindPlace::kCell:
-      return "row " + std::to_string(hit.row) + " col " + std::to_string(hit.column + 1);
-    case FindPlace::kLine:
-      return "line " + std::to_string(hit.line + 1);
-    case FindPlace::kOffset:
-      break;
-  }
-  return "offset " + std::to_string(hit.offset);
-}
-
 }  // namespace
 
 int GrepCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -90,7 +76,7 @@ int GrepCommand(const std::vector<std::string>& args, std::ostream& out, std::os
   if (Status r = IdentifyAll(dataFile, **file); !r) return ReportError(r.error(), err);
   Result<FindSummary> found =
       FindInContainer(dataFile, **file, *pattern, o->find, host, [&out](const FindHit& hit) {
-        out << PrintableName(hit.name) << '\t' << Where(hit) << '\t' << hit.snippet << '\n';
+        out << PrintableName(hit.name) << '\t' << FindHitWhere(hit) << '\t' << hit.snippet << '\n';
         return true;
       });
   if (!found) return ReportError(found.error(), err);

@@ -297,6 +297,20 @@ bool SearchPayload(EntrySearch& search, int index, const TResourceInfo& entry, b
 
 }  // namespace
 
+std::string FindHitWhere(const FindHit& hit) {
+  switch (hit.place) {
+    case FindPlace::kName:
+      return "name";
+    case FindPlace::kCell:
+      return "row " + std::to_string(hit.row) + " col " + std::to_string(hit.column + 1);
+    case FindPlace::kLine:
+      return "line " + std::to_string(hit.line + 1);
+    case FindPlace::kOffset:
+      break;
+  }
+  return "offset " + std::to_string(hit.offset);
+}
+
 Result<FindSummary> FindInContainer(TDataFile& dataFile, ByteFile& file, const FindPattern& pattern,
                                     const FindOptions& options, CoreHost& host,
                                     const FindCallback& onHit) {
@@ -309,6 +323,10 @@ Result<FindSummary> FindInContainer(TDataFile& dataFile, ByteFile& file, const F
   std::int64_t done = 0;
   for (std::size_t i = 0; i < dataFile.Entries.size(); ++i) {
     const int index = static_cast<int>(i);
+    if (options.keepGoing && !options.keepGoing()) {
+      summary.stopped = true;
+      return summary;
+    }
     progress.Step(done, total);
     if (!dataFile.Entries[i].Identified) {
       if (Status r = IdentifyEntry(dataFile, index, file); !r) return r.error();

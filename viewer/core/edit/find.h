@@ -64,12 +64,19 @@ struct FindHit {
 struct FindOptions {
   std::uint32_t types = 0;  // TypeBit set of the entry types searched; 0: every type
   bool namesOnly = false;   // the entries' names alone
+  // Asked before each entry; false stops the search as the callback's false does. A search
+  // that finds nothing for a long while can still be called off (the window's Cancel).
+  std::function<bool()> keepGoing;
 };
 
 struct FindSummary {
   std::int64_t hits = 0;
   bool stopped = false;  // the callback asked to stop
 };
+
+// Where a hit lies, as the user reads it: "name", "row 2 col 3" (the grid's row, columns
+// counted from 1), "line 4" (counted from 1) or "offset 120".
+std::string FindHitWhere(const FindHit& hit);
 
 // Answers false to stop the search.
 using FindCallback = std::function<bool(const FindHit&)>;

@@ -137,6 +137,10 @@ std::size_t HexDumpWidth(std::size_t size) {
   return widest;
 }
 
+std::size_t HexDumpLineOf(std::size_t offset) {
+  return 2 + offset / 16;
+}
+
 std::string HexDumpLine(ByteView bytes, std::size_t index) {
   if (index == 0) return kHeading1;
   if (index == 1) return kHeading2;

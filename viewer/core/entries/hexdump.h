@@ -22,6 +22,8 @@ namespace brindle {
 std::size_t HexDumpLineCount(std::size_t size);
 // The length of the dump's longest line of `size` bytes, found without making the lines.
 std::size_t HexDumpWidth(std::size_t size);
+// The line of the dump that shows the byte at `offset`.
+std::size_t HexDumpLineOf(std::size_t offset);
 // Line `index` (below HexDumpLineCount) of the dump of `bytes`, made on its own: a view
 // can make only the lines it shows.
 std::string HexDumpLine(ByteView bytes, std::size_t index);

@@ -127,6 +127,16 @@ void LinesView::SelectAll() {
   viewport()->update();
 }
 
+void LinesView::SelectLine(int i) {
+  if (i < 0 || i >= count_) return;
+  anchor_ = cursor_ = i;
+  // A line out of view comes to the middle, with what lies around it.
+  const int page = verticalScrollBar()->pageStep();
+  if (i < FirstVisibleLine() || i >= FirstVisibleLine() + page)
+    verticalScrollBar()->setValue(i - page / 2);
+  viewport()->update();
+}
+
 QString LinesView::SelectedText() const {
   int lo = 0, hi = count_ - 1;
   if (anchor_ >= 0) {

@@ -34,6 +34,8 @@ class LinesView : public QAbstractScrollArea {
   // The text of the selected lines (all of them when none are selected), one per line.
   QString SelectedText() const;
   void SelectAll();
+  // Selects line i alone, as a click on it would, and scrolls it into view.
+  void SelectLine(int i);
   int FirstVisibleLine() const;
 
  protected:

@@ -1,6 +1,7 @@
 #include "viewer/ui/pages/raw_pages.h"
 
 #include <QFontDatabase>
+#include <climits>
 #include <memory>
 
 #include "common/codepage.h"
@@ -44,6 +45,26 @@ void RawPage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
         HexDumpWidth(size));
   }
   context_.ShowPage(this);
+}
+
+void RawPage::SelectOffset(std::size_t offset) {
+  if (!layout_.strings) {
+    SelectLine(HexDumpLineOf(offset));
+    return;
+  }
+  // Each line stood in the payload with the NUL that ended it.
+  std::size_t start = 0;
+  for (int i = 0; i < box_->LineCount(); ++i) {
+    start += box_->Line(i).size() + 1;
+    if (offset < start) {
+      box_->SelectLine(i);
+      return;
+    }
+  }
+}
+
+void RawPage::SelectLine(std::size_t line) {
+  box_->SelectLine(static_cast<int>(std::min<std::size_t>(line, INT_MAX)));
 }
 
 void RawPage::SaveClick() {

@@ -21,6 +21,11 @@ class RawPage : public EntryPage {
   RawPage(PageContext& context, const RawPageSpec& layout, QWidget* parent = nullptr);
   void ShowEntry(ByteFile& container, const TResourceInfo& entry) override;
   LinesView* box() const { return box_; }
+  // Selects the line that shows the payload's byte at `offset`: its line of the dump, or the
+  // string list's line it belongs to.
+  void SelectOffset(std::size_t offset);
+  // Selects a string list's line (0 first).
+  void SelectLine(std::size_t line);
 
  private:
   void SaveClick();

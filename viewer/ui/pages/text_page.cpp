@@ -218,10 +218,16 @@ bool TextPage::FindInGrid(const QString& needle) {
     return ShownText(cell).contains(needle, Qt::CaseInsensitive);
   });
   if (!found) return false;
-  const QModelIndex at = model_->index(ClampToInt(found->row - 1), ClampToInt(found->column));
+  SelectCell(found->row, found->column);
+  return true;
+}
+
+void TextPage::SelectCell(std::size_t row, std::size_t column) {
+  const QModelIndex at = model_->index(ClampToInt(row - 1), ClampToInt(column));
+  if (row == 0 || !at.isValid()) return;
+  if (box_->isVisibleTo(this)) txttabviewClick();
   grid_->selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect);
   grid_->scrollTo(at);
-  return true;
 }
 
 bool TextPage::FindInBox(const QString& needle) {

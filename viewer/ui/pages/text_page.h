@@ -52,6 +52,9 @@ class TextPage : public EntryPage {
   // The next match of the find box's text, in any case, in the view shown. When there is
   // none the selection stays and the find box turns pink.
   void FindNext();
+  // Selects the grid's cell (row 1 holds the text's first line; columns from 0) and brings
+  // the grid forward if the text box was shown.
+  void SelectCell(std::size_t row, std::size_t column);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

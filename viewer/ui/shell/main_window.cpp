@@ -23,6 +23,7 @@
 #include "viewer/core/formats/entry_types.h"
 #include "viewer/core/savegame/game_data.h"
 #include "viewer/core/settings/ini_file.h"
+#include "viewer/ui/shell/find_dialog.h"
 #include "viewer/ui/shell/page_table.h"
 
 namespace brindle {
@@ -37,6 +38,7 @@ constexpr const char* kKeysHelp =
     "\n"
     "Ctrl+O  load a container\n"
     "Ctrl+L  the filter box (Esc empties it)\n"
+    "Ctrl+Shift+F  find in the container's entries\n"
     "Up, Down  the entries; the page shows the one picked\n"
     "Shift+F10  the entry list's menu (add, remove, rename)\n"
     "F2, Delete  rename or remove the picked entries\n"
@@ -86,6 +88,7 @@ class TForm1::WindowHost : public CoreHost {
   }
   void SetProgress(int percent) override { form_.SetProgress(percent); }
   void SuspendWatch(bool suspended) override {
+    form_.HoldBackgroundReads(suspended);
     if (suspended) {
       form_.filechangetimer_->stop();
     } else {
@@ -299,6 +302,10 @@ void TForm1::BuildMenu() {
   QAction* batch = fileMenu_->addAction("&Batch Import...");
   batch->setObjectName("batchimport");
   connect(batch, &QAction::triggered, this, &TForm1::BatchImportClick);
+  QAction* find = fileMenu_->addAction("&Find in Container...");
+  find->setObjectName("findincontainer");
+  find->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+  connect(find, &QAction::triggered, this, &TForm1::FindInContainerClick);
   BuildExportMenu();
   BuildAuthoringActions();
   fileMenu_->addSeparator();
@@ -493,6 +500,18 @@ void TForm1::SelectRow(int row) {
   reslistbox_->setCurrentIndex(model_->index(row, 0));
 }
 
+void TForm1::SelectEntry(int entry) {
+  if (model_->RowOf(entry) < 0) resfilter_->clear();
+  const int row = model_->RowOf(entry);
+  if (row < 0) return;
+  // The row already selected is shown again: the page in front may be another by now.
+  if (SelectedIndex() == entry) {
+    ShowEntry(entry);
+  } else {
+    SelectRow(row);
+  }
+}
+
 void TForm1::OnRowChanged(const QModelIndex& current) {
   if (!current.isValid()) return;
   // The list makes its first row current when it takes the focus, without selecting it: the
@@ -506,6 +525,7 @@ void TForm1::OnRowChanged(const QModelIndex& current) {
 
 void TForm1::LoadDataFile(const std::string& path) {
   if (path.empty() || !MayTurnAway()) return;
+  if (findDialog_) findDialog_->Stop();  // a search of what was open ends
   ShowPage(titlepage_);
   // A reload keeps the selected entry, even one the filter hides.
   const int remembered = EqualsIgnoreAsciiCase(path, dataFile_.FileName) ? keptEntry_ : -1;

@@ -36,6 +36,7 @@ class QMenu;
 
 namespace brindle {
 
+class FindDialog;
 class IniFile;
 
 // What start-up read from the game data file.
@@ -66,6 +67,9 @@ class TForm1 : public QMainWindow, private PageContext {
   void ShowProgress(bool on, const std::string& caption) override;
   void SetProgress(int percent);
   void FileChangeWatch();  // one tick of filechangetimer
+  // Waits until the background identification of the open container has ended (what it
+  // found arrives as queued calls after this).
+  void WaitForBackgroundReads();
   // True while the loading panel is up and the window takes no input.
   bool InputBlocked() const { return inputBlocked_; }
   void BatchImportClick();
@@ -96,6 +100,10 @@ class TForm1 : public QMainWindow, private PageContext {
   int SelectedIndex() const override;
   void SetPointerText(const std::string& text) override;
   void SelectRow(int row);  // as a click on the row would
+  // Selects the entry's row as a click would, emptying the filter box when it hides the entry.
+  void SelectEntry(int entry);
+  // "Find in Container...": the search window (find_dialog.cpp).
+  void FindInContainerClick();
   const History& history() const { return history_; }
   EntryPage* Page(const char* name) const;
   QWidget* CurrentPage() const;
@@ -152,6 +160,11 @@ class TForm1 : public QMainWindow, private PageContext {
   // Identifies the open container's entries in the background; the list's columns fill
   // in as it goes. Whatever pass ran for the container before is stopped first.
   void StartIdentifying();
+  // Everything that reads the container in the background (identification, a search)
+  // lets go of it while a write runs: the write locks the file for itself. Held from the
+  // write's start to its end.
+  void HoldBackgroundReads(bool hold);
+  void RunIdentifier();
   void ApplyFilter();
   void ExportEntriesClick(const std::vector<int>& indices);
   // Saves the entries into dir behind the loading panel with its cancel button; the files
@@ -189,6 +202,7 @@ class TForm1 : public QMainWindow, private PageContext {
   EntryListModel* model_ = nullptr;
   std::unique_ptr<BackgroundIdentifier> identifier_;
   int identifyGeneration_ = 0;  // which pass the chunks arriving belong to
+  int holdDepth_ = 0;           // writes under way that keep background reads off the file
   QStackedWidget* tabholder_ = nullptr;
   TitlePage* titlepage_ = nullptr;
   std::map<TResourceType, EntryPage*> pageOfType_;
@@ -198,6 +212,7 @@ class TForm1 : public QMainWindow, private PageContext {
   QProgressBar* loadingpercent_ = nullptr;
   QPushButton* loadingcancel_ = nullptr;
   bool exportCancelled_ = false;
+  FindDialog* findDialog_ = nullptr;  // made when first asked for
   QTimer* filechangetimer_ = nullptr;
   std::string dragFolder_;  // what the last drag out exported, removed at the next one
   QTableWidget* partyvals_ = nullptr;

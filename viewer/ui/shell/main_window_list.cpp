@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "viewer/core/settings/ini_file.h"
+#include "viewer/ui/shell/find_dialog.h"
 #include "viewer/ui/shell/main_window.h"
 
 namespace brindle {
@@ -114,10 +115,32 @@ void TForm1::SaveListSettings(IniFile& ini) const {
   ini.Write(kSection, "descending", model_->SortOrder() == Qt::DescendingOrder ? "1" : "0");
 }
 
+void TForm1::HoldBackgroundReads(bool hold) {
+  // Writes may nest (a batch of imports): only the outermost hold counts.
+  holdDepth_ += hold ? 1 : -1;
+  if (holdDepth_ != (hold ? 1 : 0)) return;
+  if (hold) {
+    identifier_.reset();
+    if (findDialog_) findDialog_->StopAndWait();
+  } else if (!identifier_ && !dataFile_.FileName.empty()) {
+    // What it had not reached yet; what it found before the write stays.
+    RunIdentifier();
+  }
+}
+
+void TForm1::WaitForBackgroundReads() {
+  if (identifier_) identifier_->Wait();
+}
+
 void TForm1::StartIdentifying() {
   identifier_.reset();
-  const int generation = ++identifyGeneration_;
   model_->ForgetFacts();
+  RunIdentifier();
+}
+
+void TForm1::RunIdentifier() {
+  identifier_.reset();
+  const int generation = ++identifyGeneration_;
   if (dataFile_.FileName.empty()) return;
   identifier_ = std::make_unique<BackgroundIdentifier>(
       dataFile_.FileName, dataFile_, [this, generation](BackgroundIdentifier::Chunk chunk) {

@@ -204,6 +204,37 @@ TEST(FindInContainer, TheCallbackStopsIt) {
   ASSERT_FALSE(full.progress.empty());
   EXPECT_EQ(full.progress.back(), 100);
   EXPECT_EQ(c->df.Entries[0].ResType, rtText);
+
+  // Asked before each entry: a search that finds nothing stops too, after the entries it
+  // was let into.
+  int asked = 0;
+  FindOptions options;
+  options.keepGoing = [&asked] { return ++asked <= 2; };
+  std::vector<int> seen;
+  r = FindInContainer(c->df, *c->file, HexPattern("??"), options, host, [&](const FindHit& hit) {
+    if (seen.empty() || seen.back() != hit.index) seen.push_back(hit.index);
+    return true;
+  });
+  ASSERT_TRUE(r);
+  EXPECT_TRUE(r->stopped);
+  EXPECT_EQ(asked, 3);
+  EXPECT_EQ(seen, (std::vector<int>{0, 1}));
+}
+
+// How each kind of place reads, columns and lines counted from 1.
+TEST(FindInContainer, WhereNamesThePlace) {
+  auto c = MakeContainer();
+  std::vector<std::string> where;
+  for (const FindHit& hit : FindAll(*c, TextPattern("blade")))
+    where.push_back(hit.name + " " + FindHitWhere(hit));
+  const std::size_t binAt = Find(std::string(c->binEntry.begin(), c->binEntry.end()), "BLADE");
+  EXPECT_EQ(where, (std::vector<std::string>{"quest.txt row 2 col 1", "sword.str line 2",
+                                             "data.bin offset " + std::to_string(binAt)}));
+  FindOptions namesOnly;
+  namesOnly.namesOnly = true;
+  const std::vector<FindHit> named = FindAll(*c, TextPattern("quest"), namesOnly);
+  ASSERT_EQ(named.size(), 1u);
+  EXPECT_EQ(FindHitWhere(named[0]), "name");
 }
 
 TEST(FindInContainer, AReadThatFailsIsAnError) {

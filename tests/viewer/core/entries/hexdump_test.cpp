@@ -75,6 +75,24 @@ TEST(HexDump, LinesMadeOneByOneMatchTheWholeDump) {
   }
 }
 
+// The line given for an offset is the one whose offset column starts the byte's run of 16,
+// and it shows that byte's two digits in its group.
+TEST(HexDump, TheLineOfAnOffsetShowsThatByte) {
+  const Bytes payload = test::Pattern(100, 7);
+  for (std::size_t offset : {0u, 3u, 15u, 16u, 17u, 63u, 99u}) {
+    const std::size_t index = HexDumpLineOf(offset);
+    ASSERT_LT(index, HexDumpLineCount(payload.size())) << offset;
+    const std::string line = HexDumpLine(payload, index);
+    const std::size_t start = std::stoul(line.substr(0, 8));
+    ASSERT_LE(start, offset);
+    ASSERT_LT(offset, start + 16);
+    const std::size_t place = offset - start;
+    char digits[3];
+    std::snprintf(digits, sizeof digits, "%02X", payload[offset]);
+    EXPECT_EQ(line.substr(8 + place * 2 + place / 4, 2), digits) << offset;
+  }
+}
+
 // Offsets past seven digits widen their lines; the widest may be the full line before a
 // short last one.
 TEST(HexDump, WidthCountsTheOffsetsDigits) {

@@ -200,6 +200,7 @@ TEST_F(WindowTest, AnEntryThatCannotBeReadIsNotShownAsZeros) {
   Bytes lod = BuildLod("ICONS", {{"a.evt", BuildPackedLodEntry("a.evt", Pattern(400), false)},
                                  {"b.evt", BuildPackedLodEntry("b.evt", Pattern(40), false)}});
   w->LoadDataFile(dir_.Write("icons.lod", lod));
+  w->WaitForBackgroundReads();  // the faults below are the page's alone
   // Reads of the entry's header succeed; every read after it fails, as a bad sector would.
   int reads = 0;
   SetIoFaultHook([&](IoCall call) { return call == IoCall::kRead && ++reads > 1 ? EIO : 0; });
