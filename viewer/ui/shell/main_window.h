@@ -34,6 +34,8 @@ class QMenu;
 
 namespace brindle {
 
+class ThumbnailView;
+
 // The entry list: a view on DataFile's entries, so filling it costs nothing per entry. The
 // filter box narrows it to some entries; a row then stands for the entry it shows, and every
 // operation goes by the entry's index, never the row.
@@ -181,6 +183,9 @@ class TForm1 : public QMainWindow, private PageContext {
   QWidget* client_ = nullptr;  // the filter box over the entry list
   bool unsavedMark_ = false;
   QListView* reslistbox_ = nullptr;
+  ThumbnailView* thumbnails_ = nullptr;  // the same entries as pictures, in place of the list
+  QStackedWidget* listStack_ = nullptr;  // the list or the thumbnails
+  QAction* thumbnailsAction_ = nullptr;
   QLineEdit* resfilter_ = nullptr;
   int keptEntry_ = -1;  // the entry last selected, kept while the filter hides it
   EntryListModel* model_ = nullptr;

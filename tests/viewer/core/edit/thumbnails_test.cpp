@@ -9,7 +9,7 @@
 #include <map>
 #include <mutex>
 
-#include "samples.h"
+#include "sample_folder.h"
 #include "test_support.h"
 #include "viewer/core/containers/container_writer.h"
 #include "viewer/core/containers/directory.h"
@@ -116,17 +116,7 @@ TEST(ScalePicture, KeepsAspectAndNeverEnlarges) {
   EXPECT_TRUE(ScalePicture(lying, 64, 64).empty());
 }
 
-// The sample folder, written once.
-const TempDir& SampleFolder() {
-  static TempDir dir;
-  static bool written = [] {
-    for (const samples::SampleContainer& c : samples::BuildSampleFolder())
-      dir.Write(c.fileName, samples::BuildContainer(c));
-    return true;
-  }();
-  (void)written;
-  return dir;
-}
+using test::SampleFolder;
 
 TEST(MakeThumbnail, EveryPictureTypeIsItsDecodedPictureScaled) {
   std::map<TResourceType, int> seen;
