@@ -1,5 +1,8 @@
 #include "viewer/core/edit/thumbnails.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -247,6 +250,8 @@ void ThumbnailPool::Store(int entry, std::shared_ptr<const Thumbnail> thumbnail)
 }
 
 void ThumbnailPool::Work() {
+  // Below the window's thread, so that on a busy machine the window keeps its turn.
+  if (options_.background) setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
   SilentHost host;  // a worker shows nothing: a thumbnail that fails is simply not there
   std::unique_ptr<PosixFile> file;
   std::uint64_t fileGeneration = 0;

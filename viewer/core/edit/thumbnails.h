@@ -69,6 +69,7 @@ class ThumbnailPool {
     int workers = 0;  // 0: one per hardware thread (at least one)
     std::size_t cacheBytes = kDefaultCacheBytes;
     int box = kDefaultBox;
+    bool background = true;  // workers at a lower priority (nice 10) than their caller
   };
 
   ThumbnailPool(Options options, Done done);

@@ -36,6 +36,7 @@ class ThumbnailView : public QListView {
   // The entry's thumbnail as drawn, or a null image while there is none (yet).
   QImage Thumbnail(int entry);
   ThumbnailPool& pool() { return *pool_; }
+  int EntryOf(int row) const { return rows_.entryOf(row); }
   void setModel(QAbstractItemModel* model) override;
 
  protected:
