@@ -156,8 +156,7 @@ ThumbnailPool::~ThumbnailPool() {
     t.join();
 }
 
-void ThumbnailPool::Quiesce(std::unique_lock<std::mutex>& lock) {
-  ++generation_;
+void ThumbnailPool::WaitIdle(std::unique_lock<std::mutex>& lock) {
   queue_.clear();
   head_ = 0;
   idle_.wait(lock, [this] { return busyWorkers_ == 0; });
@@ -169,11 +168,17 @@ void ThumbnailPool::Reset(const TDataFile& container) {
   fresh->kind = container.Kind;
   fresh->entries = container.Entries;
   std::unique_lock lock(mutex_);
-  Quiesce(lock);
+  ++generation_;  // what the workers finish now is dropped
+  WaitIdle(lock);
   cache_.clear();
   uses_.clear();
   cachedBytes_ = 0;
   container_ = std::move(fresh);
+}
+
+void ThumbnailPool::Pause() {
+  std::unique_lock lock(mutex_);
+  WaitIdle(lock);
 }
 
 void ThumbnailPool::Request(const std::vector<int>& entries) {

@@ -83,6 +83,9 @@ class ThumbnailPool {
   // The entries to make, most wanted first. Replaces what was asked before; entries that are
   // cached, being made, unknown or repeated are passed over.
   void Request(const std::vector<int>& entries);
+  // Forgets the queue and waits until no worker holds the container open, keeping what is
+  // made: a write to the container may follow. The next Request goes on.
+  void Pause();
   // The finished thumbnail of the entry (counted as a use for the cache), or null.
   std::shared_ptr<const Thumbnail> Lookup(int entry);
 
@@ -107,8 +110,8 @@ class ThumbnailPool {
   };
 
   void Work();
-  // Cancels what is under way and waits until no worker is busy. Takes the lock.
-  void Quiesce(std::unique_lock<std::mutex>& lock);
+  // Empties the queue and waits until no worker is busy; the lock is held on entry and exit.
+  void WaitIdle(std::unique_lock<std::mutex>& lock);
   void Store(int entry, std::shared_ptr<const Thumbnail> thumbnail);
   static std::size_t CostOf(const Thumbnail& t);
 

@@ -109,8 +109,10 @@ class TForm1::WindowHost : public CoreHost {
   void SuspendWatch(bool suspended) override {
     if (suspended) {
       form_.filechangetimer_->stop();
+      form_.thumbnails_->Hold();  // the thumbnails' readers would keep the write out
     } else {
       form_.filechangetimer_->start();
+      form_.thumbnails_->Refresh();
     }
   }
   void FileSizeChanged(std::int64_t size) override {

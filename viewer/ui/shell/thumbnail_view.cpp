@@ -156,6 +156,11 @@ void ThumbnailView::showEvent(QShowEvent* event) {
   Refresh();
 }
 
+void ThumbnailView::hideEvent(QHideEvent* event) {
+  QListView::hideEvent(event);
+  pool_->Request({});  // the list is back: nothing more is needed for now
+}
+
 void ThumbnailView::resizeEvent(QResizeEvent* event) {
   QListView::resizeEvent(event);
   ScheduleRequest();

@@ -33,6 +33,8 @@ class ThumbnailView : public QListView {
   // Looks whether the container changed (another one, or written to) and starts over on it
   // if so; then asks for what is in sight. Cheap when nothing changed.
   void Refresh();
+  // No worker reads the container until the next Refresh: it is about to be written.
+  void Hold() { pool_->Pause(); }
   // The entry's thumbnail as drawn, or a null image while there is none (yet).
   QImage Thumbnail(int entry);
   ThumbnailPool& pool() { return *pool_; }
@@ -41,6 +43,7 @@ class ThumbnailView : public QListView {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
 

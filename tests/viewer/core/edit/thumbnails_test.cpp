@@ -358,6 +358,30 @@ TEST(ThumbnailPool, ResetDropsTheOldContainersResults) {
   EXPECT_LT(pool.Made(), a.df.Entries.size() + b.df.Entries.size());
 }
 
+TEST(ThumbnailPool, PauseLetsAWriterIn) {
+  PoolContainer c(200, 100);
+  Recorder rec;
+  ThumbnailPool pool({.workers = 2}, rec.Callback());
+  pool.Reset(c.df);
+  pool.Request(c.All());
+  ASSERT_TRUE(rec.WaitFor(1));
+  pool.Pause();
+  EXPECT_EQ(pool.Queued(), 0u);
+  const std::uint64_t made = pool.Made();
+  {
+    // No worker holds the container: it opens for writing.
+    auto writer = PosixFile::Open(c.df.FileName, FileMode::kWriteExclusive);
+    ASSERT_TRUE(writer) << writer.message();
+  }
+  EXPECT_EQ(pool.Made(), made);
+  // What was made is kept; asking again finishes the rest.
+  for (auto [entry, generation] : rec.Done())
+    EXPECT_TRUE(pool.Lookup(entry));
+  pool.Request(c.All());
+  ASSERT_TRUE(rec.WaitFor(c.df.Entries.size()));
+  EXPECT_EQ(rec.Done().size(), c.df.Entries.size());
+}
+
 TEST(ThumbnailPool, CacheKeepsToItsCapDroppingTheLeastRecentlyUsed) {
   PoolContainer c(8, 16, "pool.lod", 1);  // entries 0 to 3 are 16 x 16 pictures, 4 a text
   Recorder rec;

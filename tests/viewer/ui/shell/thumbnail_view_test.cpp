@@ -7,7 +7,9 @@
 #include <QStackedWidget>
 #include <QTest>
 #include <cmath>
+#include <filesystem>
 
+#include "common/bmp.h"
 #include "sample_folder.h"
 #include "viewer/core/formats/entry_types.h"
 #include "viewer/ui/pages/page_test.h"
@@ -174,6 +176,31 @@ TEST_F(ThumbnailViewTest, AnotherContainerStartsOver) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return AllMade(); }, 60000));
   // Entry 0 is now the sprite container's: made anew from it.
   EXPECT_NE(View()->Thumbnail(0), first);
+}
+
+TEST_F(ThumbnailViewTest, AnImportIsLetInAndItsThumbnailMadeAnew) {
+  window_->show();
+  Toggle()->setChecked(true);
+  std::filesystem::copy_file(SampleFolder().File("icons.lod"), out_.File("icons.lod"));
+  window_->LoadDataFile(out_.File("icons.lod"));
+  int sword = -1;
+  for (std::size_t i = 0; i < window_->DataFile().Entries.size(); ++i)
+    if (window_->DataFile().Entries[i].Name == "isword01") sword = static_cast<int>(i);
+  ASSERT_GE(sword, 0);
+  window_->SelectRow(sword);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !View()->Thumbnail(sword).isNull(); }, 60000));
+  const QSize before = View()->Thumbnail(sword).size();
+  // A 10 x 6 picture over the icon, while the grid is up.
+  ColourTable colours{};
+  colours[3] = 200;  // index 1 is red
+  const std::string small = out_.Write("small.bmp", WriteBmp8(10, 6, Bytes(60, 1), colours));
+  prompts_.answers = {small};
+  Click("pictabimport");
+  EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages.front();
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return View()->Thumbnail(sword).size() == QSize(10, 6); }, 60000))
+      << "still " << View()->Thumbnail(sword).width() << " wide, was " << before.width();
+  EXPECT_EQ(View()->Thumbnail(sword).pixel(4, 3), qRgb(200, 0, 0));
 }
 
 }  // namespace
