@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
@@ -55,6 +56,49 @@ std::vector<Span> AreaSpans(int from, int to) {
   }
   return spans;
 }
+
+// One entry's bytes read at once and served from memory; reads outside them go to the file.
+// A decoder makes several small reads of an entry (its header, its stream, its palette), and
+// a worker makes thousands of thumbnails: one read each keeps the system calls few.
+class EntryWindow final : public ByteFile {
+ public:
+  static constexpr std::int64_t kLargest = 16 * 1024 * 1024;  // larger entries read directly
+
+  EntryWindow(ByteFile& file, std::int64_t fileSize) : file_(file), size_(fileSize) {}
+  void Load(std::int64_t offset, std::int64_t count) {
+    count = std::min({count, size_ - offset, kLargest});
+    if (offset < 0 || count <= 0) return;
+    bytes_.resize(static_cast<std::size_t>(count));
+    Result<std::size_t> read = file_.ReadAt(offset, bytes_.data(), bytes_.size());
+    (void)file_.TakeReadFailure();  // a failure shows again when the decoder reads it
+    bytes_.resize(read ? *read : 0);
+    start_ = offset;
+  }
+  std::int64_t Size() const override { return size_; }
+  Status WriteAt(std::int64_t, const void*, std::size_t) override { return ReadOnly(); }
+  Status Flush() override { return ReadOnly(); }
+  Status Truncate(std::int64_t) override { return ReadOnly(); }
+  std::string Name() const override { return file_.Name(); }
+
+ protected:
+  Result<std::size_t> DoRead(std::int64_t offset, void* dst, std::size_t n) override {
+    const auto held = static_cast<std::int64_t>(bytes_.size());
+    if (offset >= start_ && offset - start_ + static_cast<std::int64_t>(n) <= held) {
+      std::memcpy(dst, bytes_.data() + (offset - start_), n);
+      return n;
+    }
+    Result<std::size_t> read = file_.ReadAt(offset, dst, n);
+    (void)file_.TakeReadFailure();  // kept by this file instead
+    return read;
+  }
+
+ private:
+  static Status ReadOnly() { return Fail("a thumbnail only reads", ErrorKind::kWriteFailed); }
+  ByteFile& file_;
+  std::int64_t size_;
+  std::int64_t start_ = 0;
+  Bytes bytes_;
+};
 
 }  // namespace
 
@@ -112,8 +156,10 @@ Thumbnail ScalePicture(const Picture& picture, int boxWidth, int boxHeight) {
   return out;
 }
 
-Thumbnail MakeThumbnail(ByteFile& file, TContainerKind kind, TResourceInfo& entry,
+Thumbnail MakeThumbnail(ByteFile& container, TContainerKind kind, TResourceInfo& entry,
                         const ExportContext& context, int box, CoreHost& host) {
+  EntryWindow file(container, container.Size());
+  file.Load(entry.Offset, entry.Size);
   if (!entry.Identified) {
     TDataFile one;
     one.Kind = kind;
