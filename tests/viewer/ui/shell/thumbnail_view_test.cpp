@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QListView>
 #include <QStackedWidget>
 #include <QTest>
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -98,6 +100,48 @@ TEST_F(ThumbnailViewTest, EveryPictureIsItsPageScaledDown) {
   }
   EXPECT_GT(compared, 10);
   EXPECT_GT(scaled, 2);
+}
+
+// Whether `part` stands somewhere inside `rect` of `whole`, pixel for pixel.
+bool Contains(const QImage& whole, const QRect& rect, const QImage& part) {
+  const QImage w = whole.convertToFormat(QImage::Format_RGB32);
+  const QImage p = part.convertToFormat(QImage::Format_RGB32);
+  const QRect inside = rect.intersected(w.rect());
+  for (int top = inside.top(); top + p.height() <= inside.bottom() + 1; ++top) {
+    for (int left = inside.left(); left + p.width() <= inside.right() + 1; ++left) {
+      bool same = true;
+      for (int y = 0; same && y < p.height(); ++y) {
+        const auto* a = reinterpret_cast<const QRgb*>(w.constScanLine(top + y)) + left;
+        const auto* b = reinterpret_cast<const QRgb*>(p.constScanLine(y));
+        same = std::equal(b, b + p.width(), a);
+      }
+      if (same) return true;
+    }
+  }
+  return false;
+}
+
+TEST_F(ThumbnailViewTest, EachCellShowsItsThumbnail) {
+  window_->show();
+  Toggle()->setChecked(true);
+  Open("bitmaps.lod");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return AllMade(); }, 60000));
+  ThumbnailView* view = View();
+  int shown = 0;
+  for (int row = 0; row < view->model()->rowCount(); ++row) {
+    const QImage thumbnail = view->Thumbnail(row);
+    if (thumbnail.isNull()) continue;
+    const QModelIndex index = view->model()->index(row, 0);
+    view->scrollTo(index);
+    QApplication::processEvents();
+    const QImage painted = view->viewport()->grab().toImage();
+    const qreal ratio = painted.devicePixelRatio();
+    const QRect cell = view->visualRect(index);
+    ASSERT_EQ(ratio, 1.0);
+    EXPECT_TRUE(Contains(painted, cell, thumbnail)) << "row " << row;
+    ++shown;
+  }
+  EXPECT_GT(shown, 3);
 }
 
 TEST_F(ThumbnailViewTest, SharesTheListsSelectionAndShowsThePage) {
