@@ -25,6 +25,7 @@
 #include "viewer/core/settings/ini_file.h"
 #include "viewer/ui/shell/find_dialog.h"
 #include "viewer/ui/shell/page_table.h"
+#include "viewer/ui/shell/thumbnail_view.h"
 
 namespace brindle {
 
@@ -39,6 +40,7 @@ constexpr const char* kKeysHelp =
     "Ctrl+O  load a container\n"
     "Ctrl+L  the filter box (Esc empties it)\n"
     "Ctrl+Shift+F  find in the container's entries\n"
+    "Ctrl+G  thumbnails or list\n"
     "Up, Down  the entries; the page shows the one picked\n"
     "Shift+F10  the entry list's menu (add, remove, rename)\n"
     "F2, Delete  rename or remove the picked entries\n"
@@ -99,6 +101,7 @@ class TForm1::WindowHost : public CoreHost {
     form_.SetStatus(kPanelSize, QString::number(size) + " bytes");
   }
   void EntryRewritten(int) override {
+    form_.thumbnails_->Refresh();
     int row = form_.SelectedIndex();
     if (row >= 0) form_.ShowEntry(row);
   }
@@ -160,12 +163,19 @@ void TForm1::BuildClient(const GameDataView& gameData) {
   reslistbox_->setDragDropMode(QAbstractItemView::DragOnly);
   reslistbox_->setDefaultDropAction(Qt::CopyAction);
   model_->dragEntries = [this](const std::vector<int>& entries) { return DragEntries(entries); };
+  thumbnails_ = new ThumbnailView(dataFile_, {[this](int row) { return model_->EntryOf(row); },
+                                              [this](int entry) { return model_->RowOf(entry); }});
+  thumbnails_->setModel(model_);
+  thumbnails_->setSelectionModel(reslistbox_->selectionModel());
+  listStack_ = new QStackedWidget(client_);
+  listStack_->addWidget(reslistbox_);
+  listStack_->addWidget(thumbnails_);
   BuildFilterBox();
   auto* listSide = new QVBoxLayout(client_);
   listSide->setContentsMargins(0, 0, 0, 0);
   listSide->setSpacing(0);
   listSide->addWidget(resfilter_);
-  listSide->addWidget(reslistbox_, 1);
+  listSide->addWidget(listStack_, 1);
   tabholder_ = new QStackedWidget(splitter_);
   tabholder_->setObjectName("tabholder");
   splitter_->addWidget(client_);
@@ -316,6 +326,20 @@ void TForm1::BuildMenu() {
   exit->setObjectName("exit");
   exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   connect(exit, &QAction::triggered, this, &QWidget::close);
+  QMenu* view = menuBar()->addMenu("&View");
+  view->setObjectName("viewmenu");
+  thumbnailsAction_ = view->addAction("Thumbnails");
+  thumbnailsAction_->setObjectName("thumbnails");
+  thumbnailsAction_->setCheckable(true);
+  thumbnailsAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+  thumbnails_->addActions(reslistbox_->actions());  // the list's context menu and keys
+  connect(thumbnailsAction_, &QAction::toggled, this, [this](bool on) {
+    QAbstractItemView* shown = on ? static_cast<QAbstractItemView*>(thumbnails_) : reslistbox_;
+    const bool focused = listStack_->currentWidget()->hasFocus();
+    listStack_->setCurrentWidget(shown);
+    if (focused) shown->setFocus();
+    if (shown->currentIndex().isValid()) shown->scrollTo(shown->currentIndex());
+  });
   QAction* about = menuBar()->addAction("&About");
   about->setObjectName("about");
   connect(about, &QAction::triggered, this, [this] { ShowPage(titlepage_); });
@@ -350,6 +374,7 @@ void TForm1::ReadSettings() {
   history_.Load(ini);
   RebuildHistoryMenu();
   ReadListSettings(ini);
+  thumbnailsAction_->setChecked(ParseInt(ini.Read("Window", "thumbnails")).value_or(0) == 1);
   if (auto list = ParseInt(ini.Read("Window", "list")); list && *list > 0)
     splitter_->setSizes({*list, std::max(1, splitter_->width() - *list)});
   if (ini.Read("Window", "x").empty()) return;
@@ -400,6 +425,7 @@ void TForm1::SaveSettingsAndCleanUp() {
   ini.Write("Window", "h", std::to_string(frame.height()));
   ini.Write("Window", "list", std::to_string(splitter_->sizes().value(0, kListWidth)));
   SaveListSettings(ini);
+  ini.Write("Window", "thumbnails", thumbnailsAction_->isChecked() ? "1" : "0");
   ini.Save();
 }
 

@@ -38,6 +38,7 @@ namespace brindle {
 
 class FindDialog;
 class IniFile;
+class ThumbnailView;
 
 // What start-up read from the game data file.
 struct GameDataView {
@@ -197,6 +198,9 @@ class TForm1 : public QMainWindow, private PageContext {
   QWidget* client_ = nullptr;  // the filter box over the entry list
   bool unsavedMark_ = false;
   QTreeView* reslistbox_ = nullptr;
+  ThumbnailView* thumbnails_ = nullptr;  // the same entries as pictures, in place of the list
+  QStackedWidget* listStack_ = nullptr;  // the list or the thumbnails
+  QAction* thumbnailsAction_ = nullptr;
   QLineEdit* resfilter_ = nullptr;
   int keptEntry_ = -1;  // the entry last selected, kept while the filter hides it
   EntryListModel* model_ = nullptr;

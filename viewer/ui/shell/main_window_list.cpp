@@ -8,6 +8,7 @@
 #include "viewer/core/settings/ini_file.h"
 #include "viewer/ui/shell/find_dialog.h"
 #include "viewer/ui/shell/main_window.h"
+#include "viewer/ui/shell/thumbnail_view.h"
 
 namespace brindle {
 
@@ -122,10 +123,12 @@ void TForm1::HoldBackgroundReads(bool hold) {
   if (hold) {
     identifier_.reset();
     if (findDialog_) findDialog_->StopAndWait();
-  } else if (!identifier_ && !dataFile_.FileName.empty()) {
-    // What it had not reached yet; what it found before the write stays.
-    RunIdentifier();
+    thumbnails_->Hold();
+    return;
   }
+  thumbnails_->Refresh();
+  // What identification had not reached yet; what it found before the write stays.
+  if (!identifier_ && !dataFile_.FileName.empty()) RunIdentifier();
 }
 
 void TForm1::WaitForBackgroundReads() {

@@ -8,7 +8,7 @@
 #include <QWheelEvent>
 
 #include "common/bmp.h"
-#include "samples.h"
+#include "sample_folder.h"
 #include "viewer/ui/pages/page_test.h"
 #include "viewer/ui/pages/picture_pages.h"
 
@@ -17,18 +17,7 @@ namespace {
 
 using test::TempDir;
 
-// The sample game folder, written once for all the tests here.
-const TempDir& SampleFolder() {
-  static TempDir dir;
-  static bool written = [] {
-    for (const samples::SampleContainer& c : samples::BuildSampleFolder()) {
-      dir.Write(c.fileName, samples::BuildContainer(c));
-    }
-    return true;
-  }();
-  (void)written;
-  return dir;
-}
+using test::SampleFolder;
 
 class PicturePagesTest : public test::PageWindowTest {
  protected:
