@@ -34,6 +34,10 @@ class ThumbnailView::Delegate : public QStyledItemDelegate {
     const QString name = opt.text;
     opt.text.clear();
     opt.icon = QIcon();
+    // The whole cell shows the selection: without text or icon in the option the style
+    // would fill only their (empty) rectangles, and the name, drawn in the selection's
+    // colour, would vanish.
+    opt.showDecorationSelected = true;
     QStyle* style = opt.widget ? opt.widget->style() : QApplication::style();
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, p, opt.widget);
 

@@ -164,6 +164,17 @@ TEST_F(ThumbnailViewTest, SharesTheListsSelectionAndShowsThePage) {
   // The keys move through the grid.
   QTest::keyClick(view, Qt::Key_Right);
   EXPECT_EQ(window_->SelectedIndex(), 3);
+  {
+    // The selected cell is marked whole, its name included; the others are not.
+    QApplication::processEvents();
+    const QImage painted = view->viewport()->grab().toImage();
+    const QColor highlight = view->palette().color(QPalette::Active, QPalette::Highlight);
+    const QRect selected = view->visualRect(view->model()->index(3, 0));
+    const QRect other = view->visualRect(view->model()->index(2, 0));
+    EXPECT_EQ(painted.pixelColor(selected.topLeft() + QPoint(3, 3)), highlight);
+    EXPECT_EQ(painted.pixelColor(selected.bottomRight() - QPoint(3, 3)), highlight);
+    EXPECT_NE(painted.pixelColor(other.topLeft() + QPoint(3, 3)), highlight);
+  }
   // The list's menu works on the same entries here.
   QStringList names;
   for (QAction* a : view->actions())
