@@ -175,7 +175,9 @@ Result<std::vector<DiffLine>> CompareContainers(DiffSide oldSide, DiffSide newSi
   }
 
   std::vector<DiffLine> lines;
+  ProgressReporter progress(host);
   for (std::size_t i = 0; i < olds.size(); ++i) {
+    progress.Step(static_cast<std::int64_t>(i), static_cast<std::int64_t>(olds.size()));
     DiffLine line;
     line.oldIndex = static_cast<int>(i);
     line.oldName = olds[i].Name;

@@ -40,7 +40,8 @@ struct DiffSide {
 // of exactly one new entry without a partner, and no other unpaired entry's, is kRenamed;
 // the rest are kRemoved and kAdded. Lines come in the old container's order (removed,
 // modified, renamed), then the added entries in the new one's. An entry that lies outside
-// its file, or a read that fails, is an error: nothing is said about the rest.
+// its file, or a read that fails, is an error: nothing is said about the rest. Progress goes to
+// the host's bar as the old entries are gone through.
 Result<std::vector<DiffLine>> CompareContainers(DiffSide oldSide, DiffSide newSide,
                                                 const DiffOptions& options, CoreHost& host);
 

@@ -294,6 +294,15 @@ void TForm1::BuildPages(const GameDataView& gameData) {
   tabholder_->setCurrentWidget(titlepage_);
 }
 
+std::optional<std::string> TForm1::AskContainer(const std::string& title) {
+  FileDialogSpec setup;
+  setup.title = title;
+  setup.filter = "VLM Files (*.LOD,*.VLM,*.SND,*.VID)|*.LOD;*.VLM;*.SND;*.VID";
+  setup.allFilesChoice = true;
+  setup.initialDir = WorkingFolder();
+  return prompts_.AskOpenFile(setup);
+}
+
 void TForm1::BuildMenu() {
   menuBar()->setObjectName("MainMenu1");
   fileMenu_ = menuBar()->addMenu("&File");
@@ -302,12 +311,7 @@ void TForm1::BuildMenu() {
   load->setObjectName("loaddatafile");
   load->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   connect(load, &QAction::triggered, this, [this] {
-    FileDialogSpec setup;
-    setup.title = "Select VLM Data or Save Game File";
-    setup.filter = "VLM Files (*.LOD,*.VLM,*.SND,*.VID)|*.LOD;*.VLM;*.SND;*.VID";
-    setup.allFilesChoice = true;
-    setup.initialDir = WorkingFolder();
-    if (auto path = prompts_.AskOpenFile(setup)) LoadDataFile(*path);
+    if (auto path = AskContainer("Select VLM Data or Save Game File")) LoadDataFile(*path);
   });
   QAction* batch = fileMenu_->addAction("&Batch Import...");
   batch->setObjectName("batchimport");
@@ -316,6 +320,9 @@ void TForm1::BuildMenu() {
   find->setObjectName("findincontainer");
   find->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
   connect(find, &QAction::triggered, this, &TForm1::FindInContainerClick);
+  QAction* compare = fileMenu_->addAction("Compare &With...");
+  compare->setObjectName("comparewith");
+  connect(compare, &QAction::triggered, this, &TForm1::CompareWithClick);
   BuildExportMenu();
   BuildAuthoringActions();
   fileMenu_->addSeparator();

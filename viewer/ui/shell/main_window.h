@@ -36,6 +36,7 @@ class QMenu;
 
 namespace brindle {
 
+class CompareDialog;
 class FindDialog;
 class IniFile;
 class ThumbnailView;
@@ -105,6 +106,11 @@ class TForm1 : public QMainWindow, private PageContext {
   void SelectEntry(int entry);
   // "Find in Container...": the search window (find_dialog.cpp).
   void FindInContainerClick();
+  // "Compare With...": another copy of the container, and what changed from it to this one
+  // in a window of its own (compare_dialog.cpp).
+  void CompareWithClick();
+  // The file dialog for a container (the load's patterns, every file offered too).
+  std::optional<std::string> AskContainer(const std::string& title);
   const History& history() const { return history_; }
   EntryPage* Page(const char* name) const;
   QWidget* CurrentPage() const;
@@ -217,6 +223,7 @@ class TForm1 : public QMainWindow, private PageContext {
   QPushButton* loadingcancel_ = nullptr;
   bool exportCancelled_ = false;
   FindDialog* findDialog_ = nullptr;  // made when first asked for
+  CompareDialog* compareDialog_ = nullptr;
   QTimer* filechangetimer_ = nullptr;
   std::string dragFolder_;  // what the last drag out exported, removed at the next one
   QTableWidget* partyvals_ = nullptr;

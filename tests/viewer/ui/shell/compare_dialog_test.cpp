@@ -1,0 +1,87 @@
+// "Compare With...": the differences from another copy to the open container, as brindle-cli
+// diff gives them, and picking one shows the open container's entry.
+
+#include "viewer/ui/shell/compare_dialog.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QTreeWidget>
+
+#include "test_support.h"
+#include "viewer/core/containers/container_writer.h"
+#include "viewer/ui/pages/page_test.h"
+
+namespace brindle {
+namespace {
+
+using test::TextBytes;
+
+class CompareDialogTest : public test::PageWindowTest {
+ protected:
+  NewEntry Text(const std::string& name, const std::string& text) {
+    return {name, BuildPackedLodEntry(name, TextBytes(text), false)};
+  }
+  void Compare(const std::string& other) {
+    prompts_.answers = {other};
+    window_->findChild<QAction*>("comparewith")->trigger();
+    dialog_ = window_->findChild<CompareDialog*>("comparedialog");
+    if (dialog_) lines_ = dialog_->findChild<QTreeWidget*>("comparelines");
+  }
+  QStringList Lines() const {
+    QStringList out;
+    for (int i = 0; i < lines_->topLevelItemCount(); ++i)
+      out << lines_->topLevelItem(i)->text(0) + " " + lines_->topLevelItem(i)->text(1);
+    return out;
+  }
+  CompareDialog* dialog_ = nullptr;
+  QTreeWidget* lines_ = nullptr;
+};
+
+TEST_F(CompareDialogTest, ListsWhatChangedAndPickingALineShowsTheEntry) {
+  window_->findChild<QAction*>("comparewith")->trigger();
+  EXPECT_EQ(prompts_.messages, std::vector<std::string>{"Data file must be loaded first!"});
+  prompts_.messages.clear();
+
+  const std::string before =
+      out_.Write("old.lod", BuildLod("ICONS", {Text("a.txt", "1\t2"), Text("gone.txt", "x")}));
+  const std::string after =
+      out_.Write("new.lod", BuildLod("ICONS", {Text("new.txt", "n"), Text("a.txt", "1\t3")}));
+  window_->LoadDataFile(after);
+  Compare(before);
+  ASSERT_NE(dialog_, nullptr);
+  EXPECT_EQ(prompts_.asked.back().title, "Compare With...");
+  EXPECT_EQ(Lines(), (QStringList{"M a.txt", "- gone.txt", "+ new.txt"}));
+  EXPECT_TRUE(dialog_->findChild<QLabel*>("compareheading")
+                  ->text()
+                  .startsWith("3 changes from old.lod to new.lod"));
+
+  lines_->setCurrentItem(lines_->topLevelItem(0));
+  EXPECT_EQ(window_->SelectedIndex(), 1);
+  EXPECT_EQ(window_->CurrentPage()->objectName(), "txttab");
+  lines_->setCurrentItem(lines_->topLevelItem(2));
+  EXPECT_EQ(window_->SelectedIndex(), 0);
+  // A removed entry is not in the open container: the status bar says so.
+  lines_->setCurrentItem(lines_->topLevelItem(1));
+  EXPECT_EQ(window_->SelectedIndex(), 0);
+
+  // The same container: nothing to list. Another container loaded: old lines are not shown.
+  Compare(after);
+  EXPECT_TRUE(Lines().isEmpty());
+  Compare(before);
+  window_->LoadDataFile(before);
+  lines_->setCurrentItem(lines_->topLevelItem(0));
+  EXPECT_EQ(window_->SelectedIndex(), -1);
+  EXPECT_TRUE(prompts_.messages.empty());
+}
+
+TEST_F(CompareDialogTest, AnotherFileThatIsNoContainerIsSaidAndNothingShown) {
+  window_->LoadDataFile(out_.Write("new.lod", BuildLod("ICONS", {Text("a.txt", "1")})));
+  Compare(out_.Write("notes.txt", TextBytes("hello")));
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_NE(prompts_.messages[0].find("Not a recognised data file"), std::string::npos)
+      << prompts_.messages[0];
+  EXPECT_EQ(dialog_, nullptr);
+}
+
+}  // namespace
+}  // namespace brindle
