@@ -11,6 +11,7 @@
 #include "tools/make-samples/samples.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
+#include "viewer/core/edit/patch_manifest.h"
 #include "viewer/core/entries/identify.h"
 #include "viewer/core/formats/entry_types.h"
 
@@ -187,6 +188,38 @@ void PartySeeds(std::vector<FuzzSeed>& out) {
   out.push_back({"fuzz_party", "sample-party", std::move(seed)});
 }
 
+// fuzz_patch_manifest: a manifest of each operation, as patch make writes them.
+void PatchManifestSeeds(std::vector<FuzzSeed>& out) {
+  PatchManifest m;
+  m.title = "Sample mod";
+  m.author = "make-samples";
+  m.kind = "icons";
+  m.identifier = "ICONS";
+  const std::string hash(64, 'a');
+  PatchChange add;
+  add.op = PatchOp::kAdd;
+  add.name = "new.txt";
+  add.result = hash;
+  add.file = "entries/0";
+  add.size = 120;
+  PatchChange replace = add;
+  replace.op = PatchOp::kReplace;
+  replace.name = "items.txt";
+  replace.base = std::string(64, 'b');
+  replace.file = "entries/1";
+  PatchChange remove;
+  remove.op = PatchOp::kRemove;
+  remove.name = "notes.txt";
+  remove.base = hash;
+  PatchChange rename = remove;
+  rename.op = PatchOp::kRename;
+  rename.name = "isword01";
+  rename.newName = "isword99";
+  m.changes = {add, replace, remove, rename};
+  const std::string text = WriteManifest(m);
+  out.push_back({"fuzz_patch_manifest", "every-operation", Bytes(text.begin(), text.end())});
+}
+
 }  // namespace
 
 std::vector<FuzzSeed> FuzzSeeds() {
@@ -202,6 +235,7 @@ std::vector<FuzzSeed> FuzzSeeds() {
   FontSeeds(opened, out);
   TextGridSeeds(opened, out);
   PartySeeds(out);
+  PatchManifestSeeds(out);
   return out;
 }
 

@@ -11,6 +11,7 @@
 #include "viewer/cli/exit_codes.h"
 #include "viewer/cli/grep_command.h"
 #include "viewer/cli/party_command.h"
+#include "viewer/cli/patch_command.h"
 #include "viewer/core/containers/data_file.h"
 #include "viewer/core/savegame/game_data.h"
 #include "viewer/core/settings/app_paths.h"
@@ -92,6 +93,21 @@ constexpr Command kCommands[] = {
      "  --content  compare the payloads as extracted (inflated), so an entry compressed\n"
      "             anew with the same content is the same\n",
      DiffCommand},
+    {"patch",
+     "make OLD NEW -o MOD.zip [--title T] [--author A] | info MOD.zip | apply CONTAINER "
+     "MOD.zip [--dry-run] [--force]",
+     "make, show or apply a patch (a zip of the\n"
+     "changes between two containers)",
+     "make  writes MOD.zip: manifest.json (what changes, with the SHA-256 of the bytes each\n"
+     "      change expects and brings) and the new entries' stored bytes; --title and\n"
+     "      --author go into the manifest.\n"
+     "info  prints a patch's manifest.\n"
+     "apply checks every change against CONTAINER first: an entry the patch replaces,\n"
+     "      removes or renames must hold the bytes it was made against, a name it adds must\n"
+     "      be free. Conflicts are listed and nothing is written (exit 1) unless --force,\n"
+     "      which applies the rest and says what it skipped. A patch already applied is\n"
+     "      said so and nothing is written (exit 0). --dry-run writes nothing.\n",
+     PatchCommand},
     {"new", "KIND CONTAINER [FILE...]",
      "make a container (KIND: vid chapter sprites\n"
      "maps icons bitmaps snd)",

@@ -21,4 +21,10 @@ inline CliRun Cli(const std::vector<std::string>& args) {
   return {code, out.str(), err.str()};
 }
 
+// One command with its arguments: Cli("diff", {a, b}).
+inline CliRun Cli(const std::string& command, std::vector<std::string> args) {
+  args.insert(args.begin(), command);
+  return Cli(args);
+}
+
 }  // namespace brindle::test

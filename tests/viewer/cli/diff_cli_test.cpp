@@ -10,8 +10,7 @@ namespace {
 using test::TextBytes;
 
 test::CliRun Diff(std::vector<std::string> args) {
-  args.insert(args.begin(), "diff");
-  return test::Cli(args);
+  return test::Cli("diff", std::move(args));
 }
 
 TEST(DiffCli, ExitCodesAreDiffsAndEachDifferenceIsALine) {

@@ -14,8 +14,7 @@ using test::TempDir;
 using test::TextBytes;
 
 test::CliRun Grep(std::vector<std::string> args) {
-  args.insert(args.begin(), "grep");
-  return test::Cli(args);
+  return test::Cli("grep", std::move(args));
 }
 
 // A compressed table, a string list and an entry whose name holds a control character.

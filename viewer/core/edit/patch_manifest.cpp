@@ -82,8 +82,12 @@ Result<PatchChange> ReadChange(const Json& c, std::size_t at) {
   for (const Result<std::string>* r : {&base, &result, &file})
     if (!*r) return r->error();
   change.base = *base;
-  change.result = *result;
-  change.file = *file;
+  // Only an addition or a replacement brings bytes: the fields of bytes anywhere else mean
+  // nothing and are not kept (they would be taken for members of the zip).
+  if (brings) {
+    change.result = *result;
+    change.file = *file;
+  }
   if (change.op != PatchOp::kAdd && !IsHash(change.base))
     return Bad("the base hash of " + Cp1252ToUtf8(change.name) + " is not a SHA-256");
   if (brings) {

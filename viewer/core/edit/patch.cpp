@@ -1,0 +1,471 @@
+#include "viewer/core/edit/patch.h"
+
+#include <openssl/evp.h>
+#include <sys/stat.h>
+#include <zip.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "common/codepage.h"
+#include "common/file.h"
+#include "viewer/core/containers/directory.h"
+#include "viewer/core/containers/extract.h"
+#include "viewer/core/edit/compare.h"
+
+namespace brindle {
+
+namespace {
+
+constexpr const char* kManifestName = "manifest.json";
+constexpr std::int64_t kChunk = 1 << 20;
+// A member inflating to more than this many times its stored size (and to over 1 MB) is taken
+// for a zip bomb; container entries compress far less.
+constexpr std::uint64_t kMaxRatio = 1000;
+constexpr std::uint64_t kMaxTotalBytes = 16ULL << 30;
+
+Error Damaged(const std::string& zipPath, const std::string& what) {
+  return Fail("The patch " + zipPath + " cannot be used: " + what, ErrorKind::kDamaged);
+}
+
+class Sha256 {
+ public:
+  Sha256() : ctx_(EVP_MD_CTX_new()) { EVP_DigestInit_ex(ctx_.get(), EVP_sha256(), nullptr); }
+  void Add(ByteView bytes) { EVP_DigestUpdate(ctx_.get(), bytes.data(), bytes.size()); }
+  std::string Hex() {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int n = 0;
+    EVP_DigestFinal_ex(ctx_.get(), digest, &n);
+    static const char* const kDigits = "0123456789abcdef";
+    std::string hex;
+    for (unsigned int i = 0; i < n; ++i) {
+      hex += kDigits[digest[i] >> 4];
+      hex += kDigits[digest[i] & 15];
+    }
+    return hex;
+  }
+
+ private:
+  struct Free {
+    void operator()(EVP_MD_CTX* c) const { EVP_MD_CTX_free(c); }
+  };
+  std::unique_ptr<EVP_MD_CTX, Free> ctx_;
+};
+
+// The SHA-256 of an entry's stored bytes, read a chunk at a time.
+Result<std::string> EntryHash(ByteFile& file, const TResourceInfo& e) {
+  if (!EntryInsideFile(e, file.Size()))
+    return Fail(Cp1252ToUtf8(e.Name) + ": " + OutsideFileMessage(e, file.Size()),
+                ErrorKind::kDamaged);
+  Sha256 sha;
+  Bytes chunk;
+  for (std::int64_t done = 0; done < e.Size;) {
+    const auto n = static_cast<std::size_t>(std::min<std::int64_t>(kChunk, e.Size - done));
+    chunk.resize(n);
+    if (Status s = file.ReadExact(e.Offset + done, chunk.data(), n); !s) return s.error();
+    sha.Add(chunk);
+    done += static_cast<std::int64_t>(n);
+  }
+  return sha.Hex();
+}
+
+struct ZipClose {
+  void operator()(zip_t* z) const { zip_discard(z); }
+};
+using Zip = std::unique_ptr<zip_t, ZipClose>;
+
+std::string ZipError(int code) {
+  zip_error_t error;
+  zip_error_init_with_code(&error, code);
+  std::string text = zip_error_strerror(&error);
+  zip_error_fini(&error);
+  return text;
+}
+
+// A member's bytes, exactly `size` of them: a member that holds more or fewer, or whose
+// checksum fails, is refused.
+Result<Bytes> ReadMember(zip_t* zip, zip_int64_t index, std::int64_t size,
+                         const std::string& zipPath) {
+  zip_file_t* f = zip_fopen_index(zip, static_cast<zip_uint64_t>(index), 0);
+  if (!f) return Damaged(zipPath, std::string("a member cannot be read: ") + zip_strerror(zip));
+  Bytes bytes(static_cast<std::size_t>(size) + 1);
+  std::size_t got = 0;
+  bool failed = false;
+  while (got < bytes.size()) {
+    const zip_int64_t n = zip_fread(f, bytes.data() + got, bytes.size() - got);
+    if (n < 0) failed = true;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  zip_fclose(f);
+  if (failed) return Damaged(zipPath, "a member is damaged (its checksum or data is wrong)");
+  if (got != static_cast<std::size_t>(size))
+    return Damaged(zipPath, "a member does not hold the size the patch gives it");
+  bytes.resize(got);
+  return bytes;
+}
+
+// The patch opened and checked whole (see ReadPatchManifest).
+struct OpenPatch {
+  Zip zip;
+  PatchManifest manifest;
+  std::map<std::string, zip_int64_t> members;
+};
+
+Result<OpenPatch> OpenPatchZip(const std::string& zipPath) {
+  int code = 0;
+  zip_t* raw = zip_open(zipPath.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+  if (!raw) {
+    if (code == ZIP_ER_NOENT || code == ZIP_ER_OPEN)
+      return Fail("Cannot open file " + zipPath, ErrorKind::kCannotOpen);
+    return Damaged(zipPath, "it is not a zip file (" + ZipError(code) + ")");
+  }
+  OpenPatch patch{Zip(raw), {}, {}};
+  const zip_int64_t count = zip_get_num_entries(raw, 0);
+  if (count < 0 || static_cast<std::uint64_t>(count) > 2 * kMaxPatchChanges + 1)
+    return Damaged(zipPath, "it holds too many files");
+  std::uint64_t total = 0;
+  for (zip_int64_t i = 0; i < count; ++i) {
+    zip_stat_t st;
+    if (zip_stat_index(raw, static_cast<zip_uint64_t>(i), 0, &st) != 0 ||
+        !(st.valid & ZIP_STAT_NAME) || !(st.valid & ZIP_STAT_SIZE))
+      return Damaged(zipPath, "a member cannot be read");
+    const std::string name = st.name;
+    if (!SafeMemberName(name))
+      return Damaged(
+          zipPath, "the member \"" + EscapeControls(name) + "\" names a place outside its folder");
+    zip_uint8_t system = 0;
+    zip_uint32_t attributes = 0;
+    if (zip_file_get_external_attributes(raw, static_cast<zip_uint64_t>(i), 0, &system,
+                                         &attributes) == 0 &&
+        system == ZIP_OPSYS_UNIX && ((attributes >> 16) & S_IFMT) == S_IFLNK)
+      return Damaged(zipPath, "the member \"" + name + "\" is a link");
+    if (st.size > static_cast<std::uint64_t>(kMaxPatchEntryBytes))
+      return Damaged(zipPath, "the member \"" + name + "\" is larger than any entry can be");
+    const std::uint64_t stored = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : st.size;
+    if (st.size > (1u << 20) && st.size / std::max<std::uint64_t>(stored, 1) > kMaxRatio)
+      return Damaged(zipPath, "the member \"" + name + "\" inflates out of all proportion");
+    total += st.size;
+    if (total > kMaxTotalBytes) return Damaged(zipPath, "its members are too large together");
+    if (!patch.members.emplace(name, i).second)
+      return Damaged(zipPath, "the member \"" + name + "\" is there twice");
+  }
+  auto manifest = patch.members.find(kManifestName);
+  if (manifest == patch.members.end()) return Damaged(zipPath, "it has no manifest.json");
+  zip_stat_t st;
+  zip_stat_index(raw, static_cast<zip_uint64_t>(manifest->second), 0, &st);
+  if (st.size > kMaxManifestBytes) return Damaged(zipPath, "its manifest is too big");
+  Result<Bytes> text =
+      ReadMember(raw, manifest->second, static_cast<std::int64_t>(st.size), zipPath);
+  if (!text) return text.error();
+  Result<PatchManifest> m =
+      ReadManifest(std::string_view(reinterpret_cast<const char*>(text->data()), text->size()));
+  if (!m) return Damaged(zipPath, m.message());
+  for (const PatchChange& c : m->changes) {
+    if (c.file.empty()) continue;
+    auto member = patch.members.find(c.file);
+    if (member == patch.members.end())
+      return Damaged(zipPath, "the file " + c.file + " it names is not in it");
+    zip_stat_index(raw, static_cast<zip_uint64_t>(member->second), 0, &st);
+    if (static_cast<std::int64_t>(st.size) != c.size)
+      return Damaged(zipPath, "the file " + c.file + " is not of the size it gives");
+  }
+  patch.manifest = std::move(*m);
+  return patch;
+}
+
+struct OpenedContainer {
+  TDataFile data;
+  std::unique_ptr<PosixFile> file;
+};
+
+Status OpenSide(const std::string& path, OpenedContainer& side, CoreHost& host) {
+  auto file = OpenContainerFile(path, FileMode::kReadShared);
+  if (!file) return file.error();
+  side.file = std::move(*file);
+  return ReadContainer(side.data, *side.file, path, host);
+}
+
+std::string Identifier(const ContainerKindInfo& kind) {
+  return std::string(kind.lodIdentifier.empty() ? kind.extension : kind.lodIdentifier);
+}
+
+}  // namespace
+
+std::string Sha256Hex(ByteView bytes) {
+  Sha256 sha;
+  sha.Add(bytes);
+  return sha.Hex();
+}
+
+Result<PatchMade> MakePatch(const std::string& oldPath, const std::string& newPath,
+                            const std::string& zipPath, const std::string& title,
+                            const std::string& author, CoreHost& host) {
+  OpenedContainer before, after;
+  if (Status s = OpenSide(oldPath, before, host); !s) return s.error();
+  if (Status s = OpenSide(newPath, after, host); !s) return s.error();
+  if (before.data.Kind != after.data.Kind)
+    return Fail(oldPath + " and " + newPath + " are not the same kind of container",
+                ErrorKind::kNotSupported);
+  Result<std::vector<DiffLine>> lines = CompareContainers(
+      {before.data, *before.file}, {after.data, *after.file}, DiffOptions{}, host);
+  if (!lines) return lines.error();
+  if (lines->empty()) return PatchMade{};  // nothing to hand out: no file is written
+  const ContainerKindInfo& kind = *FindContainerKind(after.data.Kind);
+  PatchManifest m;
+  m.title = title;
+  m.author = author;
+  m.kind = std::string(kind.name);
+  m.identifier = Identifier(kind);
+  struct Member {
+    std::string file;
+    const TResourceInfo* entry;
+  };
+  std::vector<Member> members;
+  for (const DiffLine& line : *lines) {
+    PatchChange c;
+    c.name = line.op == DiffOp::kAdded ? line.newName : line.oldName;
+    // Names go into the manifest as UTF-8 and must come back as the same bytes.
+    for (const std::string* n : {&line.oldName, &line.newName}) {
+      if (!n->empty() && Utf8ToCp1252(Cp1252ToUtf8(*n)) != *n)
+        return Fail("The entry name " + EscapeControls(Cp1252ToUtf8(*n)) +
+                        " cannot be written into a patch",
+                    ErrorKind::kNotSupported);
+    }
+    if (line.oldIndex >= 0) {
+      Result<std::string> base =
+          EntryHash(*before.file, before.data.Entries[static_cast<std::size_t>(line.oldIndex)]);
+      if (!base) return base.error();
+      c.base = *base;
+    }
+    switch (line.op) {
+      case DiffOp::kRemoved:
+        c.op = PatchOp::kRemove;
+        break;
+      case DiffOp::kRenamed:
+        c.op = PatchOp::kRename;
+        c.newName = line.newName;
+        break;
+      default: {
+        c.op = line.op == DiffOp::kAdded ? PatchOp::kAdd : PatchOp::kReplace;
+        const TResourceInfo& e = after.data.Entries[static_cast<std::size_t>(line.newIndex)];
+        Result<std::string> result = EntryHash(*after.file, e);
+        if (!result) return result.error();
+        c.result = *result;
+        c.file = "entries/" + std::to_string(members.size());
+        c.size = e.Size;
+        if (after.data.Kind == ckSnd) c.unpackedSize = e.UnpackedSize;
+        members.push_back({c.file, &e});
+        break;
+      }
+    }
+    m.changes.push_back(std::move(c));
+  }
+  const std::string manifest = WriteManifest(m);
+
+  // libzip writes the archive beside zipPath and renames it into place when it closes: a
+  // failure leaves whatever was there.
+  int code = 0;
+  zip_t* zip = zip_open(zipPath.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+  if (!zip)
+    return Fail("Cannot write file " + zipPath + " (" + ZipError(code) + ")",
+                ErrorKind::kWriteFailed);
+  Zip held(zip);
+  auto fail = [&](const std::string& what) {
+    return Fail("Cannot write file " + zipPath + " (" + what + ": " + zip_strerror(zip) + ")",
+                ErrorKind::kWriteFailed);
+  };
+  zip_source_t* text = zip_source_buffer(zip, manifest.data(), manifest.size(), 0);
+  if (!text || zip_file_add(zip, kManifestName, text, ZIP_FL_ENC_UTF_8) < 0) {
+    if (text) zip_source_free(text);
+    return fail("the manifest");
+  }
+  for (const Member& member : members) {
+    // The bytes are read from the new container when the archive is written.
+    zip_source_t* src =
+        zip_source_file(zip, newPath.c_str(), static_cast<zip_uint64_t>(member.entry->Offset),
+                        static_cast<zip_int64_t>(member.entry->Size));
+    if (!src || zip_file_add(zip, member.file.c_str(), src, ZIP_FL_ENC_UTF_8) < 0) {
+      if (src) zip_source_free(src);
+      return fail(member.file);
+    }
+  }
+  if (zip_close(zip) != 0) return fail("closing");
+  (void)held.release();
+  return PatchMade{static_cast<int>(m.changes.size())};
+}
+
+Result<PatchManifest> ReadPatchManifest(const std::string& zipPath) {
+  Result<OpenPatch> patch = OpenPatchZip(zipPath);
+  if (!patch) return patch.error();
+  return std::move(patch->manifest);
+}
+
+Result<PatchReport> ApplyPatch(TDataFile& dataFile, const std::string& zipPath,
+                               const PatchOptions& options, CoreHost& host, RebuildFiles& files) {
+  if (dataFile.FileName.empty()) return Fail("Data file must be loaded first!");
+  Result<OpenPatch> patch = OpenPatchZip(zipPath);
+  if (!patch) return patch.error();
+  const PatchManifest& m = patch->manifest;
+  const ContainerKindInfo& kind = *FindContainerKind(dataFile.Kind);
+  if (m.kind != kind.name || m.identifier != Identifier(kind))
+    return Fail("The patch is for " + m.kind + " containers; " + dataFile.FileName + " is a " +
+                    std::string(kind.name) + " container",
+                ErrorKind::kNotSupported);
+
+  auto file = OpenContainerFile(dataFile.FileName, FileMode::kReadShared);
+  if (!file) return file.error();
+  std::map<int, std::string> hashes;
+  auto hashOf = [&](int index) -> Result<std::string> {
+    auto known = hashes.find(index);
+    if (known != hashes.end()) return known->second;
+    Result<std::string> h = EntryHash(**file, dataFile.Entries[static_cast<std::size_t>(index)]);
+    if (h) hashes[index] = *h;
+    return h;
+  };
+  auto find = [&](const std::string& name, bool anyCase) {
+    for (std::size_t i = 0; i < dataFile.Entries.size(); ++i) {
+      const std::string& n = dataFile.Entries[i].Name;
+      if (anyCase ? EqualsIgnoreCase1252(n, name) : n == name) return static_cast<int>(i);
+    }
+    return -1;
+  };
+
+  PatchReport report;
+  enum class Plan { kApply, kMade, kConflict };
+  std::vector<Plan> plans;
+  std::vector<int> targets;  // the entry each change works on; -1 for an addition
+  int made = 0;
+  for (const PatchChange& c : m.changes) {
+    Plan plan = Plan::kApply;
+    std::string reason;
+    int at = find(c.name, false);
+    Result<std::string> hash = at >= 0 ? hashOf(at) : Result<std::string>(std::string());
+    if (!hash) return hash.error();
+    switch (c.op) {
+      case PatchOp::kReplace:
+        if (at < 0) {
+          plan = Plan::kConflict, reason = "missing";
+        } else if (*hash == c.result) {
+          plan = Plan::kMade;
+        } else if (*hash != c.base) {
+          plan = Plan::kConflict, reason = "changed since the patch was made";
+        }
+        break;
+      case PatchOp::kRemove:
+        if (at < 0) {
+          plan = Plan::kMade;
+        } else if (*hash != c.base) {
+          plan = Plan::kConflict, reason = "changed since the patch was made";
+        }
+        break;
+      case PatchOp::kRename: {
+        const int to = find(c.newName, true);
+        if (at < 0) {
+          Result<std::string> there = to >= 0 ? hashOf(to) : Result<std::string>(std::string());
+          if (!there) return there.error();
+          if (to >= 0 && dataFile.Entries[static_cast<std::size_t>(to)].Name == c.newName &&
+              *there == c.base) {
+            plan = Plan::kMade;
+          } else {
+            plan = Plan::kConflict, reason = "missing";
+          }
+        } else if (*hash != c.base) {
+          plan = Plan::kConflict, reason = "changed since the patch was made";
+        } else if (to >= 0 && to != at) {
+          plan = Plan::kConflict, reason = "the name " + Cp1252ToUtf8(c.newName) + " is taken";
+        }
+        break;
+      }
+      case PatchOp::kAdd: {
+        const int taken = find(c.name, true);
+        at = -1;
+        if (taken >= 0) {
+          Result<std::string> there = hashOf(taken);
+          if (!there) return there.error();
+          if (dataFile.Entries[static_cast<std::size_t>(taken)].Name == c.name &&
+              *there == c.result) {
+            plan = Plan::kMade;
+          } else {
+            plan = Plan::kConflict, reason = "the name is taken";
+          }
+        }
+        break;
+      }
+    }
+    if (plan == Plan::kMade) ++made;
+    if (plan == Plan::kConflict) report.conflicts.push_back({c.name, reason});
+    plans.push_back(plan);
+    targets.push_back(at);
+  }
+  file->reset();
+  if (made == static_cast<int>(m.changes.size())) {
+    report.alreadyApplied = true;
+    return report;
+  }
+  if (!report.conflicts.empty() && !options.force) return report;
+  // Forced past every change there is to make: nothing to write.
+  if (std::find(plans.begin(), plans.end(), Plan::kApply) == plans.end()) return report;
+
+  // What the container becomes: its entries, changed as the plan says.
+  std::vector<RebuildItem> items = KeepEntries(dataFile);
+  std::vector<bool> removed(items.size(), false);
+  std::vector<RebuildItem> added;
+  for (std::size_t k = 0; k < m.changes.size(); ++k) {
+    if (plans[k] != Plan::kApply) continue;
+    const PatchChange& c = m.changes[k];
+    const std::string shown = Cp1252ToUtf8(c.name);
+    Bytes bytes;
+    if (c.op == PatchOp::kAdd || c.op == PatchOp::kReplace) {
+      Result<Bytes> read = ReadMember(patch->zip.get(), patch->members.at(c.file), c.size, zipPath);
+      if (!read) return read.error();
+      if (Sha256Hex(*read) != c.result)
+        return Damaged(zipPath, "the bytes of " + shown + " are not those its hash names");
+      bytes = std::move(*read);
+    }
+    const auto at = static_cast<std::size_t>(targets[k]);
+    switch (c.op) {
+      case PatchOp::kReplace:
+        items[at].source = -1;
+        items[at].bytes = std::move(bytes);
+        items[at].unpackedSize = c.unpackedSize;
+        report.applied.push_back((options.dryRun ? "Would replace " : "Replaced ") + shown);
+        break;
+      case PatchOp::kRemove:
+        removed[at] = true;
+        report.applied.push_back((options.dryRun ? "Would remove " : "Removed ") + shown);
+        break;
+      case PatchOp::kRename:
+        items[at].name = c.newName;
+        report.applied.push_back((options.dryRun ? "Would rename " : "Renamed ") + shown + " -> " +
+                                 Cp1252ToUtf8(c.newName));
+        break;
+      case PatchOp::kAdd: {
+        RebuildItem item;
+        item.name = c.name;
+        item.bytes = std::move(bytes);
+        item.unpackedSize = c.unpackedSize;
+        added.push_back(std::move(item));
+        report.applied.push_back((options.dryRun ? "Would add " : "Added ") + shown);
+        break;
+      }
+    }
+  }
+  if (options.dryRun) return report;
+  std::vector<RebuildItem> result;
+  result.reserve(items.size() + added.size());
+  for (std::size_t i = 0; i < items.size(); ++i)
+    if (!removed[i]) result.push_back(std::move(items[i]));
+  for (RebuildItem& item : added)
+    result.push_back(std::move(item));
+  if (Status names = CheckEntryNames(dataFile.Kind, result, &dataFile); !names)
+    return names.error();
+  if (Status s = RebuildContainer(dataFile, result, host, files); !s) return s.error();
+  report.written = true;
+  return report;
+}
+
+}  // namespace brindle
