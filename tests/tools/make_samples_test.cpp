@@ -11,6 +11,7 @@
 #include "tools/make-samples/samples.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
+#include "viewer/core/edit/patch_manifest.h"
 #include "viewer/core/entries/identify.h"
 #include "viewer/core/formats/entry_types.h"
 #include "viewer/core/formats/fonts.h"
@@ -165,6 +166,12 @@ TEST(FuzzSeeds, AreCutInTheShapeTheirTargetsRead) {
       const std::optional<FontFace> face = ReadFontFace(s.bytes);
       ASSERT_TRUE(face);
       EXPECT_GT(LayOutFontSheet(*face).height, 1);
+    } else if (s.target == "fuzz_patch_manifest") {
+      // A manifest the reader takes, one change of each operation.
+      const Result<PatchManifest> m = ReadManifest(
+          std::string_view(reinterpret_cast<const char*>(s.bytes.data()), s.bytes.size()));
+      ASSERT_TRUE(m) << m.message();
+      EXPECT_EQ(m->changes.size(), 4u);
     } else if (s.target == "fuzz_text_grid") {
       // The decoded table, not the entry: it begins with its first cell and has cells.
       const std::string text(s.bytes.begin(), s.bytes.end());
@@ -178,7 +185,8 @@ TEST(FuzzSeeds, AreCutInTheShapeTheirTargetsRead) {
     EXPECT_GE(perTarget[target], 3) << target;
   EXPECT_GE(perTarget["fuzz_font"], 2);   // one font per layout
   EXPECT_EQ(perTarget["fuzz_party"], 1);  // the sample saved game's party record
-  EXPECT_EQ(perTarget.size(), 7u);
+  EXPECT_EQ(perTarget["fuzz_patch_manifest"], 1);
+  EXPECT_EQ(perTarget.size(), 8u);
 }
 
 }  // namespace
