@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 
 #include "common/codepage.h"
 #include "common/file.h"
@@ -326,12 +327,16 @@ Result<PatchReport> ApplyPatch(TDataFile& dataFile, const std::string& zipPath,
     if (h) hashes[index] = *h;
     return h;
   };
+  // The first entry of each name, as stored and in any case: a patch may name thousands.
+  std::unordered_map<std::string, int> exact, folded;
+  for (std::size_t i = 0; i < dataFile.Entries.size(); ++i) {
+    exact.emplace(dataFile.Entries[i].Name, static_cast<int>(i));
+    folded.emplace(FoldCase1252(dataFile.Entries[i].Name), static_cast<int>(i));
+  }
   auto find = [&](const std::string& name, bool anyCase) {
-    for (std::size_t i = 0; i < dataFile.Entries.size(); ++i) {
-      const std::string& n = dataFile.Entries[i].Name;
-      if (anyCase ? EqualsIgnoreCase1252(n, name) : n == name) return static_cast<int>(i);
-    }
-    return -1;
+    const auto& index = anyCase ? folded : exact;
+    auto it = index.find(anyCase ? FoldCase1252(name) : name);
+    return it == index.end() ? -1 : it->second;
   };
 
   PatchReport report;

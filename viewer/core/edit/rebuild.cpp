@@ -58,12 +58,21 @@ Result<Bytes> BuildHead(TContainerKind kind, ByteFile* source, const TDataFile* 
   } else {
     PutU32(&head[0], static_cast<std::uint32_t>(items.size()));
   }
+  // The old records, read in one go: copied entries keep their bytes.
+  Bytes records;
+  if (source && old && !old->Entries.empty()) {
+    records.resize(static_cast<std::size_t>(rec * static_cast<std::int64_t>(old->Entries.size())));
+    if (Status read = source->ReadExact(start, records.data(), records.size()); !read)
+      return read.error();
+  }
   for (std::size_t i = 0; i < items.size(); ++i) {
     std::uint8_t* r = &head[static_cast<std::size_t>(start + rec * static_cast<std::int64_t>(i))];
     const RebuildItem& item = items[i];
-    if (item.source >= 0 && source && old) {
-      Status read = source->ReadExact(start + rec * item.source, r, static_cast<std::size_t>(rec));
-      if (!read) return read.error();
+    if (item.source >= 0 && !records.empty()) {
+      const auto from = static_cast<std::size_t>(rec * item.source);
+      if (from + static_cast<std::size_t>(rec) > records.size())
+        return Fail("There is no entry " + std::to_string(item.source) + " to copy.");
+      std::copy_n(records.begin() + static_cast<std::ptrdiff_t>(from), rec, r);
     } else if (kind == ckSnd) {
       const Bytes b = BuildSndRecord(item.name, at[i].offset, at[i].size, item.unpackedSize);
       std::copy(b.begin(), b.end(), r);
@@ -174,6 +183,7 @@ Status WriteAndReplace(TContainerKind kind, const std::string& path, ByteFile* s
                        const TDataFile* old, const FileStamp* read,
                        const std::vector<RebuildItem>& items, CoreHost& host, RebuildFiles& files) {
   const bool isNew = source == nullptr;
+  const std::int64_t sourceSize = source ? source->Size() : 0;
   std::vector<Placed> at(items.size());
   std::int64_t total = DirectoryEnd(kind, static_cast<std::int64_t>(items.size()));
   for (std::size_t i = 0; i < items.size(); ++i) {
@@ -182,8 +192,8 @@ Status WriteAndReplace(TContainerKind kind, const std::string& path, ByteFile* s
       if (!old || !source || static_cast<std::size_t>(item.source) >= old->Entries.size())
         return Fail("There is no entry " + std::to_string(item.source) + " to copy.");
       const TResourceInfo& e = old->Entries[static_cast<std::size_t>(item.source)];
-      if (!EntryInsideFile(e, source->Size()))
-        return Fail(OutsideFileMessage(e, source->Size()), ErrorKind::kDamaged);
+      if (!EntryInsideFile(e, sourceSize))
+        return Fail(OutsideFileMessage(e, sourceSize), ErrorKind::kDamaged);
       at[i].size = e.Size;
     } else {
       at[i].size = static_cast<std::int64_t>(item.bytes.size());
