@@ -294,13 +294,17 @@ void TForm1::BuildPages(const GameDataView& gameData) {
   tabholder_->setCurrentWidget(titlepage_);
 }
 
-std::optional<std::string> TForm1::AskContainer(const std::string& title) {
+std::optional<std::string> TForm1::AskFile(const std::string& title, const std::string& filter) {
   FileDialogSpec setup;
   setup.title = title;
-  setup.filter = "VLM Files (*.LOD,*.VLM,*.SND,*.VID)|*.LOD;*.VLM;*.SND;*.VID";
+  setup.filter = filter;
   setup.allFilesChoice = true;
   setup.initialDir = WorkingFolder();
   return prompts_.AskOpenFile(setup);
+}
+
+std::optional<std::string> TForm1::AskContainer(const std::string& title) {
+  return AskFile(title, "VLM Files (*.LOD,*.VLM,*.SND,*.VID)|*.LOD;*.VLM;*.SND;*.VID");
 }
 
 void TForm1::BuildMenu() {
@@ -323,6 +327,9 @@ void TForm1::BuildMenu() {
   QAction* compare = fileMenu_->addAction("Compare &With...");
   compare->setObjectName("comparewith");
   connect(compare, &QAction::triggered, this, &TForm1::CompareWithClick);
+  QAction* patch = fileMenu_->addAction("Apply &Patch...");
+  patch->setObjectName("applypatch");
+  connect(patch, &QAction::triggered, this, &TForm1::ApplyPatchClick);
   BuildExportMenu();
   BuildAuthoringActions();
   fileMenu_->addSeparator();

@@ -109,8 +109,12 @@ class TForm1 : public QMainWindow, private PageContext {
   // "Compare With...": another copy of the container, and what changed from it to this one
   // in a window of its own (compare_dialog.cpp).
   void CompareWithClick();
+  // "Apply Patch...": the patch's changes and conflicts are shown before anything is written.
+  void ApplyPatchClick();
   // The file dialog for a container (the load's patterns, every file offered too).
   std::optional<std::string> AskContainer(const std::string& title);
+  // An open-file dialog starting in the working folder, every file offered too.
+  std::optional<std::string> AskFile(const std::string& title, const std::string& filter);
   const History& history() const { return history_; }
   EntryPage* Page(const char* name) const;
   QWidget* CurrentPage() const;

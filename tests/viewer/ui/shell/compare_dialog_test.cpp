@@ -5,10 +5,12 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QTreeView>
 #include <QTreeWidget>
 
 #include "test_support.h"
 #include "viewer/core/containers/container_writer.h"
+#include "viewer/core/edit/patch.h"
 #include "viewer/ui/pages/page_test.h"
 
 namespace brindle {
@@ -81,6 +83,53 @@ TEST_F(CompareDialogTest, AnotherFileThatIsNoContainerIsSaidAndNothingShown) {
   EXPECT_NE(prompts_.messages[0].find("Not a recognised data file"), std::string::npos)
       << prompts_.messages[0];
   EXPECT_EQ(dialog_, nullptr);
+}
+
+}  // namespace
+}  // namespace brindle
+
+namespace brindle {
+namespace {
+
+// "Apply Patch...": the changes and the conflicts are asked about before anything is written.
+TEST_F(CompareDialogTest, ApplyPatchShowsChangesAndConflictsFirst) {
+  const std::string original =
+      out_.Write("orig.lod", BuildLod("ICONS", {Text("a.txt", "1"), Text("b.txt", "2")}));
+  const std::string modded = out_.Write(
+      "mod.lod",
+      BuildLod("ICONS", {Text("a.txt", "changed"), Text("b.txt", "3"), Text("c.txt", "new")}));
+  const std::string zip = out_.File("mod.zip");
+  SilentHost quiet;
+  ASSERT_TRUE(MakePatch(original, modded, zip, "Fix", "Me", quiet));
+
+  // The user's copy changed b.txt: that change is named as a conflict.
+  const Bytes theirs = BuildLod("ICONS", {Text("a.txt", "1"), Text("b.txt", "mine")});
+  const std::string user = out_.Write("user.lod", theirs);
+  window_->LoadDataFile(user);
+  prompts_.answers = {zip};
+  prompts_.yesNoAnswers = {false};
+  window_->findChild<QAction*>("applypatch")->trigger();
+  ASSERT_EQ(prompts_.questions.size(), 1u);
+  const std::string& q = prompts_.questions[0];
+  EXPECT_NE(q.find("Apply the patch \"Fix\" by Me to user.lod?"), std::string::npos) << q;
+  EXPECT_NE(q.find("Would replace a.txt\n  Would add c.txt"), std::string::npos) << q;
+  EXPECT_NE(q.find("skipped:\n  b.txt: changed since the patch was made"), std::string::npos) << q;
+  EXPECT_EQ(test::FileBytes(user), theirs) << "No: nothing written";
+
+  prompts_.answers = {zip};
+  prompts_.yesNoAnswers = {true};
+  window_->findChild<QAction*>("applypatch")->trigger();
+  EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages.front();
+  ASSERT_EQ(window_->DataFile().Entries.size(), 3u);
+  EXPECT_EQ(window_->DataFile().Entries[2].Name, "c.txt");
+  EXPECT_EQ(window_->findChild<QTreeView*>("reslistbox")->model()->rowCount(), 3);
+
+  // Once more: everything that could be applied is, and the rest still conflicts.
+  prompts_.answers = {zip};
+  window_->findChild<QAction*>("applypatch")->trigger();
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_NE(prompts_.messages[0].find("Nothing is left to apply."), std::string::npos)
+      << prompts_.messages[0];
 }
 
 }  // namespace
