@@ -210,33 +210,53 @@ void IdentifyEntry(TDataFile& dataFile, int index) {
   if (file) (void)IdentifyEntry(dataFile, index, **file);
 }
 
-Status IdentifyAll(TDataFile& dataFile, ByteFile& file) {
-  if (dataFile.Kind == ckNone) return Ok();
-  // Visit the entries by offset so that headers lying close together come from one read
-  // of at most kWindow bytes; far-apart headers cost one small read each.
-  constexpr std::int64_t kWindow = 256 * 1024;
-  // Twelve bytes an entry: the list is walked twice, and 20,000 entries are common.
+namespace {
+
+constexpr std::int64_t kHead = static_cast<std::int64_t>(kIdentifyHeaderBytes);
+// Headers lying close together come from one read of at most this many bytes; far-apart
+// headers cost one small read each.
+constexpr std::int64_t kWindow = 256 * 1024;
+
+// Reads [start, end) into window, what lies past the end of the file as zero. Short only
+// where the file ends: a file cut meanwhile is no reason to guess.
+Status ReadWindow(ByteFile& file, std::int64_t start, std::int64_t end, std::int64_t fileSize,
+                  Bytes& window) {
+  window.resize(static_cast<std::size_t>(end - start));
+  std::size_t got = window.size();
+  if (start >= 0) {
+    Result<std::size_t> read = file.ReadAt(start, window.data(), window.size());
+    if (!read) return read.error();
+    got = *read;
+    if (static_cast<std::int64_t>(got) < std::min(end, fileSize) - start)
+      return ReadFailure(file.Name(), "the file ends before the bytes it should hold");
+  } else {
+    Result<Bytes> padded = file.ReadPadded(start, window.size());
+    if (!padded) return padded.error();
+    window.swap(*padded);
+  }
+  std::fill(window.begin() + static_cast<std::ptrdiff_t>(got), window.end(), 0);
+  return Ok();
+}
+
+// The entries from `first` on, visited by offset: any layout.
+Status IdentifyByOffset(TDataFile& dataFile, ByteFile& file, std::size_t first,
+                        std::int64_t fileSize, Bytes& window) {
+  // Twelve bytes an entry: the list is walked twice.
   struct Pending {
     std::int32_t offset;
     std::uint32_t index;
     std::uint32_t rule;  // in kRules
   };
   std::vector<Pending> order;
-  order.reserve(dataFile.Entries.size());
-  for (std::uint32_t i = 0; i < dataFile.Entries.size(); ++i) {
+  order.reserve(dataFile.Entries.size() - first);
+  for (auto i = static_cast<std::uint32_t>(first); i < dataFile.Entries.size(); ++i) {
     const TResourceInfo& e = dataFile.Entries[i];
     if (e.Identified) continue;
     if (const Rule* rule = FindRule(dataFile.Kind, e.Name))
       order.push_back({e.Offset, i, static_cast<std::uint32_t>(rule - kRules.data())});
   }
-  // Containers are usually laid out in directory order already.
-  auto byOffset = [](const Pending& a, const Pending& b) { return a.offset < b.offset; };
-  if (!std::is_sorted(order.begin(), order.end(), byOffset)) {
-    std::sort(order.begin(), order.end(), byOffset);
-  }
-  const auto head = static_cast<std::int64_t>(kIdentifyHeaderBytes);
-  const std::int64_t fileSize = file.Size();
-  Bytes window;
+  std::sort(order.begin(), order.end(),
+            [](const Pending& a, const Pending& b) { return a.offset < b.offset; });
   for (std::size_t k = 0; k < order.size();) {
     // Extend the read over following headers while they fit in the window. Only headers
     // that start inside the file share a read: the rest read as zero anyway, and a window
@@ -245,33 +265,61 @@ Status IdentifyAll(TDataFile& dataFile, ByteFile& file) {
     std::size_t last = k;
     if (windowStart >= 0) {
       while (last + 1 < order.size() && order[last + 1].offset < fileSize &&
-             order[last + 1].offset + head - windowStart <= kWindow) {
+             order[last + 1].offset + kHead - windowStart <= kWindow) {
         ++last;
       }
     }
-    const std::int64_t windowEnd = order[last].offset + head;
-    // The buffer is reused; what lies past the end of the file reads as zero.
-    window.resize(static_cast<std::size_t>(windowEnd - windowStart));
-    std::size_t got = window.size();
-    if (windowStart >= 0) {
-      Result<std::size_t> read = file.ReadAt(windowStart, window.data(), window.size());
-      if (!read) return read.error();
-      got = *read;
-      // Short only where the file ends; a file cut meanwhile is no reason to guess.
-      if (static_cast<std::int64_t>(got) < std::min(windowEnd, fileSize) - windowStart)
-        return ReadFailure(file.Name(), "the file ends before the bytes it should hold");
-    } else {
-      Result<Bytes> padded = file.ReadPadded(windowStart, window.size());
-      if (!padded) return padded.error();
-      window.swap(*padded);
-    }
-    std::fill(window.begin() + static_cast<std::ptrdiff_t>(got), window.end(), 0);
+    const std::int64_t windowEnd = order[last].offset + kHead;
+    if (Status s = ReadWindow(file, windowStart, windowEnd, fileSize, window); !s) return s;
     for (; k <= last; ++k) {
       ByteView header(window.data() + (order[k].offset - windowStart), kIdentifyHeaderBytes);
       ApplyRule(kRules[order[k].rule], dataFile.Entries[order[k].index], header);
     }
   }
   return Ok();
+}
+
+}  // namespace
+
+Status IdentifyAll(TDataFile& dataFile, ByteFile& file) {
+  if (dataFile.Kind == ckNone) return Ok();
+  const std::int64_t fileSize = file.Size();
+  auto& entries = dataFile.Entries;
+  Bytes window;
+  // Containers are laid out in directory order: one walk then reads the headers window by
+  // window and identifies each entry while it is at hand. Where the order breaks (or an
+  // entry starts outside the file) the rest are visited by offset.
+  std::size_t i = 0;
+  std::int64_t previous = 0;
+  while (i < entries.size()) {
+    const std::int64_t windowStart = entries[i].Offset;
+    if (windowStart < previous || windowStart >= fileSize) break;
+    std::size_t last = i;
+    while (last + 1 < entries.size() && entries[last + 1].Offset >= entries[last].Offset &&
+           entries[last + 1].Offset < fileSize &&
+           entries[last + 1].Offset + kHead - windowStart <= kWindow) {
+      ++last;
+    }
+    // Entries known already cost no read: the window starts at the first that needs one.
+    std::size_t from = i;
+    while (from <= last && entries[from].Identified)
+      ++from;
+    if (from <= last) {
+      const std::int64_t start = entries[from].Offset;
+      if (Status s = ReadWindow(file, start, entries[last].Offset + kHead, fileSize, window); !s)
+        return s;
+      for (std::size_t k = from; k <= last; ++k) {
+        TResourceInfo& e = entries[k];
+        if (e.Identified) continue;
+        if (const Rule* rule = FindRule(dataFile.Kind, e.Name))
+          ApplyRule(*rule, e, ByteView(window.data() + (e.Offset - start), kIdentifyHeaderBytes));
+      }
+    }
+    previous = entries[last].Offset;
+    i = last + 1;
+  }
+  if (i == entries.size()) return Ok();
+  return IdentifyByOffset(dataFile, file, i, fileSize, window);
 }
 
 }  // namespace brindle

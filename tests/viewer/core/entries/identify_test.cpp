@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "test_support.h"
 #include "viewer/core/containers/container_writer.h"
 #include "viewer/core/containers/directory.h"
@@ -177,6 +179,27 @@ TEST(IdentifyAll, MatchesOneAtATimeAndReadsBeyondTheEntry) {
   }
   EXPECT_EQ(all.Entries[0].ResType, rtText);
   EXPECT_EQ(all.Entries[1].ResType, rtBin);
+
+  // The directory's order breaks halfway (the second half reversed), and some entries are
+  // known already: those stay as they are, the rest are identified as one at a time would.
+  TDataFile mixed;
+  mixed.Kind = ckIcons;
+  mixed.FileName = "memory";
+  EXPECT_TRUE(ReadDirectory(file, ckIcons, mixed.Entries, host));
+  std::reverse(mixed.Entries.begin() + 150, mixed.Entries.end());
+  for (std::size_t i = 0; i < mixed.Entries.size(); i += 7) {
+    mixed.Entries[i].Identified = true;
+    mixed.Entries[i].ResType = rtEvt;
+  }
+  TDataFile one = mixed;
+  EXPECT_TRUE(IdentifyAll(mixed, file));
+  for (std::size_t i = 0; i < one.Entries.size(); ++i) {
+    EXPECT_TRUE(IdentifyEntry(one, static_cast<int>(i), file));
+    EXPECT_EQ(mixed.Entries[i].ResType, one.Entries[i].ResType) << i;
+    EXPECT_EQ(mixed.Entries[i].PackedSize, one.Entries[i].PackedSize) << i;
+    EXPECT_EQ(mixed.Entries[i].Width, one.Entries[i].Width) << i;
+  }
+  EXPECT_EQ(mixed.Entries[7].ResType, rtEvt);
 }
 
 // Counts the bytes asked of the file.
