@@ -22,13 +22,7 @@ trap 'rm -rf "$work"' EXIT
 
 . "$(dirname "$0")/measure.sh"
 
-printf '%-34s %10s %12s\n' "program" "best s" "peak KB"
-report() {
-  name=$1
-  shift
-  set -- $(measure "$@")
-  printf '%-34s %10s %12s\n' "$name" "$1" "$2"
-}
+heading program
 for part in small whole; do
   bytes=$size
   [ "$part" = small ] && bytes=$((size / 10))

@@ -22,13 +22,8 @@ trap 'rm -rf "$work"' EXIT
 
 . "$(dirname "$0")/measure.sh"
 
-printf '%-28s %10s %12s\n' "program ($size bytes)" "best s" "peak KB"
-report() {
-  name=$1
-  shift
-  set -- $(measure "$@")
-  printf '%-28s %10s %12s\n' "$name" "$1" "$2"
-}
+width=28
+heading "program ($size bytes)"
 report "brindle-cli hexdump" "$cli" hexdump "$work/payload.lod" payload.evt
 command -v xxd >/dev/null && report "xxd" xxd "$work/payload.bin"
 command -v hexdump >/dev/null && report "hexdump -C" hexdump -C "$work/payload.bin"

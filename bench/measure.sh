@@ -1,6 +1,7 @@
 # Sourced by the bench scripts: `measure CMD...` runs the command $runs times with its
 # output thrown away and prints "best_seconds peak_kb"; $work is a scratch folder. The
-# command's exit code does not matter (diff and grep say things by theirs).
+# command's exit code does not matter (diff and grep say things by theirs). `heading TITLE`
+# and `report NAME CMD...` print the table, its first column $width wide (34 by default).
 timer=
 if [ -x /usr/bin/time ]; then timer=/usr/bin/time; fi
 
@@ -30,3 +31,14 @@ EOF_TIME
   echo "$best $peak"
 }
 
+
+heading() {
+  printf "%-${width:-34}s %10s %12s\n" "$1" "best s" "peak KB"
+}
+
+report() {
+  name=$1
+  shift
+  set -- $(measure "$@")
+  printf "%-${width:-34}s %10s %12s\n" "$name" "$1" "$2"
+}

@@ -30,13 +30,7 @@ done
 "$cli" patch make "$work/old.vid" "$work/new.vid" -o "$work/mod.zip" >/dev/null
 echo "-- $(stat -c %s "$work/old.vid") bytes, $("$cli" info "$work/old.vid" | sed -n 's/entries: //p') entries; patch of $("$cli" patch info "$work/mod.zip" | sed -n 's/changes: //p') changes"
 
-printf '%-34s %10s %12s\n' "program" "best s" "peak KB"
-report() {
-  name=$1
-  shift
-  set -- $(measure "$@")
-  printf '%-34s %10s %12s\n' "$name" "$1" "$2"
-}
+heading program
 # Each apply starts from a fresh copy of the old container (made outside the timing).
 apply_once() {
   cp "$work/old.vid" "$work/user.vid" && sync
@@ -49,7 +43,7 @@ for _ in $(seq "$runs"); do
   if [ -z "$fastest" ] || awk -v a="$1" -v b="$fastest" 'BEGIN { exit !(a < b) }'; then fastest=$1; fi
   [ "$2" -gt "$most" ] && most=$2
 done
-printf '%-34s %10s %12s\n' "brindle-cli patch apply" "$fastest" "$most"
+printf '%-34s %10s %12s\n' "brindle-cli patch apply" "$fastest" "$most"  # as report prints
 report "cp + sync" sh -c "cp '$work/old.vid' '$work/copy.vid' && sync"
 report "brindle-cli diff" "$cli" diff "$work/old.vid" "$work/new.vid"
 report "cat both > /dev/null" sh -c "cat '$work/old.vid' '$work/new.vid'"

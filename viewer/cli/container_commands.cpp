@@ -32,13 +32,6 @@ std::string PrintableName(const std::string& name) {
   return EscapeControls(Cp1252ToUtf8(name));
 }
 
-Status OpenForCli(const std::string& path, Opened& opened, CoreHost& host) {
-  Result<std::unique_ptr<PosixFile>> file = OpenContainerFile(path, FileMode::kReadShared);
-  if (!file) return file.error();
-  opened.file = std::move(*file);
-  return ReadContainer(opened.dataFile, *opened.file, path, host);
-}
-
 std::optional<TResourceType> TypeArgument(const std::string& word, std::ostream& err) {
   std::optional<TResourceType> type = ResourceTypeFromName(word);
   if (!type) {
@@ -90,7 +83,7 @@ void PrintEntryFailure(std::ostream& err, const std::string& container, const st
 
 // Opened, and every entry's type found out (list and extract name and pick entries by it).
 Status OpenIdentified(const std::string& path, Opened& opened, CoreHost& host) {
-  if (Status r = OpenForCli(path, opened, host); !r) return r;
+  if (Status r = OpenForReading(path, opened, host); !r) return r;
   return IdentifyAll(opened.dataFile, *opened.file);
 }
 
@@ -140,7 +133,7 @@ int List(const std::string& path, bool json, std::ostream& out, std::ostream& er
 int Info(const std::string& path, std::ostream& out, std::ostream& err) {
   CliHost host(err);
   Opened o;
-  if (Status r = OpenForCli(path, o, host); !r) return ReportError(r.error(), err);
+  if (Status r = OpenForReading(path, o, host); !r) return ReportError(r.error(), err);
   out << "file: " << path << '\n'
       << "kind: " << KindName(o.dataFile.Kind) << '\n'
       << "entries: " << o.dataFile.Entries.size() << '\n'
@@ -373,7 +366,7 @@ int HexDumpCommand(const std::vector<std::string>& args, std::ostream& out, std:
   if (args.size() != 2) return ProgramUsageError(err);
   CliHost host(err);
   Opened o;
-  if (Status r = OpenForCli(args[0], o, host); !r) return ReportError(r.error(), err);
+  if (Status r = OpenForReading(args[0], o, host); !r) return ReportError(r.error(), err);
   // The container could be read: an entry that cannot be fails as one entry of extract does.
   int index = FindEntryArgument(o.dataFile, args[1]);
   if (index < 0) {

@@ -11,6 +11,7 @@
 
 #include "common/file.h"
 #include "viewer/core/containers/data_file.h"
+#include "viewer/core/containers/directory.h"
 #include "viewer/core/host.h"
 
 namespace brindle {
@@ -25,14 +26,7 @@ class CliHost : public CoreHost {
   std::ostream& err_;
 };
 
-struct Opened {
-  TDataFile dataFile;
-  std::unique_ptr<PosixFile> file;
-};
-
-// Opens the container as the window does, and keeps it open for reading: the directory and
-// the entries' bytes come from the one file.
-Status OpenForCli(const std::string& path, Opened& opened, CoreHost& host);
+using Opened = OpenedContainer;
 
 // An entry's name as the commands print it: UTF-8, control characters escaped (they would
 // break the one-line-per-entry output).

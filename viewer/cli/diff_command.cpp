@@ -26,8 +26,8 @@ int DiffCommand(const std::vector<std::string>& args, std::ostream& out, std::os
   if (paths.size() != 2) return CommandUsageError("diff", err);
   CliHost host(err);
   Opened before, after;
-  if (Status s = OpenForCli(paths[0], before, host); !s) return ReportError(s.error(), err);
-  if (Status s = OpenForCli(paths[1], after, host); !s) return ReportError(s.error(), err);
+  if (Status s = OpenForReading(paths[0], before, host); !s) return ReportError(s.error(), err);
+  if (Status s = OpenForReading(paths[1], after, host); !s) return ReportError(s.error(), err);
   Result<std::vector<DiffLine>> lines = CompareContainers(
       {before.dataFile, *before.file}, {after.dataFile, *after.file}, options, host);
   if (!lines) return ReportError(lines.error(), err);

@@ -82,7 +82,8 @@ int Apply(const PatchArgs& a, std::ostream& out, std::ostream& err) {
   if (a.words.size() != 3) return CommandUsageError("patch", err);
   CliHost host(err);
   Opened container;
-  if (Status s = OpenForCli(a.words[1], container, host); !s) return ReportError(s.error(), err);
+  if (Status s = OpenForReading(a.words[1], container, host); !s)
+    return ReportError(s.error(), err);
   container.file.reset();  // the rewrite locks the file itself
   PatchOptions options;
   options.dryRun = a.dryRun;

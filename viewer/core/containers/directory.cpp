@@ -141,6 +141,13 @@ Result<std::unique_ptr<PosixFile>> OpenContainerFile(const std::string& path, Fi
   return PosixFile::Open(path, mode);
 }
 
+Status OpenForReading(const std::string& path, OpenedContainer& opened, CoreHost& host) {
+  Result<std::unique_ptr<PosixFile>> file = OpenContainerFile(path, FileMode::kReadShared);
+  if (!file) return file.error();
+  opened.file = std::move(*file);
+  return ReadContainer(opened.dataFile, *opened.file, path, host);
+}
+
 Status OpenContainer(TDataFile& dataFile, const std::string& path, CoreHost& host) {
   Result<std::unique_ptr<PosixFile>> opened = OpenContainerFile(path, FileMode::kReadShared);
   if (!opened) return opened.error();

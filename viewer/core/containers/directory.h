@@ -54,4 +54,13 @@ std::string CannotOpenMessage(const std::string& path);
 // REASON" after it). Every step that opens the container says it the same way.
 Result<std::unique_ptr<PosixFile>> OpenContainerFile(const std::string& path, FileMode mode);
 
+// A container read and kept open for reading: the directory and the entries' bytes come
+// from the one file.
+struct OpenedContainer {
+  TDataFile dataFile;
+  std::unique_ptr<PosixFile> file;
+};
+// Opens the container as the window does and reads its directory into `opened`.
+Status OpenForReading(const std::string& path, OpenedContainer& opened, CoreHost& host);
+
 }  // namespace brindle

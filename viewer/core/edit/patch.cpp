@@ -178,18 +178,6 @@ Result<OpenPatch> OpenPatchZip(const std::string& zipPath) {
   return patch;
 }
 
-struct OpenedContainer {
-  TDataFile data;
-  std::unique_ptr<PosixFile> file;
-};
-
-Status OpenSide(const std::string& path, OpenedContainer& side, CoreHost& host) {
-  auto file = OpenContainerFile(path, FileMode::kReadShared);
-  if (!file) return file.error();
-  side.file = std::move(*file);
-  return ReadContainer(side.data, *side.file, path, host);
-}
-
 std::string Identifier(const ContainerKindInfo& kind) {
   return std::string(kind.lodIdentifier.empty() ? kind.extension : kind.lodIdentifier);
 }
@@ -206,16 +194,16 @@ Result<PatchMade> MakePatch(const std::string& oldPath, const std::string& newPa
                             const std::string& zipPath, const std::string& title,
                             const std::string& author, CoreHost& host) {
   OpenedContainer before, after;
-  if (Status s = OpenSide(oldPath, before, host); !s) return s.error();
-  if (Status s = OpenSide(newPath, after, host); !s) return s.error();
-  if (before.data.Kind != after.data.Kind)
+  if (Status s = OpenForReading(oldPath, before, host); !s) return s.error();
+  if (Status s = OpenForReading(newPath, after, host); !s) return s.error();
+  if (before.dataFile.Kind != after.dataFile.Kind)
     return Fail(oldPath + " and " + newPath + " are not the same kind of container",
                 ErrorKind::kNotSupported);
   Result<std::vector<DiffLine>> lines = CompareContainers(
-      {before.data, *before.file}, {after.data, *after.file}, DiffOptions{}, host);
+      {before.dataFile, *before.file}, {after.dataFile, *after.file}, DiffOptions{}, host);
   if (!lines) return lines.error();
   if (lines->empty()) return PatchMade{};  // nothing to hand out: no file is written
-  const ContainerKindInfo& kind = *FindContainerKind(after.data.Kind);
+  const ContainerKindInfo& kind = *FindContainerKind(after.dataFile.Kind);
   PatchManifest m;
   m.title = title;
   m.author = author;
@@ -238,7 +226,7 @@ Result<PatchMade> MakePatch(const std::string& oldPath, const std::string& newPa
     }
     if (line.oldIndex >= 0) {
       Result<std::string> base =
-          EntryHash(*before.file, before.data.Entries[static_cast<std::size_t>(line.oldIndex)]);
+          EntryHash(*before.file, before.dataFile.Entries[static_cast<std::size_t>(line.oldIndex)]);
       if (!base) return base.error();
       c.base = *base;
     }
@@ -252,13 +240,13 @@ Result<PatchMade> MakePatch(const std::string& oldPath, const std::string& newPa
         break;
       default: {
         c.op = line.op == DiffOp::kAdded ? PatchOp::kAdd : PatchOp::kReplace;
-        const TResourceInfo& e = after.data.Entries[static_cast<std::size_t>(line.newIndex)];
+        const TResourceInfo& e = after.dataFile.Entries[static_cast<std::size_t>(line.newIndex)];
         Result<std::string> result = EntryHash(*after.file, e);
         if (!result) return result.error();
         c.result = *result;
         c.file = "entries/" + std::to_string(members.size());
         c.size = e.Size;
-        if (after.data.Kind == ckSnd) c.unpackedSize = e.UnpackedSize;
+        if (after.dataFile.Kind == ckSnd) c.unpackedSize = e.UnpackedSize;
         members.push_back({c.file, &e});
         break;
       }

@@ -39,6 +39,10 @@ namespace brindle {
 class CompareDialog;
 class FindDialog;
 class IniFile;
+
+// Lines, each on a line of its own after a newline and two spaces, cut short after 15 with
+// "  ... and N more": the lists in the window's questions.
+std::string IndentedList(const std::vector<std::string>& lines);
 class ThumbnailView;
 
 // What start-up read from the game data file.

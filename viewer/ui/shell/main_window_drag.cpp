@@ -16,8 +16,6 @@ namespace brindle {
 
 namespace {
 
-constexpr std::size_t kNamesListed = 15;
-
 // The dropped things that are files, as paths; folders and remote places are left out.
 std::vector<std::string> DroppedFiles(const QMimeData* mime) {
   std::vector<std::string> files;
@@ -31,14 +29,12 @@ std::vector<std::string> DroppedFiles(const QMimeData* mime) {
   return files;
 }
 
-// "  name" lines, cut short with "  ... and N more".
+// The files' names, one an indented line.
 std::string NameLines(const std::vector<std::string>& paths) {
-  std::string text;
-  for (std::size_t i = 0; i < paths.size() && i < kNamesListed; ++i)
-    text += "\n  " + BaseName(paths[i]);
-  if (paths.size() > kNamesListed)
-    text += "\n  ... and " + std::to_string(paths.size() - kNamesListed) + " more";
-  return text;
+  std::vector<std::string> names;
+  for (const std::string& p : paths)
+    names.push_back(BaseName(p));
+  return IndentedList(names);
 }
 
 // True when path is a container this program opens (its directory reads).

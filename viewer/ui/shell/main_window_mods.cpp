@@ -16,13 +16,8 @@ void TForm1::CompareWithClick() {
   }
   const std::optional<std::string> other = AskContainer("Compare With...");
   if (!other) return;
-  TDataFile otherData;
-  auto otherFile = OpenContainerFile(*other, FileMode::kReadShared);
-  if (!otherFile) {
-    prompts_.Message(otherFile.message());
-    return;
-  }
-  if (Status read = ReadContainer(otherData, **otherFile, *other, host()); !read) {
+  OpenedContainer opened;
+  if (Status read = OpenForReading(*other, opened, host()); !read) {
     prompts_.Message(read.message());
     return;
   }
@@ -32,8 +27,8 @@ void TForm1::CompareWithClick() {
     return;
   }
   ShowProgress(true, "Comparing...");
-  Result<std::vector<DiffLine>> lines =
-      CompareContainers({otherData, **otherFile}, {dataFile_, **mine}, DiffOptions{}, host());
+  Result<std::vector<DiffLine>> lines = CompareContainers(
+      {opened.dataFile, *opened.file}, {dataFile_, **mine}, DiffOptions{}, host());
   ShowProgress(false, {});
   if (!lines) {
     prompts_.Message(lines.message());
@@ -47,20 +42,15 @@ void TForm1::CompareWithClick() {
 
 namespace brindle {
 
-namespace {
-
-// "  line" for each, cut short with "  ... and N more".
-std::string Listed(const std::vector<std::string>& lines) {
+std::string IndentedList(const std::vector<std::string>& lines) {
   constexpr std::size_t kShown = 15;
   std::string text;
-  for (std::size_t i = 0; i < lines.size() && i < kShown; ++i)
-    text += "\n  " + lines[i];
+  for (std::size_t k = 0; k < lines.size() && k < kShown; ++k)
+    text += "\n  " + lines[k];
   if (lines.size() > kShown)
     text += "\n  ... and " + std::to_string(lines.size() - kShown) + " more";
   return text;
 }
-
-}  // namespace
 
 void TForm1::ApplyPatchClick() {
   if (dataFile_.FileName.empty()) {
@@ -92,13 +82,13 @@ void TForm1::ApplyPatchClick() {
   if (!manifest->title.empty()) question += " \"" + manifest->title + "\"";
   if (!manifest->author.empty()) question += " by " + manifest->author;
   question += " to " + name + "?";
-  if (!plan->applied.empty()) question += "\n\nIt will:" + Listed(plan->applied);
+  if (!plan->applied.empty()) question += "\n\nIt will:" + IndentedList(plan->applied);
   if (!plan->conflicts.empty()) {
     std::vector<std::string> conflicts;
     for (const PatchConflict& c : plan->conflicts)
       conflicts.push_back(Cp1252ToUtf8(c.name) + ": " + c.reason);
     question +=
-        "\n\nThese changes conflict with the container and are skipped:" + Listed(conflicts);
+        "\n\nThese changes conflict with the container and are skipped:" + IndentedList(conflicts);
   }
   if (plan->applied.empty()) {
     prompts_.Message(question.substr(question.find("\n\n") + 2) + "\n\nNothing is left to apply.");

@@ -10,11 +10,11 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTreeView>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeView>
 #include <map>
 
 #include "samples.h"
