@@ -277,6 +277,35 @@ Status PosixFile::WriteAt(std::int64_t offset, const void* src, std::size_t n) {
   return Ok();
 }
 
+Result<bool> PosixFile::CopyTo(std::int64_t offset, ByteFile& to, std::int64_t toAt,
+                               std::size_t n) {
+  auto* out = dynamic_cast<PosixFile*>(&to);
+  if (!out || offset < 0 || toAt < 0) return false;
+  auto in = static_cast<off_t>(offset);
+  auto at = static_cast<off_t>(toAt);
+  std::size_t done = 0;
+  while (done < n) {
+    // The same faults a read and a write can meet, so tests reach this way too.
+    const int fault = IoFault(IoCall::kRead);
+    if (fault == kShortRead)
+      return ReadFailure(path_, "the file ends before the bytes it should hold");
+    if (fault > 0) return ReadFailure(path_, Reason(fault));
+    if (Injected(IoCall::kWrite)) return out->Failed();
+    const ssize_t r = ::copy_file_range(fd_, &in, out->fd_, &at, n - done, 0);
+    if (r < 0 && errno == EINTR) continue;
+    // File systems (or kernels) that cannot copy between these two files: the caller copies.
+    if (r < 0 && done == 0 &&
+        (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+         errno == EBADF))
+      return false;
+    if (r < 0 && (errno == ENOSPC || errno == EFBIG || errno == EDQUOT)) return out->Failed();
+    if (r < 0) return ReadFailure(path_, Reason(errno));
+    if (r == 0) return ReadFailure(path_, "the file ends before the bytes it should hold");
+    done += static_cast<std::size_t>(r);
+  }
+  return true;
+}
+
 Status PosixFile::Flush() {
   if (Injected(IoCall::kFlush) || ::fdatasync(fd_) != 0) return Failed();
   return Ok();

@@ -46,6 +46,14 @@ class ByteFile {
   virtual Status Flush() = 0;
   // Cuts the file to size bytes (used to take back bytes appended by a failed write).
   virtual Status Truncate(std::int64_t size) = 0;
+  // Copies n bytes at offset into `to` at toAt without passing them through this process,
+  // where both files allow it: true when copied, false when nothing was copied and the
+  // caller copies them itself. A failed read or write, or a file that ends before the
+  // bytes, is an error as it is for ReadExact and WriteAt.
+  virtual Result<bool> CopyTo(std::int64_t /*offset*/, ByteFile& /*to*/, std::int64_t /*toAt*/,
+                              std::size_t /*n*/) {
+    return false;
+  }
   // Modification time in nanoseconds since 1970; 0 when unknown.
   virtual std::int64_t ModifiedNs() const { return 0; }
   // The device and inode the handle reads, to tell whether a path still names this file;
@@ -92,6 +100,8 @@ class PosixFile final : public ByteFile {
   Status WriteAt(std::int64_t offset, const void* src, std::size_t n) override;
   Status Flush() override;
   Status Truncate(std::int64_t size) override;
+  // Between two files on disk the system copies the bytes itself.
+  Result<bool> CopyTo(std::int64_t offset, ByteFile& to, std::int64_t toAt, std::size_t n) override;
   std::int64_t ModifiedNs() const override;
   std::uint64_t Device() const override;
   std::uint64_t Inode() const override;

@@ -24,6 +24,7 @@ enum class ErrorKind {
   kWriteFailed,    // a write failed
   kReadFailed,     // a read failed, or a file ended before the bytes it should hold
   kUnverified,     // the change was made, but it could not be checked or made lasting
+  kCancelled,      // the user stopped the work before it was done; nothing was changed
 };
 
 // Why an operation failed, worded for the user (UTF-8, a complete message).

@@ -19,6 +19,7 @@ int ExitCodeFor(const Error& error) {
     case ErrorKind::kInUse:
     case ErrorKind::kWriteFailed:
     case ErrorKind::kReadFailed:
+    case ErrorKind::kCancelled:
       return kExitRefused;
   }
   return kExitRefused;

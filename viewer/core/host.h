@@ -17,6 +17,9 @@ class CoreHost {
   virtual void ShowProgress(bool /*on*/, const std::string& /*caption*/) {}
   // The progress bar, 0 to 100. Called only when the value changes.
   virtual void SetProgress(int /*percent*/) {}
+  // Whether the user asked to stop the work the progress is shown for (the window's Cancel).
+  // Long writes ask between pieces and leave everything as it was.
+  virtual bool CancelRequested() { return false; }
   // The watch for outside changes is held while an import rewrites the container.
   virtual void SuspendWatch(bool /*suspended*/) {}
   // After a write-back: the container's new size (status bar) and the entry that changed

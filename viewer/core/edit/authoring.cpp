@@ -16,7 +16,7 @@ Result<std::vector<RebuildItem>> Converted(TContainerKind kind,
   for (const std::string& path : files) {
     Result<NewEntryFile> made = MakeNewEntry(kind, path);
     if (!made) return made.error();
-    items.push_back({made->name, -1, std::move(made->bytes), made->unpackedSize});
+    items.push_back({made->name, -1, std::move(made->bytes), made->unpackedSize, nullptr});
   }
   return items;
 }

@@ -55,9 +55,10 @@ struct PatchReport {
 // container first: an entry it replaces, removes or renames must hold the bytes the patch
 // was made against, and a name it adds or renames to must be free. A change already made is
 // passed over; a patch all of whose changes are made is "already applied" and nothing is
-// written. Conflicts write nothing unless options.force. The new entries' bytes are checked
-// against their hashes before the container is touched; the container is then rewritten as
-// every rebuild is (files).
+// written. Conflicts write nothing unless options.force. The container is rewritten as every
+// rebuild is (files); the new entries' bytes are read from the zip while the new file is
+// written, never all at once, and checked against their hashes on the way: a member that
+// fails its check leaves the container as it was. A dry run reads and checks them too.
 Result<PatchReport> ApplyPatch(TDataFile& dataFile, const std::string& zipPath,
                                const PatchOptions& options, CoreHost& host,
                                RebuildFiles& files = DiskRebuildFiles());

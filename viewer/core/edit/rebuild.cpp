@@ -91,17 +91,28 @@ Result<Bytes> BuildHead(TContainerKind kind, ByteFile* source, const TDataFile* 
   return head;
 }
 
-// Copies n bytes from one file to another in chunks, so memory does not grow with entries.
-// A read that fails or comes back short is an error like a failed write.
+// Copies n bytes from one file to another, in chunks, so memory does not grow with entries
+// and the user may stop it between them. Where both are files on disk the system copies
+// them itself. A read that fails or comes back short is an error like a failed write.
 Status CopyBytes(ByteFile& from, std::int64_t fromAt, ByteFile& to, std::int64_t toAt,
-                 std::int64_t n, Bytes& buffer) {
+                 std::int64_t n, Bytes& buffer, const std::function<Status(std::int64_t)>& done) {
+  bool direct = true;
   while (n > 0) {
     const std::size_t step = static_cast<std::size_t>(std::min<std::int64_t>(n, kCopyChunk));
-    if (Status s = from.ReadExact(fromAt, buffer.data(), step); !s) return s;
-    if (Status s = to.WriteAt(toAt, buffer.data(), step); !s) return s;
+    if (direct) {
+      Result<bool> copied = from.CopyTo(fromAt, to, toAt, step);
+      if (!copied) return copied.error();
+      direct = *copied;
+    }
+    if (!direct) {
+      if (buffer.empty()) buffer.resize(kCopyChunk);
+      if (Status s = from.ReadExact(fromAt, buffer.data(), step); !s) return s;
+      if (Status s = to.WriteAt(toAt, buffer.data(), step); !s) return s;
+    }
     fromAt += static_cast<std::int64_t>(step);
     toAt += static_cast<std::int64_t>(step);
     n -= static_cast<std::int64_t>(step);
+    if (Status s = done(static_cast<std::int64_t>(step)); !s) return s;
   }
   return Ok();
 }
@@ -140,38 +151,57 @@ Error ChangedWhileRebuilt(const std::string& path) {
 
 // Writes every item after the directory: new bytes as they are, copied entries from the
 // source, those that lie back to back in both files as one run, so a large container costs
-// a few large reads and writes rather than two calls an entry.
+// a few large copies rather than two calls an entry. The progress goes by bytes written.
 Status WriteItems(ByteFile* source, const TDataFile* old, ByteFile& out,
                   const std::vector<RebuildItem>& items, const std::vector<Placed>& at,
-                  CoreHost& host) {
+                  std::int64_t total, CoreHost& host) {
   ProgressReporter progress(host);
-  Bytes buffer(kCopyChunk);
+  const std::int64_t first = at.empty() ? total : at.front().offset;
+  std::int64_t written = 0;
+  auto advance = [&](std::int64_t n) -> Status {
+    written += n;
+    progress.Step(written, total - first);
+    if (host.CancelRequested()) return Fail("cancelled", ErrorKind::kCancelled);
+    return Ok();
+  };
+  Bytes buffer;
   std::int64_t runFrom = -1, runTo = 0, runLength = 0;
   auto flushRun = [&]() -> Status {
     if (runLength == 0) return Ok();
-    Status copied = CopyBytes(*source, runFrom, out, runTo, runLength, buffer);
+    Status copied = CopyBytes(*source, runFrom, out, runTo, runLength, buffer, advance);
     runLength = 0;
     return copied;
   };
   for (std::size_t i = 0; i < items.size(); ++i) {
     const RebuildItem& item = items[i];
-    Status step;
     if (item.source >= 0) {
       const std::int64_t from = old->Entries[static_cast<std::size_t>(item.source)].Offset;
       if (runLength > 0 && from == runFrom + runLength && at[i].offset == runTo + runLength) {
         runLength += at[i].size;
-      } else {
-        step = flushRun();
-        runFrom = from;
-        runTo = at[i].offset;
-        runLength = at[i].size;
+        continue;
       }
-    } else {
-      step = flushRun();
-      if (step) step = out.WriteAt(at[i].offset, item.bytes.data(), item.bytes.size());
+      if (Status s = flushRun(); !s) return s;
+      runFrom = from;
+      runTo = at[i].offset;
+      runLength = at[i].size;
+      continue;
     }
-    if (!step) return step;
-    progress.Step(static_cast<std::int64_t>(i + 1), static_cast<std::int64_t>(items.size()));
+    if (Status s = flushRun(); !s) return s;
+    if (!item.stream) {
+      if (Status s = out.WriteAt(at[i].offset, item.bytes.data(), item.bytes.size()); !s) return s;
+      if (Status s = advance(at[i].size); !s) return s;
+      continue;
+    }
+    std::int64_t poured = 0;
+    Status s = item.stream->Pour([&](ByteView piece) -> Status {
+      const auto n = static_cast<std::int64_t>(piece.size());
+      if (poured + n > at[i].size) return Fail("an entry came with more bytes than it gave");
+      if (Status w = out.WriteAt(at[i].offset + poured, piece.data(), piece.size()); !w) return w;
+      poured += n;
+      return advance(n);
+    });
+    if (s && poured != at[i].size) s = Fail("an entry came with fewer bytes than it gave");
+    if (!s) return s;
   }
   return flushRun();
 }
@@ -196,7 +226,7 @@ Status WriteAndReplace(TContainerKind kind, const std::string& path, ByteFile* s
         return Fail(OutsideFileMessage(e, sourceSize), ErrorKind::kDamaged);
       at[i].size = e.Size;
     } else {
-      at[i].size = static_cast<std::int64_t>(item.bytes.size());
+      at[i].size = item.stream ? item.stream->Size() : static_cast<std::int64_t>(item.bytes.size());
     }
     at[i].offset = total;
     total += at[i].size;
@@ -218,6 +248,10 @@ Status WriteAndReplace(TContainerKind kind, const std::string& path, ByteFile* s
   };
   auto fail = [&](const std::string& why, ErrorKind kind = ErrorKind::kWriteFailed) -> Status {
     drop();
+    if (kind == ErrorKind::kCancelled)
+      return Fail(isNew ? "Cancelled.  Nothing was created."
+                        : "Cancelled.  " + path + " was left as it was.",
+                  kind);
     // A read that came back short because another program cut the file is that program's
     // doing, and said so.
     if (!isNew && !StillTheFileRead(files, target, *source, *read))
@@ -228,7 +262,7 @@ Status WriteAndReplace(TContainerKind kind, const std::string& path, ByteFile* s
   if (!head) return fail(head.message(), head.kind());
   if (Status s = out.WriteAt(0, head->data(), head->size()); !s)
     return fail("writing the directory failed: " + s.message());
-  if (Status s = WriteItems(source, old, out, items, at, host); !s)
+  if (Status s = WriteItems(source, old, out, items, at, total, host); !s)
     return fail("copying the entries failed: " + s.message(), s.kind());
   if (Status s = out.Flush(); !s) return fail("pushing it to the disk failed: " + s.message());
   if (Status s = ReadsBack(out, kind, items, at, total); !s) return fail(s.message(), s.kind());
@@ -325,7 +359,7 @@ std::vector<RebuildItem> KeepEntries(const TDataFile& dataFile) {
   std::vector<RebuildItem> items;
   items.reserve(dataFile.Entries.size());
   for (std::size_t i = 0; i < dataFile.Entries.size(); ++i)
-    items.push_back({dataFile.Entries[i].Name, static_cast<int>(i), {}, 0});
+    items.push_back({dataFile.Entries[i].Name, static_cast<int>(i), {}, 0, nullptr});
   return items;
 }
 

@@ -5,6 +5,7 @@
 // and only then renamed over the container, so at every moment the container on disk is
 // either the old one or the new one, whole.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,11 +19,25 @@
 
 namespace brindle {
 
+// A new entry's bytes that are not held in memory but handed over a piece at a time while
+// the container is written (a patch's entries, read from its zip as they are needed), so a
+// rebuild's memory does not grow with them. Whoever pours them checks them on the way: an
+// error stops the write, and the container stays as it was.
+class EntryStream {
+ public:
+  virtual ~EntryStream() = default;
+  // The bytes Pour hands over, exactly; more or fewer fail the write.
+  virtual std::int64_t Size() const = 0;
+  // Hands every byte to put, in order; the first error (its own or put's) is the result.
+  virtual Status Pour(const std::function<Status(ByteView)>& put) = 0;
+};
+
 struct RebuildItem {
   std::string name;               // as stored (Windows-1252)
   int source = -1;                // an entry of the open container whose stored bytes are copied
   Bytes bytes;                    // otherwise: the new entry exactly as it is to be stored
   std::int32_t unpackedSize = 0;  // SND only, new bytes: the size once inflated (0: raw)
+  std::shared_ptr<EntryStream> stream;  // when set, the new entry's bytes instead of `bytes`
 };
 
 // The open container's entries as they are: a rebuild of this list drops only the bytes no
@@ -62,9 +77,10 @@ class RebuildFiles {
 RebuildFiles& DiskRebuildFiles();
 
 // Rewrites the open container from items (the lock and the changed-on-disk check of the
-// imports apply) and reads it again into dataFile. On failure the container is as it was
-// and no new file is left behind, except for kUnverified: the new container is in place,
-// but it could not be made lasting or read again (the message says which).
+// imports apply) and reads it again into dataFile. The host hears the progress by bytes
+// written, and may stop the write between pieces (kCancelled, the container as it was). On failure
+// the container is as it was and no new file is left behind, except for kUnverified: the new
+// container is in place, but it could not be made lasting or read again (the message says which).
 //
 // The container is locked, and it is replaced only while its path still names the file that
 // was read, unchanged (size, time stamp, device, inode), else kChanged and the container is

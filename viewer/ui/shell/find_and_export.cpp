@@ -95,7 +95,7 @@ void TForm1::BuildExportMenu() {
   loadingcancel_->setObjectName("loadingcancel");
   loadingcancel_->setGeometry(60, 82, 80, 24);
   loadingcancel_->hide();
-  connect(loadingcancel_, &QPushButton::clicked, this, [this] { exportCancelled_ = true; });
+  connect(loadingcancel_, &QPushButton::clicked, this, [this] { cancelRequested_ = true; });
 }
 
 void TForm1::ExportAllClick() {
@@ -134,10 +134,7 @@ Result<ExportAllSummary> TForm1::RunExport(const std::vector<int>& indices, cons
   if (Status read = IdentifyAll(dataFile_, **file); !read) return read.error();
 
   ShowProgress(true, "Exporting...");
-  const QSize panelSize = loadingpanel_->size();
-  loadingpanel_->resize(panelSize.width(), panelSize.height() + 28);
-  exportCancelled_ = false;
-  loadingcancel_->show();
+  OfferCancel(true);
   ExportAllOptions options;
   options.containerPath = dataFile_.FileName;
   options.dir = dir;
@@ -149,10 +146,9 @@ Result<ExportAllSummary> TForm1::RunExport(const std::vector<int>& indices, cons
             (done.outcome == ExportOutcome::kWritten || done.outcome == ExportOutcome::kWithNotes))
           written->push_back(done.target);
         QCoreApplication::processEvents();
-        return !exportCancelled_;
+        return !cancelRequested_;
       });
-  loadingcancel_->hide();
-  loadingpanel_->resize(panelSize);
+  OfferCancel(false);
   ShowProgress(false, {});
   return run;
 }

@@ -89,6 +89,13 @@ class TForm1::WindowHost : public CoreHost {
     form_.ShowProgress(on, caption);
   }
   void SetProgress(int percent) override { form_.SetProgress(percent); }
+  // Only work that offers Cancel hears it; meanwhile the window handles what is waiting, so
+  // the button can be pressed (the loading panel holds everything else).
+  bool CancelRequested() override {
+    if (form_.loadingcancel_->isHidden()) return false;
+    QCoreApplication::processEvents();
+    return form_.cancelRequested_;
+  }
   void SuspendWatch(bool suspended) override {
     form_.HoldBackgroundReads(suspended);
     if (suspended) {
@@ -471,7 +478,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  exportCancelled_ = true;  // an export under way stops after its entry
+  cancelRequested_ = true;  // an export under way stops after its entry
   SaveSettingsAndCleanUp();
   event->accept();
 }
@@ -520,6 +527,19 @@ void TForm1::ShowProgress(bool on, const std::string& caption) {
   } else {
     inputBlocked_ = false;
     filechangetimer_->start();
+  }
+}
+
+void TForm1::OfferCancel(bool on) {
+  if (on == !loadingcancel_->isHidden()) return;
+  if (on) {
+    panelSizeWithoutCancel_ = loadingpanel_->size();
+    loadingpanel_->resize(panelSizeWithoutCancel_.width(), panelSizeWithoutCancel_.height() + 28);
+    cancelRequested_ = false;
+    loadingcancel_->show();
+  } else {
+    loadingcancel_->hide();
+    loadingpanel_->resize(panelSizeWithoutCancel_);
   }
 }
 

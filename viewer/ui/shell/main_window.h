@@ -72,6 +72,9 @@ class TForm1 : public QMainWindow, private PageContext {
   void ShowLoading(bool on) override;
   void ShowProgress(bool on, const std::string& caption) override;
   void SetProgress(int percent);
+  // The loading panel's Cancel button, for work the user may stop: shown (and the request
+  // forgotten) or hidden again.
+  void OfferCancel(bool on);
   void FileChangeWatch();  // one tick of filechangetimer
   // Waits until the background identification of the open container has ended (what it
   // found arrives as queued calls after this).
@@ -229,7 +232,8 @@ class TForm1 : public QMainWindow, private PageContext {
   QLabel* panel2_ = nullptr;
   QProgressBar* loadingpercent_ = nullptr;
   QPushButton* loadingcancel_ = nullptr;
-  bool exportCancelled_ = false;
+  bool cancelRequested_ = false;
+  QSize panelSizeWithoutCancel_;
   FindDialog* findDialog_ = nullptr;  // made when first asked for
   CompareDialog* compareDialog_ = nullptr;
   QTimer* filechangetimer_ = nullptr;

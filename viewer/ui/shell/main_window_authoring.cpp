@@ -71,7 +71,12 @@ void TForm1::ShowRewritten(const Status& result, int entry) {
   ShowCount();
   UpdateTitle();
   SetStatus(kPanelSize, QString::number(dataFile_.FileSize) + " bytes");
-  if (!result) prompts_.Message(result.message());
+  // A cancelled write changed nothing: the status bar says so, no message interrupts.
+  if (!result && result.kind() == ErrorKind::kCancelled) {
+    SetPointerText(result.message());
+  } else if (!result) {
+    prompts_.Message(result.message());
+  }
   entry = std::min(entry, entries - 1);
   shownIndex_ = -1;
   const int row = entry >= 0 ? model_->RowOf(entry) : -1;

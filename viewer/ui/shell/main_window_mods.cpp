@@ -97,7 +97,9 @@ void TForm1::ApplyPatchClick() {
   if (!prompts_.AskYesNo(question) || !MayTurnAway()) return;
   PatchOptions apply;
   apply.force = !plan->conflicts.empty();
+  OfferCancel(true);
   Result<PatchReport> done = ApplyPatch(dataFile_, *zip, apply, host());
+  OfferCancel(false);
   ShowRewritten(done ? Ok() : Status(done.error()), SelectedIndex());
   if (done) {
     SetPointerText("Applied " + std::to_string(done->applied.size()) +

@@ -223,11 +223,14 @@ TEST_F(PatchTest, HostileZipsAreRefusedAndNothingIsWritten) {
     ZipWriter writer(zip);
     c.build(writer);
     writer.Close();
-    Result<PatchReport> r = Apply(user, zip);
-    ASSERT_FALSE(r) << c.what;
-    EXPECT_EQ(r.kind(), ErrorKind::kDamaged) << c.what;
-    EXPECT_NE(r.message().find(c.says), std::string::npos) << c.what << ": " << r.message();
-    EXPECT_EQ(test::FileBytes(user), before) << c.what;
+    // A trial run reads the members too, and finds the same fault.
+    for (bool dryRun : {true, false}) {
+      Result<PatchReport> r = Apply(user, zip, {.dryRun = dryRun});
+      ASSERT_FALSE(r) << c.what;
+      EXPECT_EQ(r.kind(), ErrorKind::kDamaged) << c.what;
+      EXPECT_NE(r.message().find(c.says), std::string::npos) << c.what << ": " << r.message();
+      EXPECT_EQ(test::FileBytes(user), before) << c.what;
+    }
   }
   // The same, honest: the entry is added.
   const std::string zip = dir_.File("honest.zip");

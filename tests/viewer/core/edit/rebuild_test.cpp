@@ -306,6 +306,47 @@ TEST(Rebuild, AFaultAtAnyStepLeavesTheOldContainerAndNoNewFile) {
   }
 }
 
+// A user who presses Cancel at the first sign of progress (or at the k-th).
+class CancellingHost : public SilentHost {
+ public:
+  explicit CancellingHost(int after) : after_(after) {}
+  void SetProgress(int percent) override { percents.push_back(percent); }
+  bool CancelRequested() override { return ++asked_ > after_; }
+  std::vector<int> percents;
+
+ private:
+  int after_;
+  int asked_ = 0;
+};
+
+TEST(Rebuild, ProgressGoesByBytesAndCancelLeavesTheContainerAsItWas) {
+  TempDir dir;
+  // Two large entries copied as one run, then a small new one: the bar moves through the
+  // copy, not only at its end.
+  const std::string path = dir.Write(
+      "maps.lod", BuildLod("MAPS", {{"a", Pattern(3 << 20)}, {"b", Pattern(3 << 20, 2)}}));
+  const Bytes before = test::FileBytes(path);
+  const std::string extra = dir.Write("c.bin", Pattern(40, 2));
+  for (int after : {0, 3}) {
+    TDataFile df = Open(path);
+    CancellingHost host(after);
+    Status s = AddFiles(df, {extra}, host);
+    ASSERT_FALSE(s) << after;
+    EXPECT_EQ(s.kind(), ErrorKind::kCancelled);
+    EXPECT_EQ(s.message(), "Cancelled.  " + path + " was left as it was.");
+    EXPECT_EQ(test::FileBytes(path), before);
+    EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"c.bin", "maps.lod"}));
+  }
+  TDataFile df = Open(path);
+  CancellingHost host(1 << 30);
+  ASSERT_TRUE(AddFiles(df, {extra}, host));
+  // The write's bar (reading the new container again has one of its own after it): six
+  // chunks of the copy and the new entry, each a step.
+  const auto end = std::find(host.percents.begin(), host.percents.end(), 100);
+  ASSERT_NE(end, host.percents.end());
+  EXPECT_EQ(std::vector<int>(host.percents.begin(), end), (std::vector<int>{17, 33, 50, 67, 83}));
+}
+
 TEST(Rebuild, AContainerChangedOnDiskIsNotRebuilt) {
   TempDir dir;
   const std::string path = dir.Write("maps.lod", BuildLod("MAPS", {{"a", Pattern(70)}}));

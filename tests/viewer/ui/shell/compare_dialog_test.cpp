@@ -5,6 +5,9 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
 
@@ -130,6 +133,48 @@ TEST_F(CompareDialogTest, ApplyPatchShowsChangesAndConflictsFirst) {
   ASSERT_EQ(prompts_.messages.size(), 1u);
   EXPECT_NE(prompts_.messages[0].find("Nothing is left to apply."), std::string::npos)
       << prompts_.messages[0];
+}
+
+// The write shows the loading panel with Cancel; pressing it leaves the container as it was.
+TEST_F(CompareDialogTest, ApplyingCanBeCancelledAndChangesNothing) {
+  const Bytes big = test::Pattern(4 << 20);
+  const std::string original =
+      out_.Write("orig.lod", BuildLod("ICONS", {{"a.bin", big}, {"b.bin", big}}));
+  const std::string modded = out_.Write(
+      "mod.lod", BuildLod("ICONS", {{"a.bin", big}, {"b.bin", test::Pattern(4 << 20, 3)}}));
+  const std::string zip = out_.File("mod.zip");
+  SilentHost quiet;
+  ASSERT_TRUE(MakePatch(original, modded, zip, "", "", quiet));
+  const std::string user = out_.Write("user.lod", test::FileBytes(original));
+  window_->LoadDataFile(user);
+
+  auto* cancel = window_->findChild<QPushButton*>("loadingcancel");
+  bool pressed = false;
+  std::function<void()> press = [&] {
+    // Pressed once the write shows its panel and button.
+    if (cancel->isHidden() || cancel->parentWidget()->isHidden())
+      return QTimer::singleShot(0, press);
+    pressed = true;
+    cancel->click();
+  };
+  QTimer::singleShot(0, press);
+  prompts_.answers = {zip};
+  prompts_.yesNoAnswers = {true};
+  window_->findChild<QAction*>("applypatch")->trigger();
+  EXPECT_TRUE(pressed);
+  EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages.front();
+  EXPECT_EQ(test::FileBytes(user), test::FileBytes(original));
+  EXPECT_EQ(window_->statusBar()->findChildren<QLabel*>()[3]->text().toStdString(),
+            "Cancelled.  " + user + " was left as it was.");
+  EXPECT_TRUE(cancel->isHidden());
+
+  // Not pressed: applied.
+  prompts_.answers = {zip};
+  prompts_.yesNoAnswers = {true};
+  window_->findChild<QAction*>("applypatch")->trigger();
+  EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages.front();
+  EXPECT_NE(test::FileBytes(user), test::FileBytes(original));
+  EXPECT_EQ(window_->statusBar()->findChildren<QLabel*>()[3]->text(), "Applied 1 change");
 }
 
 }  // namespace
