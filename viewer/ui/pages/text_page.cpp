@@ -57,25 +57,7 @@ Qt::ItemFlags TextGridModel::flags(const QModelIndex& index) const {
 }
 
 QString TextBoxText(ByteView text) {
-  const std::string_view bytes(reinterpret_cast<const char*>(text.data()), text.size());
-  std::string lines;
-  lines.reserve(text.size());
-  // Runs of ordinary bytes are converted whole; only line ends and NULs are looked at.
-  std::size_t run = 0;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    const char ch = bytes[i];
-    if (ch != '\r' && ch != '\n' && ch != '\0') continue;
-    lines += Cp1252ToUtf8(bytes.substr(run, i - run));
-    if (ch == '\0') {
-      lines += "\xE2\x90\x80";  // U+2400, the NUL symbol
-    } else {
-      if (ch == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-      lines += '\n';
-    }
-    run = i + 1;
-  }
-  lines += Cp1252ToUtf8(bytes.substr(run));
-  return QString::fromStdString(lines);
+  return QString::fromStdString(TextBoxShown(text));
 }
 
 QTableView* MakeTextGridView(TextGridModel* model, QWidget* parent) {
