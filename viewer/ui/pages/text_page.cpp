@@ -33,6 +33,15 @@ void TextGridModel::SetGrid(TextGrid grid) {
   endResetModel();
 }
 
+void TextGridModel::SwapGrid(TextGrid grid) {
+  const int columns = columnCount();
+  const int wider = ClampToInt(grid.ColumnCount());
+  if (wider > columns) beginInsertColumns(QModelIndex(), columns, wider - 1);
+  grid_ = std::move(grid);
+  if (wider > columns) endInsertColumns();
+  if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
 int TextGridModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : ClampToInt(grid_.RowCount() - 1);
 }
@@ -42,9 +51,19 @@ int TextGridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TextGridModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !index.isValid()) return {};
-  return ShownText(grid_.Cell(static_cast<std::size_t>(index.row()) + 1,
-                              static_cast<std::size_t>(index.column())));
+  if ((role != Qt::DisplayRole && role != Qt::EditRole) || !index.isValid()) return {};
+  const GridCell cell{static_cast<std::size_t>(index.row()) + 1,
+                      static_cast<std::size_t>(index.column())};
+  if (auto typed = pending_.find(cell); typed != pending_.end()) return typed->second;
+  return ShownText(grid_.Cell(cell.row, cell.column));
+}
+
+bool TextGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (role != Qt::EditRole || !index.isValid() || !editable_) return false;
+  emit CellEdited(
+      GridCell{static_cast<std::size_t>(index.row()) + 1, static_cast<std::size_t>(index.column())},
+      value.toString());
+  return true;
 }
 
 QVariant TextGridModel::headerData(int, Qt::Orientation, int role) const {
@@ -53,7 +72,9 @@ QVariant TextGridModel::headerData(int, Qt::Orientation, int role) const {
 }
 
 Qt::ItemFlags TextGridModel::flags(const QModelIndex& index) const {
-  return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+  if (!index.isValid()) return Qt::NoItemFlags;
+  const Qt::ItemFlags shown = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  return editable_ ? shown | Qt::ItemIsEditable : shown;
 }
 
 QString TextBoxText(ByteView text) {
@@ -85,6 +106,7 @@ TextPage::TextPage(PageContext& context, QWidget* parent) : EntryPage(context, "
   model_ = new TextGridModel(this);
   grid_ = MakeTextGridView(model_, this);
   SetContent(grid_);
+  connect(model_, &TextGridModel::CellEdited, this, &TextPage::ApplyCellEdit);
 
   box_ = new QPlainTextEdit(this);
   box_->setObjectName("txttabbox");
@@ -93,6 +115,7 @@ TextPage::TextPage(PageContext& context, QWidget* parent) : EntryPage(context, "
   box_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   box_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   box_->hide();
+  connect(box_->document(), &QTextDocument::modificationChanged, this, &TextPage::Changed);
 
   find_ = new QLineEdit(this);
   find_->setObjectName("txttabfind");
@@ -101,6 +124,19 @@ TextPage::TextPage(PageContext& context, QWidget* parent) : EntryPage(context, "
   connect(find_, &QLineEdit::returnPressed, this, &TextPage::FindNext);
   connect(find_, &QLineEdit::textChanged, this,
           [this] { find_->setPalette(QApplication::palette(find_)); });
+  replace_ = new QLineEdit(this);
+  replace_->setObjectName("txttabreplace");
+  replace_->setPlaceholderText("Replace with");
+  replace_->setClearButtonEnabled(true);
+  connect(replace_, &QLineEdit::returnPressed, this, &TextPage::ReplaceOne);
+  replaceOne_ = new QPushButton("Replace", this);
+  replaceOne_->setObjectName("txttabreplaceone");
+  replaceOne_->setToolTip("Replaces the match selected and selects the next (turns Edit on)");
+  replaceAll_ = new QPushButton("Replace All", this);
+  replaceAll_->setObjectName("txttabreplaceall");
+  replaceAll_->setToolTip("Replaces every match in the view shown (turns Edit on)");
+  connect(replaceOne_, &QPushButton::clicked, this, &TextPage::ReplaceOne);
+  connect(replaceAll_, &QPushButton::clicked, this, &TextPage::ReplaceAll);
 
   // Both keys work wherever the focus is in the window while this page is shown.
   auto* focusFind = new QAction(this);
@@ -121,19 +157,33 @@ TextPage::TextPage(PageContext& context, QWidget* parent) : EntryPage(context, "
   view_ = AddButton("txttabview", kToTextbox);
   QPushButton* save = AddButton("txttabsavetotxt", "Save to TXT");
   QPushButton* import = AddButton("txttabimporttxt", "Import TXT");
+  save_ = AddButton("txttabsave", "Save");
+  save_->setEnabled(false);
+  save_->setToolTip("Writes the edited table over the entry");
+  edit_ = AddButton("txttabedit", "Edit");
+  edit_->setCheckable(true);
+  edit_->setToolTip("Lets the table's cells and text be changed");
   connect(view_, &QPushButton::clicked, this, &TextPage::txttabviewClick);
   connect(save, &QPushButton::clicked, this, &TextPage::txttabsavetotxtClick);
   connect(import, &QPushButton::clicked, this, &TextPage::txttabimporttxtClick);
+  connect(save_, &QPushButton::clicked, this, &TextPage::txttabsaveClick);
+  connect(edit_, &QPushButton::toggled, this, &TextPage::txttabeditClick);
 }
 
 void TextPage::resizeEvent(QResizeEvent* event) {
   EntryPage::resizeEvent(event);
+  // Find and replace get a row of their own above the buttons; the views give it room.
+  const int barTop = height() - 3 - 25 - 3 - 25;
+  grid_->setGeometry(3, 3, width() - 6, std::max(0, barTop - 6));
   box_->setGeometry(grid_->geometry());
-  // The find box takes the bottom left, up to the buttons.
-  int buttonsLeft = width();
-  for (const QPushButton* b : findChildren<QPushButton*>())
-    buttonsLeft = std::min(buttonsLeft, b->x());
-  find_->setGeometry(3, height() - 3 - 25, std::clamp(buttonsLeft - 9, 0, 240), 25);
+  // The buttons keep their width; the two boxes share what is left, up to 220 pixels each.
+  const int one = std::max(90, replaceOne_->sizeHint().width());
+  const int all = std::max(90, replaceAll_->sizeHint().width());
+  const int box = std::clamp((width() - 6 - one - all - 9) / 2, 60, 220);
+  find_->setGeometry(3, barTop, box, 25);
+  replace_->setGeometry(find_->geometry().right() + 4, barTop, box, 25);
+  replaceOne_->setGeometry(replace_->geometry().right() + 4, barTop, one, 25);
+  replaceAll_->setGeometry(replaceOne_->geometry().right() + 4, barTop, all, 25);
 }
 
 void TextPage::ShowEntry(ByteFile& container, const TResourceInfo& entry) {
@@ -147,16 +197,29 @@ void TextPage::ShowTextEntry(ByteFile& container, const TResourceInfo& entry) {
     context_.host().Message("Error!  Unable to show " + EntryName(entry));
     return;
   }
-  model_->SetGrid(WalkTextGrid(text));
-  // Laying out a long text takes far longer than the grid: the box gets it when it is shown.
-  boxText_ = std::move(text);
-  if (box_->isVisibleTo(this)) FillBox();
+  const auto& entries = context_.DataFile().Entries;
+  entryIndex_ = static_cast<int>(&entry - entries.data());
+  entryName_ = entry.Name;
+  original_ = text;
+  ShowText(std::move(text));
   context_.ShowPage(this);
+}
+
+void TextPage::ShowText(Bytes text) {
+  model_->pending().clear();
+  model_->SetGrid(WalkTextGrid(text));
+  text_ = std::move(text);
+  // Laying out a long text takes far longer than the grid: the box gets it when it is shown.
+  boxStale_ = true;
+  if (box_->isVisibleTo(this)) FillBox();
+  Changed();
 }
 
 void TextPage::txttabviewClick() {
   // The caption names the view a click turns to; the choice holds for the next entries.
   const bool toBox = view_->text() == kToTextbox;
+  // Edits go with the text into the other view; what cannot be stored keeps the view.
+  if (toBox ? !CheckPendingCells() : !TakeBoxEdits()) return;
   view_->setText(toBox ? kToTable : kToTextbox);
   if (toBox) FillBox();
   box_->setVisible(toBox);
@@ -164,9 +227,10 @@ void TextPage::txttabviewClick() {
 }
 
 void TextPage::FillBox() {
-  if (boxText_.empty()) return;
-  box_->setPlainText(TextBoxText(boxText_));
-  boxText_ = Bytes();
+  if (!boxStale_) return;
+  box_->setPlainText(TextBoxText(text_));
+  box_->document()->setModified(false);
+  boxStale_ = false;
 }
 
 void TextPage::txttabsavetotxtClick() {
@@ -175,8 +239,125 @@ void TextPage::txttabsavetotxtClick() {
 }
 
 void TextPage::txttabimporttxtClick() {
+  // The imported file replaces the text: edits not saved would be lost without a word.
+  if (!PrepareToLeave()) return;
   ImportSelected();
 }
+
+// ---- Edits ----
+
+void TextPage::txttabeditClick(bool on) {
+  model_->SetEditable(on);
+  grid_->setEditTriggers(on ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                  QAbstractItemView::AnyKeyPressed
+                            : QAbstractItemView::NoEditTriggers);
+  box_->setReadOnly(!on);
+}
+
+bool TextPage::Unsaved() const {
+  return !model_->pending().empty() || box_->document()->isModified() || text_ != original_;
+}
+
+void TextPage::Changed() {
+  const bool unsaved = Unsaved();
+  save_->setEnabled(unsaved);
+  context_.SetUnsavedMark(unsaved);
+}
+
+void TextPage::ApplyCellEdit(GridCell cell, const QString& typed) {
+  auto& pending = model_->pending();
+  const std::string shown = typed.toStdString();
+  const QModelIndex at = model_->index(ClampToInt(cell.row - 1), ClampToInt(cell.column));
+  Result<std::string> bytes = CellFromShown(shown, cell);
+  if (!bytes) {
+    // Kept as typed, so nothing is lost; Save refuses it until it is put right.
+    pending[cell] = typed;
+    context_.SetPointerText(bytes.message());
+    emit model_->dataChanged(at, at);
+    Changed();
+    return;
+  }
+  pending.erase(cell);
+  Result<Bytes> edited = ApplyTextCellEdits(text_, {{cell, *bytes}});
+  if (!edited) {
+    context_.prompts().Message(edited.message());
+    emit model_->dataChanged(at, at);
+    return;
+  }
+  text_ = std::move(*edited);
+  model_->SwapGrid(WalkTextGrid(text_));
+  boxStale_ = true;
+  Changed();
+}
+
+bool TextPage::CheckPendingCells() {
+  const auto& pending = model_->pending();
+  if (pending.empty()) return true;
+  const auto& [cell, typed] = *pending.begin();
+  context_.prompts().Message(CellFromShown(typed.toStdString(), cell).message());
+  SelectCell(cell.row, cell.column);
+  return false;
+}
+
+bool TextPage::TakeBoxEdits() {
+  if (!box_->document()->isModified()) return true;
+  // The raw text: the plain one turns no-break spaces into spaces, which would be an edit.
+  QString typed = box_->document()->toRawText();
+  typed.replace(QChar::ParagraphSeparator, '\n').replace(QChar::LineSeparator, '\n');
+  Result<Bytes> edited = ApplyTextBoxEdit(text_, typed.toStdString());
+  if (!edited) {
+    context_.prompts().Message(edited.message());
+    return false;
+  }
+  text_ = std::move(*edited);
+  model_->SetGrid(WalkTextGrid(text_));
+  box_->document()->setModified(false);
+  Changed();
+  return true;
+}
+
+void TextPage::txttabsaveClick() {
+  if (!CheckPendingCells() || !TakeBoxEdits()) return;
+  const std::string name = Cp1252ToUtf8(entryName_);
+  if (text_ == original_) {
+    Changed();
+    context_.SetPointerText("Nothing to save: " + name + " has no changes");
+    return;
+  }
+  const auto& entries = context_.DataFile().Entries;
+  if (entryIndex_ < 0 || static_cast<std::size_t>(entryIndex_) >= entries.size() ||
+      entries[static_cast<std::size_t>(entryIndex_)].Name != entryName_) {
+    context_.prompts().Message("The entry " + name +
+                               " is no longer in the container.  Nothing was saved.");
+    return;
+  }
+  // A written entry is shown again from the file: that is the text saved, nothing to ask.
+  saving_ = true;
+  const Status s = ReplaceTextEntry(context_.DataFile(), entryIndex_, text_, context_.host());
+  saving_ = false;
+  if (!s) {
+    context_.SetPointerText(name + " was not saved");
+    context_.prompts().Message(s.message());
+    return;
+  }
+  context_.SetPointerText("Saved " + name);
+}
+
+bool TextPage::PrepareToLeave() {
+  if (saving_ || !Unsaved()) return true;
+  if (!context_.prompts().AskYesNo("The text in " + Cp1252ToUtf8(entryName_) +
+                                   " has changes that are not saved.  Discard them?"))
+    return false;
+  Discard();
+  return true;
+}
+
+void TextPage::Discard() {
+  box_->document()->setModified(false);
+  ShowText(original_);
+}
+
+// ---- Find and replace ----
 
 void TextPage::FindNext() {
   const QString needle = find_->text();
@@ -220,6 +401,109 @@ bool TextPage::FindInBox(const QString& needle) {
   if (box_->find(needle)) return true;
   box_->setTextCursor(kept);
   return false;
+}
+
+namespace {
+
+// The matches of needle in text, in any case, replaced from left to right; how many.
+int ReplaceMatches(QString& text, const QString& needle, const QString& with) {
+  int count = 0;
+  for (qsizetype at = text.indexOf(needle, 0, Qt::CaseInsensitive); at >= 0;
+       at = text.indexOf(needle, at + with.size(), Qt::CaseInsensitive)) {
+    text.replace(at, needle.size(), with);
+    ++count;
+  }
+  return count;
+}
+
+// The same in a cell as shown, where "<linefeed>" stands for a LF: a LF is one character
+// (found by "<linefeed>" in the find box), never the word's letters.
+int ReplaceInCell(QString& shown, const QString& needle, const QString& with) {
+  const QString word = QStringLiteral("<linefeed>");
+  QString text = shown;
+  text.replace(word, "\n");
+  const int count =
+      ReplaceMatches(text, QString(needle).replace(word, "\n"), QString(with).replace(word, "\n"));
+  if (count > 0) shown = text.replace('\n', word);
+  return count;
+}
+
+}  // namespace
+
+void TextPage::ReplaceOne() {
+  const QString needle = find_->text();
+  if (needle.isEmpty()) return;
+  edit_->setChecked(true);
+  if (box_->isVisibleTo(this)) {
+    QTextCursor selected = box_->textCursor();
+    if (selected.selectedText().compare(needle, Qt::CaseInsensitive) == 0)
+      selected.insertText(replace_->text());
+  } else if (const QModelIndex at = grid_->currentIndex(); at.isValid()) {
+    QString cell = at.data(Qt::EditRole).toString();
+    if (ReplaceInCell(cell, needle, replace_->text()) > 0) model_->setData(at, cell, Qt::EditRole);
+  }
+  FindNext();
+}
+
+void TextPage::ReplaceAll() {
+  const QString needle = find_->text();
+  if (needle.isEmpty()) return;
+  edit_->setChecked(true);
+  const QString with = replace_->text();
+  int count = 0;
+  if (box_->isVisibleTo(this)) {
+    // One step for Undo.
+    QTextCursor at(box_->document());
+    at.beginEditBlock();
+    for (QTextCursor found = box_->document()->find(needle, at); !found.isNull();
+         found = box_->document()->find(needle, found)) {
+      found.insertText(with);
+      ++count;
+    }
+    at.endEditBlock();
+  } else {
+    const std::string utf8 = with.toStdString();
+    if (const std::string outside = CharsOutside1252(utf8); !outside.empty()) {
+      context_.prompts().Message(
+          "The replacement holds a character that Windows-1252 cannot hold: " + outside);
+      return;
+    }
+    // Every stored cell, and the typed ones not stored yet; all in one pass over the text.
+    const TextGrid& grid = model_->grid();
+    std::map<GridCell, std::string> edits;
+    for (std::size_t row = 1; row < grid.RowCount(); ++row) {
+      for (std::size_t column = 0; column < grid.CellCount(row); ++column) {
+        QString cell = ShownText(grid.Cell(row, column));
+        if (const int n = ReplaceInCell(cell, needle, with); n > 0) {
+          count += n;
+          edits[{row, column}] = CellFromShown(cell.toStdString(), {row, column}).value();
+        }
+      }
+    }
+    auto& pending = model_->pending();
+    for (auto it = pending.begin(); it != pending.end();) {
+      count += ReplaceInCell(it->second, needle, with);
+      Result<std::string> bytes = CellFromShown(it->second.toStdString(), it->first);
+      if (!bytes) {
+        ++it;
+        continue;
+      }
+      edits[it->first] = *bytes;
+      it = pending.erase(it);
+    }
+    Result<Bytes> edited = ApplyTextCellEdits(text_, edits);
+    if (!edited) {
+      context_.prompts().Message(edited.message());
+      return;
+    }
+    text_ = std::move(*edited);
+    model_->SetGrid(WalkTextGrid(text_));
+    boxStale_ = true;
+    Changed();
+  }
+  context_.SetPointerText(count == 1   ? "Replaced 1 match"
+                          : count == 0 ? "Nothing replaced: no match"
+                                       : "Replaced " + std::to_string(count) + " matches");
 }
 
 EntryPage* MakeTextPage(PageContext& c) {
