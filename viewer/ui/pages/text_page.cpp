@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBrush>
 #include <QHeaderView>
 #include <QKeySequence>
 #include <QScrollBar>
@@ -51,9 +52,13 @@ int TextGridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TextGridModel::data(const QModelIndex& index, int role) const {
-  if ((role != Qt::DisplayRole && role != Qt::EditRole) || !index.isValid()) return {};
+  if (!index.isValid()) return {};
   const GridCell cell{static_cast<std::size_t>(index.row()) + 1,
                       static_cast<std::size_t>(index.column())};
+  // A cell that cannot be stored as typed stands out until it is put right.
+  if (role == Qt::BackgroundRole)
+    return pending_.count(cell) ? QVariant(QBrush(kNotFound)) : QVariant();
+  if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
   if (auto typed = pending_.find(cell); typed != pending_.end()) return typed->second;
   return ShownText(grid_.Cell(cell.row, cell.column));
 }
