@@ -5,7 +5,9 @@
 #include <QBrush>
 #include <QHeaderView>
 #include <QKeySequence>
+#include <QPointer>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <limits>
 
 #include "common/codepage.h"
@@ -86,6 +88,30 @@ QString TextBoxText(ByteView text) {
   return QString::fromStdString(TextBoxShown(text));
 }
 
+// The grid's usual cell editors, the one open kept at hand: Save, a view switch or leaving
+// the entry take its text as Enter would.
+class TextCellDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const override {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    open_ = editor;
+    return editor;
+  }
+  void EndEdit() {
+    // A closed editor is hidden at once and deleted later.
+    QWidget* editor = open_;
+    open_ = nullptr;
+    if (!editor || !editor->isVisible()) return;
+    emit commitData(editor);
+    emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+  }
+
+ private:
+  mutable QPointer<QWidget> open_;
+};
+
 QTableView* MakeTextGridView(TextGridModel* model, QWidget* parent) {
   auto* grid = new QTableView(parent);
   grid->setObjectName("txttabgrid");
@@ -110,6 +136,8 @@ QTableView* MakeTextGridView(TextGridModel* model, QWidget* parent) {
 TextPage::TextPage(PageContext& context, QWidget* parent) : EntryPage(context, "txttab", parent) {
   model_ = new TextGridModel(this);
   grid_ = MakeTextGridView(model_, this);
+  cells_ = new TextCellDelegate(grid_);
+  grid_->setItemDelegate(cells_);
   SetContent(grid_);
   connect(model_, &TextGridModel::CellEdited, this, &TextPage::ApplyCellEdit);
 
@@ -223,6 +251,7 @@ void TextPage::ShowText(Bytes text) {
 void TextPage::txttabviewClick() {
   // The caption names the view a click turns to; the choice holds for the next entries.
   const bool toBox = view_->text() == kToTextbox;
+  EndCellEdit();
   // Edits go with the text into the other view; what cannot be stored keeps the view.
   if (toBox ? !CheckPendingCells() : !TakeBoxEdits()) return;
   view_->setText(toBox ? kToTable : kToTextbox);
@@ -252,6 +281,7 @@ void TextPage::txttabimporttxtClick() {
 // ---- Edits ----
 
 void TextPage::txttabeditClick(bool on) {
+  EndCellEdit();
   model_->SetEditable(on);
   grid_->setEditTriggers(on ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                   QAbstractItemView::AnyKeyPressed
@@ -267,6 +297,10 @@ void TextPage::Changed() {
   const bool unsaved = Unsaved();
   save_->setEnabled(unsaved);
   context_.SetUnsavedMark(unsaved);
+}
+
+void TextPage::EndCellEdit() {
+  cells_->EndEdit();
 }
 
 void TextPage::ApplyCellEdit(GridCell cell, const QString& typed) {
@@ -322,6 +356,7 @@ bool TextPage::TakeBoxEdits() {
 }
 
 void TextPage::txttabsaveClick() {
+  EndCellEdit();
   if (!CheckPendingCells() || !TakeBoxEdits()) return;
   const std::string name = Cp1252ToUtf8(entryName_);
   if (text_ == original_) {
@@ -349,7 +384,9 @@ void TextPage::txttabsaveClick() {
 }
 
 bool TextPage::PrepareToLeave() {
-  if (saving_ || !Unsaved()) return true;
+  if (saving_) return true;
+  EndCellEdit();
+  if (!Unsaved()) return true;
   if (!context_.prompts().AskYesNo("The text in " + Cp1252ToUtf8(entryName_) +
                                    " has changes that are not saved.  Discard them?"))
     return false;
@@ -438,6 +475,7 @@ int ReplaceInCell(QString& shown, const QString& needle, const QString& with) {
 void TextPage::ReplaceOne() {
   const QString needle = find_->text();
   if (needle.isEmpty()) return;
+  EndCellEdit();
   edit_->setChecked(true);
   if (box_->isVisibleTo(this)) {
     QTextCursor selected = box_->textCursor();
@@ -453,6 +491,7 @@ void TextPage::ReplaceOne() {
 void TextPage::ReplaceAll() {
   const QString needle = find_->text();
   if (needle.isEmpty()) return;
+  EndCellEdit();
   edit_->setChecked(true);
   const QString with = replace_->text();
   int count = 0;

@@ -14,6 +14,8 @@
 
 namespace brindle {
 
+class TextCellDelegate;
+
 // The grid as a model over the walk's result: nothing is copied per cell, a cell becomes
 // text only when the view paints it. Model row r is grid row r + 1; the grid's empty
 // heading row 0 is the view's horizontal header, which stays in place when rows scroll.
@@ -98,6 +100,8 @@ class TextPage : public EntryPage {
   bool FindInBox(const QString& needle);
   void FillBox();
   void ApplyCellEdit(GridCell cell, const QString& text);
+  // A cell editor still open hands its text over, as leaving the cell would.
+  void EndCellEdit();
   // Takes the box's edits into the text (the grid follows). False when they cannot be
   // stored; the message says why.
   bool TakeBoxEdits();
@@ -109,6 +113,7 @@ class TextPage : public EntryPage {
 
   TextGridModel* model_;
   QTableView* grid_;
+  TextCellDelegate* cells_;
   QPlainTextEdit* box_;
   QPushButton* view_;
   QPushButton* edit_;
