@@ -185,7 +185,14 @@ TextPage::TextPage(PageContext& context, QWidget* parent) : EntryPage(context, "
   next->setShortcut(QKeySequence(Qt::Key_F3));
   next->setShortcutContext(Qt::WindowShortcut);
   connect(next, &QAction::triggered, this, &TextPage::FindNext);
-  addActions({focusFind, next});
+  auto* saveKey = new QAction(this);
+  saveKey->setObjectName("txttabsaveaction");
+  saveKey->setShortcut(QKeySequence::Save);
+  saveKey->setShortcutContext(Qt::WindowShortcut);
+  connect(saveKey, &QAction::triggered, this, [this] {
+    if (save_->isEnabled()) txttabsaveClick();
+  });
+  addActions({focusFind, next, saveKey});
 
   view_ = AddButton("txttabview", kToTextbox);
   QPushButton* save = AddButton("txttabsavetotxt", "Save to TXT");
