@@ -140,7 +140,7 @@ Result<Bytes> ApplyTextCellEdits(ByteView text, const std::map<GridCell, std::st
   for (const auto& [cell, bytes] : edits) {
     if (cell.row == 0 || cell.row >= g.RowCount())
       return Fail(CellName(cell) + " is not a row of the table: the table has " +
-                  std::to_string(g.RowCount() - 1) + " rows.");
+                  std::to_string(g.RowCount() - 1) + (g.RowCount() == 2 ? " row." : " rows."));
     if (const std::string why = ShapeBreak(bytes); !why.empty())
       return Fail(CellName(cell) + " holds " + why + ": a cell cannot hold one.");
     const std::size_t stored = g.CellCount(cell.row);
