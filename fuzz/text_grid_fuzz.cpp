@@ -1,5 +1,7 @@
 // The text table walk on any bytes: its counts agree with a plain count of lines and TABs,
-// no cell holds a TAB, a NUL or a line end, and row 0 stays empty.
+// no cell holds a TAB, a NUL or a line end, and row 0 stays empty. Edits go back into any
+// text: with none the bytes come back unchanged, from the grid and from the box, and an
+// edited cell reads back as written with the rows as they were.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -57,5 +59,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return false;
   });
   Check(!found && seen <= text.size() + lines);
+
+  const ByteView bytes(data, size);
+  Check(ApplyTextCellEdits(bytes, {}).value() == Bytes(data, data + size));
+  Check(ApplyTextBoxEdit(bytes, TextBoxShown(bytes)).value() == Bytes(data, data + size));
+  if (lines > 0) {
+    const GridCell last{lines, g.ColumnCount()};
+    const Bytes edited = ApplyTextCellEdits(bytes, {{{1, 0}, "x"}, {last, "y\n"}}).value();
+    const TextGrid after = WalkTextGrid(edited);
+    Check(after.RowCount() == g.RowCount() && after.CellBytes(1, 0) == "x" &&
+          after.CellBytes(last.row, last.column) == "y\n");
+  }
   return 0;
 }

@@ -45,6 +45,7 @@ constexpr const char* kKeysHelp =
     "Shift+F10  the entry list's menu (add, remove, rename)\n"
     "F2, Delete  rename or remove the picked entries\n"
     "Tab  from the list into the page; + and - zoom a picture\n"
+    "Ctrl+F, F3  find in a text table; Ctrl+S saves its edits\n"
     "Ctrl+P, Ctrl+1 to Ctrl+4  the party and its characters in a saved game\n"
     "Ctrl+Q  quit\n"
     "\n"

@@ -7,9 +7,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTest>
 
 #include "samples.h"
 #include "test_support.h"
+#include "viewer/cli/cli_run.h"
 #include "viewer/core/containers/container_writer.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
@@ -32,6 +36,7 @@ class TextPageTest : public ::testing::Test {
     paths_.tempDir = out_.path().string();
     window_ = std::make_unique<TForm1>(paths_, prompts_, GameDataView{});
     window_->resize(900, 560);
+    window_->show();
     window_->LoadDataFile(icons_);
     page_ = window_->findChild<TextPage*>("txttab");
   }
@@ -59,6 +64,34 @@ class TextPageTest : public ::testing::Test {
     QMetaObject::invokeMethod(window_->findChild<QPushButton*>(button), "click");
   }
   void Trigger(const char* action) { page_->findChild<QAction*>(action)->trigger(); }
+  QPushButton* Button(const char* name) { return window_->findChild<QPushButton*>(name); }
+  bool TitleMarked() const { return window_->windowTitle().contains('*'); }
+  QString Note() { return window_->statusBar()->findChildren<QLabel*>()[3]->text(); }
+  // The entry's text as brindle-cli extract writes it.
+  std::string Extracted(const std::string& entry) {
+    const test::CliRun r = test::Cli({"extract", icons_, entry, "-o", "-"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    return r.out;
+  }
+  // Types into a cell as a user does: the cell's editor opens (F2), takes the text, Enter
+  // (or the editor is left open).
+  void Type(int row, int column, const QString& text, bool enter = true) {
+    QTableView* grid = page_->grid();
+    const QModelIndex at = page_->model()->index(row, column);
+    grid->setCurrentIndex(at);
+    QTest::keyClick(grid, Qt::Key_F2);
+    QLineEdit* editor = nullptr;
+    for (QLineEdit* e : grid->viewport()->findChildren<QLineEdit*>()) {
+      if (e->isVisible()) editor = e;
+    }
+    ASSERT_NE(editor, nullptr) << "no editor for " << row << "," << column;
+    editor->setText(text);
+    if (!enter) return;
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();  // the editor hands its text over once the key is done
+  }
+  // The container file's bytes.
+  Bytes Container() { return out_.Read("icons.lod"); }
 
   TempDir out_;
   std::string icons_;
@@ -239,6 +272,178 @@ TEST_F(TextPageTest, FindSelectsTheNextMatchInAnyCaseInEitherView) {
   Trigger("txttabfindnext");
   EXPECT_EQ(page_->box()->textCursor().selectedText(), "Chest");
   Click("txttabview");
+}
+
+// Replaces the first stretch `was` of text by `now`.
+std::string Swapped(std::string text, std::string_view was, std::string_view now) {
+  const std::size_t at = text.find(was);
+  EXPECT_NE(at, std::string::npos) << was;
+  if (at != std::string::npos) text.replace(at, was.size(), now);
+  return text;
+}
+
+TEST_F(TextPageTest, EditedCellsAreSavedAndEveryOtherByteOfTheTableStaysTheSame) {
+  // notes.txt is stored raw and holds text after a NUL; items.txt is compressed.
+  for (const char* entry : {"notes.txt", "items.txt"}) {
+    Show(entry);
+    const bool packed = Selected().UnpackedSize != 0;
+    const std::string before = Extracted(entry);
+    const TextGrid& grid = page_->model()->grid();
+    const std::string first(grid.CellBytes(1, 0)), second(grid.CellBytes(2, 1));
+    // Read-only until Edit is on.
+    TextGridModel* model = page_->model();
+    EXPECT_FALSE(model->flags(model->index(0, 0)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(model->setData(model->index(0, 0), "x", Qt::EditRole));
+    EXPECT_TRUE(page_->box()->isReadOnly());
+    EXPECT_FALSE(Button("txttabsave")->isEnabled());
+    Click("txttabedit");
+    EXPECT_TRUE(model->flags(model->index(0, 0)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(page_->box()->isReadOnly());
+
+    // A Windows-1252 letter, and a cell whose LF is shown as a word and stays a LF.
+    Type(0, 0, QString::fromUtf8("N\u00BA"));
+    Type(1, 1, Cell(1, 1) + "!");
+    EXPECT_EQ(Cell(0, 0), QString::fromUtf8("N\u00BA"));
+    EXPECT_TRUE(TitleMarked());
+    EXPECT_TRUE(Button("txttabsave")->isEnabled());
+    if (std::string(entry) == "notes.txt") {
+      Click("txttabsave");
+    } else {
+      Trigger("txttabsaveaction");  // Ctrl+S
+    }
+    EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages.front();
+    EXPECT_FALSE(TitleMarked());
+    EXPECT_FALSE(Button("txttabsave")->isEnabled());
+    EXPECT_EQ(Note(), QString("Saved ") + entry);
+    EXPECT_EQ(Extracted(entry), Swapped(Swapped(before, first, "N\xBA"), second, second + "!"))
+        << entry;
+    EXPECT_EQ(Selected().UnpackedSize != 0, packed) << entry;
+    // The page shows what the container now holds.
+    EXPECT_EQ(Cell(0, 0), QString::fromUtf8("N\u00BA"));
+    Click("txttabedit");
+  }
+}
+
+TEST_F(TextPageTest, WhatWindows1252CannotHoldIsRefusedWithTheCellNamedAndNothingWritten) {
+  Show("places.txt");
+  Click("txttabedit");
+  const Bytes container = Container();
+  const QString typed = QString::fromUtf8("Gloomwell \u2713");
+  const std::string refused =
+      "Row 4, column 2 holds a character that Windows-1252 cannot hold: \u2713";
+  Type(3, 1, typed);
+  EXPECT_TRUE(TitleMarked());
+  Click("txttabsave");
+  EXPECT_EQ(prompts_.messages, std::vector<std::string>{refused});
+  EXPECT_EQ(Cell(3, 1), typed) << "the edit is kept";
+  // Nor does it go into the text box.
+  Click("txttabview");
+  EXPECT_EQ(prompts_.messages.size(), 2u);
+  EXPECT_EQ(prompts_.messages.back(), refused);
+  EXPECT_TRUE(page_->grid()->isVisible());
+  // Put back as it was, nothing is left to save.
+  Type(3, 1, "Gloomwell Caves");
+  EXPECT_FALSE(TitleMarked());
+
+  // In the box the line is named.
+  Click("txttabview");
+  QTextCursor cursor = page_->box()->textCursor();
+  cursor.movePosition(QTextCursor::Start);
+  cursor.movePosition(QTextCursor::Down);
+  cursor.movePosition(QTextCursor::EndOfLine);
+  page_->box()->setTextCursor(cursor);
+  page_->box()->insertPlainText(QString::fromUtf8(" \u2603"));
+  EXPECT_TRUE(TitleMarked());
+  Click("txttabsave");
+  EXPECT_EQ(prompts_.messages.back(),
+            "Line 2 holds a character that Windows-1252 cannot hold: \u2603");
+  EXPECT_TRUE(page_->box()->toPlainText().contains(QString::fromUtf8("\u2603")));
+  EXPECT_EQ(Container(), container) << "nothing was written";
+  Click("txttabview");
+  EXPECT_TRUE(page_->box()->isVisible()) << "the box keeps what it cannot store";
+}
+
+TEST_F(TextPageTest, UnsavedEditsAskBeforeTheyAreLeftAsThePartyEditorDoes) {
+  Show("monsters.txt");
+  const int row = window_->SelectedIndex();
+  const Bytes container = Container();
+  Click("txttabedit");
+  Type(0, 1, "Label", false);  // the editor still open counts too
+  const std::string question =
+      "The text in monsters.txt has changes that are not saved.  Discard them?";
+  prompts_.yesNoAnswers = {false};
+  Show("places.txt");
+  EXPECT_EQ(prompts_.questions, std::vector<std::string>{question});
+  EXPECT_EQ(window_->SelectedIndex(), row);
+  EXPECT_EQ(Cell(0, 1), "Label");
+  EXPECT_TRUE(TitleMarked());
+  // An import would replace the edits too: asked first, and nothing imported on No.
+  prompts_.yesNoAnswers = {false};
+  prompts_.answers = {out_.Write("new.txt", test::TextBytes("x\r\n"))};
+  Click("txttabimporttxt");
+  EXPECT_EQ(prompts_.questions.size(), 2u);
+  EXPECT_EQ(Container(), container);
+  prompts_.yesNoAnswers = {false};
+  window_->LoadDataFile(icons_);
+  EXPECT_EQ(prompts_.questions.size(), 3u);
+  EXPECT_EQ(Cell(0, 1), "Label");
+
+  prompts_.yesNoAnswers = {true};
+  Show("places.txt");
+  EXPECT_EQ(prompts_.questions.size(), 4u);
+  EXPECT_FALSE(TitleMarked());
+  EXPECT_EQ(Container(), container) << "discarding writes nothing";
+  Show("monsters.txt");
+  EXPECT_EQ(Cell(0, 1), "Name");
+  EXPECT_EQ(prompts_.questions.size(), 4u);
+}
+
+TEST_F(TextPageTest, ReplaceAndReplaceAllInEitherViewTurnEditOnAndSayHowMany) {
+  Show("monsters.txt");
+  const std::string before = Extracted("monsters.txt");
+  // Every "slime" in any case: the same as replacing it in the text, the table's shape
+  // being untouched by it.
+  auto replaced = [](std::string text, const QString& needle, const QString& with) {
+    return QString::fromStdString(text).replace(needle, with, Qt::CaseInsensitive).toStdString();
+  };
+  page_->findBox()->setText("SLIME");
+  page_->replaceBox()->setText("Ooze");
+  Click("txttabreplaceall");
+  EXPECT_TRUE(Button("txttabedit")->isChecked());
+  EXPECT_EQ(Note(), "Replaced 4 matches");
+  EXPECT_EQ(Cell(3, 1), "Cave Ooze");
+  EXPECT_EQ(Cell(3, 7), "Ooze01");
+
+  // In the box: Replace selects the first match, then replaces it and selects the next.
+  Click("txttabview");
+  page_->findBox()->setText("bat");
+  page_->replaceBox()->setText("Moth");
+  Click("txttabreplaceone");
+  EXPECT_EQ(page_->box()->textCursor().selectedText(), "Bat");  // "Dusk Bat"
+  Click("txttabreplaceone");
+  EXPECT_EQ(page_->box()->textCursor().selectedText(), "bat");  // "bat01"
+  Click("txttabreplaceall");
+  EXPECT_EQ(Note(), "Replaced 3 matches");
+  page_->findBox()->setText("nothing like it");
+  Click("txttabreplaceall");
+  EXPECT_EQ(Note(), "Nothing replaced: no match");
+
+  // In the grid, Replace works on the current cell and moves on.
+  Click("txttabview");
+  page_->findBox()->setText("ooze");
+  page_->replaceBox()->setText("Jelly");
+  page_->SelectCell(1, 0);
+  Click("txttabreplaceone");
+  EXPECT_EQ(page_->grid()->currentIndex(), page_->model()->index(3, 1));
+  Click("txttabreplaceone");
+  EXPECT_EQ(Cell(3, 1), "Cave Jelly");
+  EXPECT_EQ(page_->grid()->currentIndex(), page_->model()->index(3, 7));
+
+  Click("txttabsave");
+  EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages.front();
+  const std::string expected = Swapped(replaced(replaced(before, "slime", "Ooze"), "bat", "Moth"),
+                                       "Cave Ooze", "Cave Jelly");
+  EXPECT_EQ(Extracted("monsters.txt"), expected);
 }
 
 }  // namespace
