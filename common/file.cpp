@@ -306,6 +306,12 @@ Result<bool> PosixFile::CopyTo(std::int64_t offset, ByteFile& to, std::int64_t t
   return true;
 }
 
+void PosixFile::StartWriteback(std::int64_t offset, std::int64_t n) {
+  if (offset >= 0 && n > 0)
+    ::sync_file_range(fd_, static_cast<off_t>(offset), static_cast<off_t>(n),
+                      SYNC_FILE_RANGE_WRITE);
+}
+
 Status PosixFile::Flush() {
   if (Injected(IoCall::kFlush) || ::fdatasync(fd_) != 0) return Failed();
   return Ok();

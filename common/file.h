@@ -44,6 +44,10 @@ class ByteFile {
   virtual Status WriteAt(std::int64_t offset, const void* src, std::size_t n) = 0;
   // Pushes written bytes to the disk.
   virtual Status Flush() = 0;
+  // Lets the disk start on the bytes written so far in [offset, offset + n) while more are
+  // written, so the Flush that follows has less to wait for. Only a hint: Flush still
+  // decides whether they reached the disk.
+  virtual void StartWriteback(std::int64_t /*offset*/, std::int64_t /*n*/) {}
   // Cuts the file to size bytes (used to take back bytes appended by a failed write).
   virtual Status Truncate(std::int64_t size) = 0;
   // Copies n bytes at offset into `to` at toAt without passing them through this process,
@@ -99,6 +103,7 @@ class PosixFile final : public ByteFile {
   std::int64_t Size() const override;
   Status WriteAt(std::int64_t offset, const void* src, std::size_t n) override;
   Status Flush() override;
+  void StartWriteback(std::int64_t offset, std::int64_t n) override;
   Status Truncate(std::int64_t size) override;
   // Between two files on disk the system copies the bytes itself.
   Result<bool> CopyTo(std::int64_t offset, ByteFile& to, std::int64_t toAt, std::size_t n) override;

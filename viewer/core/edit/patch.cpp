@@ -497,8 +497,6 @@ Result<PatchReport> ApplyPatch(TDataFile& dataFile, const std::string& zipPath,
     if (!removed[i]) result.push_back(std::move(items[i]));
   for (RebuildItem& item : added)
     result.push_back(std::move(item));
-  if (Status names = CheckEntryNames(dataFile.Kind, result, &dataFile); !names)
-    return names.error();
   if (Status s = RebuildContainer(dataFile, result, host, files); !s) return s.error();
   report.written = true;
   return report;

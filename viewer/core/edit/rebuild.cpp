@@ -17,6 +17,7 @@ namespace brindle {
 namespace {
 
 constexpr std::size_t kCopyChunk = 1 << 20;
+constexpr std::int64_t kWritebackStep = 8 << 20;
 
 // The kind's row; every caller has a real kind.
 const ContainerKindInfo& KindRow(TContainerKind kind) {
@@ -103,8 +104,8 @@ Status CopyBytes(ByteFile& from, std::int64_t fromAt, ByteFile& to, std::int64_t
       Result<bool> copied = from.CopyTo(fromAt, to, toAt, step);
       if (!copied) return copied.error();
       direct = *copied;
-    }
-    if (!direct) {
+      if (!direct) continue;  // copied here instead
+    } else {
       if (buffer.empty()) buffer.resize(kCopyChunk);
       if (Status s = from.ReadExact(fromAt, buffer.data(), step); !s) return s;
       if (Status s = to.WriteAt(toAt, buffer.data(), step); !s) return s;
@@ -157,10 +158,15 @@ Status WriteItems(ByteFile* source, const TDataFile* old, ByteFile& out,
                   std::int64_t total, CoreHost& host) {
   ProgressReporter progress(host);
   const std::int64_t first = at.empty() ? total : at.front().offset;
-  std::int64_t written = 0;
+  std::int64_t written = 0, handedToDisk = first;
   auto advance = [&](std::int64_t n) -> Status {
     written += n;
     progress.Step(written, total - first);
+    // The disk writes what is done while the rest is copied: the flush at the end waits less.
+    if (first + written - handedToDisk >= kWritebackStep) {
+      out.StartWriteback(handedToDisk, first + written - handedToDisk);
+      handedToDisk = first + written;
+    }
     if (host.CancelRequested()) return Fail("cancelled", ErrorKind::kCancelled);
     return Ok();
   };
