@@ -56,18 +56,19 @@ class Sha256 {
   std::unique_ptr<EVP_MD_CTX, Free> ctx_;
 };
 
-// The SHA-256 of an entry's stored bytes, read a chunk at a time.
-Result<std::string> EntryHash(ByteFile& file, const TResourceInfo& e) {
+// The SHA-256 of an entry's stored bytes, read a chunk at a time into `chunk` (kept by the
+// caller: a patch hashes thousands of small entries).
+Result<std::string> EntryHash(ByteFile& file, const TResourceInfo& e, Bytes& chunk) {
   if (!EntryInsideFile(e, file.Size()))
     return Fail(Cp1252ToUtf8(e.Name) + ": " + OutsideFileMessage(e, file.Size()),
                 ErrorKind::kDamaged);
   Sha256 sha;
-  Bytes chunk;
+  if (chunk.size() < static_cast<std::size_t>(std::min<std::int64_t>(kChunk, e.Size)))
+    chunk.resize(static_cast<std::size_t>(std::min<std::int64_t>(kChunk, e.Size)));
   for (std::int64_t done = 0; done < e.Size;) {
     const auto n = static_cast<std::size_t>(std::min<std::int64_t>(kChunk, e.Size - done));
-    chunk.resize(n);
     if (Status s = file.ReadExact(e.Offset + done, chunk.data(), n); !s) return s.error();
-    sha.Add(chunk);
+    sha.Add(ByteView(chunk.data(), n));
     done += static_cast<std::int64_t>(n);
   }
   return sha.Hex();
@@ -241,6 +242,7 @@ Result<PatchMade> MakePatch(const std::string& oldPath, const std::string& newPa
   if (before.dataFile.Kind != after.dataFile.Kind)
     return Fail(oldPath + " and " + newPath + " are not the same kind of container",
                 ErrorKind::kNotSupported);
+  Bytes chunk;
   Result<std::vector<DiffLine>> lines = CompareContainers(
       {before.dataFile, *before.file}, {after.dataFile, *after.file}, DiffOptions{}, host);
   if (!lines) return lines.error();
@@ -267,8 +269,8 @@ Result<PatchMade> MakePatch(const std::string& oldPath, const std::string& newPa
                     ErrorKind::kNotSupported);
     }
     if (line.oldIndex >= 0) {
-      Result<std::string> base =
-          EntryHash(*before.file, before.dataFile.Entries[static_cast<std::size_t>(line.oldIndex)]);
+      Result<std::string> base = EntryHash(
+          *before.file, before.dataFile.Entries[static_cast<std::size_t>(line.oldIndex)], chunk);
       if (!base) return base.error();
       c.base = *base;
     }
@@ -283,7 +285,7 @@ Result<PatchMade> MakePatch(const std::string& oldPath, const std::string& newPa
       default: {
         c.op = line.op == DiffOp::kAdded ? PatchOp::kAdd : PatchOp::kReplace;
         const TResourceInfo& e = after.dataFile.Entries[static_cast<std::size_t>(line.newIndex)];
-        Result<std::string> result = EntryHash(*after.file, e);
+        Result<std::string> result = EntryHash(*after.file, e, chunk);
         if (!result) return result.error();
         c.result = *result;
         c.file = "entries/" + std::to_string(members.size());
@@ -350,15 +352,19 @@ Result<PatchReport> ApplyPatch(TDataFile& dataFile, const std::string& zipPath,
   auto file = OpenContainerFile(dataFile.FileName, FileMode::kReadShared);
   if (!file) return file.error();
   std::map<int, std::string> hashes;
+  Bytes chunk;
   auto hashOf = [&](int index) -> Result<std::string> {
     auto known = hashes.find(index);
     if (known != hashes.end()) return known->second;
-    Result<std::string> h = EntryHash(**file, dataFile.Entries[static_cast<std::size_t>(index)]);
+    Result<std::string> h =
+        EntryHash(**file, dataFile.Entries[static_cast<std::size_t>(index)], chunk);
     if (h) hashes[index] = *h;
     return h;
   };
   // The first entry of each name, as stored and in any case: a patch may name thousands.
   std::unordered_map<std::string, int> exact, folded;
+  exact.reserve(dataFile.Entries.size());
+  folded.reserve(dataFile.Entries.size());
   for (std::size_t i = 0; i < dataFile.Entries.size(); ++i) {
     exact.emplace(dataFile.Entries[i].Name, static_cast<int>(i));
     folded.emplace(FoldCase1252(dataFile.Entries[i].Name), static_cast<int>(i));
