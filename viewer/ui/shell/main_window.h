@@ -75,6 +75,15 @@ class TForm1 : public QMainWindow, private PageContext {
   // The loading panel's Cancel button, for work the user may stop: shown (and the request
   // forgotten) or hidden again.
   void OfferCancel(bool on);
+  // Runs a write the user may stop (a rebuild of the whole container), offering Cancel
+  // meanwhile; its result.
+  template <typename Write>
+  auto WithCancel(Write&& write) {
+    OfferCancel(true);
+    auto result = write();
+    OfferCancel(false);
+    return result;
+  }
   void FileChangeWatch();  // one tick of filechangetimer
   // Waits until the background identification of the open container has ended (what it
   // found arrives as queued calls after this).

@@ -100,7 +100,7 @@ void TForm1::AddFilesClick() {
   const std::vector<std::string> files = prompts_.AskOpenFiles(setup);
   if (files.empty()) return;
   const int first = static_cast<int>(dataFile_.Entries.size());
-  const Status r = AddFiles(dataFile_, files, host());
+  const Status r = WithCancel([&] { return AddFiles(dataFile_, files, host()); });
   ShowRewritten(r, r ? first : SelectedIndex());
 }
 
@@ -114,7 +114,7 @@ void TForm1::RemoveClick() {
                        : std::to_string(gone.size()) + " entries";
   if (!prompts_.AskYesNo("Remove " + what + " from " + dataFile_.FileName + "?")) return;
   if (!MayTurnAway()) return;
-  const Status r = RemoveEntries(dataFile_, gone, host());
+  const Status r = WithCancel([&] { return RemoveEntries(dataFile_, gone, host()); });
   // The list shows the entry that now stands where the first removed one stood.
   ShowRewritten(r, r ? gone.front() : SelectedIndex());
 }
@@ -126,7 +126,7 @@ void TForm1::RenameClick() {
   const std::optional<std::string> name = prompts_.AskText("New name for " + old + ":", old);
   if (!name || *name == old) return;
   if (!MayTurnAway()) return;
-  const Status r = RenameEntry(dataFile_, row, *name, host());
+  const Status r = WithCancel([&] { return RenameEntry(dataFile_, row, *name, host()); });
   ShowRewritten(r, row);
 }
 
@@ -137,7 +137,7 @@ void TForm1::RebuildClick() {
   }
   if (!MayTurnAway()) return;
   const int row = SelectedIndex();
-  const Result<RebuildSizes> r = CompactContainer(dataFile_, host());
+  const Result<RebuildSizes> r = WithCancel([&] { return CompactContainer(dataFile_, host()); });
   ShowRewritten(r ? Ok() : Status(r.error()), row);
   if (r) SetStatus(kPanelNote, QString("Rebuilt: %1 -> %2 bytes").arg(r->before).arg(r->after));
 }

@@ -97,9 +97,7 @@ void TForm1::ApplyPatchClick() {
   if (!prompts_.AskYesNo(question) || !MayTurnAway()) return;
   PatchOptions apply;
   apply.force = !plan->conflicts.empty();
-  OfferCancel(true);
-  Result<PatchReport> done = ApplyPatch(dataFile_, *zip, apply, host());
-  OfferCancel(false);
+  Result<PatchReport> done = WithCancel([&] { return ApplyPatch(dataFile_, *zip, apply, host()); });
   ShowRewritten(done ? Ok() : Status(done.error()), SelectedIndex());
   if (done) {
     SetPointerText("Applied " + std::to_string(done->applied.size()) +
