@@ -25,6 +25,13 @@ inline std::uint16_t ReadU16(ByteView b, std::size_t pos) {
 }
 
 inline std::uint32_t ReadU32(ByteView b, std::size_t pos) {
+  // Inside the bytes (nearly always): one check, and the compiler makes the four bytes one
+  // load. Past their end the missing bytes read as zero.
+  if (pos <= b.size() && b.size() - pos >= 4) {
+    const std::uint8_t* p = b.data() + pos;
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+  }
   return static_cast<std::uint32_t>(ByteAt(b, pos)) |
          (static_cast<std::uint32_t>(ByteAt(b, pos + 1)) << 8) |
          (static_cast<std::uint32_t>(ByteAt(b, pos + 2)) << 16) |

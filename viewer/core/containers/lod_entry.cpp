@@ -2,10 +2,6 @@
 
 namespace brindle {
 
-LodEntrySizes ParseLodEntrySizes(ByteView header) {
-  return {ReadI32(header, 20), ReadU16(header, 24), ReadU16(header, 26), ReadI32(header, 40)};
-}
-
 LodEntryHeader ParseLodEntryHeader(ByteView header) {
   LodEntryHeader h;
   h.name = FixedText(header.subspan(0, std::min<std::size_t>(header.size(), 16)));
