@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -87,26 +88,40 @@ std::string ZipError(int code) {
   return text;
 }
 
-// A member's bytes, exactly `size` of them: a member that holds more or fewer, or whose
-// checksum fails, is refused.
-Result<Bytes> ReadMember(zip_t* zip, zip_int64_t index, std::int64_t size,
-                         const std::string& zipPath) {
+// Hands a member's bytes to put a piece at a time: exactly `size` of them. A member that
+// holds more or fewer, or whose checksum fails, is refused; so is any error of put's.
+Status PourMember(zip_t* zip, zip_int64_t index, std::int64_t size, const std::string& zipPath,
+                  const std::function<Status(ByteView)>& put) {
   zip_file_t* f = zip_fopen_index(zip, static_cast<zip_uint64_t>(index), 0);
   if (!f) return Damaged(zipPath, std::string("a member cannot be read: ") + zip_strerror(zip));
-  Bytes bytes(static_cast<std::size_t>(size) + 1);
-  std::size_t got = 0;
-  bool failed = false;
-  while (got < bytes.size()) {
-    const zip_int64_t n = zip_fread(f, bytes.data() + got, bytes.size() - got);
-    if (n < 0) failed = true;
+  // One byte more than the size, so a member that holds more is seen.
+  Bytes chunk(static_cast<std::size_t>(std::min<std::int64_t>(kChunk, size + 1)));
+  std::int64_t got = 0;
+  Status s;
+  for (;;) {
+    const zip_int64_t n = zip_fread(f, chunk.data(), chunk.size());
+    if (n < 0) s = Damaged(zipPath, "a member is damaged (its checksum or data is wrong)");
     if (n <= 0) break;
-    got += static_cast<std::size_t>(n);
+    got += n;
+    if (got > size) break;
+    if (s = put(ByteView(chunk.data(), static_cast<std::size_t>(n))); !s) break;
   }
   zip_fclose(f);
-  if (failed) return Damaged(zipPath, "a member is damaged (its checksum or data is wrong)");
-  if (got != static_cast<std::size_t>(size))
-    return Damaged(zipPath, "a member does not hold the size the patch gives it");
-  bytes.resize(got);
+  if (!s) return s;
+  if (got != size) return Damaged(zipPath, "a member does not hold the size the patch gives it");
+  return Ok();
+}
+
+// A member's bytes, whole.
+Result<Bytes> ReadMember(zip_t* zip, zip_int64_t index, std::int64_t size,
+                         const std::string& zipPath) {
+  Bytes bytes;
+  bytes.reserve(static_cast<std::size_t>(size));
+  Status s = PourMember(zip, index, size, zipPath, [&bytes](ByteView piece) {
+    bytes.insert(bytes.end(), piece.begin(), piece.end());
+    return Ok();
+  });
+  if (!s) return s.error();
   return bytes;
 }
 
@@ -119,26 +134,12 @@ class MemberStream : public EntryStream {
       : zip_(zip), index_(index), change_(change), zipPath_(std::move(zipPath)) {}
   std::int64_t Size() const override { return change_.size; }
   Status Pour(const std::function<Status(ByteView)>& put) override {
-    zip_file_t* f = zip_fopen_index(zip_, static_cast<zip_uint64_t>(index_), 0);
-    if (!f) return Damaged(zipPath_, std::string("a member cannot be read: ") + zip_strerror(zip_));
     Sha256 sha;
-    Bytes chunk(static_cast<std::size_t>(std::min<std::int64_t>(kChunk, change_.size + 1)));
-    std::int64_t got = 0;
-    Status s;
-    for (;;) {
-      const zip_int64_t n = zip_fread(f, chunk.data(), chunk.size());
-      if (n < 0) s = Damaged(zipPath_, "a member is damaged (its checksum or data is wrong)");
-      if (n <= 0) break;
-      got += n;
-      if (got > change_.size) break;
-      const ByteView piece(chunk.data(), static_cast<std::size_t>(n));
+    Status s = PourMember(zip_, index_, change_.size, zipPath_, [&](ByteView piece) {
       sha.Add(piece);
-      if (s = put(piece); !s) break;
-    }
-    zip_fclose(f);
+      return put(piece);
+    });
     if (!s) return s;
-    if (got != change_.size)
-      return Damaged(zipPath_, "a member does not hold the size the patch gives it");
     if (sha.Hex() != change_.result)
       return Damaged(
           zipPath_, "the bytes of " + Cp1252ToUtf8(change_.name) + " are not those its hash names");

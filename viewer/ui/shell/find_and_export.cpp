@@ -1,7 +1,6 @@
 // The parts of the main window that find entries and save many at once: the filter box
 // over the entry list, the rows' tooltips, "Export All...", "Export Selected..." and
 // "Open Containing Folder".
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QMenu>
 #include <QShortcut>
@@ -145,8 +144,7 @@ Result<ExportAllSummary> TForm1::RunExport(const std::vector<int>& indices, cons
         if (written && !done.target.empty() &&
             (done.outcome == ExportOutcome::kWritten || done.outcome == ExportOutcome::kWithNotes))
           written->push_back(done.target);
-        QCoreApplication::processEvents();
-        return !cancelRequested_;
+        return !host().CancelRequested();
       });
   OfferCancel(false);
   ShowProgress(false, {});

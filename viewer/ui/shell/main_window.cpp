@@ -479,7 +479,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  cancelRequested_ = true;  // an export under way stops after its entry
+  cancelRequested_ = true;  // work under way that offers Cancel stops at its next step
   SaveSettingsAndCleanUp();
   event->accept();
 }
