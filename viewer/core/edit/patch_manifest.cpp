@@ -81,9 +81,10 @@ Result<PatchChange> ReadChange(const Json& c, std::size_t at) {
   Result<std::string> file = Text(c, "file", brings);
   for (const Result<std::string>* r : {&base, &result, &file})
     if (!*r) return r->error();
-  change.base = *base;
-  // Only an addition or a replacement brings bytes: the fields of bytes anywhere else mean
-  // nothing and are not kept (they would be taken for members of the zip).
+  // An addition has no base, and only an addition or a replacement brings bytes: fields
+  // that mean nothing for the operation are not kept (a file would be taken for a member
+  // of the zip, a base for something to check).
+  if (change.op != PatchOp::kAdd) change.base = *base;
   if (brings) {
     change.result = *result;
     change.file = *file;

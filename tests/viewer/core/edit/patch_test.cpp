@@ -266,15 +266,19 @@ TEST(PatchManifest, ReadsWhatItWritesAndRefusesWhatIsWrong) {
   EXPECT_EQ(back->changes[0].unpackedSize, 40);
   EXPECT_EQ(back->changes[1].newName, "y");
   EXPECT_NE(WriteManifest(m).find("café"), std::string::npos) << "names are UTF-8 in the file";
-  // A change that brings no bytes keeps no file, whatever the manifest gives it.
+  // A change that brings no bytes keeps no file, and an addition no base, whatever the
+  // manifest gives them; what is kept is written back as it was read.
   Result<PatchManifest> extra = ReadManifest(
       R"({"format": 1, "container": {"kind": "icons", "identifier": "ICONS"}, "changes": [)"
       R"({"op": "remove", "name": "a", "base": ")" +
       std::string(64, 'c') + R"(", "file": "entries/0", "sha256": ")" + std::string(64, 'd') +
-      R"("}]})");
+      R"("}, {"op": "add", "name": "b", "base": "x", "file": "entries/1", "sha256": ")" +
+      std::string(64, 'e') + R"("}]})");
   ASSERT_TRUE(extra) << extra.message();
   EXPECT_EQ(extra->changes[0].file, "");
   EXPECT_EQ(extra->changes[0].result, "");
+  EXPECT_EQ(extra->changes[1].base, "");
+  EXPECT_EQ(WriteManifest(*ReadManifest(WriteManifest(*extra))), WriteManifest(*extra));
 
   for (
       const char* bad :
