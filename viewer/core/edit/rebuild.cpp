@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <limits>
 #include <unordered_map>
+#include <utility>
 
 #include "common/codepage.h"
 #include "viewer/core/containers/directory.h"
@@ -18,6 +19,8 @@ namespace {
 
 constexpr std::size_t kCopyChunk = 1 << 20;
 constexpr std::int64_t kWritebackStep = 8 << 20;
+// Runs of copied entries at least this long are copied file to file by the system.
+constexpr std::int64_t kDirectRun = 4 << 20;
 
 // The kind's row; every caller has a real kind.
 const ContainerKindInfo& KindRow(TContainerKind kind) {
@@ -150,9 +153,79 @@ Error ChangedWhileRebuilt(const std::string& path) {
               ErrorKind::kChanged);
 }
 
+// What goes after the directory, gathered in one buffer and written in pieces that end on
+// whole chunks of the file. Entries copied a few at a time between new ones (a patch of
+// a thousand small changes) cost one read and one write a chunk, not two calls an entry;
+// and the disk is handed whole pages, where bytes copied by the system in short runs around
+// new ones leave it many part-filled pages to write back (half as slow again to flush).
+class Gather {
+ public:
+  Gather(ByteFile& out, std::int64_t at, std::function<Status(std::int64_t)> written)
+      : out_(out), at_(at), written_(std::move(written)) {}
+
+  std::int64_t At() const { return at_ + static_cast<std::int64_t>(fill_); }
+
+  Status Put(const std::uint8_t* p, std::size_t n) {
+    while (n > 0) {
+      const std::size_t step = std::min(n, Room());
+      std::copy_n(p, step, Buffer() + fill_);
+      fill_ += step;
+      p += step;
+      n -= step;
+      if (Room() == 0)
+        if (Status s = Flush(); !s) return s;
+    }
+    return Ok();
+  }
+
+  // n bytes of `from`, read straight into the buffer.
+  Status Copy(ByteFile& from, std::int64_t fromAt, std::int64_t n) {
+    while (n > 0) {
+      const std::size_t step =
+          static_cast<std::size_t>(std::min<std::int64_t>(n, static_cast<std::int64_t>(Room())));
+      if (Status s = from.ReadExact(fromAt, Buffer() + fill_, step); !s) return s;
+      fill_ += step;
+      fromAt += static_cast<std::int64_t>(step);
+      n -= static_cast<std::int64_t>(step);
+      if (Room() == 0)
+        if (Status s = Flush(); !s) return s;
+    }
+    return Ok();
+  }
+
+  Status Flush() {
+    if (fill_ == 0) return Ok();
+    if (Status s = out_.WriteAt(at_, Buffer(), fill_); !s) return s;
+    const auto n = static_cast<std::int64_t>(fill_);
+    at_ += n;
+    fill_ = 0;
+    return written_(n);
+  }
+
+  // Bytes written past the buffer (by the caller, after a Flush).
+  void Skip(std::int64_t n) { at_ += n; }
+
+ private:
+  // Up to the end of the chunk the gathered bytes lie in.
+  std::size_t Room() const {
+    const std::int64_t chunkEnd = (at_ / kCopyChunk + 1) * kCopyChunk;
+    return static_cast<std::size_t>(chunkEnd - at_) - fill_;
+  }
+  std::uint8_t* Buffer() {
+    if (buffer_.empty()) buffer_.resize(kCopyChunk);
+    return buffer_.data();
+  }
+
+  ByteFile& out_;
+  std::int64_t at_;
+  std::function<Status(std::int64_t)> written_;
+  Bytes buffer_;
+  std::size_t fill_ = 0;
+};
+
 // Writes every item after the directory: new bytes as they are, copied entries from the
-// source, those that lie back to back in both files as one run, so a large container costs
-// a few large copies rather than two calls an entry. The progress goes by bytes written.
+// source, those that lie back to back in both files as one run. A long run is copied by the
+// system file to file; the rest is gathered. The progress goes by bytes written.
 Status WriteItems(ByteFile* source, const TDataFile* old, ByteFile& out,
                   const std::vector<RebuildItem>& items, const std::vector<Placed>& at,
                   std::int64_t total, CoreHost& host) {
@@ -170,13 +243,16 @@ Status WriteItems(ByteFile* source, const TDataFile* old, ByteFile& out,
     if (host.CancelRequested()) return Fail("cancelled", ErrorKind::kCancelled);
     return Ok();
   };
+  Gather gather(out, first, advance);
   Bytes buffer;
   std::int64_t runFrom = -1, runTo = 0, runLength = 0;
   auto flushRun = [&]() -> Status {
     if (runLength == 0) return Ok();
-    Status copied = CopyBytes(*source, runFrom, out, runTo, runLength, buffer, advance);
-    runLength = 0;
-    return copied;
+    const std::int64_t n = std::exchange(runLength, 0);
+    if (n < kDirectRun) return gather.Copy(*source, runFrom, n);
+    if (Status s = gather.Flush(); !s) return s;
+    gather.Skip(n);
+    return CopyBytes(*source, runFrom, out, runTo, n, buffer, advance);
   };
   for (std::size_t i = 0; i < items.size(); ++i) {
     const RebuildItem& item = items[i];
@@ -194,22 +270,21 @@ Status WriteItems(ByteFile* source, const TDataFile* old, ByteFile& out,
     }
     if (Status s = flushRun(); !s) return s;
     if (!item.stream) {
-      if (Status s = out.WriteAt(at[i].offset, item.bytes.data(), item.bytes.size()); !s) return s;
-      if (Status s = advance(at[i].size); !s) return s;
+      if (Status s = gather.Put(item.bytes.data(), item.bytes.size()); !s) return s;
       continue;
     }
     std::int64_t poured = 0;
     Status s = item.stream->Pour([&](ByteView piece) -> Status {
       const auto n = static_cast<std::int64_t>(piece.size());
       if (poured + n > at[i].size) return Fail("an entry came with more bytes than it gave");
-      if (Status w = out.WriteAt(at[i].offset + poured, piece.data(), piece.size()); !w) return w;
       poured += n;
-      return advance(n);
+      return gather.Put(piece.data(), piece.size());
     });
     if (s && poured != at[i].size) s = Fail("an entry came with fewer bytes than it gave");
     if (!s) return s;
   }
-  return flushRun();
+  if (Status s = flushRun(); !s) return s;
+  return gather.Flush();
 }
 
 // Writes the container anew into a file beside it and puts that file in its place. For a

@@ -289,7 +289,7 @@ TEST(Rebuild, AFaultAtAnyStepLeavesTheOldContainerAndNoNewFile) {
   const Bytes before = test::FileBytes(path);
   const std::string extra = dir.Write("d.bin", Pattern(40, 2));
   std::vector<std::function<void(FaultyFiles&)>> faults;
-  for (int w = 0; w < 3; ++w)  // the directory, the copied entries (one run), the new one
+  for (int w = 0; w < 2; ++w)  // the directory, the entries (gathered in one write)
     faults.push_back([w](FaultyFiles& f) { f.failWrite = w; });
   faults.push_back([](FaultyFiles& f) { f.failFlush = true; });
   faults.push_back([](FaultyFiles& f) { f.failRename = true; });
