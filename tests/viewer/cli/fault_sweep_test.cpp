@@ -5,6 +5,7 @@
 #include "fault_sweep.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 
 #include "common/wav.h"
@@ -45,6 +46,19 @@ void Sounds(const TempDir& dir) {
                                    {"bell", MakeWav(f, Pattern(3000, 9)), 0}}));
   dir.Write("chime", MakeWav(f, Pattern(5000, 4)));  // named as the entry is
   dir.Write("gong.wav", MakeWav(f, Pattern(2500, 6)));
+}
+
+// icons.lod and mod.zip, a patch that replaces its table, adds a file and removes an entry.
+void IconsAndPatch(const TempDir& dir) {
+  Icons(dir);
+  std::filesystem::copy_file(dir.File("icons.lod"), dir.File("modded.lod"));
+  for (const std::vector<std::string>& step :
+       {std::vector<std::string>{"import", dir.File("modded.lod"), dir.File("items.txt")},
+        {"add", dir.File("modded.lod"), dir.File("extra.bin")},
+        {"remove", dir.File("modded.lod"), "data.bin"},
+        {"patch", "make", dir.File("icons.lod"), dir.File("modded.lod"), "-o",
+         dir.File("mod.zip")}})
+    ASSERT_EQ(Cli(step).code, 0) << step[0];
 }
 
 std::vector<SweepCase> Cases() {
@@ -91,6 +105,10 @@ std::vector<SweepCase> Cases() {
       {"extract raw", Sounds,
        [&](const TempDir& d) {
          return Cli({"extract", in(d, "audio.snd"), "--raw", "-o", in(d, "out")});
+       }},
+      {"patch apply", IconsAndPatch,
+       [&](const TempDir& d) {
+         return Cli({"patch", "apply", in(d, "icons.lod"), in(d, "mod.zip")});
        }},
       {"list", Icons,
        [&](const TempDir& d) {

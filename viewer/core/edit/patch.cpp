@@ -58,11 +58,11 @@ class Sha256 {
 };
 
 // The SHA-256 of an entry's stored bytes, read a chunk at a time into `chunk` (kept by the
-// caller: a patch hashes thousands of small entries).
-Result<std::string> EntryHash(ByteFile& file, const TResourceInfo& e, Bytes& chunk) {
-  if (!EntryInsideFile(e, file.Size()))
-    return Fail(Cp1252ToUtf8(e.Name) + ": " + OutsideFileMessage(e, file.Size()),
-                ErrorKind::kDamaged);
+// caller: a patch hashes thousands of small entries, and asks the file's size once).
+Result<std::string> EntryHash(ByteFile& file, std::int64_t fileSize, const TResourceInfo& e,
+                              Bytes& chunk) {
+  if (!EntryInsideFile(e, fileSize))
+    return Fail(Cp1252ToUtf8(e.Name) + ": " + OutsideFileMessage(e, fileSize), ErrorKind::kDamaged);
   Sha256 sha;
   if (chunk.size() < static_cast<std::size_t>(std::min<std::int64_t>(kChunk, e.Size)))
     chunk.resize(static_cast<std::size_t>(std::min<std::int64_t>(kChunk, e.Size)));
@@ -88,19 +88,133 @@ std::string ZipError(int code) {
   return text;
 }
 
+// The patch's zip as libzip reads it, through our own file: a piece of 256 KB at a time is
+// kept, so the members of a patch, read in the order they lie, cost a read call every few
+// hundred KB rather than a seek and a read each. A read that fails is remembered, so the
+// user hears why rather than that the zip is damaged.
+class ZipReader {
+ public:
+  explicit ZipReader(std::unique_ptr<ByteFile> file)
+      : file_(std::move(file)), size_(file_->Size()) {
+    zip_error_init(&error_);
+  }
+  ~ZipReader() { zip_error_fini(&error_); }
+  ZipReader(const ZipReader&) = delete;
+  ZipReader& operator=(const ZipReader&) = delete;
+
+  // The first read that failed, if one did.
+  const std::optional<Error>& failure() const { return failure_; }
+
+  static zip_int64_t Call(void* self, void* data, zip_uint64_t n, zip_source_cmd_t cmd) {
+    return static_cast<ZipReader*>(self)->Do(data, n, cmd);
+  }
+
+ private:
+  static constexpr std::size_t kPiece = 256 << 10;
+
+  zip_int64_t Do(void* data, zip_uint64_t n, zip_source_cmd_t cmd) {
+    switch (cmd) {
+      case ZIP_SOURCE_OPEN:
+        at_ = 0;
+        return 0;
+      case ZIP_SOURCE_READ:
+        return Read(static_cast<std::uint8_t*>(data), n);
+      case ZIP_SOURCE_CLOSE:
+      case ZIP_SOURCE_FREE:  // the reader belongs to the patch, not to libzip
+        return 0;
+      case ZIP_SOURCE_STAT: {
+        if (n < sizeof(zip_stat_t)) break;
+        auto* st = static_cast<zip_stat_t*>(data);
+        zip_stat_init(st);
+        st->size = static_cast<zip_uint64_t>(size_);
+        st->valid |= ZIP_STAT_SIZE;
+        return sizeof(zip_stat_t);
+      }
+      case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&error_, data, n);
+      case ZIP_SOURCE_SEEK: {
+        const zip_int64_t to = zip_source_seek_compute_offset(
+            static_cast<zip_uint64_t>(at_), static_cast<zip_uint64_t>(size_), data, n, &error_);
+        if (to < 0) return -1;
+        at_ = to;
+        return 0;
+      }
+      case ZIP_SOURCE_TELL:
+        return at_;
+      case ZIP_SOURCE_SUPPORTS:
+        return ZIP_SOURCE_SUPPORTS_SEEKABLE;
+      default:
+        break;
+    }
+    zip_error_set(&error_, ZIP_ER_OPNOTSUPP, 0);
+    return -1;
+  }
+
+  zip_int64_t Read(std::uint8_t* out, zip_uint64_t n) {
+    n = std::min<zip_uint64_t>(n,
+                               static_cast<zip_uint64_t>(std::max<std::int64_t>(size_ - at_, 0)));
+    std::size_t done = 0;
+    while (done < n) {
+      const std::size_t want = static_cast<std::size_t>(n) - done;
+      if (at_ >= pieceAt_ && at_ < pieceAt_ + static_cast<std::int64_t>(piece_.size())) {
+        const auto from = static_cast<std::size_t>(at_ - pieceAt_);
+        const std::size_t step = std::min(want, piece_.size() - from);
+        std::copy_n(piece_.data() + from, step, out + done);
+        done += step;
+        at_ += static_cast<std::int64_t>(step);
+        continue;
+      }
+      // A large read goes straight where it is wanted; a small one fills the piece.
+      const bool direct = want >= kPiece;
+      const std::size_t length =
+          direct ? want : static_cast<std::size_t>(std::min<std::int64_t>(kPiece, size_ - at_));
+      if (!direct) piece_.resize(length);
+      Status read = file_->ReadExact(at_, direct ? out + done : piece_.data(), length);
+      if (!read) {
+        piece_.clear();
+        if (!failure_) failure_ = read.error();
+        zip_error_set(&error_, ZIP_ER_READ, 0);
+        return -1;
+      }
+      if (direct) {
+        done += length;
+        at_ += static_cast<std::int64_t>(length);
+      } else {
+        pieceAt_ = at_;
+      }
+    }
+    return static_cast<zip_int64_t>(done);
+  }
+
+  std::unique_ptr<ByteFile> file_;
+  std::int64_t size_;
+  std::int64_t at_ = 0;
+  Bytes piece_;
+  std::int64_t pieceAt_ = 0;
+  zip_error_t error_;
+  std::optional<Error> failure_;
+};
+
 // Hands a member's bytes to put a piece at a time: exactly `size` of them. A member that
-// holds more or fewer, or whose checksum fails, is refused; so is any error of put's.
-Status PourMember(zip_t* zip, zip_int64_t index, std::int64_t size, const std::string& zipPath,
-                  const std::function<Status(ByteView)>& put) {
+// holds more or fewer, or whose checksum fails, is refused; so is any error of put's, and a
+// read of the zip that failed is said as such.
+Status PourMember(zip_t* zip, const ZipReader& reader, zip_int64_t index, std::int64_t size,
+                  const std::string& zipPath, const std::function<Status(ByteView)>& put) {
   zip_file_t* f = zip_fopen_index(zip, static_cast<zip_uint64_t>(index), 0);
-  if (!f) return Damaged(zipPath, std::string("a member cannot be read: ") + zip_strerror(zip));
+  if (!f) {
+    if (reader.failure()) return *reader.failure();
+    return Damaged(zipPath, std::string("a member cannot be read: ") + zip_strerror(zip));
+  }
   // One byte more than the size, so a member that holds more is seen.
   Bytes chunk(static_cast<std::size_t>(std::min<std::int64_t>(kChunk, size + 1)));
   std::int64_t got = 0;
   Status s;
   for (;;) {
     const zip_int64_t n = zip_fread(f, chunk.data(), chunk.size());
-    if (n < 0) s = Damaged(zipPath, "a member is damaged (its checksum or data is wrong)");
+    if (n < 0)
+      s = reader.failure()
+              ? Status(*reader.failure())
+              : Damaged(zipPath, "a member is damaged (its checksum or data is wrong)");
     if (n <= 0) break;
     got += n;
     if (got > size) break;
@@ -113,11 +227,11 @@ Status PourMember(zip_t* zip, zip_int64_t index, std::int64_t size, const std::s
 }
 
 // A member's bytes, whole.
-Result<Bytes> ReadMember(zip_t* zip, zip_int64_t index, std::int64_t size,
+Result<Bytes> ReadMember(zip_t* zip, const ZipReader& reader, zip_int64_t index, std::int64_t size,
                          const std::string& zipPath) {
   Bytes bytes;
   bytes.reserve(static_cast<std::size_t>(size));
-  Status s = PourMember(zip, index, size, zipPath, [&bytes](ByteView piece) {
+  Status s = PourMember(zip, reader, index, size, zipPath, [&bytes](ByteView piece) {
     bytes.insert(bytes.end(), piece.begin(), piece.end());
     return Ok();
   });
@@ -130,12 +244,13 @@ Result<Bytes> ReadMember(zip_t* zip, zip_int64_t index, std::int64_t size,
 // checksum and then the entry's hash. A check that fails stops the write.
 class MemberStream : public EntryStream {
  public:
-  MemberStream(zip_t* zip, zip_int64_t index, const PatchChange& change, std::string zipPath)
-      : zip_(zip), index_(index), change_(change), zipPath_(std::move(zipPath)) {}
+  MemberStream(zip_t* zip, const ZipReader& reader, zip_int64_t index, const PatchChange& change,
+               std::string zipPath)
+      : zip_(zip), reader_(reader), index_(index), change_(change), zipPath_(std::move(zipPath)) {}
   std::int64_t Size() const override { return change_.size; }
   Status Pour(const std::function<Status(ByteView)>& put) override {
     Sha256 sha;
-    Status s = PourMember(zip_, index_, change_.size, zipPath_, [&](ByteView piece) {
+    Status s = PourMember(zip_, reader_, index_, change_.size, zipPath_, [&](ByteView piece) {
       sha.Add(piece);
       return put(piece);
     });
@@ -148,27 +263,36 @@ class MemberStream : public EntryStream {
 
  private:
   zip_t* zip_;
+  const ZipReader& reader_;
   zip_int64_t index_;
   const PatchChange& change_;
   std::string zipPath_;
 };
 
-// The patch opened and checked whole (see ReadPatchManifest).
+// The patch opened and checked whole (see ReadPatchManifest). The reader outlives the zip.
 struct OpenPatch {
+  std::unique_ptr<ZipReader> reader;
   Zip zip;
   PatchManifest manifest;
   std::map<std::string, zip_int64_t> members;
 };
 
 Result<OpenPatch> OpenPatchZip(const std::string& zipPath) {
-  int code = 0;
-  zip_t* raw = zip_open(zipPath.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+  auto file = PosixFile::Open(zipPath, FileMode::kReadShared);
+  if (!file) return file.error();
+  OpenPatch patch{std::make_unique<ZipReader>(std::move(*file)), nullptr, {}, {}};
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* source = zip_source_function_create(&ZipReader::Call, patch.reader.get(), &error);
+  zip_t* raw = source ? zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error) : nullptr;
+  const int code = zip_error_code_zip(&error);
+  zip_error_fini(&error);
   if (!raw) {
-    if (code == ZIP_ER_NOENT || code == ZIP_ER_OPEN)
-      return Fail("Cannot open file " + zipPath, ErrorKind::kCannotOpen);
+    if (source) zip_source_free(source);
+    if (patch.reader->failure()) return *patch.reader->failure();
     return Damaged(zipPath, "it is not a zip file (" + ZipError(code) + ")");
   }
-  OpenPatch patch{Zip(raw), {}, {}};
+  patch.zip.reset(raw);
   const zip_int64_t count = zip_get_num_entries(raw, 0);
   if (count < 0 || static_cast<std::uint64_t>(count) > 2 * kMaxPatchChanges + 1)
     return Damaged(zipPath, "it holds too many files");
@@ -204,7 +328,7 @@ Result<OpenPatch> OpenPatchZip(const std::string& zipPath) {
   zip_stat_index(raw, static_cast<zip_uint64_t>(manifest->second), 0, &st);
   if (st.size > kMaxManifestBytes) return Damaged(zipPath, "its manifest is too big");
   Result<Bytes> text =
-      ReadMember(raw, manifest->second, static_cast<std::int64_t>(st.size), zipPath);
+      ReadMember(raw, *patch.reader, manifest->second, static_cast<std::int64_t>(st.size), zipPath);
   if (!text) return text.error();
   Result<PatchManifest> m =
       ReadManifest(std::string_view(reinterpret_cast<const char*>(text->data()), text->size()));
@@ -244,6 +368,7 @@ Result<PatchMade> MakePatch(const std::string& oldPath, const std::string& newPa
     return Fail(oldPath + " and " + newPath + " are not the same kind of container",
                 ErrorKind::kNotSupported);
   Bytes chunk;
+  const std::int64_t beforeSize = before.file->Size(), afterSize = after.file->Size();
   Result<std::vector<DiffLine>> lines = CompareContainers(
       {before.dataFile, *before.file}, {after.dataFile, *after.file}, DiffOptions{}, host);
   if (!lines) return lines.error();
@@ -270,8 +395,9 @@ Result<PatchMade> MakePatch(const std::string& oldPath, const std::string& newPa
                     ErrorKind::kNotSupported);
     }
     if (line.oldIndex >= 0) {
-      Result<std::string> base = EntryHash(
-          *before.file, before.dataFile.Entries[static_cast<std::size_t>(line.oldIndex)], chunk);
+      Result<std::string> base =
+          EntryHash(*before.file, beforeSize,
+                    before.dataFile.Entries[static_cast<std::size_t>(line.oldIndex)], chunk);
       if (!base) return base.error();
       c.base = *base;
     }
@@ -286,7 +412,7 @@ Result<PatchMade> MakePatch(const std::string& oldPath, const std::string& newPa
       default: {
         c.op = line.op == DiffOp::kAdded ? PatchOp::kAdd : PatchOp::kReplace;
         const TResourceInfo& e = after.dataFile.Entries[static_cast<std::size_t>(line.newIndex)];
-        Result<std::string> result = EntryHash(*after.file, e, chunk);
+        Result<std::string> result = EntryHash(*after.file, afterSize, e, chunk);
         if (!result) return result.error();
         c.result = *result;
         c.file = "entries/" + std::to_string(members.size());
@@ -354,11 +480,12 @@ Result<PatchReport> ApplyPatch(TDataFile& dataFile, const std::string& zipPath,
   if (!file) return file.error();
   std::map<int, std::string> hashes;
   Bytes chunk;
+  const std::int64_t fileSize = (*file)->Size();
   auto hashOf = [&](int index) -> Result<std::string> {
     auto known = hashes.find(index);
     if (known != hashes.end()) return known->second;
     Result<std::string> h =
-        EntryHash(**file, dataFile.Entries[static_cast<std::size_t>(index)], chunk);
+        EntryHash(**file, fileSize, dataFile.Entries[static_cast<std::size_t>(index)], chunk);
     if (h) hashes[index] = *h;
     return h;
   };
@@ -462,8 +589,8 @@ Result<PatchReport> ApplyPatch(TDataFile& dataFile, const std::string& zipPath,
     const std::string shown = Cp1252ToUtf8(c.name);
     std::shared_ptr<EntryStream> bytes;
     if (c.op == PatchOp::kAdd || c.op == PatchOp::kReplace) {
-      bytes =
-          std::make_shared<MemberStream>(patch->zip.get(), patch->members.at(c.file), c, zipPath);
+      bytes = std::make_shared<MemberStream>(patch->zip.get(), *patch->reader,
+                                             patch->members.at(c.file), c, zipPath);
       // A trial run reads them all the same, so it vouches for the patch as a real run would.
       if (options.dryRun) {
         if (Status s = bytes->Pour([](ByteView) { return Ok(); }); !s) return s.error();
