@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <unordered_map>
 
 #include "common/codepage.h"
@@ -490,17 +491,24 @@ Result<PatchReport> ApplyPatch(TDataFile& dataFile, const std::string& zipPath,
     return h;
   };
   // The first entry of each name, as stored and in any case: a patch may name thousands.
-  std::unordered_map<std::string, int> exact, folded;
+  // Only additions and renames look in any case, so that index is made when one does.
+  std::unordered_map<std::string_view, int> exact;
+  std::unordered_map<std::string, int> folded;
   exact.reserve(dataFile.Entries.size());
-  folded.reserve(dataFile.Entries.size());
-  for (std::size_t i = 0; i < dataFile.Entries.size(); ++i) {
+  for (std::size_t i = 0; i < dataFile.Entries.size(); ++i)
     exact.emplace(dataFile.Entries[i].Name, static_cast<int>(i));
-    folded.emplace(FoldCase1252(dataFile.Entries[i].Name), static_cast<int>(i));
-  }
   auto find = [&](const std::string& name, bool anyCase) {
-    const auto& index = anyCase ? folded : exact;
-    auto it = index.find(anyCase ? FoldCase1252(name) : name);
-    return it == index.end() ? -1 : it->second;
+    if (!anyCase) {
+      auto it = exact.find(name);
+      return it == exact.end() ? -1 : it->second;
+    }
+    if (folded.empty() && !dataFile.Entries.empty()) {
+      folded.reserve(dataFile.Entries.size());
+      for (std::size_t i = 0; i < dataFile.Entries.size(); ++i)
+        folded.emplace(FoldCase1252(dataFile.Entries[i].Name), static_cast<int>(i));
+    }
+    auto it = folded.find(FoldCase1252(name));
+    return it == folded.end() ? -1 : it->second;
   };
 
   PatchReport report;
@@ -625,13 +633,20 @@ Result<PatchReport> ApplyPatch(TDataFile& dataFile, const std::string& zipPath,
     }
   }
   if (options.dryRun) return report;
-  std::vector<RebuildItem> result;
-  result.reserve(items.size() + added.size());
-  for (std::size_t i = 0; i < items.size(); ++i)
-    if (!removed[i]) result.push_back(std::move(items[i]));
+  // The plan's indexes are done with before the container is written.
+  std::unordered_map<std::string_view, int>().swap(exact);
+  std::unordered_map<std::string, int>().swap(folded);
+  std::map<int, std::string>().swap(hashes);
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (removed[i]) continue;
+    if (kept != i) items[kept] = std::move(items[i]);
+    ++kept;
+  }
+  items.resize(kept);
   for (RebuildItem& item : added)
-    result.push_back(std::move(item));
-  if (Status s = RebuildContainer(dataFile, result, host, files); !s) return s.error();
+    items.push_back(std::move(item));
+  if (Status s = RebuildContainer(dataFile, items, host, files); !s) return s.error();
   report.written = true;
   return report;
 }
