@@ -148,10 +148,6 @@ std::string EscapeControls(std::string_view text) {
   return out;
 }
 
-namespace {
-
-// Lower case of a Windows-1252 byte: ASCII letters, the accented capitals C0-DE (but not
-// the multiplication sign D7) and the four capitals that live in 80-9F.
 unsigned char Lower1252(unsigned char c) {
   if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 0x20);
   if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 0x20);
@@ -168,8 +164,6 @@ unsigned char Lower1252(unsigned char c) {
       return c;
   }
 }
-
-}  // namespace
 
 bool EqualsIgnoreCase1252(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

@@ -20,6 +20,9 @@ std::string Cp437ToUtf8(std::string_view bytes);
 // Control characters (below 0x20, and 0x7F) written as "\xNN", so that text from a file
 // cannot break a line-per-record output.
 std::string EscapeControls(std::string_view text);
+// Lower case of a Windows-1252 byte: ASCII letters, the accented capitals C0-DE (but not
+// the multiplication sign D7) and the four capitals that live in 80-9F.
+unsigned char Lower1252(unsigned char c);
 // Equality regardless of case for Windows-1252 text (accented letters included).
 bool EqualsIgnoreCase1252(std::string_view a, std::string_view b);
 // The text in lower case by the same rule, for keys that must compare regardless of case.

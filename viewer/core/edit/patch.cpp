@@ -11,10 +11,10 @@
 #include <memory>
 #include <optional>
 #include <string_view>
-#include <unordered_map>
 
 #include "common/codepage.h"
 #include "common/file.h"
+#include "common/name_index.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
 #include "viewer/core/edit/compare.h"
@@ -492,23 +492,13 @@ Result<PatchReport> ApplyPatch(TDataFile& dataFile, const std::string& zipPath,
   };
   // The first entry of each name, as stored and in any case: a patch may name thousands.
   // Only additions and renames look in any case, so that index is made when one does.
-  std::unordered_map<std::string_view, int> exact;
-  std::unordered_map<std::string, int> folded;
-  exact.reserve(dataFile.Entries.size());
-  for (std::size_t i = 0; i < dataFile.Entries.size(); ++i)
-    exact.emplace(dataFile.Entries[i].Name, static_cast<int>(i));
+  auto nameOf = [&dataFile](std::size_t i) { return std::string_view(dataFile.Entries[i].Name); };
+  const NameIndex exact(dataFile.Entries.size(), nameOf, NameIndex::Match::kExact);
+  std::optional<NameIndex> folded;
   auto find = [&](const std::string& name, bool anyCase) {
-    if (!anyCase) {
-      auto it = exact.find(name);
-      return it == exact.end() ? -1 : it->second;
-    }
-    if (folded.empty() && !dataFile.Entries.empty()) {
-      folded.reserve(dataFile.Entries.size());
-      for (std::size_t i = 0; i < dataFile.Entries.size(); ++i)
-        folded.emplace(FoldCase1252(dataFile.Entries[i].Name), static_cast<int>(i));
-    }
-    auto it = folded.find(FoldCase1252(name));
-    return it == folded.end() ? -1 : it->second;
+    if (anyCase && !folded)
+      folded.emplace(dataFile.Entries.size(), nameOf, NameIndex::Match::kAnyCase);
+    return static_cast<int>((anyCase ? *folded : exact).First(name));
   };
 
   PatchReport report;
@@ -633,9 +623,7 @@ Result<PatchReport> ApplyPatch(TDataFile& dataFile, const std::string& zipPath,
     }
   }
   if (options.dryRun) return report;
-  // The plan's indexes are done with before the container is written.
-  std::unordered_map<std::string_view, int>().swap(exact);
-  std::unordered_map<std::string, int>().swap(folded);
+  // The plan's hashes are done with before the container is written.
   std::map<int, std::string>().swap(hashes);
   std::size_t kept = 0;
   for (std::size_t i = 0; i < items.size(); ++i) {

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <limits>
-#include <unordered_map>
 #include <utility>
 
 #include "common/codepage.h"
+#include "common/name_index.h"
 #include "viewer/core/containers/directory.h"
 #include "viewer/core/containers/extract.h"
 #include "viewer/core/containers/writeback.h"
@@ -454,26 +454,24 @@ Status CheckEntryNames(TContainerKind kind, const std::vector<RebuildItem>& item
       return true;
     return item.name != old->Entries[static_cast<std::size_t>(item.source)].Name;
   };
-  // Names folded to one case, so thousands of entries are checked in one pass.
-  std::unordered_multimap<std::string, std::size_t> byName;
-  byName.reserve(items.size());
-  for (std::size_t i = 0; i < items.size(); ++i)
-    byName.emplace(FoldCase1252(items[i].name), i);
+  // Every name, any case, so thousands of entries are checked in one pass.
+  const NameIndex byName(
+      items.size(), [&items](std::size_t i) { return std::string_view(items[i].name); },
+      NameIndex::Match::kAnyCase);
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (!given(items[i])) continue;
     const std::string& name = items[i].name;
-    const std::string shown = Cp1252ToUtf8(name);
     if (name.empty() || name.find('\0') != std::string::npos)
       return Fail("An entry needs a name.", ErrorKind::kNotSupported);
     if (name.size() > limit)
-      return Fail("The name " + shown + " is too long: an entry name here holds at most " +
-                      std::to_string(limit) + " characters.",
+      return Fail("The name " + Cp1252ToUtf8(name) +
+                      " is too long: an entry name here holds at most " + std::to_string(limit) +
+                      " characters.",
                   ErrorKind::kNotSupported);
-    const auto [from, to] = byName.equal_range(FoldCase1252(name));
-    for (auto it = from; it != to; ++it)
-      if (it->second != i)
-        return Fail("There is already an entry named " + Cp1252ToUtf8(items[it->second].name) + ".",
-                    ErrorKind::kNotSupported);
+    if (const std::int64_t other = byName.Other(name, i); other >= 0)
+      return Fail("There is already an entry named " +
+                      Cp1252ToUtf8(items[static_cast<std::size_t>(other)].name) + ".",
+                  ErrorKind::kNotSupported);
   }
   return Ok();
 }
