@@ -57,11 +57,12 @@ Result<bool> SndVidDirectoryHolds(ByteFile& file, TContainerKind kind) {
   const std::int64_t count = ReadI32(countField, 0);
   if (count < 0 || fam.directoryStart + count * fam.recordSize > fileSize) return false;
   if (count == 0) return true;
-  Bytes records(static_cast<std::size_t>(count * fam.recordSize));
-  if (Status s = file.ReadExact(fam.directoryStart, records.data(), records.size()); !s)
-    return s.error();
+  // Not cleared first: the read fills every byte or fails.
+  const auto bytes = static_cast<std::size_t>(count * fam.recordSize);
+  const std::unique_ptr<std::uint8_t[]> records(new std::uint8_t[bytes]);
+  if (Status s = file.ReadExact(fam.directoryStart, records.get(), bytes); !s) return s.error();
   for (std::int64_t i = 0; i < count; ++i) {
-    ByteView rec(records.data() + i * fam.recordSize, static_cast<std::size_t>(fam.recordSize));
+    ByteView rec(records.get() + i * fam.recordSize, static_cast<std::size_t>(fam.recordSize));
     if (ReadI32(rec, 40) < 0) return false;
     if (kind == ckSnd && (ReadI32(rec, 44) < 0 || ReadI32(rec, 48) < 0)) return false;
   }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <utility>
 
 #include "common/codepage.h"
@@ -41,45 +42,59 @@ Error CannotWrite(const std::string& path, const std::string& why, bool isNew,
               kind);
 }
 
-// The header and directory of the new file. A LOD keeps its old header but for the length
-// and count fields; copied entries keep their record's other bytes.
-Result<Bytes> BuildHead(TContainerKind kind, ByteFile* source, const TDataFile* old,
-                        const std::vector<RebuildItem>& items, const std::vector<Placed>& at,
-                        std::int64_t total) {
+// The header and directory of the new file, every byte set: a buffer the size of the
+// directory (tens of thousands of records) is not cleared first only to be written over.
+struct Head {
+  std::unique_ptr<std::uint8_t[]> bytes;
+  std::size_t size = 0;
+};
+
+// A LOD keeps its old header but for the length and count fields; copied entries keep their
+// record's other bytes.
+Result<Head> BuildHead(TContainerKind kind, ByteFile* source, const TDataFile* old,
+                       const std::vector<RebuildItem>& items, const std::vector<Placed>& at,
+                       std::int64_t total) {
   const ContainerKindInfo& row = KindRow(kind);
   const std::int64_t start = row.directoryStart, rec = row.recordSize;
-  Bytes head(static_cast<std::size_t>(start + rec * static_cast<std::int64_t>(items.size())), 0);
+  Head out;
+  out.size = static_cast<std::size_t>(start + rec * static_cast<std::int64_t>(items.size()));
+  out.bytes.reset(new std::uint8_t[out.size]);
+  std::uint8_t* const head = out.bytes.get();
+  std::fill_n(head, start, 0);
   if (IsLodKind(kind)) {
     if (source) {
-      Status read = source->ReadExact(0, head.data(), static_cast<std::size_t>(kLodDirectoryStart));
+      Status read = source->ReadExact(0, head, static_cast<std::size_t>(kLodDirectoryStart));
       if (!read) return read.error();
     } else {
-      std::copy(row.lodIdentifier.begin(), row.lodIdentifier.end(),
-                head.begin() + kLodIdentifierOffset);
+      std::copy(row.lodIdentifier.begin(), row.lodIdentifier.end(), head + kLodIdentifierOffset);
     }
-    PutU32(&head[kLodLengthOffset], static_cast<std::uint32_t>(total - kLodDirectoryStart));
-    PutU32(&head[kLodCountOffset], static_cast<std::uint32_t>(items.size()));
+    PutU32(head + kLodLengthOffset, static_cast<std::uint32_t>(total - kLodDirectoryStart));
+    PutU32(head + kLodCountOffset, static_cast<std::uint32_t>(items.size()));
   } else {
-    PutU32(&head[0], static_cast<std::uint32_t>(items.size()));
+    PutU32(head, static_cast<std::uint32_t>(items.size()));
   }
   // The old records, read in one go: copied entries keep their bytes.
-  Bytes records;
+  std::unique_ptr<std::uint8_t[]> records;
+  std::size_t recordBytes = 0;
   if (source && old && !old->Entries.empty()) {
-    records.resize(static_cast<std::size_t>(rec * static_cast<std::int64_t>(old->Entries.size())));
-    if (Status read = source->ReadExact(start, records.data(), records.size()); !read)
+    recordBytes = static_cast<std::size_t>(rec * static_cast<std::int64_t>(old->Entries.size()));
+    records.reset(new std::uint8_t[recordBytes]);
+    if (Status read = source->ReadExact(start, records.get(), recordBytes); !read)
       return read.error();
   }
   for (std::size_t i = 0; i < items.size(); ++i) {
-    std::uint8_t* r = &head[static_cast<std::size_t>(start + rec * static_cast<std::int64_t>(i))];
+    std::uint8_t* r = head + static_cast<std::size_t>(start + rec * static_cast<std::int64_t>(i));
     const RebuildItem& item = items[i];
-    if (item.source >= 0 && !records.empty()) {
+    if (item.source >= 0 && records) {
       const auto from = static_cast<std::size_t>(rec * item.source);
-      if (from + static_cast<std::size_t>(rec) > records.size())
+      if (from + static_cast<std::size_t>(rec) > recordBytes)
         return Fail("There is no entry " + std::to_string(item.source) + " to copy.");
-      std::copy_n(records.begin() + static_cast<std::ptrdiff_t>(from), rec, r);
+      std::copy_n(records.get() + from, rec, r);
     } else if (kind == ckSnd) {
       const Bytes b = BuildSndRecord(item.name, at[i].offset, at[i].size, item.unpackedSize);
       std::copy(b.begin(), b.end(), r);
+    } else {
+      std::fill_n(r, rec, 0);
     }
     const std::size_t nameField = row.nameSize;
     std::fill_n(r, nameField, 0);
@@ -92,7 +107,7 @@ Result<Bytes> BuildHead(TContainerKind kind, ByteFile* source, const TDataFile* 
       if (kind == ckSnd && item.source >= 0) PutU32(r + 44, static_cast<std::uint32_t>(at[i].size));
     }
   }
-  return head;
+  return out;
 }
 
 // Copies n bytes from one file to another, in chunks, so memory does not grow with entries
@@ -339,9 +354,9 @@ Status WriteAndReplace(TContainerKind kind, const std::string& path, ByteFile* s
       return ChangedWhileRebuilt(path);
     return CannotWrite(path, why, isNew, kind);
   };
-  const Result<Bytes> head = BuildHead(kind, source, old, items, at, total);
+  const Result<Head> head = BuildHead(kind, source, old, items, at, total);
   if (!head) return fail(head.message(), head.kind());
-  if (Status s = out.WriteAt(0, head->data(), head->size()); !s)
+  if (Status s = out.WriteAt(0, head->bytes.get(), head->size); !s)
     return fail("writing the directory failed: " + s.message());
   if (Status s = WriteItems(source, old, out, items, at, total, host); !s)
     return fail("copying the entries failed: " + s.message(), s.kind());
