@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -32,6 +33,28 @@ Result<std::string> ReadFixedString(ByteFile& file, std::int64_t offset, std::si
 }
 
 namespace {
+
+// The length of a NUL-padded name field of n bytes. The 16-byte field of a LOD is looked at
+// as two words (a call to strnlen for each of tens of thousands of names costs more).
+std::size_t NameLength(const char* p, std::size_t n) {
+  if constexpr (std::endian::native == std::endian::little) {
+    if (n == 16) {
+      // Each zero byte of v (and none below the first) sets the top bit of its own byte.
+      auto zeros = [](std::uint64_t v) {
+        return (v - 0x0101010101010101ULL) & ~v & 0x8080808080808080ULL;
+      };
+      std::uint64_t low = 0, high = 0;
+      std::memcpy(&low, p, 8);
+      std::memcpy(&high, p + 8, 8);
+      if (const std::uint64_t z = zeros(low))
+        return static_cast<std::size_t>(std::countr_zero(z)) / 8;
+      if (const std::uint64_t z = zeros(high))
+        return 8 + static_cast<std::size_t>(std::countr_zero(z)) / 8;
+      return 16;
+    }
+  }
+  return ::strnlen(p, n);
+}
 
 std::int32_t ClampToI32(std::int64_t v) {
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(
@@ -113,7 +136,7 @@ Status ReadDirectory(ByteFile& file, TContainerKind kind, std::vector<TResourceI
     ByteView rec(records.get() + i * fam.recordSize, static_cast<std::size_t>(fam.recordSize));
     TResourceInfo& e = entries.emplace_back();
     const auto* name = reinterpret_cast<const char*>(rec.data());
-    e.Name.assign(name, ::strnlen(name, fam.nameSize));
+    e.Name.assign(name, NameLength(name, fam.nameSize));
     if (kind == ckSnd) {
       e.Offset = ReadI32(rec, 40);
       e.Size = ReadI32(rec, 44);

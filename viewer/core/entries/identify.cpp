@@ -169,14 +169,32 @@ std::string_view RuleExtension(std::string_view name) {
   return name.substr(dot);
 }
 
-const Rule* FindRule(TContainerKind kind, std::string_view name) {
-  const std::uint32_t key = ExtKey(RuleExtension(name));
-  for (const Rule& r : kRules) {
-    if (r.kind != kind || r.key != key) continue;
-    if (!r.wholeName.empty() && !EqualsIgnoreAsciiCase(name, r.wholeName)) continue;
-    return &r;
+// The rules of one kind, picked out once for a whole list of entries: a name is then
+// matched against the few rows of its kind only.
+class KindRules {
+ public:
+  explicit KindRules(TContainerKind kind) {
+    for (const Rule& r : kRules)
+      if (r.kind == kind) rules_[count_++] = &r;
   }
-  return nullptr;
+  const Rule* Find(std::string_view name) const {
+    const std::uint32_t key = ExtKey(RuleExtension(name));
+    for (std::size_t i = 0; i < count_; ++i) {
+      const Rule& r = *rules_[i];
+      if (r.key != key) continue;
+      if (!r.wholeName.empty() && !EqualsIgnoreAsciiCase(name, r.wholeName)) continue;
+      return &r;
+    }
+    return nullptr;
+  }
+
+ private:
+  std::array<const Rule*, kRules.size()> rules_{};
+  std::size_t count_ = 0;
+};
+
+const Rule* FindRule(TContainerKind kind, std::string_view name) {
+  return KindRules(kind).Find(name);
 }
 
 bool ApplyRule(const Rule& rule, TResourceInfo& entry, ByteView header) {
@@ -249,10 +267,11 @@ Status IdentifyByOffset(TDataFile& dataFile, ByteFile& file, std::size_t first,
   };
   std::vector<Pending> order;
   order.reserve(dataFile.Entries.size() - first);
+  const KindRules rules(dataFile.Kind);
   for (auto i = static_cast<std::uint32_t>(first); i < dataFile.Entries.size(); ++i) {
     const TResourceInfo& e = dataFile.Entries[i];
     if (e.Identified) continue;
-    if (const Rule* rule = FindRule(dataFile.Kind, e.Name))
+    if (const Rule* rule = rules.Find(e.Name))
       order.push_back({e.Offset, i, static_cast<std::uint32_t>(rule - kRules.data())});
   }
   std::sort(order.begin(), order.end(),
@@ -285,6 +304,7 @@ Status IdentifyAll(TDataFile& dataFile, ByteFile& file) {
   if (dataFile.Kind == ckNone) return Ok();
   const std::int64_t fileSize = file.Size();
   auto& entries = dataFile.Entries;
+  const KindRules rules(dataFile.Kind);
   Bytes window;
   // Containers are laid out in directory order: one walk then reads the headers window by
   // window and identifies each entry while it is at hand. Where the order breaks (or an
@@ -311,7 +331,7 @@ Status IdentifyAll(TDataFile& dataFile, ByteFile& file) {
       for (std::size_t k = from; k <= last; ++k) {
         TResourceInfo& e = entries[k];
         if (e.Identified) continue;
-        if (const Rule* rule = FindRule(dataFile.Kind, e.Name))
+        if (const Rule* rule = rules.Find(e.Name))
           ApplyRule(*rule, e, ByteView(window.data() + (e.Offset - start), kIdentifyHeaderBytes));
       }
     }

@@ -168,6 +168,34 @@ TEST(ReadDirectory, LodCountsAndOffsets) {
   EXPECT_EQ(entries[0].Name, "ABCDEFGHIJKLMNOP");
 }
 
+// A name ends at the first NUL of its field, whatever follows it, at every length from 0 to
+// the whole field, and bytes such as 0x01, 0x80 and 0xFF are name bytes like any other.
+TEST(ReadDirectory, ANameEndsAtTheFirstNulOfItsField) {
+  std::vector<NewEntry> made;
+  for (int i = 0; i <= 16; ++i)
+    made.push_back({std::to_string(i) + "n", Pattern(4)});
+  Bytes lod = BuildLod("ICONS", made);
+  std::vector<std::string> want;
+  for (int len = 0; len <= 16; ++len) {
+    std::uint8_t* field = lod.data() + 288 + 32 * len;
+    std::string name;
+    for (int k = 0; k < len; ++k)
+      name.push_back(static_cast<char>("\x01\x80\xFFzA"[k % 5]));
+    for (int k = 0; k < 16; ++k)
+      field[k] = k < len    ? static_cast<std::uint8_t>(name[static_cast<std::size_t>(k)])
+                 : k == len ? 0
+                            : 0x01;  // what follows the NUL is not the name's
+    want.push_back(name);
+  }
+  MemoryFile f(lod);
+  RecordingHost host;
+  std::vector<TResourceInfo> entries;
+  ASSERT_TRUE(ReadDirectory(f, ckIcons, entries, host));
+  ASSERT_EQ(entries.size(), want.size());
+  for (std::size_t i = 0; i < want.size(); ++i)
+    EXPECT_EQ(entries[i].Name, want[i]) << "length " << i;
+}
+
 TEST(ReadDirectory, CountIsTrustedOnlyAsFarAsTheFileReaches) {
   RecordingHost host;
   std::vector<TResourceInfo> entries;
