@@ -164,33 +164,67 @@ constexpr std::array<Rule, 24> kRules = {{
 // The extension of a name as the rules see it: from the last dot on, a bare dot counting
 // as none. A view into the name; nothing is copied.
 std::string_view RuleExtension(std::string_view name) {
-  auto dot = name.rfind('.');
-  if (dot == std::string_view::npos || dot + 1 == name.size()) return {};
+  // An extension is short: the last few bytes are looked at first, the rest only when they
+  // hold no dot.
+  const std::size_t n = name.size();
+  std::size_t dot = std::string_view::npos;
+  if (n >= 4) {
+    const char* end = name.data() + n;
+    dot = end[-1] == '.'   ? n - 1
+          : end[-2] == '.' ? n - 2
+          : end[-3] == '.' ? n - 3
+          : end[-4] == '.' ? n - 4
+                           : name.substr(0, n - 4).rfind('.');
+  } else {
+    dot = name.rfind('.');
+  }
+  if (dot == std::string_view::npos || dot + 1 == n) return {};
   return name.substr(dot);
 }
 
-// The rules of one kind, picked out once for a whole list of entries: a name is then
-// matched against the few rows of its kind only.
+// The rules of one kind, picked out once for a whole list of entries and placed in a small
+// table by extension: a name finds its row in one step, where walking the rows in turn
+// stopped at a different row for each type of a mixed list and guessed wrong nearly every
+// time.
 class KindRules {
  public:
   explicit KindRules(TContainerKind kind) {
-    for (const Rule& r : kRules)
-      if (r.kind == kind) rules_[count_++] = &r;
+    // A multiplier under which the kind's extensions all land in slots of their own.
+    for (multiplier_ = 0x9E3779B1u;; multiplier_ += 2) {
+      slots_.fill({});
+      bool apart = true;
+      for (const Rule& r : kRules) {
+        if (r.kind != kind) continue;
+        Slot& slot = slots_[SlotOf(r.key)];
+        if (slot.first && slot.first->key != r.key) apart = false;
+        if (!slot.first) {
+          slot.first = &r;
+        } else if (!slot.second) {
+          slot.second = &r;
+        }
+      }
+      if (apart) break;
+    }
   }
   const Rule* Find(std::string_view name) const {
     const std::uint32_t key = ExtKey(RuleExtension(name));
-    for (std::size_t i = 0; i < count_; ++i) {
-      const Rule& r = *rules_[i];
-      if (r.key != key) continue;
-      if (!r.wholeName.empty() && !EqualsIgnoreAsciiCase(name, r.wholeName)) continue;
-      return &r;
-    }
-    return nullptr;
+    const Slot& slot = slots_[SlotOf(key)];
+    if (!slot.first || slot.first->key != key) return nullptr;
+    // A whole-name row comes before its extension's general row.
+    if (slot.first->wholeName.empty() || EqualsIgnoreAsciiCase(name, slot.first->wholeName))
+      return slot.first;
+    return slot.second;
   }
 
  private:
-  std::array<const Rule*, kRules.size()> rules_{};
-  std::size_t count_ = 0;
+  struct Slot {
+    const Rule* first = nullptr;
+    const Rule* second = nullptr;  // the same extension's next row
+  };
+  std::size_t SlotOf(std::uint32_t key) const { return (key * multiplier_) >> 28; }
+
+  std::uint32_t multiplier_ = 0;
+  std::array<Slot, 16> slots_{};
 };
 
 const Rule* FindRule(TContainerKind kind, std::string_view name) {

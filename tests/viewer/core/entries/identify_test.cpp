@@ -132,6 +132,25 @@ TEST(IdentifyEntry, MapsSpritesPcxSoundsAndMovies) {
   EXPECT_FALSE(Identify(ckVid, "intro.avi", {}, 10).Identified);
 }
 
+// The rules go by what follows the last dot, however long the name and wherever that dot
+// is; an extension longer than three letters matches no rule, not even the one for none.
+TEST(IdentifyEntry, TheExtensionIsWhatFollowsTheLastDot) {
+  const Bytes text = LodHeader(10, 0);
+  for (const char* name : {"a.b.txt", ".txt", "x.y.z.TXT", "long.name.with.dots.txt"})
+    EXPECT_EQ(Identify(ckIcons, name, text, 58).ResType, rtText) << name;
+  for (const char* name : {"a.txt.bak", "x.tx", "t.t", "a.", "ab.cdef", "a.txtx", "s.ztpq"})
+    EXPECT_NE(Identify(ckIcons, name, text, 58).ResType, rtText) << name;
+  // No extension (or a bare dot): the rule for none; one no rule names (.z), or a long one:
+  // no rule at all.
+  for (const char* name : {"p", "pal", "pal.", "a.b.", "x.y.z"})
+    EXPECT_EQ(Identify(ckIcons, name, LodHeader(0, 0), 816).ResType,
+              std::string(name) == "x.y.z" ? rtUnidentified : rtPalette)
+        << name;
+  EXPECT_FALSE(Identify(ckIcons, "pal.long", LodHeader(0, 0), 816).Identified);
+  for (const char* name : {"i.ztp", "ab.kno", "intro"})
+    EXPECT_EQ(Identify(ckVid, name, {}, 10).ResType, rtVideo) << name;
+}
+
 TEST(IdentifyEntry, NeverGivesCodeTen) {
   // Every kind with every extension the rules know, over many header shapes.
   const char* names[] = {"x",         "x.pal", "x.pcx", "x.txt", "x.fnt", "x.evt", "x.str", "x.bin",
