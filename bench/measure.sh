@@ -13,14 +13,16 @@ measure() {
   while [ "$i" -lt "$runs" ]; do
     i=$((i + 1))
     if [ -n "$timer" ]; then
-      "$timer" -f '%e %M' -o "$work/t" "$@" >/dev/null || true
-      read -r secs kb <<EOF_TIME
-$(tail -n 1 "$work/t")
-EOF_TIME
+      # The time to the millisecond from the clock (time's own %e is in steps of 10 ms, a tenth
+      # of a 100 ms run), the peak memory from time.
+      start=$(date +%s%N)
+      "$timer" -f '%M' -o "$work/t" "$@" >/dev/null || true
+      secs=$(awk -v a="$start" -v b="$(date +%s%N)" 'BEGIN { printf "%.3f", (b - a) / 1e9 }')
+      kb=$(tail -n 1 "$work/t")
     else
       start=$(date +%s.%N)
       "$@" >/dev/null || true
-      secs=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.2f", b - a }')
+      secs=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.3f", b - a }')
       kb=0
     fi
     if [ -z "$best" ] || awk -v a="$secs" -v b="$best" 'BEGIN { exit !(a < b) }'; then
