@@ -178,34 +178,21 @@ class Gather {
   Gather(ByteFile& out, std::int64_t at, std::function<Status(std::int64_t)> written)
       : out_(out), at_(at), written_(std::move(written)) {}
 
-  std::int64_t At() const { return at_ + static_cast<std::int64_t>(fill_); }
-
   Status Put(const std::uint8_t* p, std::size_t n) {
-    while (n > 0) {
-      const std::size_t step = std::min(n, Room());
-      std::copy_n(p, step, Buffer() + fill_);
-      fill_ += step;
+    return Fill(static_cast<std::int64_t>(n), [&p](std::uint8_t* to, std::size_t step) {
+      std::copy_n(p, step, to);
       p += step;
-      n -= step;
-      if (Room() == 0)
-        if (Status s = Flush(); !s) return s;
-    }
-    return Ok();
+      return Ok();
+    });
   }
 
   // n bytes of `from`, read straight into the buffer.
   Status Copy(ByteFile& from, std::int64_t fromAt, std::int64_t n) {
-    while (n > 0) {
-      const std::size_t step =
-          static_cast<std::size_t>(std::min<std::int64_t>(n, static_cast<std::int64_t>(Room())));
-      if (Status s = from.ReadExact(fromAt, Buffer() + fill_, step); !s) return s;
-      fill_ += step;
+    return Fill(n, [&](std::uint8_t* to, std::size_t step) {
+      Status read = from.ReadExact(fromAt, to, step);
       fromAt += static_cast<std::int64_t>(step);
-      n -= static_cast<std::int64_t>(step);
-      if (Room() == 0)
-        if (Status s = Flush(); !s) return s;
-    }
-    return Ok();
+      return read;
+    });
   }
 
   Status Flush() {
@@ -221,6 +208,21 @@ class Gather {
   void Skip(std::int64_t n) { at_ += n; }
 
  private:
+  // n bytes in pieces that fit what is left of the chunk, each filled in place by `take`.
+  template <class Take>
+  Status Fill(std::int64_t n, Take take) {
+    while (n > 0) {
+      const auto step =
+          static_cast<std::size_t>(std::min<std::int64_t>(n, static_cast<std::int64_t>(Room())));
+      if (Status s = take(Buffer() + fill_, step); !s) return s;
+      fill_ += step;
+      n -= static_cast<std::int64_t>(step);
+      if (Room() == 0)
+        if (Status s = Flush(); !s) return s;
+    }
+    return Ok();
+  }
+
   // Up to the end of the chunk the gathered bytes lie in.
   std::size_t Room() const {
     const std::int64_t chunkEnd = (at_ / kCopyChunk + 1) * kCopyChunk;

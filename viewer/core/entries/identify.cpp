@@ -188,6 +188,7 @@ std::string_view RuleExtension(std::string_view name) {
 // time.
 class KindRules {
  public:
+  KindRules() = default;
   explicit KindRules(TContainerKind kind) {
     // A multiplier under which the kind's extensions all land in slots of their own.
     for (multiplier_ = 0x9E3779B1u;; multiplier_ += 2) {
@@ -227,8 +228,19 @@ class KindRules {
   std::array<Slot, 16> slots_{};
 };
 
+// Every kind's table, made once: entries are identified one at a time in many loops.
+const KindRules& RulesOf(TContainerKind kind) {
+  static const std::array<KindRules, ckNone + 1> tables = [] {
+    std::array<KindRules, ckNone + 1> made;
+    for (int k = 0; k <= ckNone; ++k)
+      made[static_cast<std::size_t>(k)] = KindRules(static_cast<TContainerKind>(k));
+    return made;
+  }();
+  return tables[std::min<std::size_t>(kind, ckNone)];
+}
+
 const Rule* FindRule(TContainerKind kind, std::string_view name) {
-  return KindRules(kind).Find(name);
+  return RulesOf(kind).Find(name);
 }
 
 bool ApplyRule(const Rule& rule, TResourceInfo& entry, ByteView header) {
@@ -301,7 +313,7 @@ Status IdentifyByOffset(TDataFile& dataFile, ByteFile& file, std::size_t first,
   };
   std::vector<Pending> order;
   order.reserve(dataFile.Entries.size() - first);
-  const KindRules rules(dataFile.Kind);
+  const KindRules& rules = RulesOf(dataFile.Kind);
   for (auto i = static_cast<std::uint32_t>(first); i < dataFile.Entries.size(); ++i) {
     const TResourceInfo& e = dataFile.Entries[i];
     if (e.Identified) continue;
@@ -338,7 +350,7 @@ Status IdentifyAll(TDataFile& dataFile, ByteFile& file) {
   if (dataFile.Kind == ckNone) return Ok();
   const std::int64_t fileSize = file.Size();
   auto& entries = dataFile.Entries;
-  const KindRules rules(dataFile.Kind);
+  const KindRules& rules = RulesOf(dataFile.Kind);
   Bytes window;
   // Containers are laid out in directory order: one walk then reads the headers window by
   // window and identifies each entry while it is at hand. Where the order breaks (or an
